@@ -1,0 +1,55 @@
+#include "IniFile.h"
+
+#include "platform/PrivateProfile.h"
+#include "platform/WinNumbers.h"
+
+namespace {
+constexpr int kBufferChars = 256;
+}
+
+bool CIniFile::FileExists() const { return platform::PathFileExists(m_strPath); }
+
+bool CIniFile::WriteString(const QString& section, const QString& key, const QString& value)
+{
+    return platform::WritePrivateProfileString(section, key, value, m_strPath);
+}
+
+bool CIniFile::WriteInt(const QString& section, const QString& key, int32_t value)
+{
+    return WriteString(section, key, QString::number(value));
+}
+
+bool CIniFile::WriteDWORD(const QString& section, const QString& key, uint32_t value)
+{
+    return WriteString(section, key, QString::number(value));
+}
+
+int CIniFile::readRaw(const QString& section, const QString& key, const QString& defaultValue,
+                      QString& result) const
+{
+    return platform::GetPrivateProfileString(section, key, defaultValue, result, kBufferChars, m_strPath);
+}
+
+int32_t CIniFile::GetInt(const QString& section, const QString& key, uint32_t defaultValue) const
+{
+    QString text;
+    if (readRaw(section, key, QString::number(defaultValue), text) == 0)
+        return 0;
+    return platform::wtoi32(text);
+}
+
+uint32_t CIniFile::GetDWORD(const QString& section, const QString& key, uint32_t defaultValue) const
+{
+    QString text;
+    if (readRaw(section, key, QString::number(defaultValue), text) == 0)
+        return 0;
+    return platform::wcstoul32(text);
+}
+
+QString CIniFile::GetString(const QString& section, const QString& key, const QString& defaultValue) const
+{
+    QString text;
+    if (readRaw(section, key, defaultValue, text) > 0)
+        return text;
+    return QString();
+}

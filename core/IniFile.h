@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+
+// Access to one INI file by path. Every call goes to the file: a value written
+// is seen at once by every other CIniFile on the same path.
+class CIniFile
+{
+public:
+    CIniFile() = default;
+    virtual ~CIniFile() = default;
+
+    void SetFileName(const QString& path) { m_strPath = path; }
+    const QString& FileName() const { return m_strPath; }
+    bool FileExists() const;
+
+    bool WriteString(const QString& section, const QString& key, const QString& value);
+    bool WriteInt(const QString& section, const QString& key, int32_t value);
+    bool WriteDWORD(const QString& section, const QString& key, uint32_t value);
+
+    int32_t GetInt(const QString& section, const QString& key, uint32_t defaultValue) const;
+    uint32_t GetDWORD(const QString& section, const QString& key, uint32_t defaultValue) const;
+    QString GetString(const QString& section, const QString& key, const QString& defaultValue) const;
+
+private:
+    // The value read into a buffer of 256 characters, so at most 255 of them.
+    int readRaw(const QString& section, const QString& key, const QString& defaultValue,
+                QString& result) const;
+
+    QString m_strPath;
+};

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+namespace platform {
+
+// The folder in which the per-user application folder is made: $APPDATA when
+// set, else $XDG_CONFIG_HOME, else ~/.config. None when not even HOME is known.
+std::optional<QString> applicationDataFolder();
+
+// Creates the folder with every missing parent; true when it exists afterwards.
+bool createFolder(const QString& path);
+
+// True when the file exists and can be replaced (a write here renames a new
+// file into place, so the folder must be writable too).
+bool canReplaceFile(const QString& path);
+
+// The folder for this user's instance locks and sockets: $XDG_RUNTIME_DIR,
+// else a private folder of the user's in the temporary folder.
+QString runtimeFolder();
+
+} // namespace platform

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+
+class QLocalServer;
+
+namespace platform {
+
+enum class InstanceLockResult {
+    Acquired,      // this process now runs the instance
+    HeldElsewhere, // another process runs it
+    Failed,        // the lock could not be made; go on as the instance's first process
+};
+
+// Takes the instance's lock (a file named after the mutex in the runtime
+// folder). It is held until the process ends; the kernel drops it however the
+// process ends, so a killed instance never blocks the next start.
+InstanceLockResult acquireInstanceLock(const QString& mutexName);
+
+// The local socket on which a running instance is activated.
+QString instanceSocketPath(const QString& windowTitle);
+
+// Asks the running instance with this window title to bring its window
+// forward, and waits at most `timeoutMs` for it to have done so. False when
+// no instance answered.
+bool activateRunningInstance(const QString& windowTitle, int timeoutMs = 5000);
+
+// Listens for activation requests on behalf of a main window.
+class InstanceServer : public QObject
+{
+    Q_OBJECT
+public:
+    InstanceServer(const QString& windowTitle, std::function<void()> onActivate, QObject* parent = nullptr);
+    ~InstanceServer() override;
+    bool isListening() const;
+
+private:
+    void acceptConnections();
+    QLocalServer* m_server;
+    std::function<void()> m_onActivate;
+};
+
+} // namespace platform

@@ -1,0 +1,294 @@
+#include "PrivateProfile.h"
+
+#include "IniDocument.h"
+
+#include <QFileInfo>
+#include <QHash>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <mutex>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace platform {
+
+namespace {
+
+// Bigger files are read only this far: a settings file is never near it, and
+// a stray huge file must not exhaust memory.
+constexpr qint64 kMaxFileBytes = 64LL * 1024 * 1024;
+
+struct FileStamp
+{
+    dev_t dev = 0;
+    ino_t ino = 0;
+    off_t size = 0;
+    timespec mtime{};
+    timespec ctime{};
+
+    bool operator==(const FileStamp& o) const
+    {
+        return dev == o.dev && ino == o.ino && size == o.size && mtime.tv_sec == o.mtime.tv_sec &&
+               mtime.tv_nsec == o.mtime.tv_nsec && ctime.tv_sec == o.ctime.tv_sec &&
+               ctime.tv_nsec == o.ctime.tv_nsec;
+    }
+};
+
+FileStamp stampOf(const struct stat& st)
+{
+    return FileStamp{st.st_dev, st.st_ino, st.st_size, st.st_mtim, st.st_ctim};
+}
+
+QString canonicalPath(const QString& path) { return QFileInfo(path).absoluteFilePath(); }
+
+QByteArray readAll(int fd)
+{
+    QByteArray bytes;
+    char buffer[65536];
+    while (bytes.size() < kMaxFileBytes) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        bytes.append(buffer, n);
+    }
+    return bytes;
+}
+
+bool writeAll(int fd, const QByteArray& bytes)
+{
+    const char* p = bytes.constData();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, p, size_t(left));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        p += n;
+        left -= n;
+    }
+    return true;
+}
+
+// Parsed files, reused while their stamp on disk is unchanged. A write through
+// this layer replaces the file (new inode), so a stale entry is never taken.
+class DocumentCache
+{
+public:
+    std::shared_ptr<const IniDocument> find(const QString& path, const FileStamp& stamp)
+    {
+        std::lock_guard lock(m_mutex);
+        auto it = m_entries.find(path);
+        if (it != m_entries.end() && it->stamp == stamp)
+            return it->doc;
+        return nullptr;
+    }
+
+    void store(const QString& path, const FileStamp& stamp, std::shared_ptr<const IniDocument> doc)
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_entries.size() >= 16 && !m_entries.contains(path))
+            m_entries.clear();
+        m_entries.insert(path, Entry{stamp, std::move(doc)});
+    }
+
+private:
+    struct Entry
+    {
+        FileStamp stamp;
+        std::shared_ptr<const IniDocument> doc;
+    };
+    std::mutex m_mutex;
+    QHash<QString, Entry> m_entries;
+};
+
+DocumentCache& cache()
+{
+    static DocumentCache instance;
+    return instance;
+}
+
+std::shared_ptr<const IniDocument> loadDocument(const QString& path)
+{
+    const QByteArray native = path.toLocal8Bit();
+    struct stat st;
+    if (::stat(native.constData(), &st) != 0 || !S_ISREG(st.st_mode))
+        return nullptr;
+    if (auto doc = cache().find(path, stampOf(st)))
+        return doc;
+    // O_NONBLOCK: a FIFO put in place of the file must not hang the reader.
+    const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return nullptr;
+    struct stat fst;
+    std::shared_ptr<const IniDocument> doc;
+    if (::fstat(fd, &fst) == 0 && S_ISREG(fst.st_mode)) {
+        doc = std::make_shared<IniDocument>(IniDocument::parse(readAll(fd)));
+        cache().store(path, stampOf(fst), doc);
+    }
+    ::close(fd);
+    return doc;
+}
+
+struct PendingWrite
+{
+    QString section;
+    QString key;
+    QString value;
+};
+
+// Opens the file for a write and takes its lock. The lock is taken on the open
+// file; when another writer replaced the file while we waited, the lock is on
+// the old inode and we start again on the new one.
+int openLocked(const QByteArray& native, struct stat& st)
+{
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const int fd = ::open(native.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0644);
+        if (fd < 0)
+            return -1;
+        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+            ::close(fd);
+            return -1;
+        }
+        int rc;
+        do {
+            rc = ::flock(fd, LOCK_EX);
+        } while (rc != 0 && errno == EINTR);
+        struct stat onDisk;
+        if (rc == 0 && ::stat(native.constData(), &onDisk) == 0 && onDisk.st_dev == st.st_dev &&
+            onDisk.st_ino == st.st_ino) {
+            ::fstat(fd, &st);
+            return fd;
+        }
+        ::close(fd);
+    }
+    return -1;
+}
+
+bool applyWrites(const QString& path, const std::vector<PendingWrite>& writes)
+{
+    if (writes.empty())
+        return true;
+    const QByteArray native = path.toLocal8Bit();
+    struct stat st;
+    const int fd = openLocked(native, st);
+    if (fd < 0)
+        return false;
+
+    const QByteArray before = readAll(fd);
+    IniDocument doc = IniDocument::parse(before);
+    for (const PendingWrite& w : writes)
+        doc.setValue(w.section, w.key, w.value);
+    const QByteArray after = doc.serialize();
+
+    bool ok = true;
+    if (after != before) {
+        const qsizetype slash = path.lastIndexOf(u'/');
+        const QString tmpl = path.left(slash + 1) + u'.' + path.mid(slash + 1) + QStringLiteral(".XXXXXX");
+        QByteArray tmpName = tmpl.toLocal8Bit();
+        const int tmp = ::mkostemp(tmpName.data(), O_CLOEXEC);
+        ok = tmp >= 0;
+        if (ok) {
+            ok = writeAll(tmp, after) && ::fchmod(tmp, st.st_mode & 07777) == 0 && ::fsync(tmp) == 0;
+            ok = ::close(tmp) == 0 && ok;
+            ok = ok && ::rename(tmpName.constData(), native.constData()) == 0;
+            if (!ok)
+                ::unlink(tmpName.constData());
+        }
+        struct stat now;
+        if (ok && ::stat(native.constData(), &now) == 0)
+            cache().store(path, stampOf(now), std::make_shared<IniDocument>(std::move(doc)));
+    }
+    ::close(fd); // drops the lock
+    return ok;
+}
+
+// The batches open on this thread, by file.
+thread_local QHash<QString, std::vector<PendingWrite>*> t_batches;
+
+void flushBatch(const QString& path)
+{
+    auto it = t_batches.find(path);
+    if (it != t_batches.end() && !(*it)->empty()) {
+        applyWrites(path, **it);
+        (*it)->clear();
+    }
+}
+
+} // namespace
+
+int GetPrivateProfileString(const QString& section, const QString& key, const QString& defaultValue,
+                            QString& result, int bufferSize, const QString& path)
+{
+    const QString file = canonicalPath(path);
+    flushBatch(file);
+    std::optional<QString> value;
+    if (auto doc = loadDocument(file))
+        value = doc->value(section, key);
+    result = value ? *value : defaultValue;
+    if (bufferSize <= 0) {
+        result.clear();
+        return 0;
+    }
+    if (result.size() > bufferSize - 1)
+        result.truncate(bufferSize - 1);
+    return int(result.size());
+}
+
+bool WritePrivateProfileString(const QString& section, const QString& key, const QString& value,
+                               const QString& path)
+{
+    const QString file = canonicalPath(path);
+    auto it = t_batches.find(file);
+    if (it != t_batches.end()) {
+        (*it)->push_back(PendingWrite{section, key, value});
+        return true;
+    }
+    return applyWrites(file, {PendingWrite{section, key, value}});
+}
+
+bool PathFileExists(const QString& path)
+{
+    struct stat st;
+    return !path.isEmpty() && ::stat(path.toLocal8Bit().constData(), &st) == 0;
+}
+
+struct ProfileBatch::State
+{
+    QString path;
+    std::vector<PendingWrite> writes;
+    bool owner = false;
+};
+
+ProfileBatch::ProfileBatch(const QString& path) : m_state(std::make_unique<State>())
+{
+    m_state->path = canonicalPath(path);
+    // A batch inside a batch for the same file leaves the collecting to the outer one.
+    if (!t_batches.contains(m_state->path)) {
+        m_state->owner = true;
+        t_batches.insert(m_state->path, &m_state->writes);
+    }
+}
+
+ProfileBatch::~ProfileBatch()
+{
+    commit();
+    if (m_state->owner)
+        t_batches.remove(m_state->path);
+}
+
+bool ProfileBatch::commit()
+{
+    if (!m_state->owner)
+        return true;
+    const bool ok = applyWrites(m_state->path, m_state->writes);
+    m_state->writes.clear();
+    return ok;
+}
+
+} // namespace platform

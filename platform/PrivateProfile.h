@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QString>
+
+#include <memory>
+
+namespace platform {
+
+// The private-profile functions as the configuration code expects them.
+// Reads go to the file each time (a parsed copy is reused only while the file
+// is unchanged on disk); each write holds an exclusive lock on the file across
+// its read-modify-write and replaces the file atomically.
+
+// Copies the value (or the default when the key or file is missing) into
+// `result`, cut to bufferSize - 1 characters, and returns its length.
+int GetPrivateProfileString(const QString& section, const QString& key, const QString& defaultValue,
+                            QString& result, int bufferSize, const QString& path);
+
+bool WritePrivateProfileString(const QString& section, const QString& key, const QString& value,
+                               const QString& path);
+
+// True when a file or folder exists at the path.
+bool PathFileExists(const QString& path);
+
+// While a batch is open for a file on this thread, writes to that file are
+// collected and applied in one read-modify-write when the batch ends, giving
+// exactly the file that the same writes made one by one would give. A read of
+// the file during the batch first applies what was collected.
+class ProfileBatch
+{
+public:
+    explicit ProfileBatch(const QString& path);
+    ~ProfileBatch();
+    ProfileBatch(const ProfileBatch&) = delete;
+    ProfileBatch& operator=(const ProfileBatch&) = delete;
+
+    // Applies the collected writes now; false when the file could not be written.
+    bool commit();
+
+private:
+    struct State;
+    std::unique_ptr<State> m_state;
+};
+
+} // namespace platform

@@ -1,0 +1,56 @@
+#include "QtMessageBox.h"
+
+#include <QMessageBox>
+
+namespace platform {
+
+int QtMessageBoxService::show(const QString& text, const QString& caption, unsigned type)
+{
+    QMessageBox box;
+    box.setWindowTitle(caption);
+    box.setText(text);
+    switch (type & 0xF0) {
+    case MB_ICONERROR:
+        box.setIcon(QMessageBox::Critical);
+        break;
+    case MB_ICONQUESTION:
+        box.setIcon(QMessageBox::Question);
+        break;
+    case MB_ICONWARNING:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    case MB_ICONINFORMATION:
+        box.setIcon(QMessageBox::Information);
+        break;
+    default:
+        break;
+    }
+    switch (type & 0xF) {
+    case MB_OKCANCEL:
+        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+        break;
+    case MB_YESNOCANCEL:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        break;
+    case MB_YESNO:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        break;
+    default:
+        box.setStandardButtons(QMessageBox::Ok);
+        break;
+    }
+    if (type & (MB_SYSTEMMODAL | MB_TOPMOST))
+        box.setWindowFlag(Qt::WindowStaysOnTopHint);
+    switch (box.exec()) {
+    case QMessageBox::Ok:
+        return IDOK;
+    case QMessageBox::Yes:
+        return IDYES;
+    case QMessageBox::No:
+        return IDNO;
+    default:
+        return IDCANCEL;
+    }
+}
+
+} // namespace platform

@@ -1,0 +1,86 @@
+#include "TestSupport.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QThread>
+
+namespace test {
+
+ScopedEnvironment::ScopedEnvironment()
+    : m_oldAppData(qgetenv("APPDATA")), m_oldRuntime(qgetenv("XDG_RUNTIME_DIR"))
+{
+    QDir().mkpath(appData());
+    QDir().mkpath(runtimeDir());
+    QFile::setPermissions(runtimeDir(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    qputenv("APPDATA", appData().toLocal8Bit());
+    qputenv("XDG_RUNTIME_DIR", runtimeDir().toLocal8Bit());
+}
+
+ScopedEnvironment::~ScopedEnvironment()
+{
+    if (m_oldAppData.isNull())
+        qunsetenv("APPDATA");
+    else
+        qputenv("APPDATA", m_oldAppData);
+    if (m_oldRuntime.isNull())
+        qunsetenv("XDG_RUNTIME_DIR");
+    else
+        qputenv("XDG_RUNTIME_DIR", m_oldRuntime);
+}
+
+RecordingMessageBoxes::RecordingMessageBoxes() { platform::setMessageBoxService(this); }
+
+RecordingMessageBoxes::~RecordingMessageBoxes() { platform::setMessageBoxService(nullptr); }
+
+int RecordingMessageBoxes::show(const QString& text, const QString& caption, unsigned type)
+{
+    shown.push_back(Shown{text, caption, type});
+    return answer;
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QByteArray();
+    return file.readAll();
+}
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        file.write(bytes);
+}
+
+QStringList keysInOrder(const QString& path)
+{
+    QStringList keys;
+    QString section;
+    const QString text = QString::fromUtf8(readFile(path));
+    for (QString line : text.split(u'\n')) {
+        line = line.trimmed();
+        if (line.startsWith(u'[')) {
+            section = line.mid(1, line.indexOf(u']') - 1);
+        } else if (line.contains(u'=')) {
+            keys << section + u'/' + line.left(line.indexOf(u'='));
+        }
+    }
+    return keys;
+}
+
+bool waitFor(const std::function<bool()>& condition, int timeoutMs)
+{
+    const QDeadlineTimer deadline(timeoutMs);
+    while (!condition()) {
+        if (deadline.hasExpired())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(5);
+    }
+    return true;
+}
+
+} // namespace test

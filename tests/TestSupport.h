@@ -1,0 +1,60 @@
+#pragma once
+
+#include "platform/MessageBox.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <functional>
+#include <vector>
+
+namespace test {
+
+// A temporary folder that tests point APPDATA and XDG_RUNTIME_DIR at, restoring
+// both when it goes.
+class ScopedEnvironment
+{
+public:
+    ScopedEnvironment();
+    ~ScopedEnvironment();
+    QString path() const { return m_dir.path(); }
+    QString dataDir() const { return m_dir.path() + QStringLiteral("/appdata/Korvalen"); }
+    QString appData() const { return m_dir.path() + QStringLiteral("/appdata"); }
+    QString runtimeDir() const { return m_dir.path() + QStringLiteral("/run"); }
+
+private:
+    QTemporaryDir m_dir;
+    QByteArray m_oldAppData;
+    QByteArray m_oldRuntime;
+};
+
+// Records every message box instead of showing it.
+class RecordingMessageBoxes : public platform::MessageBoxService
+{
+public:
+    RecordingMessageBoxes();
+    ~RecordingMessageBoxes() override;
+    int show(const QString& text, const QString& caption, unsigned type) override;
+
+    struct Shown
+    {
+        QString text;
+        QString caption;
+        unsigned type;
+    };
+    std::vector<Shown> shown;
+    int answer = platform::IDOK;
+};
+
+QByteArray readFile(const QString& path);
+void writeFile(const QString& path, const QByteArray& bytes);
+
+// The keys of a file in order, as "section/key" strings.
+QStringList keysInOrder(const QString& path);
+
+// Waits up to `timeoutMs` for the condition, processing events meanwhile.
+bool waitFor(const std::function<bool()>& condition, int timeoutMs = 10000);
+
+} // namespace test

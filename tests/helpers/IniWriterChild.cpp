@@ -1,0 +1,24 @@
+// Writes keys into an INI file through CIniFile, as told on its command line:
+//   ini_writer_child PATH SECTION PREFIX COUNT
+// writes COUNT keys PREFIX0..PREFIXn-1 with the values v0.., one write each.
+#include "core/IniFile.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+int main(int argc, char** argv)
+{
+    if (argc != 5) {
+        std::fprintf(stderr, "usage: %s PATH SECTION PREFIX COUNT\n", argv[0]);
+        return 2;
+    }
+    CIniFile ini;
+    ini.SetFileName(QString::fromLocal8Bit(argv[1]));
+    const QString section = QString::fromLocal8Bit(argv[2]);
+    const QString prefix = QString::fromLocal8Bit(argv[3]);
+    const int count = std::atoi(argv[4]);
+    for (int i = 0; i < count; ++i)
+        if (!ini.WriteString(section, prefix + QString::number(i), QStringLiteral("v%1").arg(i)))
+            return 1;
+    return 0;
+}

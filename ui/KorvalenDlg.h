@@ -1,0 +1,71 @@
+#pragma once
+
+#include "core/ConfigStore.h"
+#include "core/CustomApps.h"
+#include "core/IniFile.h"
+#include "core/MainSettings.h"
+
+#include <QDialog>
+#include <QString>
+
+namespace platform {
+class InstanceServer;
+}
+
+// The main window: the strip of box tiles. It holds the main settings (as
+// MainSettings, under their key names), the data folder with its files, and
+// the box records in strip order. Its members' code is split by concern:
+// construction and start here, the configuration in KorvalenDlgConfig.cpp.
+class CKorvalenDlg : public QDialog, public MainSettings
+{
+    Q_OBJECT
+public:
+    CKorvalenDlg(QWidget* pParent, int nInstance);
+    ~CKorvalenDlg() override;
+
+    // Runs the window's initialisation, then its modal loop.
+    int DoModal();
+
+    void LoadConfig();
+    void SaveBoxes();
+    void ReloadBoxIcons(int nIndex);
+    void StartChecks();
+
+    // The running window is asked to come forward by a second start.
+    void OnActivateInstance();
+
+    uint32_t m_nCustomRows = 0;
+    QString m_szProgramDir;
+    QString m_strLogsDir;
+    QString m_strSkinsDir;
+    QString m_strPicturesDir;
+    QString m_strConfigPath;
+    QString m_strDataDir;
+    QString m_strMainIniPath;
+    QString m_strDefaultSkinPath;
+    CIniFile m_iniConfig;
+    CIniFile m_iniMain;
+    CIniFile m_iniSkin;
+    int m_nLastCommand = 0;
+    bool m_bHighlight = false;
+    bool m_bInitialised = false;
+    bool m_bBusy = false;
+    bool m_bFirstHideBalloon = true;
+    int m_nSelectedBox = 0;
+    int m_nDblClickBox = 0;
+    int m_nCustomApp = 0;
+    CustomAppArray m_CustomApps;
+    BoxArray m_pBoxes{};
+    bool m_bAddMode = false;
+    int m_nInstance;
+
+protected:
+    bool OnInitDialog();
+
+private:
+    // Says once per run that the settings cannot be stored.
+    void ReportUnsavedSettings();
+
+    platform::InstanceServer* m_pInstanceServer = nullptr;
+    bool m_bReportedUnsaved = false;
+};
