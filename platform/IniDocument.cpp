@@ -197,13 +197,12 @@ QString IniDocument::encodeValue(const QString& value)
     return text;
 }
 
-void IniDocument::setValue(const QString& section, const QString& key, const QString& value)
+bool IniDocument::setValue(const QString& section, const QString& key, const QString& value)
 {
     const QString sectionName = cleanName(section);
     QString keyName = cleanName(key);
     keyName.replace(u'=', u' '); // an '=' in a key name would split it on reading
     const QString line = keyName + u'=' + encodeValue(value);
-    m_endsWithEol = true;
 
     const QString foldedSection = fold(sectionName);
     int s = m_sectionIndex.value(foldedSection, -1);
@@ -214,13 +213,17 @@ void IniDocument::setValue(const QString& section, const QString& key, const QSt
         indexSection(fresh);
         m_sectionIndex.insert(foldedSection, int(m_sections.size()));
         m_sections.push_back(std::move(fresh));
-        return;
+        m_endsWithEol = true;
+        return true;
     }
     Section& sec = m_sections[size_t(s)];
     const int existing = sec.keyLines.value(fold(keyName), -1);
     if (existing >= 0) {
+        if (sec.lines[size_t(existing)] == line)
+            return false;
         sec.lines[size_t(existing)] = line;
-        return;
+        m_endsWithEol = true;
+        return true;
     }
     // After the section's last line that is not blank, so that blank lines
     // that separate it from the next section stay where they are. Only blank
@@ -230,6 +233,8 @@ void IniDocument::setValue(const QString& section, const QString& key, const QSt
         --at;
     sec.lines.insert(sec.lines.begin() + at, line);
     indexLine(sec, at);
+    m_endsWithEol = true;
+    return true;
 }
 
 QByteArray IniDocument::serialize() const

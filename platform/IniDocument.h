@@ -24,8 +24,9 @@ public:
     std::optional<QString> value(const QString& section, const QString& key) const;
 
     // Replaces the key's value, or appends the key at the end of its section,
-    // or appends the section at the end of the file.
-    void setValue(const QString& section, const QString& key, const QString& value);
+    // or appends the section at the end of the file. False when the file's
+    // text stays as it was.
+    bool setValue(const QString& section, const QString& key, const QString& value);
 
     QByteArray serialize() const;
 

@@ -180,29 +180,34 @@ bool applyWrites(const QString& path, const std::vector<PendingWrite>& writes)
     if (fd < 0)
         return false;
 
-    const QByteArray before = readAll(fd);
-    IniDocument doc = IniDocument::parse(before);
+    // The parsed copy is reused when it is of exactly this file; otherwise
+    // the file is read through the locked descriptor.
+    std::shared_ptr<const IniDocument> cached = cache().find(path, stampOf(st));
+    IniDocument doc = cached ? *cached : IniDocument::parse(readAll(fd));
+    bool changed = false;
     for (const PendingWrite& w : writes)
-        doc.setValue(w.section, w.key, w.value);
-    const QByteArray after = doc.serialize();
+        changed = doc.setValue(w.section, w.key, w.value) || changed;
 
     bool ok = true;
-    if (after != before) {
+    if (changed) {
+        const QByteArray after = doc.serialize();
         const qsizetype slash = path.lastIndexOf(u'/');
         const QString tmpl = path.left(slash + 1) + u'.' + path.mid(slash + 1) + QStringLiteral(".XXXXXX");
         QByteArray tmpName = tmpl.toLocal8Bit();
         const int tmp = ::mkostemp(tmpName.data(), O_CLOEXEC);
         ok = tmp >= 0;
         if (ok) {
-            ok = writeAll(tmp, after) && ::fchmod(tmp, st.st_mode & 07777) == 0 && ::fsync(tmp) == 0;
-            ok = ::close(tmp) == 0 && ok;
-            ok = ok && ::rename(tmpName.constData(), native.constData()) == 0;
+            ok = writeAll(tmp, after) && ::fchmod(tmp, st.st_mode & 07777) == 0 && ::fsync(tmp) == 0 &&
+                 ::rename(tmpName.constData(), native.constData()) == 0;
             if (!ok)
                 ::unlink(tmpName.constData());
+            // The stamp of our own new file, taken from its descriptor: another
+            // writer may already have replaced the path again.
+            struct stat now;
+            if (ok && ::fstat(tmp, &now) == 0)
+                cache().store(path, stampOf(now), std::make_shared<IniDocument>(std::move(doc)));
+            ::close(tmp);
         }
-        struct stat now;
-        if (ok && ::stat(native.constData(), &now) == 0)
-            cache().store(path, stampOf(now), std::make_shared<IniDocument>(std::move(doc)));
     }
     ::close(fd); // drops the lock
     return ok;

@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds Korvalen and starts it. Arguments are passed
+# to the program (for example /secondary).
+set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/setup.sh"
+
+korvalen_install_packages
+korvalen_build "$KORVALEN_ROOT/build/release" -DKORVALEN_TESTS=OFF -DKORVALEN_BENCH=OFF
+
+program="$KORVALEN_ROOT/build/release/korvalen"
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+    echo "No display found: starting Korvalen under Xvfb (a virtual X server); its window is not visible here."
+    exec xvfb-run -a "$program" "$@"
+fi
+exec "$program" "$@"

@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs what is missing, then builds and runs every test twice: a normal
+# build with warnings as errors, and a build with AddressSanitizer and
+# UndefinedBehaviorSanitizer. Ends with the benchmarks and a start of the real
+# program.
+set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/setup.sh"
+
+korvalen_install_packages
+
+export QT_QPA_PLATFORM=offscreen
+jobs="$(nproc)"
+
+echo "== Normal build"
+korvalen_build "$KORVALEN_ROOT/build/ci" -DKORVALEN_WERROR=ON
+ctest --test-dir "$KORVALEN_ROOT/build/ci" --output-on-failure -j "$jobs"
+
+echo "== AddressSanitizer and UndefinedBehaviorSanitizer build"
+korvalen_build "$KORVALEN_ROOT/build/ci-sanitize" -DKORVALEN_WERROR=ON -DKORVALEN_SANITIZE=ON \
+    -DKORVALEN_BENCH=OFF
+ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:strict_string_checks=1" \
+    LSAN_OPTIONS="suppressions=$KORVALEN_ROOT/tests/lsan.supp:print_suppressions=0" \
+    UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
+    ctest --test-dir "$KORVALEN_ROOT/build/ci-sanitize" --output-on-failure -j "$jobs"
+
+echo "== Benchmarks"
+"$KORVALEN_ROOT/build/ci/bench/korvalen_bench" --benchmark_min_time=0.2
+
+echo "== Smoke test: the program starts, creates its files and answers a second start"
+"$KORVALEN_ROOT/scripts/smoke.sh" "$KORVALEN_ROOT/build/ci/korvalen"
+echo "All tests passed."

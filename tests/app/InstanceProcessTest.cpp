@@ -1,0 +1,149 @@
+// Starts the real program as separate processes and checks how instances
+// share the machine: one process per instance, activation of the running one,
+// and recovery after a process was killed.
+#include "TestSupport.h"
+
+#include "platform/Instance.h"
+
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QLocalServer>
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+const QString kProgram = QStringLiteral(KORVALEN_BINARY);
+
+class InstanceProcessTest : public ::testing::Test
+{
+protected:
+    ~InstanceProcessTest() override
+    {
+        for (auto& process : m_processes) {
+            process->kill();
+            process->waitForFinished(5000);
+        }
+    }
+
+    QProcess* start(const QStringList& arguments = {})
+    {
+        auto process = std::make_unique<QProcess>();
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        process->setProcessEnvironment(env);
+        process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process->start(kProgram, arguments);
+        EXPECT_TRUE(process->waitForStarted(5000));
+        m_processes.push_back(std::move(process));
+        return m_processes.back().get();
+    }
+
+    QString socketOf(int instance) const
+    {
+        static const char* const titles[] = {"Korvalen.", "Korvalen. Sec", "Korvalen. Ter"};
+        return m_env.runtimeDir() + u'/' + QString::fromLatin1(titles[instance]) + QStringLiteral(".socket");
+    }
+
+    // The program listens for activation once its window exists.
+    bool waitUntilListening(int instance, QProcess* process)
+    {
+        return test::waitFor([&] {
+            return QFileInfo(socketOf(instance)).exists() || process->state() == QProcess::NotRunning;
+        }) && process->state() == QProcess::Running;
+    }
+
+    static bool finishes(QProcess* process, int timeoutMs = 10000)
+    {
+        return test::waitFor([&] { return process->state() == QProcess::NotRunning; }, timeoutMs);
+    }
+
+    test::ScopedEnvironment m_env;
+    std::vector<std::unique_ptr<QProcess>> m_processes;
+};
+
+TEST_F(InstanceProcessTest, SecondStartActivatesRunningInstanceAndEnds)
+{
+    // This test process plays the running instance: it holds the lock and answers.
+    ASSERT_EQ(platform::acquireInstanceLock(QStringLiteral("Tamsorin KorvalenA")),
+              platform::InstanceLockResult::Acquired);
+    int activations = 0;
+    platform::InstanceServer server(QStringLiteral("Korvalen."), [&] { ++activations; });
+    ASSERT_TRUE(server.isListening());
+
+    QProcess* second = start();
+    ASSERT_TRUE(finishes(second));
+    EXPECT_EQ(second->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second->exitCode(), 0);
+    EXPECT_EQ(activations, 1);
+    // It ended before building a window of its own: no configuration was made.
+    EXPECT_FALSE(QFileInfo::exists(m_env.dataDir() + QStringLiteral("/MainConfA.ini")));
+}
+
+TEST_F(InstanceProcessTest, SecondStartWithoutRunningWindowEndsSilently)
+{
+    ASSERT_EQ(platform::acquireInstanceLock(QStringLiteral("Tamsorin KorvalenB")),
+              platform::InstanceLockResult::Acquired);
+    QProcess* second = start({QStringLiteral("/secondary")});
+    ASSERT_TRUE(finishes(second));
+    EXPECT_EQ(second->exitCode(), 0);
+    EXPECT_FALSE(QFileInfo::exists(m_env.dataDir() + QStringLiteral("/MainConfB.ini")));
+}
+
+TEST_F(InstanceProcessTest, ActivationGivesUpOnAnInstanceThatDoesNotAnswer)
+{
+    // Accepts connections (the kernel does, from the backlog) but never replies.
+    QLocalServer silent;
+    ASSERT_TRUE(silent.listen(socketOf(2)));
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_FALSE(platform::activateRunningInstance(QStringLiteral("Korvalen. Ter"), 300));
+    EXPECT_LT(timer.elapsed(), 3000);
+}
+
+TEST_F(InstanceProcessTest, TwoProcessesOfOneInstance)
+{
+    QProcess* first = start();
+    ASSERT_TRUE(waitUntilListening(0, first));
+
+    QProcess* second = start();
+    ASSERT_TRUE(finishes(second));
+    EXPECT_EQ(second->exitCode(), 0);
+    EXPECT_EQ(first->state(), QProcess::Running);
+    // The running instance still answers.
+    EXPECT_TRUE(platform::activateRunningInstance(QStringLiteral("Korvalen.")));
+}
+
+TEST_F(InstanceProcessTest, ThreeInstancesRunSideBySideWithTheirOwnFiles)
+{
+    QProcess* a = start();
+    QProcess* b = start({QStringLiteral("/secondary")});
+    QProcess* c = start({QStringLiteral("--x"), QStringLiteral("/tertiary")});
+    ASSERT_TRUE(waitUntilListening(0, a));
+    ASSERT_TRUE(waitUntilListening(1, b));
+    ASSERT_TRUE(waitUntilListening(2, c));
+    for (const char* file : {"MainConfA.ini", "MainConfB.ini", "MainConfC.ini"})
+        EXPECT_TRUE(QFileInfo::exists(m_env.dataDir() + u'/' + QString::fromLatin1(file))) << file;
+    EXPECT_TRUE(platform::activateRunningInstance(QStringLiteral("Korvalen. Sec")));
+    EXPECT_EQ(a->state(), QProcess::Running);
+    EXPECT_EQ(b->state(), QProcess::Running);
+    EXPECT_EQ(c->state(), QProcess::Running);
+}
+
+TEST_F(InstanceProcessTest, FreshStartAfterTheFirstWasKilled)
+{
+    QProcess* first = start();
+    ASSERT_TRUE(waitUntilListening(0, first));
+    first->kill(); // SIGKILL: the lock and a stale socket file are left to the system
+    ASSERT_TRUE(finishes(first));
+    ASSERT_TRUE(QFileInfo(socketOf(0)).exists());
+
+    QProcess* again = start();
+    ASSERT_TRUE(test::waitFor([&] { return platform::activateRunningInstance(QStringLiteral("Korvalen."), 500); }));
+    EXPECT_EQ(again->state(), QProcess::Running);
+}
+
+} // namespace
