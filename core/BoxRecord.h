@@ -1,11 +1,14 @@
 #pragma once
 
+#include "platform/Messages.h"
+
 #include <QImage>
 #include <QString>
 
+#include <atomic>
 #include <cstdint>
+#include <memory>
 
-class QObject;
 class CNetThread;
 
 using COLORREF = uint32_t; // 0x00BBGGRR, red in the low byte
@@ -38,17 +41,29 @@ struct BitmapSize
 class BoxRecord
 {
 public:
-    BoxRecord(QObject* hWndNotify, int nIndex);
+    BoxRecord(platform::HWND hWndNotify, int nIndex);
     ~BoxRecord();
     BoxRecord(const BoxRecord&) = delete;
     BoxRecord& operator=(const BoxRecord&) = delete;
 
+    // Starts a check thread on a copy of the box's settings.
+    void StartThread();
+    // Lets the running check thread go without waiting for it: it sends no
+    // further result and ends by itself.
+    void DetachThread();
+    void KillThread();
+
     void UpdateUpIconSize();
     void UpdateDownIconSize();
 
-    int m_nIndex;
-    QObject* m_hWndNotify;
-    CNetThread* m_pThread = nullptr;
+    // Read by the check thread at every report, while the user-interface
+    // thread may renumber the box.
+    std::atomic<int> m_nIndex;
+    std::atomic<platform::HWND> m_hWndNotify;
+    std::shared_ptr<CNetThread> m_pThread;
+    // The identity of the thread start that serves the box (0: none); every
+    // result carries the identity of the start that produced it.
+    uint64_t m_nThreadStart = 0;
     int m_nStatus = STATUS_UNKNOWN;
     QString Text;
     QString m_strStatusText;

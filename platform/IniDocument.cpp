@@ -1,53 +1,12 @@
 #include "IniDocument.h"
 
-#include <QStringDecoder>
-
-#include <iconv.h>
+#include "TextCodec.h"
 
 namespace platform {
 
 namespace {
 
 QString fold(const QString& name) { return name.trimmed().toCaseFolded(); }
-
-bool isValidUtf8(const QByteArray& bytes)
-{
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = decoder.decode(bytes);
-    Q_UNUSED(text);
-    return !decoder.hasError();
-}
-
-QString decodeGb18030(const QByteArray& bytes)
-{
-    iconv_t cd = iconv_open("UTF-16LE", "GB18030");
-    if (cd == reinterpret_cast<iconv_t>(-1))
-        return QString::fromLatin1(bytes);
-    QByteArray out;
-    out.resize(bytes.size() * 4 + 4);
-    char* in = const_cast<char*>(bytes.constData());
-    size_t inLeft = size_t(bytes.size());
-    char* outPtr = out.data();
-    size_t outLeft = size_t(out.size());
-    while (inLeft > 0) {
-        if (iconv(cd, &in, &inLeft, &outPtr, &outLeft) != size_t(-1))
-            break;
-        if (errno == E2BIG)
-            break; // cannot happen with four bytes out per byte in
-        // A byte that is no GB18030 sequence: keep it as a replacement
-        // character and go on, as a lenient reader does.
-        if (outLeft < 2)
-            break;
-        *outPtr++ = char(0xFD);
-        *outPtr++ = char(0xFF);
-        outLeft -= 2;
-        ++in;
-        --inLeft;
-    }
-    iconv_close(cd);
-    const qsizetype written = qsizetype(out.size()) - qsizetype(outLeft);
-    return QString(reinterpret_cast<const QChar*>(out.constData()), written / 2);
-}
 
 bool isHeader(const QString& trimmed) { return trimmed.startsWith(u'['); }
 
@@ -82,38 +41,10 @@ QString lineValue(const QString& line)
 
 } // namespace
 
-QString decodeIniText(const QByteArray& bytes, bool* hadBom)
-{
-    if (hadBom)
-        *hadBom = false;
-    if (bytes.startsWith("\xFF\xFE")) {
-        if (hadBom)
-            *hadBom = true;
-        return QString(reinterpret_cast<const QChar*>(bytes.constData() + 2), (bytes.size() - 2) / 2);
-    }
-    if (bytes.startsWith("\xFE\xFF")) {
-        if (hadBom)
-            *hadBom = true;
-        QString text;
-        text.resize((bytes.size() - 2) / 2);
-        for (qsizetype i = 0; i < text.size(); ++i)
-            text[i] = QChar(ushort((uchar(bytes[2 + 2 * i]) << 8) | uchar(bytes[3 + 2 * i])));
-        return text;
-    }
-    if (bytes.startsWith("\xEF\xBB\xBF")) {
-        if (hadBom)
-            *hadBom = true;
-        return QString::fromUtf8(bytes.constData() + 3, bytes.size() - 3);
-    }
-    if (isValidUtf8(bytes))
-        return QString::fromUtf8(bytes);
-    return decodeGb18030(bytes);
-}
-
 IniDocument IniDocument::parse(const QByteArray& bytes)
 {
     IniDocument doc;
-    const QString text = decodeIniText(bytes, &doc.m_bom);
+    const QString text = decodeText(bytes, &doc.m_bom);
     doc.m_sections.push_back(Section());
     if (text.isEmpty())
         return doc;
@@ -126,9 +57,9 @@ IniDocument IniDocument::parse(const QByteArray& bytes)
     QStringList lines = text.split(u'\n');
     if (doc.m_endsWithEol)
         lines.removeLast();
+    // Each line keeps its own '\r', so that a file with mixed line ends is
+    // written back as it was; trimming takes it away where a line is read.
     for (QString& line : lines) {
-        if (line.endsWith(u'\r'))
-            line.chop(1);
         const QString trimmed = line.trimmed();
         if (isHeader(trimmed)) {
             Section section;
@@ -203,13 +134,14 @@ bool IniDocument::setValue(const QString& section, const QString& key, const QSt
     QString keyName = cleanName(key);
     keyName.replace(u'=', u' '); // an '=' in a key name would split it on reading
     const QString line = keyName + u'=' + encodeValue(value);
+    const QString cr = m_eol.size() > 1 ? QStringLiteral("\r") : QString(); // new lines end as the first does
 
     const QString foldedSection = fold(sectionName);
     int s = m_sectionIndex.value(foldedSection, -1);
     if (s < 0) {
         Section fresh;
-        fresh.header = u'[' + sectionName + u']';
-        fresh.lines.push_back(line);
+        fresh.header = u'[' + sectionName + u']' + cr;
+        fresh.lines.push_back(line + cr);
         indexSection(fresh);
         m_sectionIndex.insert(foldedSection, int(m_sections.size()));
         m_sections.push_back(std::move(fresh));
@@ -219,9 +151,11 @@ bool IniDocument::setValue(const QString& section, const QString& key, const QSt
     Section& sec = m_sections[size_t(s)];
     const int existing = sec.keyLines.value(fold(keyName), -1);
     if (existing >= 0) {
-        if (sec.lines[size_t(existing)] == line)
+        QString& old = sec.lines[size_t(existing)];
+        const QString replacement = old.endsWith(u'\r') ? line + u'\r' : line;
+        if (old == replacement)
             return false;
-        sec.lines[size_t(existing)] = line;
+        old = replacement;
         m_endsWithEol = true;
         return true;
     }
@@ -231,7 +165,7 @@ bool IniDocument::setValue(const QString& section, const QString& key, const QSt
     int at = int(sec.lines.size());
     while (at > 0 && sec.lines[size_t(at - 1)].trimmed().isEmpty())
         --at;
-    sec.lines.insert(sec.lines.begin() + at, line);
+    sec.lines.insert(sec.lines.begin() + at, line + cr);
     indexLine(sec, at);
     m_endsWithEol = true;
     return true;
@@ -242,7 +176,7 @@ QByteArray IniDocument::serialize() const
     QString text;
     auto append = [&](const QString& line) {
         text += line;
-        text += m_eol;
+        text += u'\n';
     };
     for (const QString& line : m_sections[0].lines)
         append(line);
@@ -251,8 +185,8 @@ QByteArray IniDocument::serialize() const
         for (const QString& line : m_sections[i].lines)
             append(line);
     }
-    if (!m_endsWithEol && text.endsWith(m_eol))
-        text.chop(m_eol.size());
+    if (!m_endsWithEol && text.endsWith(u'\n'))
+        text.chop(1);
     QByteArray bytes = text.toUtf8();
     if (m_bom)
         bytes.prepend("\xEF\xBB\xBF");

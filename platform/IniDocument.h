@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TextCodec.h"
+
 #include <QByteArray>
 #include <QHash>
 #include <QString>
@@ -54,8 +56,7 @@ private:
     bool m_endsWithEol = true;
 };
 
-// Decodes the bytes of an INI file: UTF-16LE with a byte-order mark, UTF-8
-// (with or without a mark), else GB18030 as 8-bit Chinese files from Windows are.
-QString decodeIniText(const QByteArray& bytes, bool* hadBom = nullptr);
+// Decodes the bytes of an INI file (see decodeText).
+inline QString decodeIniText(const QByteArray& bytes, bool* hadBom = nullptr) { return decodeText(bytes, hadBom); }
 
 } // namespace platform

@@ -144,10 +144,12 @@ struct PendingWrite
 
 // Opens the file for a write and takes its lock. The lock is taken on the open
 // file; when another writer replaced the file while we waited, the lock is on
-// the old inode and we start again on the new one.
+// the old inode and we start again on the new one. A waiter is always one
+// file behind a writer that writes in a loop, so it must keep trying for as
+// long as the others make progress: every retry follows a completed write.
 int openLocked(const QByteArray& native, struct stat& st)
 {
-    for (int attempt = 0; attempt < 100; ++attempt) {
+    for (;;) {
         const int fd = ::open(native.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0644);
         if (fd < 0)
             return -1;
@@ -159,15 +161,18 @@ int openLocked(const QByteArray& native, struct stat& st)
         do {
             rc = ::flock(fd, LOCK_EX);
         } while (rc != 0 && errno == EINTR);
+        if (rc != 0) {
+            ::close(fd);
+            return -1;
+        }
         struct stat onDisk;
-        if (rc == 0 && ::stat(native.constData(), &onDisk) == 0 && onDisk.st_dev == st.st_dev &&
+        if (::stat(native.constData(), &onDisk) == 0 && onDisk.st_dev == st.st_dev &&
             onDisk.st_ino == st.st_ino) {
             ::fstat(fd, &st);
             return fd;
         }
         ::close(fd);
     }
-    return -1;
 }
 
 bool applyWrites(const QString& path, const std::vector<PendingWrite>& writes)

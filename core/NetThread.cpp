@@ -1,0 +1,140 @@
+#include "NetThread.h"
+
+#include "BoxRecord.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <system_error>
+#include <thread>
+
+namespace {
+
+std::mutex g_countLock;
+std::condition_variable g_countChanged;
+int g_running = 0;
+
+void changeCount(int delta)
+{
+    std::lock_guard guard(g_countLock);
+    g_running += delta;
+    g_countChanged.notify_all();
+}
+
+} // namespace
+
+void CNetThread::CopySettings(const BoxRecord& box)
+{
+    m_strTarget = box.IPAdress.toUtf8();
+    m_nIPv = box.IPv;
+    m_nVerifyMetod = box.VerifyMetod;
+    m_nPort = box.Port;
+    m_strPhrase = box.Phrase;
+    m_nCheckInterval = box.CheckInterval;
+}
+
+bool CNetThread::Begin(const std::shared_ptr<CNetThread>& thread)
+{
+    changeCount(+1);
+    try {
+        // The thread holds the object as long as it runs; the box may let go
+        // of it at any time.
+        std::thread([thread] {
+            thread->InitInstance();
+            changeCount(-1);
+        }).detach();
+        return true;
+    } catch (const std::system_error&) {
+        changeCount(-1);
+        return false;
+    }
+}
+
+void CNetThread::Detach()
+{
+    {
+        std::lock_guard guard(m_reportLock);
+        m_pBox = nullptr;
+        m_bStop = true;
+    }
+    std::lock_guard guard(m_wakeLock);
+    m_wake.notify_all();
+}
+
+bool CNetThread::WaitForAll(int milliseconds)
+{
+    std::unique_lock lock(g_countLock);
+    return g_countChanged.wait_for(lock, std::chrono::milliseconds(milliseconds), [] { return g_running == 0; });
+}
+
+int CNetThread::RunningCount()
+{
+    std::lock_guard guard(g_countLock);
+    return g_running;
+}
+
+int CNetThread::RunCheck()
+{
+    m_probe.m_dwLastError = 0;
+    switch (m_nVerifyMetod) {
+    case METHOD_PING:
+        if (m_nIPv == 0)
+            return m_probe.PingV4(m_strTarget);
+        if (m_nIPv == 1)
+            return m_probe.PingV6(m_strTarget);
+        break;
+    case METHOD_TCP:
+        if (m_nIPv == 0)
+            return m_probe.TcpConnectV4(m_strTarget, m_nPort);
+        if (m_nIPv == 1)
+            return m_probe.TcpConnectV6(m_strTarget, m_nPort);
+        break;
+    case METHOD_URL:
+        return m_probe.CheckUrl(m_strTarget, m_strPhrase);
+    default:
+        break;
+    }
+    m_probe.m_dwReplyTime = 0xFFFFFFFF;
+    return STATUS_NET_ERROR;
+}
+
+void CNetThread::Report(int status)
+{
+    int index;
+    platform::HWND window;
+    {
+        std::lock_guard guard(m_reportLock);
+        const BoxRecord* box = m_pBox;
+        if (!box)
+            return;
+        index = box->m_nIndex;
+        window = box->m_hWndNotify;
+    }
+    CheckReply reply;
+    reply.dwReplyTime = m_probe.m_dwReplyTime;
+    reply.dwErrorCode = m_probe.m_dwLastError;
+    reply.nThreadStart = m_nThreadStart;
+    platform::SendMessage(window, platform::WM_CHECKRESULT, packCheckResult(status, index),
+                          reinterpret_cast<platform::LPARAM>(&reply));
+}
+
+void CNetThread::InitInstance()
+{
+    m_probe.m_pStop = &m_bStop;
+    for (;;) {
+        const int status = RunCheck();
+        if (m_bStop)
+            break;
+        Report(status);
+        if (m_bStop)
+            break;
+        // One second at a time, as the interval is counted; a stop request
+        // ends the wait at once.
+        for (uint32_t second = 0; second < m_nCheckInterval && !m_bStop; ++second) {
+            std::unique_lock lock(m_wakeLock);
+            m_wake.wait_for(lock, std::chrono::seconds(1), [this] { return m_bStop.load(); });
+        }
+        if (m_bStop)
+            break;
+    }
+    m_probe.CloseHandles();
+}

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "Resolver.h"
+
+#include <QByteArray>
+
+#include <atomic>
+#include <cstdint>
+
+namespace platform {
+
+struct EchoReply
+{
+    uint32_t status = 0;       // IP status: 0 for an echo reply, else the ICMP error's number
+    uint32_t roundTripMs = 0;  // from the request to its answer
+    SocketAddress from;        // who answered
+    bool dataMatches = false;  // the reply echoes the request's data
+};
+
+// An ICMP endpoint for echo requests over one IP version, kept open across
+// checks. Uses a datagram ICMP socket where the kernel allows it (the kernel
+// then delivers only our replies), else a raw socket with a kernel filter on
+// our identifier, so that one check never reads another's replies.
+class IcmpHandle
+{
+public:
+    explicit IcmpHandle(int family);
+    ~IcmpHandle();
+    IcmpHandle(const IcmpHandle&) = delete;
+    IcmpHandle& operator=(const IcmpHandle&) = delete;
+
+    int family() const { return m_family; }
+    bool isOpen() const { return m_fd >= 0; }
+    bool isRaw() const { return m_raw; }
+    // 0, or the error number: 10013 when no kind of ICMP socket is permitted.
+    uint32_t open();
+    void close();
+
+    // Sends one echo request and waits for its answer. True with `reply` when
+    // an answer (an echo reply or an ICMP error about our request) came; false
+    // with `error` (11010 when the time ran out) otherwise. A set `stop` ends
+    // the wait early with 11010.
+    bool sendEcho(const SocketAddress& to, const QByteArray& data, uint32_t timeoutMs,
+                  const std::atomic<bool>* stop, EchoReply& reply, uint32_t& error);
+
+private:
+    bool readAnswer(uint16_t sequence, const QByteArray& data, uint64_t sentAt,
+                    EchoReply& reply);
+    bool readError(uint16_t sequence, uint64_t sentAt, EchoReply& reply);
+
+    int m_family;
+    int m_fd = -1;
+    bool m_raw = false;
+    uint16_t m_identifier = 0;
+    uint16_t m_sequence = 0;
+};
+
+} // namespace platform

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QObject>
+
+#include <cstdint>
+#include <functional>
+
+namespace platform {
+
+using WPARAM = uintptr_t;
+using LPARAM = intptr_t;
+using LRESULT = intptr_t;
+
+// Window message numbers that travel between the system's threads.
+enum : uint32_t {
+    WM_USER = 0x400,
+    WM_TRAYNOTIFY = 0x401,
+    WM_APPLYOPTIONS = 0x402,
+    WM_APPLYBOXPROPERTIES = 0x403,
+    WM_CHECKRESULT = 0x404,
+    WM_ACTIVATEINSTANCE = 0x40B,
+};
+
+// The receiving end of window messages: a small object on the thread of the
+// window it serves, whose procedure runs there. Its address is the handle
+// that other threads send to; a handle whose receiver is gone is ignored.
+class MessageReceiver : public QObject
+{
+public:
+    using Procedure = std::function<LRESULT(uint32_t message, WPARAM wParam, LPARAM lParam)>;
+
+    explicit MessageReceiver(Procedure procedure, QObject* parent = nullptr);
+    ~MessageReceiver() override;
+
+protected:
+    void customEvent(QEvent* event) override;
+
+private:
+    friend LRESULT SendMessage(MessageReceiver*, uint32_t, WPARAM, LPARAM);
+    friend bool PostMessage(MessageReceiver*, uint32_t, WPARAM, LPARAM);
+    Procedure m_procedure;
+};
+
+using HWND = MessageReceiver*;
+
+// Runs the window's procedure on the window's thread and waits until it has
+// returned (directly when called on that thread). Returns at once, with 0,
+// when the window is gone or goes before handling the message.
+LRESULT SendMessage(HWND window, uint32_t message, WPARAM wParam, LPARAM lParam);
+
+// Queues the message for the window's thread without waiting; false when the
+// window is gone.
+bool PostMessage(HWND window, uint32_t message, WPARAM wParam, LPARAM lParam);
+
+} // namespace platform

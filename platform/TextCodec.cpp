@@ -1,0 +1,81 @@
+#include "TextCodec.h"
+
+#include <QStringDecoder>
+
+#include <cerrno>
+#include <iconv.h>
+
+namespace platform {
+
+namespace {
+
+bool isValidUtf8(const QByteArray& bytes)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = decoder.decode(bytes);
+    Q_UNUSED(text);
+    return !decoder.hasError();
+}
+
+QString decodeGb18030(const QByteArray& bytes)
+{
+    iconv_t cd = iconv_open("UTF-16LE", "GB18030");
+    if (cd == reinterpret_cast<iconv_t>(-1))
+        return QString::fromLatin1(bytes);
+    QByteArray out;
+    out.resize(bytes.size() * 4 + 4);
+    char* in = const_cast<char*>(bytes.constData());
+    size_t inLeft = size_t(bytes.size());
+    char* outPtr = out.data();
+    size_t outLeft = size_t(out.size());
+    while (inLeft > 0) {
+        if (iconv(cd, &in, &inLeft, &outPtr, &outLeft) != size_t(-1))
+            break;
+        if (errno == E2BIG)
+            break; // cannot happen with four bytes out per byte in
+        // A byte that is no GB18030 sequence: keep it as a replacement
+        // character and go on, as a lenient reader does.
+        if (outLeft < 2)
+            break;
+        *outPtr++ = char(0xFD);
+        *outPtr++ = char(0xFF);
+        outLeft -= 2;
+        ++in;
+        --inLeft;
+    }
+    iconv_close(cd);
+    const qsizetype written = qsizetype(out.size()) - qsizetype(outLeft);
+    return QString(reinterpret_cast<const QChar*>(out.constData()), written / 2);
+}
+
+} // namespace
+
+QString decodeText(const QByteArray& bytes, bool* hadBom)
+{
+    if (hadBom)
+        *hadBom = false;
+    if (bytes.startsWith("\xFF\xFE")) {
+        if (hadBom)
+            *hadBom = true;
+        return QString(reinterpret_cast<const QChar*>(bytes.constData() + 2), (bytes.size() - 2) / 2);
+    }
+    if (bytes.startsWith("\xFE\xFF")) {
+        if (hadBom)
+            *hadBom = true;
+        QString text;
+        text.resize((bytes.size() - 2) / 2);
+        for (qsizetype i = 0; i < text.size(); ++i)
+            text[i] = QChar(ushort((uchar(bytes[2 + 2 * i]) << 8) | uchar(bytes[3 + 2 * i])));
+        return text;
+    }
+    if (bytes.startsWith("\xEF\xBB\xBF")) {
+        if (hadBom)
+            *hadBom = true;
+        return QString::fromUtf8(bytes.constData() + 3, bytes.size() - 3);
+    }
+    if (isValidUtf8(bytes))
+        return QString::fromUtf8(bytes);
+    return decodeGb18030(bytes);
+}
+
+} // namespace platform

@@ -1,0 +1,181 @@
+#include "UrlFetch.h"
+
+#include "NetErrors.h"
+
+#include <curl/curl.h>
+
+#include <csignal>
+#include <mutex>
+
+namespace platform {
+
+namespace {
+
+struct Transfer
+{
+    QByteArray body;
+    size_t maxBody = 0;
+    bool truncated = false;
+    const std::atomic<bool>* stop = nullptr;
+};
+
+size_t onData(char* data, size_t size, size_t count, void* user)
+{
+    auto* transfer = static_cast<Transfer*>(user);
+    const size_t bytes = size * count;
+    const size_t room = transfer->maxBody - size_t(transfer->body.size());
+    if (bytes > room) {
+        transfer->body.append(data, qsizetype(room));
+        transfer->truncated = true;
+        return 0; // ends the transfer; what was read is searched
+    }
+    transfer->body.append(data, qsizetype(bytes));
+    return bytes;
+}
+
+int onProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
+{
+    const auto* transfer = static_cast<Transfer*>(user);
+    return transfer->stop && transfer->stop->load() ? 1 : 0;
+}
+
+uint32_t internetError(CURLcode code)
+{
+    using namespace neterr;
+    switch (code) {
+    case CURLE_OK:
+        return 0;
+    case CURLE_UNSUPPORTED_PROTOCOL:
+        return ERROR_INTERNET_UNRECOGNIZED_SCHEME;
+    case CURLE_URL_MALFORMAT:
+        return ERROR_INTERNET_INVALID_URL;
+    case CURLE_COULDNT_RESOLVE_HOST:
+    case CURLE_COULDNT_RESOLVE_PROXY:
+        return ERROR_INTERNET_NAME_NOT_RESOLVED;
+    case CURLE_COULDNT_CONNECT:
+        return ERROR_INTERNET_CANNOT_CONNECT;
+    case CURLE_OPERATION_TIMEDOUT:
+        return ERROR_INTERNET_TIMEOUT;
+    case CURLE_TOO_MANY_REDIRECTS:
+        return ERROR_HTTP_REDIRECT_FAILED;
+    case CURLE_GOT_NOTHING:
+    case CURLE_WEIRD_SERVER_REPLY:
+        return ERROR_HTTP_INVALID_SERVER_RESPONSE;
+    case CURLE_RECV_ERROR:
+    case CURLE_PARTIAL_FILE:
+        return ERROR_INTERNET_CONNECTION_ABORTED;
+    case CURLE_SEND_ERROR:
+        return ERROR_INTERNET_CONNECTION_RESET;
+    case CURLE_PEER_FAILED_VERIFICATION:
+    case CURLE_SSL_CACERT_BADFILE:
+    case CURLE_SSL_ISSUER_ERROR:
+        return ERROR_INTERNET_INVALID_CA;
+    case CURLE_SSL_CONNECT_ERROR:
+    case CURLE_SSL_CERTPROBLEM:
+    case CURLE_SSL_CIPHER:
+    case CURLE_USE_SSL_FAILED:
+        return ERROR_INTERNET_SECURITY_CHANNEL_ERROR;
+    case CURLE_LOGIN_DENIED:
+        return ERROR_INTERNET_LOGIN_FAILURE;
+    case CURLE_ABORTED_BY_CALLBACK:
+        return ERROR_INTERNET_OPERATION_CANCELLED;
+    case CURLE_OUT_OF_MEMORY:
+        return ERROR_INTERNET_OUT_OF_HANDLES;
+    case CURLE_REMOTE_ACCESS_DENIED:
+    case CURLE_FTP_COULDNT_RETR_FILE:
+    case CURLE_REMOTE_FILE_NOT_FOUND:
+        return ERROR_INTERNET_EXTENDED_ERROR;
+    default:
+        return ERROR_INTERNET_INTERNAL_ERROR;
+    }
+}
+
+// The scheme of "scheme://rest", or an empty text when the URL has none.
+QByteArray schemeOf(const QByteArray& url)
+{
+    const qsizetype colon = url.indexOf("://");
+    if (colon <= 0)
+        return QByteArray();
+    const QByteArray scheme = url.left(colon).toLower();
+    for (qsizetype i = 0; i < scheme.size(); ++i) {
+        const char c = scheme[i];
+        const bool ok = (c >= 'a' && c <= 'z') || (i > 0 && ((c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.'));
+        if (!ok)
+            return QByteArray();
+    }
+    return scheme;
+}
+
+} // namespace
+
+bool initUrlLibrary()
+{
+    static std::once_flag once;
+    static bool ok = false;
+    std::call_once(once, [] {
+        // A peer that closes early must not kill the process with SIGPIPE.
+        std::signal(SIGPIPE, SIG_IGN);
+        ok = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
+    });
+    return ok;
+}
+
+UrlFetchResult fetchUrl(const QByteArray& url, const std::atomic<bool>* stop, const UrlFetchOptions& options)
+{
+    UrlFetchResult result;
+    const QByteArray scheme = schemeOf(url);
+    if (scheme.isEmpty() || url.contains('\0')) {
+        result.error = neterr::ERROR_INTERNET_INVALID_URL;
+        return result;
+    }
+    if (scheme != "http" && scheme != "https" && scheme != "ftp") {
+        result.error = neterr::ERROR_INTERNET_UNRECOGNIZED_SCHEME;
+        return result;
+    }
+    if (!initUrlLibrary()) {
+        result.error = neterr::ERROR_INTERNET_INTERNAL_ERROR;
+        return result;
+    }
+    CURL* curl = curl_easy_init();
+    if (!curl) {
+        result.error = neterr::ERROR_INTERNET_OUT_OF_HANDLES;
+        return result;
+    }
+    Transfer transfer;
+    transfer.maxBody = options.maxBodyBytes;
+    transfer.stop = stop;
+    curl_slist* headers = nullptr;
+    headers = curl_slist_append(headers, "Cache-Control: no-cache");
+    headers = curl_slist_append(headers, "Pragma: no-cache");
+
+    curl_easy_setopt(curl, CURLOPT_URL, url.constData());
+    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https,ftp");
+    curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https,ftp");
+    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 10L);
+    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, options.connectTimeoutSeconds);
+    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, options.idleTimeoutSeconds);
+    curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);
+    curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L);
+    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
+    curl_easy_setopt(curl, CURLOPT_TRANSFERTEXT, 1L);
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, onData);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer);
+    curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, onProgress);
+    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &transfer);
+
+    const CURLcode code = curl_easy_perform(curl);
+    long responseCode = 0;
+    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &responseCode);
+    result.opened = responseCode > 0 || !transfer.body.isEmpty();
+    result.error = (code == CURLE_WRITE_ERROR && transfer.truncated) ? 0 : internetError(code);
+    result.body = std::move(transfer.body);
+    curl_slist_free_all(headers);
+    curl_easy_cleanup(curl);
+    return result;
+}
+
+} // namespace platform

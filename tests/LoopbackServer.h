@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QByteArray>
+
+#include <atomic>
+#include <cstdint>
+#include <thread>
+
+namespace test {
+
+// A TCP server on 127.0.0.1 (or ::1) for the probes to reach. It answers
+// every connection with `response`, or, when `silent`, accepts and never
+// says anything.
+class LoopbackServer
+{
+public:
+    explicit LoopbackServer(QByteArray response, bool silent = false, bool ipv6 = false);
+    ~LoopbackServer();
+    uint16_t port() const { return m_port; }
+    int connections() const { return m_connections; }
+
+private:
+    void run();
+
+    QByteArray m_response;
+    bool m_silent;
+    int m_fd = -1;
+    int m_wake[2] = {-1, -1};
+    uint16_t m_port = 0;
+    std::atomic<int> m_connections{0};
+    std::thread m_thread;
+};
+
+// An HTTP response with the given body.
+QByteArray httpResponse(const QByteArray& body, int status = 200);
+
+// A loopback port that nothing listens on.
+uint16_t closedPort();
+
+// A port on 127.0.0.1 whose listener never accepts and whose queue is full,
+// so that new connections hang. Closed with the object.
+class FullListener
+{
+public:
+    FullListener();
+    ~FullListener();
+    uint16_t port() const { return m_port; }
+
+private:
+    int m_fd = -1;
+    int m_fillers[8] = {-1, -1, -1, -1, -1, -1, -1, -1};
+    uint16_t m_port = 0;
+};
+
+// The number of open file descriptors of this process.
+int openDescriptorCount();
+
+} // namespace test
