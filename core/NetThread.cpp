@@ -1,6 +1,7 @@
 #include "NetThread.h"
 
 #include "BoxRecord.h"
+#include "platform/Clock.h"
 
 #include <chrono>
 #include <condition_variable>
@@ -97,7 +98,7 @@ int CNetThread::RunCheck()
     return STATUS_NET_ERROR;
 }
 
-void CNetThread::Report(int status)
+void CNetThread::Report(int status, uint64_t checkEnd)
 {
     int index;
     platform::HWND window;
@@ -113,6 +114,7 @@ void CNetThread::Report(int status)
     reply.dwReplyTime = m_probe.m_dwReplyTime;
     reply.dwErrorCode = m_probe.m_dwLastError;
     reply.nThreadStart = m_nThreadStart;
+    reply.nCheckEnd = checkEnd;
     platform::SendMessage(window, platform::WM_CHECKRESULT, packCheckResult(status, index),
                           reinterpret_cast<platform::LPARAM>(&reply));
 }
@@ -122,9 +124,10 @@ void CNetThread::InitInstance()
     m_probe.m_pStop = &m_bStop;
     for (;;) {
         const int status = RunCheck();
+        const uint64_t checkEnd = platform::monotonicNanoseconds();
         if (m_bStop)
             break;
-        Report(status);
+        Report(status, checkEnd);
         if (m_bStop)
             break;
         // One second at a time, as the interval is counted; a stop request

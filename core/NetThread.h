@@ -23,6 +23,9 @@ struct CheckReply
     // The thread start that produced the result; the handler drops a result
     // whose start no longer serves the box at that index.
     uint64_t nThreadStart = 0;
+    // When the check ended (monotonic nanoseconds), for measuring how long
+    // results wait to be handled.
+    uint64_t nCheckEnd = 0;
 };
 
 inline platform::WPARAM packCheckResult(int status, int index)
@@ -71,7 +74,7 @@ public:
 
 private:
     int RunCheck();
-    void Report(int status);
+    void Report(int status, uint64_t checkEnd);
 
     // Held while the box is let go, and while a report reads the box's index
     // and window, so that a report never reads a record being deleted.

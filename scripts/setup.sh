@@ -6,6 +6,8 @@ set -euo pipefail
 KORVALEN_PACKAGES=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev libgl-dev
+    libcurl4-openssl-dev
+    fping
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth
 )
