@@ -27,9 +27,10 @@ bool CKorvalenApp::InitInstance(const QStringList& arguments)
     }
 
     if (!platform::applicationDataFolder()) {
-        platform::MessageBoxW(QStringLiteral("Korvalen cannot find a folder for its settings: none of the "
-                                             "environment variables APPDATA, XDG_CONFIG_HOME and HOME is set."),
-                              QStringLiteral("Korvalen"), platform::MB_OK | platform::MB_ICONERROR);
+        platform::MessageBoxW(
+            QStringLiteral("Korvalen cannot find a folder for its settings: none of the "
+                           "environment variables APPDATA, XDG_CONFIG_HOME and HOME is set."),
+            QStringLiteral("Korvalen"), platform::MB_OK | platform::MB_ICONERROR);
         return false;
     }
 

@@ -15,12 +15,12 @@
 #include <QTimer>
 
 #include <algorithm>
-#include <cstring>
-#include <fcntl.h>
-#include <string>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
+#include <fcntl.h>
 #include <spawn.h>
+#include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -138,8 +138,8 @@ int main(int argc, char** argv)
     std::sort(delaysNs.begin(), delaysNs.end());
     std::printf("%d ping boxes on loopback, 1 s interval, %d s\n", kBoxes, seconds);
     print("korvalen", ours);
-    std::printf("           Up %ld of %ld; handling delay median %.1f us, 99th percentile %.1f us\n", up, checks,
-                delaysNs.empty() ? 0.0 : double(delaysNs[delaysNs.size() / 2]) / 1e3,
+    std::printf("           Up %ld of %ld; handling delay median %.1f us, 99th percentile %.1f us\n", up,
+                checks, delaysNs.empty() ? 0.0 : double(delaysNs[delaysNs.size() / 2]) / 1e3,
                 delaysNs.empty() ? 0.0 : double(delaysNs[delaysNs.size() * 99 / 100]) / 1e3);
     Figures fping;
     if (runFping(seconds, fping)) {

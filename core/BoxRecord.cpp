@@ -36,7 +36,10 @@ void BoxRecord::DetachThread()
     m_nThreadStart = 0;
 }
 
-void BoxRecord::KillThread() { DetachThread(); }
+void BoxRecord::KillThread()
+{
+    DetachThread();
+}
 
 namespace {
 BitmapSize measure(const QImage& icon)
@@ -47,6 +50,12 @@ BitmapSize measure(const QImage& icon)
 }
 } // namespace
 
-void BoxRecord::UpdateUpIconSize() { m_bmOnLineIcon = measure(m_hOnLineIcon); }
+void BoxRecord::UpdateUpIconSize()
+{
+    m_bmOnLineIcon = measure(m_hOnLineIcon);
+}
 
-void BoxRecord::UpdateDownIconSize() { m_bmOffLineIcon = measure(m_hOffLineIcon); }
+void BoxRecord::UpdateDownIconSize()
+{
+    m_bmOffLineIcon = measure(m_hOffLineIcon);
+}

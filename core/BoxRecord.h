@@ -14,7 +14,8 @@ class CNetThread;
 using COLORREF = uint32_t; // 0x00BBGGRR, red in the low byte
 
 // Values of BoxRecord::m_nStatus.
-enum BoxStatus : int {
+enum BoxStatus : int
+{
     STATUS_UNKNOWN = 0,
     STATUS_DOWN = 1,
     STATUS_UP = 2,
@@ -26,7 +27,12 @@ enum BoxStatus : int {
     STATUS_VOLUME_TEST = 100,
 };
 
-enum CheckMethod : int { METHOD_PING = 1, METHOD_TCP = 2, METHOD_URL = 3 };
+enum CheckMethod : int
+{
+    METHOD_PING = 1,
+    METHOD_TCP = 2,
+    METHOD_URL = 3
+};
 
 // The size of a loaded picture, named as the bitmap description it stands for.
 struct BitmapSize

@@ -107,8 +107,17 @@ const std::array kBoxKeys = {
 
 } // namespace
 
-std::span<const MainKeySpec> mainKeys() { return kMainKeys; }
+std::span<const MainKeySpec> mainKeys()
+{
+    return kMainKeys;
+}
 
-const MainKeySpec& mainKey(MainKey id) { return kMainKeys[size_t(id)]; }
+const MainKeySpec& mainKey(MainKey id)
+{
+    return kMainKeys[size_t(id)];
+}
 
-std::span<const BoxKeySpec> boxKeys() { return kBoxKeys; }
+std::span<const BoxKeySpec> boxKeys()
+{
+    return kBoxKeys;
+}

@@ -10,12 +10,19 @@
 // spelled once. Loading, saving and the writer of a new file all use these
 // tables.
 
-enum class Accessor { None, Int, DWord, String };
+enum class Accessor
+{
+    None,
+    Int,
+    DWord,
+    String
+};
 
 inline constexpr const char* kMainSection = "main";
 inline constexpr const char* kBoxSectionFormat = "Box %1";
 
-enum class MainKey {
+enum class MainKey
+{
     App,
     FirstStart,
     NumBox,
@@ -69,8 +76,8 @@ std::span<const MainKeySpec> mainKeys();
 const MainKeySpec& mainKey(MainKey id);
 
 // COLORREF fields are uint32_t fields.
-using BoxField = std::variant<QString BoxRecord::*, int32_t BoxRecord::*, uint32_t BoxRecord::*,
-                              uint8_t BoxRecord::*>;
+using BoxField =
+    std::variant<QString BoxRecord::*, int32_t BoxRecord::*, uint32_t BoxRecord::*, uint8_t BoxRecord::*>;
 
 struct BoxKeySpec
 {
@@ -80,7 +87,7 @@ struct BoxKeySpec
     uint32_t numberDefault;
     const char* textDefault;
     Accessor save;
-    int newFileRank;         // place in the new file's "Box 0", 0: not written
+    int newFileRank; // place in the new file's "Box 0", 0: not written
     Accessor newFile;
     const char* newFileText;
 };

@@ -11,7 +11,10 @@ namespace {
 
 const QString kMain = QString::fromLatin1(kMainSection);
 
-QString keyName(const char* name) { return QString::fromLatin1(name); }
+QString keyName(const char* name)
+{
+    return QString::fromLatin1(name);
+}
 
 int32_t readInt(const CIniFile& ini, MainKey id)
 {
@@ -54,7 +57,10 @@ void writeNewValue(CIniFile& ini, const QString& section, const char* name, Acce
 
 } // namespace
 
-QString boxSection(int index) { return QString::fromLatin1(kBoxSectionFormat).arg(index); }
+QString boxSection(int index)
+{
+    return QString::fromLatin1(kBoxSectionFormat).arg(index);
+}
 
 void writeNewFile(CIniFile& ini)
 {

@@ -7,7 +7,10 @@ namespace {
 constexpr int kBufferChars = 256;
 }
 
-bool CIniFile::FileExists() const { return platform::PathFileExists(m_strPath); }
+bool CIniFile::FileExists() const
+{
+    return platform::PathFileExists(m_strPath);
+}
 
 bool CIniFile::WriteString(const QString& section, const QString& key, const QString& value)
 {

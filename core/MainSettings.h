@@ -28,9 +28,9 @@ struct MainSettings
     int32_t ErrorSound = 0;
     int32_t EnableLog = 0;
     int32_t ErrorMsgBox = 0;
-    bool m_bShowReplyTime = false;   // inverse of ShowUpDownTime
-    uint8_t m_bShowIPandMethod = 1;  // inverse of ShowIPandMethodX
-    uint8_t m_bShowStatus = 1;       // inverse of ShowStatusX
+    bool m_bShowReplyTime = false;  // inverse of ShowUpDownTime
+    uint8_t m_bShowIPandMethod = 1; // inverse of ShowIPandMethodX
+    uint8_t m_bShowStatus = 1;      // inverse of ShowStatusX
     int32_t ErrorTextSpeechSound = 0;
     QString ErrorTextSpeechText;
     uint32_t Volume = 65535;

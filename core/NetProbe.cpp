@@ -12,7 +12,10 @@
 
 namespace {
 
-bool validPort(uint32_t port) { return port >= 1 && port <= 65535; }
+bool validPort(uint32_t port)
+{
+    return port >= 1 && port <= 65535;
+}
 
 } // namespace
 
@@ -66,7 +69,10 @@ uint32_t CNetProbe::openIcmp(int family)
     return m_hIcmp->open();
 }
 
-void CNetProbe::CloseHandles() { m_hIcmp.reset(); }
+void CNetProbe::CloseHandles()
+{
+    m_hIcmp.reset();
+}
 
 int CNetProbe::PingV4(const QByteArray& target)
 {

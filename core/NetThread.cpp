@@ -64,7 +64,8 @@ void CNetThread::Detach()
 bool CNetThread::WaitForAll(int milliseconds)
 {
     std::unique_lock lock(g_countLock);
-    return g_countChanged.wait_for(lock, std::chrono::milliseconds(milliseconds), [] { return g_running == 0; });
+    return g_countChanged.wait_for(lock, std::chrono::milliseconds(milliseconds),
+                                   [] { return g_running == 0; });
 }
 
 int CNetThread::RunningCount()

@@ -32,8 +32,14 @@ inline platform::WPARAM packCheckResult(int status, int index)
 {
     return (platform::WPARAM(uint16_t(status)) << 16) | platform::WPARAM(uint16_t(index & 0xFFFF));
 }
-inline int checkResultIndex(platform::WPARAM wParam) { return int(wParam & 0xFFFF); }
-inline int checkResultStatus(platform::WPARAM wParam) { return int((wParam >> 16) & 0xFFFF); }
+inline int checkResultIndex(platform::WPARAM wParam)
+{
+    return int(wParam & 0xFFFF);
+}
+inline int checkResultStatus(platform::WPARAM wParam)
+{
+    return int((wParam >> 16) & 0xFFFF);
+}
 
 // The check thread of one box: checks at once, then at the box's interval,
 // and sends every result to the box's window, waiting until it is handled.
@@ -56,7 +62,9 @@ public:
     void Detach();
 
     // Waits at most `milliseconds` for every check thread of the process to
-    // end; true when none runs any more.
+    // end; true when none runs any more. A thread may be waiting for its
+    // result to be handled: the window's thread calls this only once the
+    // window's receiver is gone (or while it handles events).
     static bool WaitForAll(int milliseconds);
     static int RunningCount();
 

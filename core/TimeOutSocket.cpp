@@ -7,7 +7,10 @@
 #include <netinet/in.h>
 #include <sys/socket.h>
 
-uint32_t CTimeOutSocket::Create() { return m_socket.create(AF_INET); }
+uint32_t CTimeOutSocket::Create()
+{
+    return m_socket.create(AF_INET);
+}
 
 void CTimeOutSocket::StartTimer(uint32_t milliseconds)
 {
@@ -46,4 +49,7 @@ uint32_t CTimeOutSocket::Connect(const QByteArray& host, uint32_t port, const st
                : error;
 }
 
-void CTimeOutSocket::Close() { m_socket.close(); }
+void CTimeOutSocket::Close()
+{
+    m_socket.close();
+}

@@ -30,7 +30,10 @@ std::optional<QString> applicationDataFolder()
     return std::nullopt;
 }
 
-bool createFolder(const QString& path) { return QDir().mkpath(path) && QFileInfo(path).isDir(); }
+bool createFolder(const QString& path)
+{
+    return QDir().mkpath(path) && QFileInfo(path).isDir();
+}
 
 bool canReplaceFile(const QString& path)
 {

@@ -35,7 +35,10 @@ uint16_t checksum(const uchar* data, size_t length)
     return uint16_t(~sum);
 }
 
-uint16_t read16(const uchar* p) { return uint16_t(p[0] << 8 | p[1]); }
+uint16_t read16(const uchar* p)
+{
+    return uint16_t(p[0] << 8 | p[1]);
+}
 
 uint16_t randomIdentifier()
 {
@@ -51,15 +54,15 @@ bool attachFilter(int fd, int family, uint16_t id)
 {
     if (family == AF_INET) {
         sock_filter code[] = {
-            BPF_STMT(BPF_LDX | BPF_B | BPF_MSH, 0),                   // X = IP header length
-            BPF_STMT(BPF_LD | BPF_B | BPF_IND, 0),                    // type
+            BPF_STMT(BPF_LDX | BPF_B | BPF_MSH, 0), // X = IP header length
+            BPF_STMT(BPF_LD | BPF_B | BPF_IND, 0),  // type
             BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, ICMP_ECHOREPLY, 0, 2),
-            BPF_STMT(BPF_LD | BPF_H | BPF_IND, 4),                    // identifier
+            BPF_STMT(BPF_LD | BPF_H | BPF_IND, 4), // identifier
             BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, id, 5, 6),
             BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, ICMP_DEST_UNREACH, 2, 0),
             BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, ICMP_TIME_EXCEEDED, 1, 0),
             BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, ICMP_PARAMETERPROB, 0, 3),
-            BPF_STMT(BPF_LD | BPF_H | BPF_IND, 8 + 20 + 4),           // quoted request's identifier
+            BPF_STMT(BPF_LD | BPF_H | BPF_IND, 8 + 20 + 4), // quoted request's identifier
             BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, id, 0, 1),
             BPF_STMT(BPF_RET | BPF_K, 0xFFFF),
             BPF_STMT(BPF_RET | BPF_K, 0),
@@ -166,7 +169,10 @@ uint32_t statusOfSendError(int error)
 
 IcmpHandle::IcmpHandle(int family) : m_family(family) {}
 
-IcmpHandle::~IcmpHandle() { close(); }
+IcmpHandle::~IcmpHandle()
+{
+    close();
+}
 
 void IcmpHandle::close()
 {
@@ -228,7 +234,8 @@ bool IcmpHandle::sendEcho(const SocketAddress& to, const QByteArray& data, uint3
     packet += data;
     if (m_family == AF_INET) {
         // The kernel fills in the checksum for ICMPv6 and for datagram sockets.
-        const uint16_t sum = checksum(reinterpret_cast<const uchar*>(packet.constData()), size_t(packet.size()));
+        const uint16_t sum =
+            checksum(reinterpret_cast<const uchar*>(packet.constData()), size_t(packet.size()));
         packet[2] = char(sum >> 8);
         packet[3] = char(sum & 0xFF);
     }
@@ -272,8 +279,7 @@ bool IcmpHandle::sendEcho(const SocketAddress& to, const QByteArray& data, uint3
     }
 }
 
-bool IcmpHandle::readAnswer(uint16_t sequence, const QByteArray& data,
-                            uint64_t sentAt, EchoReply& reply)
+bool IcmpHandle::readAnswer(uint16_t sequence, const QByteArray& data, uint64_t sentAt, EchoReply& reply)
 {
     for (;;) {
         uchar buffer[1500];
@@ -363,7 +369,8 @@ bool IcmpHandle::readError(uint16_t sequence, uint64_t sentAt, EchoReply& reply)
             const sockaddr* offender = SO_EE_OFFENDER(ee);
             reply.from = SocketAddress{};
             if (offender->sa_family == AF_INET || offender->sa_family == AF_INET6) {
-                const socklen_t len = offender->sa_family == AF_INET ? sizeof(sockaddr_in) : sizeof(sockaddr_in6);
+                const socklen_t len =
+                    offender->sa_family == AF_INET ? sizeof(sockaddr_in) : sizeof(sockaddr_in6);
                 std::memcpy(&reply.from.storage, offender, len);
                 reply.from.length = len;
             }

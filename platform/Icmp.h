@@ -11,10 +11,10 @@ namespace platform {
 
 struct EchoReply
 {
-    uint32_t status = 0;       // IP status: 0 for an echo reply, else the ICMP error's number
-    uint32_t roundTripMs = 0;  // from the request to its answer
-    SocketAddress from;        // who answered
-    bool dataMatches = false;  // the reply echoes the request's data
+    uint32_t status = 0;      // IP status: 0 for an echo reply, else the ICMP error's number
+    uint32_t roundTripMs = 0; // from the request to its answer
+    SocketAddress from;       // who answered
+    bool dataMatches = false; // the reply echoes the request's data
 };
 
 // An ICMP endpoint for echo requests over one IP version, kept open across
@@ -44,8 +44,7 @@ public:
                   const std::atomic<bool>* stop, EchoReply& reply, uint32_t& error);
 
 private:
-    bool readAnswer(uint16_t sequence, const QByteArray& data, uint64_t sentAt,
-                    EchoReply& reply);
+    bool readAnswer(uint16_t sequence, const QByteArray& data, uint64_t sentAt, EchoReply& reply);
     bool readError(uint16_t sequence, uint64_t sentAt, EchoReply& reply);
 
     int m_family;

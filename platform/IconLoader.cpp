@@ -16,8 +16,14 @@ namespace {
 constexpr int kMaxSide = 1024;
 constexpr qint64 kMaxFileBytes = 16 * 1024 * 1024;
 
-uint16_t u16(const uchar* p) { return uint16_t(p[0] | (p[1] << 8)); }
-uint32_t u32(const uchar* p) { return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24); }
+uint16_t u16(const uchar* p)
+{
+    return uint16_t(p[0] | (p[1] << 8));
+}
+uint32_t u32(const uchar* p)
+{
+    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
+}
 
 struct Entry
 {
@@ -28,7 +34,10 @@ struct Entry
     uint32_t offset;
 };
 
-int rowBytes(int width, int bits) { return ((width * bits + 31) / 32) * 4; }
+int rowBytes(int width, int bits)
+{
+    return ((width * bits + 31) / 32) * 4;
+}
 
 QImage decodeDib(const uchar* data, size_t size)
 {

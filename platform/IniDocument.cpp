@@ -6,9 +6,15 @@ namespace platform {
 
 namespace {
 
-QString fold(const QString& name) { return name.trimmed().toCaseFolded(); }
+QString fold(const QString& name)
+{
+    return name.trimmed().toCaseFolded();
+}
 
-bool isHeader(const QString& trimmed) { return trimmed.startsWith(u'['); }
+bool isHeader(const QString& trimmed)
+{
+    return trimmed.startsWith(u'[');
+}
 
 QString headerName(const QString& trimmed)
 {

@@ -41,9 +41,9 @@ public:
 private:
     struct Section
     {
-        QString header;                // the header line as read ("" for the lines before any section)
-        std::vector<QString> lines;    // the lines of the section, without line ends
-        QHash<QString, int> keyLines;  // folded key name -> index of its first line
+        QString header;               // the header line as read ("" for the lines before any section)
+        std::vector<QString> lines;   // the lines of the section, without line ends
+        QHash<QString, int> keyLines; // folded key name -> index of its first line
     };
 
     void indexSection(Section& section);
@@ -57,6 +57,9 @@ private:
 };
 
 // Decodes the bytes of an INI file (see decodeText).
-inline QString decodeIniText(const QByteArray& bytes, bool* hadBom = nullptr) { return decodeText(bytes, hadBom); }
+inline QString decodeIniText(const QByteArray& bytes, bool* hadBom = nullptr)
+{
+    return decodeText(bytes, hadBom);
+}
 
 } // namespace platform

@@ -68,9 +68,15 @@ InstanceServer::InstanceServer(const QString& windowTitle, std::function<void()>
     m_server->listen(path);
 }
 
-InstanceServer::~InstanceServer() { m_server->close(); }
+InstanceServer::~InstanceServer()
+{
+    m_server->close();
+}
 
-bool InstanceServer::isListening() const { return m_server->isListening(); }
+bool InstanceServer::isListening() const
+{
+    return m_server->isListening();
+}
 
 void InstanceServer::acceptConnections()
 {

@@ -9,7 +9,8 @@ class QLocalServer;
 
 namespace platform {
 
-enum class InstanceLockResult {
+enum class InstanceLockResult
+{
     Acquired,      // this process now runs the instance
     HeldElsewhere, // another process runs it
     Failed,        // the lock could not be made; go on as the instance's first process

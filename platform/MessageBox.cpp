@@ -36,7 +36,10 @@ MessageBoxService& messageBoxService()
     return service ? *service : g_default;
 }
 
-void setMessageBoxService(MessageBoxService* service) { g_service = service; }
+void setMessageBoxService(MessageBoxService* service)
+{
+    g_service = service;
+}
 
 int MessageBoxW(const QString& text, const QString& caption, unsigned type)
 {

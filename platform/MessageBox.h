@@ -6,7 +6,8 @@ namespace platform {
 
 // Message box types and answers, with the numbers of the Windows calls that
 // the callers pass and test.
-enum : unsigned {
+enum : unsigned
+{
     MB_OK = 0x0,
     MB_OKCANCEL = 0x1,
     MB_YESNOCANCEL = 0x3,
@@ -18,7 +19,13 @@ enum : unsigned {
     MB_SYSTEMMODAL = 0x1000,
     MB_TOPMOST = 0x40000,
 };
-enum : int { IDOK = 1, IDCANCEL = 2, IDYES = 6, IDNO = 7 };
+enum : int
+{
+    IDOK = 1,
+    IDCANCEL = 2,
+    IDYES = 6,
+    IDNO = 7
+};
 
 // Shows message boxes. The program installs one that shows Qt message boxes;
 // tests install a recording fake.

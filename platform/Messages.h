@@ -12,7 +12,8 @@ using LPARAM = intptr_t;
 using LRESULT = intptr_t;
 
 // Window message numbers that travel between the system's threads.
-enum : uint32_t {
+enum : uint32_t
+{
     WM_USER = 0x400,
     WM_TRAYNOTIFY = 0x401,
     WM_APPLYOPTIONS = 0x402,

@@ -6,6 +6,9 @@ namespace platform {
 
 // Sockets need no set-up on Linux; the URL library does, once, before any
 // check thread runs.
-bool initNetwork() { return initUrlLibrary(); }
+bool initNetwork()
+{
+    return initUrlLibrary();
+}
 
 } // namespace platform

@@ -42,7 +42,14 @@ FileStamp stampOf(const struct stat& st)
     return FileStamp{st.st_dev, st.st_ino, st.st_size, st.st_mtim, st.st_ctim};
 }
 
-QString canonicalPath(const QString& path) { return QFileInfo(path).absoluteFilePath(); }
+// A link is followed, so that a write replaces the file it points to rather
+// than the link itself.
+QString canonicalPath(const QString& path)
+{
+    const QFileInfo info(path);
+    const QString resolved = info.isSymLink() ? info.canonicalFilePath() : QString();
+    return resolved.isEmpty() ? info.absoluteFilePath() : resolved;
+}
 
 QByteArray readAll(int fd)
 {
@@ -184,6 +191,11 @@ bool applyWrites(const QString& path, const std::vector<PendingWrite>& writes)
     const int fd = openLocked(native, st);
     if (fd < 0)
         return false;
+    if (st.st_size > kMaxFileBytes) {
+        // Only part of it would be read: rewriting it would lose the rest.
+        ::close(fd);
+        return false;
+    }
 
     // The parsed copy is reused when it is of exactly this file; otherwise
     // the file is read through the locked descriptor.

@@ -32,7 +32,8 @@ bool sameHost(const SocketAddress& a, const SocketAddress& b)
                reinterpret_cast<const sockaddr_in*>(&b.storage)->sin_addr.s_addr;
     if (a.family() == AF_INET6)
         return std::memcmp(&reinterpret_cast<const sockaddr_in6*>(&a.storage)->sin6_addr,
-                           &reinterpret_cast<const sockaddr_in6*>(&b.storage)->sin6_addr, sizeof(in6_addr)) == 0;
+                           &reinterpret_cast<const sockaddr_in6*>(&b.storage)->sin6_addr,
+                           sizeof(in6_addr)) == 0;
     return false;
 }
 

@@ -17,7 +17,10 @@ namespace {
 constexpr uint64_t kSliceMs = 100;
 }
 
-TcpSocket::~TcpSocket() { close(); }
+TcpSocket::~TcpSocket()
+{
+    close();
+}
 
 void TcpSocket::close()
 {

@@ -48,6 +48,23 @@ QString decodeGb18030(const QByteArray& bytes)
     return QString(reinterpret_cast<const QChar*>(out.constData()), written / 2);
 }
 
+// Half of a surrogate pair alone has no form in UTF-8, the form files are
+// written in; it reads as U+FFFD, so that a value reads the same before and
+// after the file is rewritten.
+QString withoutLoneSurrogates(QString text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+            ++i;
+            continue;
+        }
+        if (c.isSurrogate())
+            text[i] = QChar::ReplacementCharacter;
+    }
+    return text;
+}
+
 } // namespace
 
 QString decodeText(const QByteArray& bytes, bool* hadBom)
@@ -57,7 +74,8 @@ QString decodeText(const QByteArray& bytes, bool* hadBom)
     if (bytes.startsWith("\xFF\xFE")) {
         if (hadBom)
             *hadBom = true;
-        return QString(reinterpret_cast<const QChar*>(bytes.constData() + 2), (bytes.size() - 2) / 2);
+        return withoutLoneSurrogates(
+            QString(reinterpret_cast<const QChar*>(bytes.constData() + 2), (bytes.size() - 2) / 2));
     }
     if (bytes.startsWith("\xFE\xFF")) {
         if (hadBom)
@@ -66,7 +84,7 @@ QString decodeText(const QByteArray& bytes, bool* hadBom)
         text.resize((bytes.size() - 2) / 2);
         for (qsizetype i = 0; i < text.size(); ++i)
             text[i] = QChar(ushort((uchar(bytes[2 + 2 * i]) << 8) | uchar(bytes[3 + 2 * i])));
-        return text;
+        return withoutLoneSurrogates(text);
     }
     if (bytes.startsWith("\xEF\xBB\xBF")) {
         if (hadBom)

@@ -99,7 +99,8 @@ QByteArray schemeOf(const QByteArray& url)
     const QByteArray scheme = url.left(colon).toLower();
     for (qsizetype i = 0; i < scheme.size(); ++i) {
         const char c = scheme[i];
-        const bool ok = (c >= 'a' && c <= 'z') || (i > 0 && ((c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.'));
+        const bool ok =
+            (c >= 'a' && c <= 'z') || (i > 0 && ((c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.'));
         if (!ok)
             return QByteArray();
     }

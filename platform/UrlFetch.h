@@ -17,8 +17,8 @@ struct UrlFetchOptions
 
 struct UrlFetchResult
 {
-    uint32_t error = 0;    // internet library error number, 0 when the body was read
-    bool opened = false;   // the server answered: an error came while reading the body
+    uint32_t error = 0;  // internet library error number, 0 when the body was read
+    bool opened = false; // the server answered: an error came while reading the body
     QByteArray body;
 };
 

@@ -4,7 +4,10 @@ namespace platform {
 
 namespace {
 
-bool isBlank(QChar c) { return c == u' ' || (c >= u'\t' && c <= u'\r'); }
+bool isBlank(QChar c)
+{
+    return c == u' ' || (c >= u'\t' && c <= u'\r');
+}
 
 int digitValue(QChar c)
 {

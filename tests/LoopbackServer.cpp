@@ -111,8 +111,9 @@ void LoopbackServer::run()
 
 QByteArray httpResponse(const QByteArray& body, int status)
 {
-    return "HTTP/1.1 " + QByteArray::number(status) + " Whatever\r\nContent-Type: text/html\r\nContent-Length: " +
-           QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
+    return "HTTP/1.1 " + QByteArray::number(status) +
+           " Whatever\r\nContent-Type: text/html\r\nContent-Length: " + QByteArray::number(body.size()) +
+           "\r\nConnection: close\r\n\r\n" + body;
 }
 
 uint16_t closedPort()
@@ -145,6 +146,11 @@ FullListener::~FullListener()
     ::close(m_fd);
 }
 
-int openDescriptorCount() { return int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::System).size()); }
+int openDescriptorCount()
+{
+    return int(QDir(QStringLiteral("/proc/self/fd"))
+                   .entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::System)
+                   .size());
+}
 
 } // namespace test

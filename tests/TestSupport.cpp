@@ -30,9 +30,15 @@ ScopedEnvironment::~ScopedEnvironment()
         qputenv("XDG_RUNTIME_DIR", m_oldRuntime);
 }
 
-RecordingMessageBoxes::RecordingMessageBoxes() { platform::setMessageBoxService(this); }
+RecordingMessageBoxes::RecordingMessageBoxes()
+{
+    platform::setMessageBoxService(this);
+}
 
-RecordingMessageBoxes::~RecordingMessageBoxes() { platform::setMessageBoxService(nullptr); }
+RecordingMessageBoxes::~RecordingMessageBoxes()
+{
+    platform::setMessageBoxService(nullptr);
+}
 
 int RecordingMessageBoxes::show(const QString& text, const QString& caption, unsigned type)
 {

@@ -36,8 +36,8 @@ CKorvalenDlg::CKorvalenDlg(QWidget* pParent, int nInstance) : QDialog(pParent), 
 
     LoadConfig();
 
-    m_pInstanceServer =
-        new platform::InstanceServer(instance::windowTitle(m_nInstance), [this] { OnActivateInstance(); }, this);
+    m_pInstanceServer = new platform::InstanceServer(
+        instance::windowTitle(m_nInstance), [this] { OnActivateInstance(); }, this);
 }
 
 CKorvalenDlg::~CKorvalenDlg()

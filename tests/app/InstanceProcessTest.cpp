@@ -52,8 +52,9 @@ protected:
     bool waitUntilListening(int instance, QProcess* process)
     {
         return test::waitFor([&] {
-            return QFileInfo(socketOf(instance)).exists() || process->state() == QProcess::NotRunning;
-        }) && process->state() == QProcess::Running;
+                   return QFileInfo(socketOf(instance)).exists() || process->state() == QProcess::NotRunning;
+               }) &&
+               process->state() == QProcess::Running;
     }
 
     static bool finishes(QProcess* process, int timeoutMs = 10000)
@@ -142,7 +143,8 @@ TEST_F(InstanceProcessTest, FreshStartAfterTheFirstWasKilled)
     ASSERT_TRUE(QFileInfo(socketOf(0)).exists());
 
     QProcess* again = start();
-    ASSERT_TRUE(test::waitFor([&] { return platform::activateRunningInstance(QStringLiteral("Korvalen."), 500); }));
+    ASSERT_TRUE(
+        test::waitFor([&] { return platform::activateRunningInstance(QStringLiteral("Korvalen."), 500); }));
     EXPECT_EQ(again->state(), QProcess::Running);
 }
 

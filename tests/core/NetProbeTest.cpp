@@ -208,9 +208,10 @@ TEST(NetProbeClassification, TcpErrorsGetTheirStatus)
         uint32_t error;
         int status;
     } cases[] = {
-        {10022, STATUS_IP_ERROR}, {10049, STATUS_IP_ERROR}, {11001, STATUS_IP_ERROR}, {10050, STATUS_NET_ERROR},
-        {10004, STATUS_DOWN},     {10061, STATUS_CLOSE},    {10060, STATUS_DOWN},     {10064, STATUS_DOWN},
-        {10051, STATUS_NET_ERROR}, {12345, STATUS_NET_ERROR},
+        {10022, STATUS_IP_ERROR},  {10049, STATUS_IP_ERROR}, {11001, STATUS_IP_ERROR},
+        {10050, STATUS_NET_ERROR}, {10004, STATUS_DOWN},     {10061, STATUS_CLOSE},
+        {10060, STATUS_DOWN},      {10064, STATUS_DOWN},     {10051, STATUS_NET_ERROR},
+        {12345, STATUS_NET_ERROR},
     };
     for (const auto& c : cases)
         EXPECT_EQ(classifyTcpError(c.error), c.status) << c.error;
@@ -223,8 +224,9 @@ TEST(NetProbeClassification, UrlOpenErrorsGetTheirStatus)
         uint32_t error;
         int status;
     } cases[] = {
-        {12029, STATUS_DOWN},      {12005, STATUS_IP_ERROR},  {12006, STATUS_IP_ERROR}, {12007, STATUS_IP_ERROR},
-        {123, STATUS_IP_ERROR},    {12002, STATUS_NET_ERROR}, {12157, STATUS_NET_ERROR},
+        {12029, STATUS_DOWN},      {12005, STATUS_IP_ERROR}, {12006, STATUS_IP_ERROR},
+        {12007, STATUS_IP_ERROR},  {123, STATUS_IP_ERROR},   {12002, STATUS_NET_ERROR},
+        {12157, STATUS_NET_ERROR},
     };
     for (const auto& c : cases)
         EXPECT_EQ(classifyUrlOpenError(c.error), c.status) << c.error;

@@ -12,11 +12,21 @@ TEST(WinNumbers, WtoiReadsDecimalWithWindowsLimits)
         const char* text;
         int32_t expected;
     } cases[] = {
-        {"", 0},           {"abc", 0},         {"42", 42},          {"  -17xyz", -17},
-        {"+8", 8},         {"010", 10},        {"0x1F", 0},         {"2147483647", 2147483647},
-        {"2147483648", INT32_MAX},             {"99999999999999999999", INT32_MAX},
-        {"-2147483648", INT32_MIN},            {"-99999999999", INT32_MIN},
-        {"4294967295", INT32_MAX},             {"\t 7", 7},         {"- 5", 0},
+        {"", 0},
+        {"abc", 0},
+        {"42", 42},
+        {"  -17xyz", -17},
+        {"+8", 8},
+        {"010", 10},
+        {"0x1F", 0},
+        {"2147483647", 2147483647},
+        {"2147483648", INT32_MAX},
+        {"99999999999999999999", INT32_MAX},
+        {"-2147483648", INT32_MIN},
+        {"-99999999999", INT32_MIN},
+        {"4294967295", INT32_MAX},
+        {"\t 7", 7},
+        {"- 5", 0},
     };
     for (const auto& c : cases)
         EXPECT_EQ(wtoi32(QString::fromLatin1(c.text)), c.expected) << c.text;
