@@ -36,6 +36,9 @@ TEST_F(NetProbeTest, PingLoopbackIsUpWithAReplyTime)
 
 TEST_F(NetProbeTest, PingTargetsThatDoNotResolveAreIpErrors)
 {
+    // A name from the hosts file resolves without any name server.
+    EXPECT_EQ(probe.PingV4("localhost"), STATUS_UP) << probe.m_dwLastError;
+
     EXPECT_EQ(probe.PingV4(""), STATUS_IP_ERROR);
     EXPECT_EQ(probe.m_dwLastError, neterr::WSAHOST_NOT_FOUND);
     EXPECT_EQ(probe.m_dwReplyTime, 0xFFFFFFFFu);
