@@ -1,19 +1,42 @@
 #include "KorvalenApp.h"
 
+#include "core/NetThread.h"
+#include "core/Workers.h"
+#include "platform/QtAudio.h"
 #include "platform/QtMessageBox.h"
 
 #include <QApplication>
 
+#include <cstdio>
+#include <cstdlib>
+
 int main(int argc, char* argv[])
 {
+    Q_INIT_RESOURCE(korvalen);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Korvalen"));
     QApplication::setQuitOnLastWindowClosed(false);
 
     platform::QtMessageBoxService messageBoxes;
     platform::setMessageBoxService(&messageBoxes);
+    platform::QtSoundOutput sound;
+    platform::setSoundOutput(&sound);
+    platform::QtSpeechOutput speech;
+    platform::setSpeechOutput(&speech);
 
     theApp.InitInstance(QApplication::arguments());
+
+    // The window is gone and its check threads are let go. They, and the
+    // workers still under way (a log line, a sound), get a moment to finish.
+    const bool allEnded = CNetThread::WaitForAll(2000) && waitForWorkers(2000);
+    platform::setSpeechOutput(nullptr);
+    platform::setSoundOutput(nullptr);
     platform::setMessageBoxService(nullptr);
+    if (!allEnded) {
+        // A thread still blocked in the network must not run into the
+        // destruction of static objects: end without it.
+        std::fflush(nullptr);
+        std::_Exit(0);
+    }
     return 0;
 }

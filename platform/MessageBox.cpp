@@ -23,6 +23,10 @@ public:
             return IDOK;
         }
     }
+    void post(const QString& text, const QString& caption, unsigned type) override
+    {
+        show(text, caption, type);
+    }
 };
 
 StderrMessageBoxes g_default;
@@ -44,6 +48,11 @@ void setMessageBoxService(MessageBoxService* service)
 int MessageBoxW(const QString& text, const QString& caption, unsigned type)
 {
     return messageBoxService().show(text, caption, type);
+}
+
+void postMessageBox(const QString& text, const QString& caption, unsigned type)
+{
+    messageBoxService().post(text, caption, type);
 }
 
 int AfxMessageBox(const QString& text, unsigned type)

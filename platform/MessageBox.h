@@ -35,6 +35,9 @@ public:
     virtual ~MessageBoxService() = default;
     // Shows the box and returns the answer (IDOK …).
     virtual int show(const QString& text, const QString& caption, unsigned type) = 0;
+    // Shows the box on the user-interface thread without waiting for it;
+    // callable from any thread.
+    virtual void post(const QString& text, const QString& caption, unsigned type) = 0;
 };
 
 // The installed service; without one, texts go to the standard error stream
@@ -45,6 +48,9 @@ void setMessageBoxService(MessageBoxService* service);
 
 // A box captioned as the caller says ("Korvalen" for the system's own).
 int MessageBoxW(const QString& text, const QString& caption, unsigned type);
+// A box shown without waiting for it, from any thread (always on top when
+// the type asks for a system-modal or top-most box).
+void postMessageBox(const QString& text, const QString& caption, unsigned type);
 // A box captioned with the application's title.
 int AfxMessageBox(const QString& text, unsigned type = MB_OK);
 

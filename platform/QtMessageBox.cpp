@@ -1,12 +1,13 @@
 #include "QtMessageBox.h"
 
+#include <QApplication>
 #include <QMessageBox>
 
 namespace platform {
 
-int QtMessageBoxService::show(const QString& text, const QString& caption, unsigned type)
+namespace {
+void configure(QMessageBox& box, const QString& text, const QString& caption, unsigned type)
 {
-    QMessageBox box;
     box.setWindowTitle(caption);
     box.setText(text);
     switch (type & 0xF0) {
@@ -41,6 +42,13 @@ int QtMessageBoxService::show(const QString& text, const QString& caption, unsig
     }
     if (type & (MB_SYSTEMMODAL | MB_TOPMOST))
         box.setWindowFlag(Qt::WindowStaysOnTopHint);
+}
+} // namespace
+
+int QtMessageBoxService::show(const QString& text, const QString& caption, unsigned type)
+{
+    QMessageBox box;
+    configure(box, text, caption, type);
     switch (box.exec()) {
     case QMessageBox::Ok:
         return IDOK;
@@ -51,6 +59,23 @@ int QtMessageBoxService::show(const QString& text, const QString& caption, unsig
     default:
         return IDCANCEL;
     }
+}
+
+void QtMessageBoxService::post(const QString& text, const QString& caption, unsigned type)
+{
+    // Widgets live on the user-interface thread only.
+    QMetaObject::invokeMethod(
+        qApp,
+        [text, caption, type] {
+            auto* box = new QMessageBox;
+            configure(*box, text, caption, type);
+            box->setAttribute(Qt::WA_DeleteOnClose);
+            box->setModal(false);
+            box->show();
+            box->raise();
+            box->activateWindow();
+        },
+        Qt::QueuedConnection);
 }
 
 } // namespace platform

@@ -9,6 +9,7 @@ class QtMessageBoxService : public MessageBoxService
 {
 public:
     int show(const QString& text, const QString& caption, unsigned type) override;
+    void post(const QString& text, const QString& caption, unsigned type) override;
 };
 
 } // namespace platform

@@ -42,8 +42,15 @@ RecordingMessageBoxes::~RecordingMessageBoxes()
 
 int RecordingMessageBoxes::show(const QString& text, const QString& caption, unsigned type)
 {
-    shown.push_back(Shown{text, caption, type});
+    std::lock_guard guard(lock);
+    shown.push_back(Shown{text, caption, type, true});
     return answer;
+}
+
+void RecordingMessageBoxes::post(const QString& text, const QString& caption, unsigned type)
+{
+    std::lock_guard guard(lock);
+    shown.push_back(Shown{text, caption, type, false});
 }
 
 QByteArray readFile(const QString& path)

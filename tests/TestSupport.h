@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 
 #include <functional>
+#include <mutex>
 #include <vector>
 
 namespace test {
@@ -37,15 +38,18 @@ public:
     RecordingMessageBoxes();
     ~RecordingMessageBoxes() override;
     int show(const QString& text, const QString& caption, unsigned type) override;
+    void post(const QString& text, const QString& caption, unsigned type) override;
 
     struct Shown
     {
         QString text;
         QString caption;
         unsigned type;
+        bool waited = true; // false for a box posted without waiting
     };
     std::vector<Shown> shown;
     int answer = platform::IDOK;
+    std::mutex lock; // boxes may be posted from worker threads
 };
 
 QByteArray readFile(const QString& path);

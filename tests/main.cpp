@@ -6,6 +6,7 @@
 // widget tests run without a display.
 int main(int argc, char** argv)
 {
+    Q_INIT_RESOURCE(korvalen);
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/BoxSnapshot.h"
 #include "core/ConfigStore.h"
 #include "core/CustomApps.h"
 #include "core/IniFile.h"
@@ -33,6 +34,15 @@ public:
 
     // The running window is asked to come forward by a second start.
     void OnActivateInstance();
+
+    // Notification workers; each is handed a copy of the box's fields when
+    // it is started and runs on a thread of its own.
+    static void MsgBoxNotifyThread(const BoxSnapshot& box);
+    static void ExecFileThread(const BoxSnapshot& box);
+    static void WriteLogThread(const BoxSnapshot& box);
+    static QString GetWinInetErrorText(uint32_t code);
+    // The parameters of a custom application or of the double click.
+    static QString ExpandMacros(const QString& text, const BoxRecord* box);
 
     uint32_t m_nCustomRows = 0;
     QString m_szProgramDir;

@@ -1,0 +1,120 @@
+#include "DailyLog.h"
+
+#include "Placeholders.h"
+#include "platform/AppendFile.h"
+#include "platform/DataFolder.h"
+#include "platform/ErrorText.h"
+#include "platform/PrivateProfile.h"
+
+namespace dailylog {
+
+QString dayFolder(const QString& logsDir, const platform::LocalStamp& now)
+{
+    return logsDir + QStringLiteral("%1-%2-%3/").arg(now.month).arg(now.day).arg(now.year);
+}
+
+namespace {
+// A target such as "../../x" must stay inside the day folder.
+QString withoutSeparators(QString name)
+{
+    name.replace(u'/', u'-');
+    name.replace(u'\\', u'-');
+    return name;
+}
+} // namespace
+
+QString cleanedAddress(const QString& address)
+{
+    QString cleaned = address;
+    cleaned.replace(u':', u'-');
+    cleaned.replace(u'%', u's');
+    return withoutSeparators(cleaned);
+}
+
+QString fileName(const BoxSnapshot& box, const QString& dayFolder, int logFileType)
+{
+    const QString extension = logFileType == 0 ? QStringLiteral(".txt") : QStringLiteral(".csv");
+    switch (box.VerifyMetod) {
+    case METHOD_PING:
+        return dayFolder + cleanedAddress(box.IPAdress) + QStringLiteral("_Ping") + extension;
+    case METHOD_TCP:
+        return dayFolder + cleanedAddress(box.IPAdress) + QStringLiteral("_TCP_%1").arg(int32_t(box.Port)) +
+               extension;
+    case METHOD_URL: {
+        const UrlHostPort url = urlHostPort(box.IPAdress);
+        return dayFolder + withoutSeparators(url.host) + QStringLiteral("_URL_%1").arg(url.port) + extension;
+    }
+    default:
+        return QString();
+    }
+}
+
+QString line(const BoxSnapshot& box, const platform::LocalStamp& now, int logFileType,
+             const QString& errorText)
+{
+    const QString sep = logFileType == 0 ? QStringLiteral(" | ") : QStringLiteral("\t");
+    const QString reply = QString::number(box.m_dwLastValue);
+    const QString code = QString::number(box.m_dwLastCode);
+    QStringList fields = {now.date, now.time};
+    const int method = box.VerifyMetod;
+    switch (box.m_nStatus) {
+    case STATUS_NET_ERROR:
+        fields << QStringLiteral("NET ERROR") << QStringLiteral("N/A") << code << errorText;
+        break;
+    case STATUS_IP_ERROR:
+        fields << (method == METHOD_URL ? QStringLiteral("URL ERROR") : QStringLiteral("IP ERROR"))
+               << QStringLiteral("N/A") << code << errorText;
+        break;
+    case STATUS_UP:
+        fields << (method == METHOD_TCP ? QStringLiteral("Open") : QStringLiteral("Up")) << reply << code
+               << errorText;
+        if (method == METHOD_URL)
+            fields << box.Phrase;
+        break;
+    case STATUS_DOWN:
+        fields << QStringLiteral("Down") << QStringLiteral("Timeout") << code << errorText;
+        if (method == METHOD_URL)
+            fields << box.Phrase;
+        break;
+    case STATUS_CLOSE:
+        if (method != METHOD_TCP)
+            return QString();
+        fields << QStringLiteral("Close") << reply << code << errorText;
+        break;
+    default:
+        return QString();
+    }
+    return fields.join(sep) + QStringLiteral("\r\n");
+}
+
+bool write(const BoxSnapshot& box, const QString& logsDir, int logFileType, const platform::LocalStamp& now)
+{
+    const QString folder = dayFolder(logsDir, now);
+    const QString file = fileName(box, folder, logFileType);
+    if (file.isEmpty())
+        return false;
+    const QString text = line(box, now, logFileType, errorText(box.m_dwLastCode));
+    if (text.isEmpty())
+        return false;
+    if (!platform::PathFileExists(folder))
+        platform::createFolder(folder);
+    return platform::appendToFile(file, text.toUtf8());
+}
+
+} // namespace dailylog
+
+QString internetErrorText(uint32_t code)
+{
+    QString text = platform::internetMessageText(code);
+    text.remove(QStringLiteral("\r\n"));
+    return text.isEmpty() ? QString::number(int32_t(code)) : text;
+}
+
+QString errorText(uint32_t code)
+{
+    if (code == 11050)
+        return QStringLiteral("General Failure");
+    if (code >= 12001 && code <= 12156)
+        return internetErrorText(code);
+    return platform::systemMessageText(code);
+}
