@@ -4,7 +4,7 @@
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/setup.sh"
 
-korvalen_install_packages
+korvalen_install_packages "${KORVALEN_PACKAGES[@]}"
 korvalen_build "$KORVALEN_ROOT/build/release" -DKORVALEN_TESTS=OFF -DKORVALEN_BENCH=OFF
 
 program="$KORVALEN_ROOT/build/release/korvalen"

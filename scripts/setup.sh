@@ -3,19 +3,27 @@
 # only those that are missing. Sourced by run.sh and test.sh.
 set -euo pipefail
 
+# To build and run.
 KORVALEN_PACKAGES=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev libgl-dev
+    qt6-multimedia-dev qt6-speech-dev qt6-speech-flite-plugin qt6-declarative-dev
     libcurl4-openssl-dev
-    fping
-    libgtest-dev libgmock-dev libbenchmark-dev
+    fonts-wqy-microhei
     xvfb xauth
+)
+# Further, to test: the test frameworks, fping to compare the ping checks
+# with, and a sound server whose null sink lets sounds really be played.
+KORVALEN_TEST_PACKAGES=(
+    libgtest-dev libgmock-dev libbenchmark-dev
+    fping
+    pulseaudio
 )
 
 korvalen_install_packages() {
     local missing=()
     local pkg
-    for pkg in "${KORVALEN_PACKAGES[@]}"; do
+    for pkg in "$@"; do
         if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed'; then
             missing+=("$pkg")
         fi

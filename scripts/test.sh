@@ -6,10 +6,21 @@
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/setup.sh"
 
-korvalen_install_packages
+korvalen_install_packages "${KORVALEN_PACKAGES[@]}" "${KORVALEN_TEST_PACKAGES[@]}"
 
 export QT_QPA_PLATFORM=offscreen
 jobs="$(nproc)"
+
+# A sound server of the tests' own with a null sink, so that sounds are
+# really played; the tests that need it say so and skip without it.
+export PULSE_RUNTIME_PATH="$(mktemp -d)"
+if pulseaudio --daemonize=yes --exit-idle-time=-1 -n --load="module-null-sink sink_name=korvalen_null" \
+    --load="module-native-protocol-unix" >/dev/null 2>&1; then
+    export PULSE_SERVER="unix:$PULSE_RUNTIME_PATH/native"
+    trap 'pulseaudio --kill >/dev/null 2>&1 || true' EXIT
+else
+    echo "No sound server could be started: the tests that play sounds will be skipped."
+fi
 
 echo "== Normal build"
 korvalen_build "$KORVALEN_ROOT/build/ci" -DKORVALEN_WERROR=ON

@@ -1,20 +1,33 @@
 #include "KorvalenDlg.h"
 
-#include "StripGeometry.h"
 #include "core/Instance.h"
+#include "core/NetThread.h"
 #include "platform/DataFolder.h"
 #include "platform/Instance.h"
 #include "platform/MessageBox.h"
+#include "platform/Sound.h"
 
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QKeyEvent>
 
 CKorvalenDlg::CKorvalenDlg(QWidget* pParent, int nInstance) : QDialog(pParent), m_nInstance(nInstance)
 {
     setWindowTitle(instance::windowTitle(m_nInstance));
-    setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
+    m_hWnd = new platform::MessageReceiver(
+        [this](uint32_t message, platform::WPARAM wParam, platform::LPARAM lParam) -> platform::LRESULT {
+            if (message == platform::WM_CHECKRESULT)
+                return OnCheckResult(wParam, lParam);
+            if (message == platform::WM_ACTIVATEINSTANCE)
+                OnActivateInstance();
+            return 0;
+        },
+        this);
 
+    m_hIcon = QIcon(QStringLiteral(":/images/128.png"));
     m_szProgramDir = QFileInfo(QCoreApplication::applicationFilePath()).absolutePath();
 
     // The caller has checked that a folder for application data is known.
@@ -29,7 +42,9 @@ CKorvalenDlg::CKorvalenDlg(QWidget* pParent, int nInstance) : QDialog(pParent), 
     g_strLogsDir = m_strLogsDir;
     for (const QString& folder : {m_strPicturesDir, m_strSkinsDir, m_strLogsDir})
         platform::createFolder(folder);
+    WriteDefaultPictures();
 
+    LoadResources();
     m_iniMain.SetFileName(m_strMainIniPath);
     m_iniSkin.SetFileName(m_strDefaultSkinPath);
     m_nCustomRows = readCustomApps(m_iniMain, m_CustomApps);
@@ -42,9 +57,40 @@ CKorvalenDlg::CKorvalenDlg(QWidget* pParent, int nInstance) : QDialog(pParent), 
 
 CKorvalenDlg::~CKorvalenDlg()
 {
+    ReleaseBoxes();
+}
+
+void CKorvalenDlg::ReleaseBoxes()
+{
     for (BoxRecord*& box : m_pBoxes) {
+        if (box)
+            box->KillThread();
         delete box;
         box = nullptr;
+    }
+}
+
+void CKorvalenDlg::LoadResources()
+{
+    m_resources.stripRow = QImage(QStringLiteral(":/images/153.png"));
+    m_resources.stripColumn = QImage(QStringLiteral(":/images/152.png"));
+    m_resources.errorIcon = QImage(QStringLiteral(":/images/248.png"));
+    m_resources.checkingIcon = QImage(QStringLiteral(":/images/249.png"));
+    m_resources.disabledIcon = QImage(QStringLiteral(":/images/255.png"));
+    m_resources.iconSize = QSize(32, 32);
+    m_resources.nameFont = stripNameFont();
+    m_resources.infoFont = stripInfoFont();
+}
+
+void CKorvalenDlg::WriteDefaultPictures()
+{
+    // A new box names these pictures; they are ours, written when missing.
+    for (const char* name : {"1274607096_Desktop.ico", "1274607096_Desktop_bw.ico"}) {
+        const QString target = m_strPicturesDir + QString::fromLatin1(name);
+        if (!QFileInfo::exists(target) &&
+            QFile::copy(QStringLiteral(":/images/") + QString::fromLatin1(name), target))
+            QFile::setPermissions(target,
+                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
     }
 }
 
@@ -54,13 +100,31 @@ int CKorvalenDlg::DoModal()
     return exec();
 }
 
+void CKorvalenDlg::ApplyWindowFlags()
+{
+    Qt::WindowFlags flags = Qt::Window | Qt::FramelessWindowHint;
+    if (HideTaskBarButton != 0)
+        flags |= Qt::Tool;
+    if (WinBeh == 0)
+        flags |= Qt::WindowStaysOnTopHint;
+    else if (WinBeh == 2)
+        flags |= Qt::WindowStaysOnBottomHint;
+    // Changing the flags hides the window: only when they differ.
+    if (windowFlags() != flags)
+        setWindowFlags(flags);
+}
+
 bool CKorvalenDlg::OnInitDialog()
 {
     m_iniConfig.SetFileName(m_strConfigPath);
+    setWindowIcon(m_hIcon);
     if (!platform::canReplaceFile(m_strConfigPath))
         ReportUnsavedSettings();
     StartChecks();
+    if (WinBeh >= 0 && WinBeh <= 2)
+        m_iniConfig.WriteInt(QStringLiteral("main"), QStringLiteral("WinBeh"), WinBeh);
     show();
+    showNormal();
     m_bInitialised = true;
     update();
     return true;
@@ -68,9 +132,32 @@ bool CKorvalenDlg::OnInitDialog()
 
 void CKorvalenDlg::StartChecks()
 {
-    const QSize size = stripWindowSize(XBox, YBox, NumBox, WinPos);
+    const QSize size = stripWindowSize(Metrics());
+    ApplyWindowFlags();
     setGeometry(PosX, PosY, size.width(), size.height());
+    setFixedSize(size);
     show();
+    // One volume for both channels; a stored value above the range would
+    // spill into the other channel, so it is held at full volume.
+    platform::setOutputVolume(VolumeMute != 0 ? 0 : std::min<uint32_t>(Volume, 65535));
+    update();
+
+    // Every box has its first status before any check runs.
+    for (int i = 0; i < NumBox; ++i) {
+        BoxRecord* box = m_pBoxes[size_t(i)];
+        if (!box)
+            continue;
+        box->m_hWndNotify = m_hWnd;
+        box->m_nStatus = STATUS_UNKNOWN;
+        OnCheckResult(packCheckResult(box->Disabled != 0 ? STATUS_DISABLED : STATUS_CHECKING, i), 0);
+    }
+    for (int i = 0; i < NumBox; ++i) {
+        BoxRecord* box = m_pBoxes[size_t(i)];
+        if (box && box->Disabled == 0)
+            box->StartThread();
+    }
+    show();
+    showNormal();
 }
 
 void CKorvalenDlg::OnActivateInstance()
@@ -79,6 +166,20 @@ void CKorvalenDlg::OnActivateInstance()
     setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
     raise();
     activateWindow();
+}
+
+void CKorvalenDlg::keyPressEvent(QKeyEvent* event)
+{
+    // Enter and Escape do not close the strip.
+    event->accept();
+}
+
+void CKorvalenDlg::closeEvent(QCloseEvent* event)
+{
+    // The checks stop before the window goes: no result arrives afterwards.
+    ReleaseBoxes();
+    event->accept();
+    done(0);
 }
 
 void CKorvalenDlg::ReportUnsavedSettings()

@@ -1,12 +1,16 @@
 #pragma once
 
+#include "StripPainter.h"
 #include "core/BoxSnapshot.h"
 #include "core/ConfigStore.h"
 #include "core/CustomApps.h"
 #include "core/IniFile.h"
 #include "core/MainSettings.h"
+#include "platform/Messages.h"
 
 #include <QDialog>
+#include <QIcon>
+#include <QImage>
 #include <QString>
 
 namespace platform {
@@ -16,7 +20,9 @@ class InstanceServer;
 // The main window: the strip of box tiles. It holds the main settings (as
 // MainSettings, under their key names), the data folder with its files, and
 // the box records in strip order. Its members' code is split by concern:
-// construction and start here, the configuration in KorvalenDlgConfig.cpp.
+// construction and start (KorvalenDlg.cpp), configuration (…Config.cpp),
+// check results (…Check.cpp), painting (…Paint.cpp), notifications
+// (…Notify.cpp).
 class CKorvalenDlg : public QDialog, public MainSettings
 {
     Q_OBJECT
@@ -32,6 +38,11 @@ public:
     void ReloadBoxIcons(int nIndex);
     void StartChecks();
 
+    // A check result (or a direct call with no reply) becomes the box's state.
+    platform::LRESULT OnCheckResult(platform::WPARAM wParam, platform::LPARAM lParam);
+    // Repaints the tile of the box with the 1-based number at once.
+    void PaintTile(int nNumber);
+    void OnPaint(const QRect& dirty);
     // The running window is asked to come forward by a second start.
     void OnActivateInstance();
 
@@ -44,6 +55,15 @@ public:
     // The parameters of a custom application or of the double click.
     static QString ExpandMacros(const QString& text, const BoxRecord* box);
 
+    // The strip as the settings give it now, made safe for painting.
+    StripMetrics Metrics() const;
+    StripView View() const;
+    const StripResources& Resources() const { return m_resources; }
+    // The handle that check threads send their results to.
+    platform::HWND Handle() const { return m_hWnd; }
+
+    QIcon m_hIcon;
+    bool m_bFirstHideBalloon = true;
     uint32_t m_nCustomRows = 0;
     QString m_szProgramDir;
     QString m_strLogsDir;
@@ -60,7 +80,6 @@ public:
     bool m_bHighlight = false;
     bool m_bInitialised = false;
     bool m_bBusy = false;
-    bool m_bFirstHideBalloon = true;
     int m_nSelectedBox = 0;
     int m_nDblClickBox = 0;
     int m_nCustomApp = 0;
@@ -71,11 +90,21 @@ public:
 
 protected:
     bool OnInitDialog();
+    void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     // Says once per run that the settings cannot be stored.
     void ReportUnsavedSettings();
+    void LoadResources();
+    void WriteDefaultPictures();
+    void ApplyWindowFlags();
+    // Lets every check thread go and frees the boxes.
+    void ReleaseBoxes();
 
+    StripResources m_resources; // status icons, edge-strip bitmaps, fonts
+    platform::HWND m_hWnd = nullptr;
     platform::InstanceServer* m_pInstanceServer = nullptr;
     bool m_bReportedUnsaved = false;
 };

@@ -215,7 +215,10 @@ TEST_F(KorvalenDlg, LoadsTheBoxesTheirPicturesAndTheCustomApps)
 
     const BoxRecord& printer = *dlg.m_pBoxes[1];
     EXPECT_EQ(printer.Text, QStringLiteral("Printer"));
-    EXPECT_TRUE(printer.m_hOnLineIcon.isNull());
+    // The default picture, ours, is written into Pictures when it is missing;
+    // one that is there already is kept.
+    EXPECT_EQ(printer.m_hOnLineIcon.size(), QSize(32, 32));
+    EXPECT_EQ(test::readFile(data + QStringLiteral("/Pictures/1274607096_Desktop_bw.ico")), pngIcon(32, 32));
     EXPECT_EQ(printer.m_hOffLineIcon.size(), QSize(32, 32));
     EXPECT_EQ(printer.m_bmOffLineIcon.bmWidth, 32);
 

@@ -1,0 +1,176 @@
+#!/usr/bin/env python3
+"""Draws the program's own icons and bitmaps into res/images.
+
+Run it again only to change the pictures; the files it writes are kept in the
+repository. Each picture is named after the resource number it stands for.
+"""
+import math
+import os
+import struct
+import zlib
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+OUT = os.path.join(HERE, "..", "res", "images")
+
+
+class Canvas:
+    def __init__(self, width, height, fill=(0, 0, 0, 0)):
+        self.width = width
+        self.height = height
+        self.pixels = [[fill for _ in range(width)] for _ in range(height)]
+
+    def set(self, x, y, colour):
+        if 0 <= x < self.width and 0 <= y < self.height:
+            self.pixels[y][x] = colour
+
+    def rect(self, x0, y0, x1, y1, colour):
+        for y in range(y0, y1 + 1):
+            for x in range(x0, x1 + 1):
+                self.set(x, y, colour)
+
+    def disc(self, cx, cy, r, colour):
+        for y in range(self.height):
+            for x in range(self.width):
+                d = math.hypot(x + 0.5 - cx, y + 0.5 - cy)
+                if d <= r - 0.5:
+                    self.set(x, y, colour)
+                elif d <= r + 0.5:
+                    a = int(colour[3] * (r + 0.5 - d))
+                    if a > self.pixels[y][x][3]:
+                        self.set(x, y, colour[:3] + (a,))
+
+    def ring(self, cx, cy, r, colour):
+        for y in range(self.height):
+            for x in range(self.width):
+                if abs(math.hypot(x + 0.5 - cx, y + 0.5 - cy) - r) < 0.6:
+                    self.set(x, y, colour)
+
+    def line(self, x0, y0, x1, y1, colour, width=1):
+        steps = max(abs(x1 - x0), abs(y1 - y0)) * 4 + 1
+        for i in range(steps + 1):
+            x = x0 + (x1 - x0) * i / steps
+            y = y0 + (y1 - y0) * i / steps
+            for dx in range(width):
+                for dy in range(width):
+                    self.set(int(round(x)) + dx, int(round(y)) + dy, colour)
+
+    def grey(self):
+        out = Canvas(self.width, self.height)
+        for y in range(self.height):
+            for x in range(self.width):
+                r, g, b, a = self.pixels[y][x]
+                v = int(0.3 * r + 0.59 * g + 0.11 * b)
+                out.pixels[y][x] = (v, v, v, a)
+        return out
+
+    def turned(self):
+        """The picture turned by a right angle (x becomes y)."""
+        out = Canvas(self.height, self.width)
+        for y in range(self.height):
+            for x in range(self.width):
+                out.pixels[x][y] = self.pixels[y][x]
+        return out
+
+
+def save_png(canvas, name):
+    raw = b"".join(b"\x00" + b"".join(struct.pack("BBBB", *p) for p in row) for row in canvas.pixels)
+
+    def chunk(kind, data):
+        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF)
+
+    png = b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", canvas.width, canvas.height, 8, 6, 0, 0, 0))
+    png += chunk(b"IDAT", zlib.compress(raw, 9)) + chunk(b"IEND", b"")
+    with open(os.path.join(OUT, name), "wb") as f:
+        f.write(png)
+
+
+def save_ico(canvas, path):
+    w, h = canvas.width, canvas.height
+    xor = b"".join(
+        b"".join(struct.pack("BBBB", p[2], p[1], p[0], p[3]) for p in canvas.pixels[y]) for y in reversed(range(h))
+    )
+    stride = ((w + 31) // 32) * 4
+    mask = bytearray()
+    for y in reversed(range(h)):
+        row = bytearray(stride)
+        for x in range(w):
+            if canvas.pixels[y][x][3] == 0:
+                row[x // 8] |= 0x80 >> (x % 8)
+        mask += row
+    header = struct.pack("<IiiHHIIiiII", 40, w, h * 2, 1, 32, 0, len(xor) + len(mask), 0, 0, 0, 0)
+    image = header + xor + bytes(mask)
+    ico = struct.pack("<HHH", 0, 1, 1) + struct.pack("<BBBBHHII", w % 256, h % 256, 0, 0, 1, 32, len(image), 22)
+    with open(path, "wb") as f:
+        f.write(ico + image)
+
+
+BLACK = (0, 0, 0, 255)
+WHITE = (255, 255, 255, 255)
+
+
+def window_icon():
+    c = Canvas(32, 32)
+    c.rect(1, 8, 30, 23, (40, 40, 40, 255))
+    for i, colour in enumerate([(110, 200, 120, 255), (121, 121, 121, 255), (254, 209, 197, 255)]):
+        c.rect(3 + i * 9, 10, 3 + i * 9 + 7, 21, colour)
+    c.rect(1, 8, 2, 23, (192, 192, 192, 255))
+    return c
+
+
+def status_icon(colour, glyph):
+    c = Canvas(32, 32)
+    c.disc(16, 16, 14, colour)
+    glyph(c)
+    return c
+
+
+def error_glyph(c):
+    c.rect(14, 7, 17, 19, WHITE)
+    c.rect(14, 22, 17, 25, WHITE)
+
+
+def checking_glyph(c):
+    for x in (9, 16, 23):
+        c.disc(x, 16, 2.2, WHITE)
+
+
+def disabled_glyph(c):
+    c.line(9, 22, 22, 9, WHITE, 3)
+
+
+def strip_row():
+    # 7 by 300: hide, minimise, row/column, then the grip.
+    c = Canvas(7, 300, (192, 192, 192, 255))
+    for y in (5, 11, 17):
+        c.rect(0, y, 6, y, BLACK)
+    for i in range(5):  # a small cross
+        c.set(i, i, BLACK)
+        c.set(4 - i, i, BLACK)
+    c.rect(1, 8, 4, 9, BLACK)  # a short bar
+    c.ring(2.5, 14.5, 2.0, BLACK)  # a small open ring
+    for x in (1, 4):  # grip lines
+        c.rect(x, 22, x, 296, (128, 128, 128, 255))
+    return c
+
+
+def desktop():
+    c = Canvas(32, 32)
+    c.rect(2, 4, 29, 23, (50, 54, 62, 255))
+    for y in range(6, 22):
+        t = (y - 6) / 15
+        c.rect(4, y, 27, y, (int(40 + 60 * t), int(110 + 60 * t), int(200 + 40 * t), 255))
+    c.rect(6, 8, 12, 12, (255, 255, 255, 200))
+    c.rect(13, 24, 18, 26, (80, 84, 92, 255))
+    c.rect(8, 27, 23, 28, (80, 84, 92, 255))
+    return c
+
+
+os.makedirs(OUT, exist_ok=True)
+save_png(window_icon(), "128.png")
+save_png(status_icon((200, 40, 40, 255), error_glyph), "248.png")
+save_png(status_icon((40, 110, 200, 255), checking_glyph), "249.png")
+save_png(status_icon((130, 130, 130, 255), disabled_glyph), "255.png")
+save_png(strip_row(), "153.png")
+save_png(strip_row().turned(), "152.png")
+save_ico(desktop(), os.path.join(OUT, "1274607096_Desktop.ico"))
+save_ico(desktop().grey(), os.path.join(OUT, "1274607096_Desktop_bw.ico"))

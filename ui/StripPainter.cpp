@@ -1,0 +1,246 @@
+#include "StripPainter.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+#include <QStringList>
+
+namespace {
+
+const QColor kMarker(154, 1, 39);
+
+bool isError(int status)
+{
+    return status == STATUS_NET_ERROR || status == STATUS_IP_ERROR;
+}
+
+bool showsAllLines(int status)
+{
+    return status == STATUS_UP || status == STATUS_DOWN || status == STATUS_CLOSE;
+}
+
+// One line, top-aligned: centred when it fits the tile, else from the left and
+// cut at the right edge.
+void drawTileText(QPainter& painter, const QRect& rect, int tileWidth, const QString& text)
+{
+    const int width = QFontMetrics(painter.font()).horizontalAdvance(text);
+    const int align = width <= tileWidth ? Qt::AlignHCenter : Qt::AlignLeft;
+    painter.save();
+    painter.setClipRect(rect, Qt::IntersectClip);
+    painter.drawText(rect, Qt::AlignTop | Qt::TextSingleLine | align, text);
+    painter.restore();
+}
+
+void drawFitted(QPainter& painter, const QImage& image, QSize size, const QRect& area)
+{
+    if (image.isNull() || size.isEmpty() || area.isEmpty())
+        return;
+    const QRect target = fitIcon(size, area);
+    if (!target.isEmpty())
+        painter.drawImage(target, image);
+}
+
+QString statusWord(int status, int method)
+{
+    switch (status) {
+    case STATUS_NET_ERROR:
+        return QStringLiteral("NET ERROR");
+    case STATUS_IP_ERROR:
+        return method == METHOD_URL ? QStringLiteral("URL ERROR") : QStringLiteral("IP ERROR");
+    case STATUS_CHECKING:
+        return QStringLiteral("CHECKING");
+    case STATUS_DISABLED:
+        return QStringLiteral("DISABLED");
+    default:
+        return QString();
+    }
+}
+
+void paintTile(QPainter& painter, const StripView& view, const StripResources& res, BoxRecord& box,
+               int number, int band)
+{
+    const QRect tile = tileRect(view.metrics, number);
+    const int status = box.m_nStatus;
+
+    // Fill.
+    if (status == STATUS_UP)
+        painter.fillRect(tile, colorOf(box.OnLineBoxColor));
+    else if (status == STATUS_DOWN || status == STATUS_CLOSE)
+        painter.fillRect(tile, colorOf(box.OffLineBoxColor));
+    else if (isError(status) || status == STATUS_CHECKING || status == STATUS_DISABLED)
+        painter.fillRect(tile, Qt::white);
+
+    // Picture or built-in icon.
+    if (status == STATUS_UP) {
+        if (box.PicTypeOnLine == 1)
+            drawFitted(painter, box.m_hOnLineIcon,
+                       QSize(box.m_bmOnLineIcon.bmWidth, box.m_bmOnLineIcon.bmHeight),
+                       pictureArea(tile, band));
+    } else if (box.PicTypeOffLine == 1) {
+        if (status == STATUS_DOWN || status == STATUS_CLOSE)
+            drawFitted(painter, box.m_hOffLineIcon,
+                       QSize(box.m_bmOffLineIcon.bmWidth, box.m_bmOffLineIcon.bmHeight),
+                       pictureArea(tile, band));
+        else if (isError(status))
+            drawFitted(painter, res.errorIcon, res.iconSize, builtInIconArea(tile));
+        else if (status == STATUS_CHECKING)
+            drawFitted(painter, res.checkingIcon, res.iconSize, builtInIconArea(tile));
+        else if (status == STATUS_DISABLED)
+            drawFitted(painter, res.disabledIcon, res.iconSize, builtInIconArea(tile));
+    }
+
+    // Texts.
+    painter.setFont(res.nameFont);
+    QColor textColor = Qt::black;
+    if (status == STATUS_UP)
+        textColor = colorOf(box.OnLineTextColor);
+    else if (status == STATUS_DOWN || status == STATUS_CLOSE)
+        textColor = colorOf(box.OffLineTextColor);
+    painter.setPen(textColor);
+    drawTileText(painter, nameBandRect(tile), tile.width(), box.Text);
+    const QString word = statusWord(status, box.VerifyMetod);
+    if (!word.isEmpty()) {
+        box.m_strStatusText = word;
+        painter.setPen(Qt::black);
+        drawTileText(painter, statusWordRect(tile), tile.width(), word);
+        painter.setPen(textColor);
+    }
+
+    painter.setFont(res.infoFont);
+    QStringList lines;
+    if (view.showTargetAndMethod) {
+        lines << box.IPAdress << methodLine(box.VerifyMetod, box.Port);
+    }
+    const bool quiet = isError(status) || status == STATUS_CHECKING;
+    if (view.showStatus && !quiet)
+        lines << statusLine(status, box.VerifyMetod);
+    if (view.showReplyTime && !quiet)
+        lines << replyLine(status, box.m_dwLastValue);
+    const int shown = showsAllLines(status) ? 4 : 2;
+    for (int k = 0; k < lines.size() && k < shown; ++k)
+        drawTileText(painter, infoLineRect(tile, k), tile.width(), lines[k]);
+}
+
+void paintMarker(QPainter& painter, const StripView& view)
+{
+    if (!view.highlight)
+        return;
+    QPen pen(kMarker, 1, Qt::DotLine);
+    pen.setCosmetic(true);
+    painter.setPen(pen);
+    painter.setBrush(Qt::NoBrush);
+    const StripMetrics& m = view.metrics;
+    if (!view.addMode) {
+        if (view.selectedBox >= 1 && view.selectedBox <= m.n) {
+            const QRect tile = tileRect(m, view.selectedBox);
+            painter.drawRect(tile.adjusted(0, 0, -1, -1));
+        }
+        return;
+    }
+    if (view.selectedBox < 1) {
+        if (m.row)
+            painter.drawLine(8, 1, 8, m.h);
+        else
+            painter.drawLine(m.w, 8, 1, 8);
+        return;
+    }
+    const QRect tile = tileRect(m, view.selectedBox);
+    if (m.row)
+        painter.drawLine(tile.right(), tile.top(), tile.right(), tile.bottom());
+    else
+        painter.drawLine(tile.left(), tile.bottom(), tile.right(), tile.bottom());
+}
+
+} // namespace
+
+QColor colorOf(uint32_t c)
+{
+    return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
+}
+
+QString methodLine(int method, uint32_t port)
+{
+    switch (method) {
+    case METHOD_PING:
+        return QStringLiteral("模式: Ping");
+    case METHOD_TCP:
+        return QStringLiteral("模式: TCP %1").arg(int32_t(port));
+    case METHOD_URL:
+        return QStringLiteral("模式: URL");
+    default:
+        return QString();
+    }
+}
+
+QString statusLine(int status, int method)
+{
+    if (status == STATUS_UP)
+        return method == METHOD_TCP ? QStringLiteral("状态: 打开") : QStringLiteral("状态: 上");
+    if (status == STATUS_DOWN)
+        return QStringLiteral("状态: 下");
+    if (status == STATUS_CLOSE && method == METHOD_TCP)
+        return QStringLiteral("状态: 关闭");
+    return QString();
+}
+
+QString replyLine(int status, uint32_t replyTime)
+{
+    if (status == STATUS_DOWN)
+        return QStringLiteral("Reply: Timeout");
+    if (replyTime == 0 && (status == STATUS_UP || status == STATUS_CLOSE))
+        return QStringLiteral("Reply: <1 ms");
+    // No reply (a disabled box, say) shows an empty line, not the marker value.
+    if (replyTime == 0xFFFFFFFF)
+        return QString();
+    return QStringLiteral("响应: %1 ms").arg(replyTime);
+}
+
+namespace {
+QFont stripFont(QFont::Weight weight)
+{
+    QFont font;
+    font.setFamilies({QStringLiteral("Verdana"), QStringLiteral("DejaVu Sans"),
+                      QStringLiteral("Liberation Sans"), QStringLiteral("WenQuanYi Micro Hei")});
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(12);
+    font.setWeight(weight);
+    return font;
+}
+} // namespace
+
+QFont stripNameFont()
+{
+    return stripFont(QFont::DemiBold);
+}
+
+QFont stripInfoFont()
+{
+    return stripFont(QFont::Normal);
+}
+
+void paintStrip(QPainter& painter, const StripView& view, const StripResources& res, const BoxArray& boxes,
+                const QRect& dirty)
+{
+    const StripMetrics& m = view.metrics;
+    const QSize size = stripWindowSize(m);
+    painter.setBackgroundMode(Qt::TransparentMode);
+    const int band = bandHeight(view.showStatus, view.showTargetAndMethod, view.showReplyTime);
+
+    painter.drawImage(QPoint(1, 1), m.row ? res.stripRow : res.stripColumn);
+    painter.setPen(Qt::black);
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(0, 0, size.width() - 1, size.height() - 1);
+    for (int k = 0; k < m.n; ++k) {
+        const int at = 7 + k * ((m.row ? m.w : m.h) + 1);
+        if (m.row)
+            painter.drawLine(at, 0, at, size.height() - 1);
+        else
+            painter.drawLine(0, at, size.width() - 1, at);
+    }
+
+    for (int number = 1; number <= m.n; ++number) {
+        BoxRecord* box = boxes[size_t(number - 1)];
+        if (box && tileRect(m, number).intersects(dirty))
+            paintTile(painter, view, res, *box, number, band);
+    }
+    paintMarker(painter, view);
+}

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "StripGeometry.h"
+#include "core/ConfigStore.h"
+
+#include <QFont>
+#include <QImage>
+#include <QSize>
+
+class QPainter;
+
+// What the strip is painted with: the edge-strip bitmaps, the built-in
+// status icons and the two fonts.
+struct StripResources
+{
+    QImage stripRow;    // 7 by 300, for the row layout
+    QImage stripColumn; // 300 by 7, for the column layout
+    QImage errorIcon;
+    QImage checkingIcon;
+    QImage disabledIcon;
+    QSize iconSize{32, 32}; // the size the built-in icons are fitted at
+    QFont nameFont;
+    QFont infoFont;
+};
+
+// The strip's state for one paint.
+struct StripView
+{
+    StripMetrics metrics;
+    bool showStatus = true;
+    bool showTargetAndMethod = true;
+    bool showReplyTime = true;
+    int selectedBox = 0; // 1-based, 0 for none
+    bool highlight = false;
+    bool addMode = false;
+};
+
+// Paints the strip: edge strip, frame, separators, then each tile that meets
+// `dirty` (fill, picture, texts), then the marker. Stores the status word of
+// an error, checking or disabled box in its status text, as it draws it.
+void paintStrip(QPainter& painter, const StripView& view, const StripResources& resources,
+                const BoxArray& boxes, const QRect& dirty);
+
+// The lines of text a tile shows, for tests and for painting alike.
+QString statusLine(int status, int method);
+QString replyLine(int status, uint32_t replyTime);
+QString methodLine(int method, uint32_t port);
+
+// COLORREF (red in the low byte) as a colour.
+QColor colorOf(uint32_t colorref);
+
+// The fonts of the strip: Verdana at 12 pixels, else a sans-serif face.
+QFont stripNameFont();
+QFont stripInfoFont();
