@@ -124,7 +124,9 @@ void paintMarker(QPainter& painter, const StripView& view)
 {
     if (!view.highlight)
         return;
-    QPen pen(kMarker, 1, Qt::DotLine);
+    // Dotted: every other pixel.
+    QPen pen(kMarker, 1, Qt::CustomDashLine);
+    pen.setDashPattern({1, 1});
     pen.setCosmetic(true);
     painter.setPen(pen);
     painter.setBrush(Qt::NoBrush);

@@ -1,0 +1,335 @@
+// The strip painted offscreen into images and checked pixel by pixel.
+#include "TestSupport.h"
+
+#include "ui/KorvalenDlg.h"
+#include "ui/StripPainter.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QPaintEvent>
+#include <QPainter>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+namespace {
+
+const QRgb kBackground = qRgb(10, 200, 10); // no painted pixel has this colour
+const QRgb kMarker = qRgb(154, 1, 39);
+
+StripResources resources()
+{
+    StripResources r;
+    r.stripRow = QImage(QStringLiteral(":/images/153.png"));
+    r.stripColumn = QImage(QStringLiteral(":/images/152.png"));
+    r.errorIcon = QImage(QStringLiteral(":/images/248.png"));
+    r.checkingIcon = QImage(QStringLiteral(":/images/249.png"));
+    r.disabledIcon = QImage(QStringLiteral(":/images/255.png"));
+    r.nameFont = stripNameFont();
+    r.infoFont = stripInfoFont();
+    return r;
+}
+
+QImage solid(QSize size, QRgb colour)
+{
+    QImage image(size, QImage::Format_ARGB32);
+    image.fill(colour);
+    return image;
+}
+
+class StripPainter : public ::testing::Test
+{
+protected:
+    ~StripPainter() override
+    {
+        for (BoxRecord* box : boxes)
+            delete box;
+    }
+
+    BoxRecord& addBox(int status, int method = METHOD_PING)
+    {
+        const int index = int(std::count_if(boxes.begin(), boxes.end(), [](BoxRecord* b) { return b; }));
+        auto* box = new BoxRecord(nullptr, index);
+        box->Text = QStringLiteral("B%1").arg(index);
+        box->IPAdress = QStringLiteral("127.0.0.1");
+        box->VerifyMetod = method;
+        box->Port = 80;
+        box->m_nStatus = status;
+        box->OnLineBoxColor = 0xFED1C5;
+        box->OffLineBoxColor = 0x797979;
+        box->OnLineTextColor = 0;
+        box->OffLineTextColor = 0xFFFFFF;
+        box->PicTypeOnLine = box->PicTypeOffLine = 1;
+        boxes[size_t(index)] = box;
+        view.metrics.n = index + 1;
+        return *box;
+    }
+
+    QImage paint()
+    {
+        const QSize size = stripWindowSize(view.metrics);
+        QImage image(size, QImage::Format_ARGB32);
+        image.fill(kBackground);
+        QPainter painter(&image);
+        paintStrip(painter, view, res, boxes, image.rect());
+        return image;
+    }
+
+    StripView view;
+    StripResources res = resources();
+    BoxArray boxes{};
+};
+
+int countColour(const QImage& image, const QRect& area, QRgb colour)
+{
+    int count = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            count += image.pixel(x, y) == colour;
+    return count;
+}
+
+TEST_F(StripPainter, FrameSeparatorsAndFillsInTheRowLayout)
+{
+    addBox(STATUS_UP);
+    addBox(STATUS_DOWN);
+    addBox(STATUS_CHECKING);
+    const QImage image = paint();
+    ASSERT_EQ(image.size(), QSize(3 * 91 + 8, 82));
+    const QRgb black = qRgb(0, 0, 0);
+    for (int y = 0; y < image.height(); ++y) {
+        EXPECT_EQ(image.pixel(0, y), black) << y;
+        EXPECT_EQ(image.pixel(image.width() - 1, y), black) << y;
+        for (int k = 0; k < 3; ++k)
+            EXPECT_EQ(image.pixel(7 + k * 91, y), black) << k << "," << y;
+    }
+    for (int x = 0; x < image.width(); ++x) {
+        EXPECT_EQ(image.pixel(x, 0), black) << x;
+        EXPECT_EQ(image.pixel(x, image.height() - 1), black) << x;
+    }
+    // The edge strip is the light grey bitmap.
+    EXPECT_EQ(image.pixel(3, 40), qRgb(192, 192, 192));
+    // A pixel of each tile that no text or picture covers: the left column
+    // just above the name band.
+    EXPECT_EQ(image.pixel(8, 65), qRgb(0xC5, 0xD1, 0xFE)); // Up: OnLineBoxColor, red in the low byte
+    EXPECT_EQ(image.pixel(8 + 91, 65), qRgb(0x79, 0x79, 0x79));
+    EXPECT_EQ(image.pixel(8 + 182, 65), qRgb(255, 255, 255));
+    // Every tile pixel is painted; nothing is left of the background.
+    EXPECT_EQ(countColour(image, image.rect(), kBackground), 0);
+}
+
+TEST_F(StripPainter, ColumnLayoutIsTheRowTurned)
+{
+    view.metrics.row = false;
+    addBox(STATUS_CLOSE, METHOD_TCP);
+    addBox(STATUS_DISABLED);
+    const QImage image = paint();
+    ASSERT_EQ(image.size(), QSize(92, 2 * 81 + 8));
+    for (int x = 0; x < image.width(); ++x) {
+        EXPECT_EQ(image.pixel(x, 7), qRgb(0, 0, 0)) << x;
+        EXPECT_EQ(image.pixel(x, 7 + 81), qRgb(0, 0, 0)) << x;
+    }
+    EXPECT_EQ(image.pixel(40, 3), qRgb(192, 192, 192));
+    EXPECT_EQ(image.pixel(1, 8 + 64), qRgb(0x79, 0x79, 0x79));
+    EXPECT_EQ(image.pixel(1, 8 + 81 + 64), qRgb(255, 255, 255));
+}
+
+TEST_F(StripPainter, StatusZeroLeavesTheTileUnfilled)
+{
+    addBox(STATUS_UNKNOWN);
+    const QImage image = paint();
+    EXPECT_EQ(image.pixel(8, 65), kBackground);
+}
+
+TEST_F(StripPainter, PicturesAreFittedIntoTheirArea)
+{
+    // All four info lines: band 41, picture area 90 by 25.
+    const struct
+    {
+        QSize picture;
+        QRect drawn; // inside the tile
+    } cases[] = {
+        {QSize(32, 32), QRect(33, 41, 25, 25)},
+        {QSize(48, 32), QRect(21, 41, 48, 25)},
+        {QSize(16, 10), QRect(37, 48, 16, 10)},
+        {QSize(200, 10), QRect(0, 48, 90, 10)},
+    };
+    for (const auto& c : cases) {
+        BoxRecord& box = addBox(STATUS_UP);
+        box.Text.clear();
+        box.m_hOnLineIcon = solid(c.picture, qRgb(255, 0, 0));
+        box.m_bmOnLineIcon = BitmapSize{c.picture.width(), c.picture.height()};
+        const QImage image = paint();
+        const QRect tile = tileRect(view.metrics, view.metrics.n);
+        const QRect drawn = c.drawn.translated(tile.topLeft());
+        EXPECT_EQ(countColour(image, drawn, qRgb(255, 0, 0)), drawn.width() * drawn.height())
+            << c.picture.width();
+        EXPECT_EQ(countColour(image, tile, qRgb(255, 0, 0)), drawn.width() * drawn.height())
+            << c.picture.width();
+    }
+}
+
+TEST_F(StripPainter, BuiltInIconsShowErrorCheckingAndDisabled)
+{
+    addBox(STATUS_NET_ERROR);
+    addBox(STATUS_CHECKING);
+    addBox(STATUS_DISABLED);
+    BoxRecord& hidden = addBox(STATUS_IP_ERROR);
+    hidden.PicTypeOffLine = 0;
+    const QImage image = paint();
+    // Each icon sits in the area below row 36: the centre pixel is the icon's
+    // own colour (red, blue, grey), the fourth tile has none.
+    const int centreY = 1 + (36 + 66) / 2;
+    EXPECT_EQ(qRed(image.pixel(8 + 45 - 8, centreY)) > 150 && qGreen(image.pixel(8 + 45 - 8, centreY)) < 90,
+              true);
+    EXPECT_GT(qBlue(image.pixel(8 + 91 + 45 - 4, centreY - 4)), 150);
+    const QRect fourth = tileRect(view.metrics, 4);
+    EXPECT_EQ(countColour(image, builtInIconArea(fourth), qRgb(255, 255, 255)),
+              builtInIconArea(fourth).width() * builtInIconArea(fourth).height());
+}
+
+TEST_F(StripPainter, PaintingStoresTheStatusWordOfErrorBoxes)
+{
+    addBox(STATUS_IP_ERROR, METHOD_URL);
+    addBox(STATUS_IP_ERROR, METHOD_TCP);
+    addBox(STATUS_NET_ERROR);
+    paint();
+    EXPECT_EQ(boxes[0]->m_strStatusText, QStringLiteral("URL ERROR"));
+    EXPECT_EQ(boxes[1]->m_strStatusText, QStringLiteral("IP ERROR"));
+    EXPECT_EQ(boxes[2]->m_strStatusText, QStringLiteral("NET ERROR"));
+}
+
+TEST_F(StripPainter, InfoLineTexts)
+{
+    EXPECT_EQ(replyLine(STATUS_DOWN, 12), QStringLiteral("Reply: Timeout"));
+    EXPECT_EQ(replyLine(STATUS_UP, 0), QStringLiteral("Reply: <1 ms"));
+    EXPECT_EQ(replyLine(STATUS_CLOSE, 0), QStringLiteral("Reply: <1 ms"));
+    EXPECT_EQ(replyLine(STATUS_UP, 13), QStringLiteral("响应: 13 ms"));
+    EXPECT_EQ(replyLine(STATUS_DISABLED, 0xFFFFFFFF), QString());
+    EXPECT_EQ(statusLine(STATUS_UP, METHOD_PING), QStringLiteral("状态: 上"));
+    EXPECT_EQ(statusLine(STATUS_UP, METHOD_TCP), QStringLiteral("状态: 打开"));
+    EXPECT_EQ(statusLine(STATUS_CLOSE, METHOD_TCP), QStringLiteral("状态: 关闭"));
+    EXPECT_EQ(statusLine(STATUS_DOWN, METHOD_URL), QStringLiteral("状态: 下"));
+    EXPECT_EQ(statusLine(STATUS_DISABLED, METHOD_PING), QString());
+    EXPECT_EQ(methodLine(METHOD_TCP, 3389), QStringLiteral("模式: TCP 3389"));
+    EXPECT_EQ(methodLine(METHOD_URL, 80), QStringLiteral("模式: URL"));
+}
+
+TEST_F(StripPainter, TextsStayInsideTheirTile)
+{
+    BoxRecord& box = addBox(STATUS_DOWN);
+    box.Text = QStringLiteral("A name far too wide for any tile of this strip");
+    box.IPAdress = QStringLiteral("a-very-long-host-name.example.internal");
+    addBox(STATUS_DOWN);
+    const QImage image = paint();
+    // The second tile's left column stays its fill: the long texts are cut at
+    // the first tile's right edge.
+    const QRect second = tileRect(view.metrics, 2);
+    for (int y = second.top(); y <= second.bottom(); ++y)
+        EXPECT_EQ(image.pixel(second.left(), y), qRgb(0x79, 0x79, 0x79)) << y;
+    // The long name starts at the tile's left edge: white name pixels in the
+    // first columns of the name band.
+    const QRect band = nameBandRect(tileRect(view.metrics, 1)).adjusted(0, 0, -80, 0);
+    EXPECT_GT(countColour(image, band, qRgb(255, 255, 255)), 0);
+}
+
+TEST_F(StripPainter, InsertionLineAndSelectionFrame)
+{
+    addBox(STATUS_DOWN);
+    addBox(STATUS_DOWN);
+    view.highlight = true;
+    view.addMode = true;
+    QImage image = paint();
+    // No box selected: the line stands on the first pixel column of tile 1.
+    const int onLine = countColour(image, QRect(8, 1, 1, 80), kMarker);
+    EXPECT_GE(onLine, 39);
+    EXPECT_EQ(countColour(image, image.rect(), kMarker), onLine);
+
+    view.selectedBox = 1;
+    image = paint();
+    const int lastColumn = 8 + 89;
+    EXPECT_GE(countColour(image, QRect(lastColumn, 1, 1, 80), kMarker), 39);
+    EXPECT_EQ(countColour(image, QRect(8, 1, 1, 80), kMarker), 0);
+
+    view.addMode = false;
+    view.selectedBox = 2;
+    image = paint();
+    const QRect tile = tileRect(view.metrics, 2);
+    const int framed = countColour(image, tile, kMarker);
+    EXPECT_GE(framed, (2 * 90 + 2 * 80) / 2 - 4);
+    // Only the outermost pixels of the tile carry the frame.
+    EXPECT_EQ(countColour(image, tile.adjusted(1, 1, -1, -1), kMarker), 0);
+    EXPECT_EQ(countColour(image, image.rect(), kMarker), framed);
+}
+
+TEST_F(StripPainter, SampleStripWithEveryStatus)
+{
+    const struct
+    {
+        int status;
+        int method;
+        const char* name;
+    } tiles[] = {
+        {STATUS_UP, METHOD_PING, "Router"},        {STATUS_UP, METHOD_TCP, "Mail 25"},
+        {STATUS_CLOSE, METHOD_TCP, "Web 8080"},    {STATUS_DOWN, METHOD_PING, "Printer"},
+        {STATUS_NET_ERROR, METHOD_PING, "NAS"},    {STATUS_IP_ERROR, METHOD_URL, "Portal"},
+        {STATUS_CHECKING, METHOD_PING, "Gateway"}, {STATUS_DISABLED, METHOD_PING, "Old box"},
+    };
+    const QImage up = QImage(QStringLiteral(":/images/1274607096_Desktop.ico"));
+    for (const auto& t : tiles) {
+        BoxRecord& box = addBox(t.status, t.method);
+        box.Text = QString::fromUtf8(t.name);
+        box.m_dwLastValue = t.status == STATUS_DISABLED ? 0xFFFFFFFF : 3;
+        box.Port = t.method == METHOD_TCP ? 8080 : 80;
+        if (t.method == METHOD_URL)
+            box.IPAdress = QStringLiteral("http://127.0.0.1/");
+    }
+    QImage image = paint();
+    const QString file = QCoreApplication::applicationDirPath() + QStringLiteral("/strip-sample.png");
+    EXPECT_TRUE(image.save(file));
+    EXPECT_EQ(countColour(image, image.rect(), kBackground), 0);
+}
+
+// Counts the paint events of a widget and the rectangles they cover.
+class PaintSpy : public QObject
+{
+public:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            rects.push_back(static_cast<QPaintEvent*>(event)->rect());
+        return false;
+    }
+    std::vector<QRect> rects;
+};
+
+TEST(StripWindow, PaintTileRepaintsOnlyThatTile)
+{
+    test::ScopedEnvironment env;
+    test::RecordingMessageBoxes boxes;
+    QDir().mkpath(env.dataDir());
+    test::writeFile(
+        env.dataDir() + QStringLiteral("/MainConfA.ini"),
+        "[main]\nFirstStart=0\nNumBox=3\n[Box 0]\nDisabled=1\n[Box 1]\nDisabled=1\n[Box 2]\nDisabled=1\n");
+    CKorvalenDlg dlg(nullptr, 0);
+    dlg.show();
+    ASSERT_TRUE(test::waitFor([&] { return dlg.isVisible(); }));
+    QCoreApplication::processEvents();
+    PaintSpy spy;
+    dlg.installEventFilter(&spy);
+    dlg.PaintTile(2);
+    ASSERT_EQ(spy.rects.size(), 1u);
+    EXPECT_EQ(spy.rects[0], tileRect(dlg.Metrics(), 2));
+    // A duplicate of the last box reports the number NumBox + 1.
+    dlg.PaintTile(4);
+    ASSERT_EQ(spy.rects.size(), 2u);
+    EXPECT_EQ(spy.rects[1].left(), 8 + 3 * 91);
+    dlg.PaintTile(5);
+    dlg.PaintTile(0);
+    EXPECT_EQ(spy.rects.size(), 2u);
+    dlg.removeEventFilter(&spy);
+}
+
+} // namespace
