@@ -1,0 +1,52 @@
+#include "platform/QtAudio.h"
+
+#include "TestSupport.h"
+
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using platform::QtSoundOutput;
+using platform::QtSpeechOutput;
+
+// Unknown sounds are refused on any machine, with or without a device.
+TEST(QtAudio, RefusesSoundsThatDoNotExist)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    QtSoundOutput output;
+    EXPECT_FALSE(output.playBuiltIn(QStringLiteral("NOPE")));
+    EXPECT_FALSE(output.playBuiltIn(QString()));
+    EXPECT_FALSE(output.playFile(dir.filePath(QStringLiteral("missing.wav"))));
+    EXPECT_FALSE(output.playFile(dir.path())); // a folder is no sound
+    EXPECT_FALSE(output.playFile(QString()));
+}
+
+TEST(QtAudio, BuiltInSoundReachesTheDevice)
+{
+    if (!QtSoundOutput::hasAudioOutput())
+        GTEST_SKIP() << "no audio output device on this machine: the sound cannot be played";
+    QtSoundOutput output;
+    output.setVolume(0); // silent, but played all the same
+    ASSERT_TRUE(output.playBuiltIn(QStringLiteral("IDW_UP")));
+    EXPECT_TRUE(test::waitFor([&] { return output.startedCount() > 0; }));
+}
+
+TEST(QtAudio, SpeechThroughFliteReturnsOnceSpoken)
+{
+    QElapsedTimer timer;
+    timer.start();
+    QtSpeechOutput speech;
+    if (!speech.isAvailable())
+        GTEST_SKIP() << "no flite speech engine could be set up on this machine";
+    speech.setVolume(0);
+    speech.speak(QStringLiteral("Web is Down"));
+    EXPECT_TRUE(test::waitFor([&] { return speech.spokenCount() == 1; }));
+    // speak() waits for the end of the text, but never without bound.
+    EXPECT_LT(timer.elapsed(), 20000);
+    // Nothing to say is no utterance.
+    speech.speak(QString());
+    speech.speak(QStringLiteral("   "));
+    EXPECT_EQ(speech.spokenCount(), 1);
+}
