@@ -204,11 +204,31 @@ uint32_t IcmpHandle::open()
             close();
             return error;
         }
-    } else if (m_family == AF_INET) {
-        ::setsockopt(m_fd, IPPROTO_IP, IP_RECVERR, &on, sizeof on);
-    } else {
-        ::setsockopt(m_fd, IPPROTO_IPV6, IPV6_RECVERR, &on, sizeof on);
+        // The kernel copies each ICMP packet for every raw socket that takes
+        // its type before our filter runs: echo requests (our own and other
+        // boxes') are not taken at all.
+        if (m_family == AF_INET) {
+            // The kernel's ICMP_FILTER option (linux/icmp.h, whose types
+            // clash with the C library's): a mask of the types to drop.
+            constexpr int kIcmpFilter = 1;
+            const uint32_t dropped = ~((1u << ICMP_ECHOREPLY) | (1u << ICMP_DEST_UNREACH) |
+                                       (1u << ICMP_TIME_EXCEEDED) | (1u << ICMP_PARAMETERPROB));
+            ::setsockopt(m_fd, SOL_RAW, kIcmpFilter, &dropped, sizeof dropped);
+        } else {
+            icmp6_filter types;
+            ICMP6_FILTER_SETBLOCKALL(&types);
+            for (int type : {ICMP6_ECHO_REPLY, ICMP6_DST_UNREACH, ICMP6_PACKET_TOO_BIG, ICMP6_TIME_EXCEEDED,
+                             ICMP6_PARAM_PROB})
+                ICMP6_FILTER_SETPASS(type, &types);
+            ::setsockopt(m_fd, IPPROTO_ICMPV6, ICMP6_FILTER, &types, sizeof types);
+        }
     }
+    // ICMP errors about our requests arrive on the socket's error queue,
+    // whoever sends them (the socket is connected to its target).
+    if (m_family == AF_INET)
+        ::setsockopt(m_fd, IPPROTO_IP, IP_RECVERR, &on, sizeof on);
+    else
+        ::setsockopt(m_fd, IPPROTO_IPV6, IPV6_RECVERR, &on, sizeof on);
     if (m_family == AF_INET6) {
         const int hops = 255;
         ::setsockopt(m_fd, IPPROTO_IPV6, IPV6_UNICAST_HOPS, &hops, sizeof hops);
@@ -248,7 +268,10 @@ bool IcmpHandle::sendEcho(const SocketAddress& to, const QByteArray& data, uint3
     }
 
     const uint64_t sentAt = monotonicNanoseconds();
-    if (::sendto(m_fd, packet.constData(), size_t(packet.size()), 0, to.get(), to.length) < 0) {
+    // Connected to the target, the socket is handed only packets from it (and
+    // errors about packets to it), not those of every other box's target.
+    if (::connect(m_fd, to.get(), to.length) != 0 ||
+        ::send(m_fd, packet.constData(), size_t(packet.size()), 0) < 0) {
         error = statusOfSendError(errno);
         return false;
     }
@@ -315,8 +338,8 @@ bool IcmpHandle::readAnswer(uint16_t sequence, const QByteArray& data, uint64_t 
             reply.roundTripMs = elapsedMilliseconds(sentAt, arrivedAt);
             std::memcpy(&reply.from.storage, &from, sizeof from);
             reply.from.length = fromLength;
-            const QByteArray echoed(reinterpret_cast<const char*>(icmp + 8), qsizetype(length - 8));
-            reply.dataMatches = echoed.startsWith(data);
+            reply.dataMatches = length - 8 >= size_t(data.size()) &&
+                                std::memcmp(icmp + 8, data.constData(), size_t(data.size())) == 0;
             return true;
         }
         // An ICMP error that quotes our request (raw sockets only; datagram
@@ -354,7 +377,7 @@ bool IcmpHandle::readError(uint16_t sequence, uint64_t sentAt, EchoReply& reply)
         if (n < 0)
             return false;
         // The payload is the request the error is about.
-        if (n < 8 || read16(payload + 6) != sequence)
+        if (n < 8 || read16(payload + 6) != sequence || (m_raw && read16(payload + 4) != m_identifier))
             continue;
         for (cmsghdr* c = CMSG_FIRSTHDR(&msg); c; c = CMSG_NXTHDR(&msg, c)) {
             const bool v4 = c->cmsg_level == IPPROTO_IP && c->cmsg_type == IP_RECVERR;
