@@ -6,6 +6,7 @@
 #include "core/DailyLog.h"
 #include "core/NetThread.h"
 #include "core/Workers.h"
+#include "platform/Sound.h"
 #include "ui/KorvalenDlg.h"
 
 #include <QCoreApplication>
@@ -85,6 +86,47 @@ TEST(EndToEnd, TilesTurnUpOpenCloseAndUpAndTheLogsHoldTheirLines)
         EXPECT_TRUE(text.contains(log.contains)) << qPrintable(log.file) << ": " << qPrintable(text);
         EXPECT_TRUE(text.endsWith(QStringLiteral("\r\n"))) << qPrintable(log.file);
     }
+}
+
+} // namespace
+
+namespace {
+
+class VolumeSpy : public platform::SoundOutput
+{
+public:
+    bool playFile(const QString&) override { return false; }
+    bool playBuiltIn(const QString&) override { return false; }
+    void setVolume(uint32_t level) override { levels.push_back(level); }
+    std::vector<uint32_t> levels;
+};
+
+TEST(StartChecks, EveryBoxHasItsFirstStatusAndOnlyEnabledBoxesAreChecked)
+{
+    VolumeSpy volume;
+    platform::setSoundOutput(&volume);
+    test::ScopedEnvironment env;
+    test::RecordingMessageBoxes boxes;
+    QDir().mkpath(env.dataDir());
+    test::writeFile(env.dataDir() + QStringLiteral("/MainConfA.ini"),
+                    "[main]\nFirstStart=0\nNumBox=3\nVolume=70000\n[Box 0]\nDisabled=1\n[Box 1]\nDisabled=1\n"
+                    "[Box 2]\nDisabled=1\n");
+    StartedWindow window(nullptr, 0);
+    window.OnInitDialog();
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(window.m_pBoxes[size_t(i)]->m_nStatus, STATUS_DISABLED);
+        EXPECT_EQ(window.m_pBoxes[size_t(i)]->m_pThread, nullptr);
+        EXPECT_EQ(window.m_pBoxes[size_t(i)]->m_hWndNotify, window.Handle());
+    }
+    EXPECT_EQ(CNetThread::RunningCount(), 0);
+    EXPECT_EQ(window.size(), QSize(3 * 91 + 8, 82));
+    EXPECT_TRUE(window.m_bInitialised);
+    // Held as read, but a level above the range would spill into the other
+    // channel: the output gets full volume.
+    EXPECT_EQ(window.Volume, 70000u);
+    ASSERT_FALSE(volume.levels.empty());
+    EXPECT_EQ(volume.levels.back(), 65535u);
+    platform::setSoundOutput(nullptr);
 }
 
 } // namespace
