@@ -3,6 +3,7 @@
 #include "core/NetThread.h"
 #include "core/Workers.h"
 #include "platform/QtAudio.h"
+#include "platform/QtDialogs.h"
 #include "platform/QtMessageBox.h"
 
 #include <QApplication>
@@ -13,12 +14,19 @@
 int main(int argc, char* argv[])
 {
     Q_INIT_RESOURCE(korvalen);
+    // Wayland lets no program place its own window or keep it on top: ask
+    // for X11 (through XWayland) unless the user chose a platform.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
+        !qEnvironmentVariableIsEmpty("DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "xcb");
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Korvalen"));
     QApplication::setQuitOnLastWindowClosed(false);
 
     platform::QtMessageBoxService messageBoxes;
     platform::setMessageBoxService(&messageBoxes);
+    platform::QtDialogService dialogs;
+    platform::setDialogService(&dialogs);
     platform::QtSoundOutput sound;
     platform::setSoundOutput(&sound);
     platform::QtSpeechOutput speech;
@@ -32,6 +40,7 @@ int main(int argc, char* argv[])
     platform::setSpeechOutput(nullptr);
     platform::setSoundOutput(nullptr);
     platform::setMessageBoxService(nullptr);
+    platform::setDialogService(nullptr);
     if (!allEnded) {
         // A thread still blocked in the network must not run into the
         // destruction of static objects: end without it.

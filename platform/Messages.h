@@ -20,6 +20,13 @@ enum : uint32_t
     WM_APPLYBOXPROPERTIES = 0x403,
     WM_CHECKRESULT = 0x404,
     WM_ACTIVATEINSTANCE = 0x40B,
+    WM_TRAYCALLBACK = 0x800A,
+    // Mouse messages, as the notification icon reports them.
+    WM_LBUTTONDOWN = 0x201,
+    WM_LBUTTONUP = 0x202,
+    WM_LBUTTONDBLCLK = 0x203,
+    WM_RBUTTONDOWN = 0x204,
+    WM_RBUTTONUP = 0x205,
 };
 
 // The receiving end of window messages: a small object on the thread of the

@@ -165,7 +165,102 @@ def desktop():
     return c
 
 
+def small(draw):
+    c = Canvas(16, 16)
+    draw(c)
+    return c
+
+
+INK = (40, 48, 60, 255)
+BLUE = (40, 110, 200, 255)
+RED = (200, 40, 40, 255)
+GREEN = (40, 150, 60, 255)
+AMBER = (220, 150, 30, 255)
+
+
+def about(c):
+    c.disc(8, 8, 7, BLUE)
+    c.rect(7, 7, 8, 12, WHITE)
+    c.rect(7, 4, 8, 5, WHITE)
+
+
+def help_(c):
+    c.disc(8, 8, 7, GREEN)
+    c.rect(6, 4, 9, 4, WHITE)
+    c.rect(10, 5, 10, 7, WHITE)
+    c.rect(8, 8, 9, 9, WHITE)
+    c.rect(7, 12, 8, 13, WHITE)
+
+
+def exit_(c):
+    c.line(3, 3, 12, 12, RED, 2)
+    c.line(12, 3, 3, 12, RED, 2)
+
+
+def reset_position(c):
+    c.ring(8, 8, 5, INK)
+    c.rect(7, 1, 8, 14, INK)
+    c.rect(1, 7, 14, 8, INK)
+
+
+def log_folder(c):
+    c.rect(1, 4, 6, 5, AMBER)
+    c.rect(1, 5, 14, 13, AMBER)
+    c.rect(2, 7, 13, 12, (250, 205, 110, 255))
+
+
+def show(c):
+    c.rect(1, 3, 14, 13, INK)
+    c.rect(2, 5, 13, 12, WHITE)
+    c.rect(2, 3, 13, 4, BLUE)
+
+
+def options(c):
+    c.disc(8, 8, 6, INK)
+    c.disc(8, 8, 2.5, WHITE)
+    for dx, dy in ((0, -7), (0, 6), (-7, 0), (6, 0)):
+        c.rect(7 + dx, 7 + dy, 8 + dx, 8 + dy, INK)
+
+
+def arrow_box(up):
+    def draw(c):
+        c.rect(2, 10, 13, 14, INK)
+        c.rect(3, 11, 12, 13, WHITE)
+        c.rect(7, 1, 8, 8, BLUE)
+        tip = 1 if up else 8
+        for i in range(4):
+            y = tip + i if up else tip - i
+            c.rect(7 - i, y, 8 + i, y, BLUE)
+    return draw
+
+
+def reset_config(c):
+    c.ring(8, 8, 5.5, RED)
+    c.rect(9, 1, 13, 4, (0, 0, 0, 0))
+    c.rect(10, 1, 13, 2, RED)
+    c.rect(12, 1, 13, 5, RED)
+
+
+def check(c):
+    c.line(2, 8, 6, 12, GREEN, 2)
+    c.line(6, 12, 13, 3, GREEN, 2)
+
+
+def instance_icon(colour):
+    c = window_icon()
+    c.rect(3, 10, 10, 21, colour)
+    return c
+
+
 os.makedirs(OUT, exist_ok=True)
+for number, draw in ((141, about), (142, help_), (147, exit_), (218, reset_position), (197, log_folder),
+                     (151, show), (146, options), (177, arrow_box(False)), (178, arrow_box(True)),
+                     (184, reset_config), (143, check), (206, check)):
+    save_png(small(draw), "%d.png" % number)
+save_png(instance_icon((110, 200, 120, 255)), "166.png")
+save_png(instance_icon((90, 150, 240, 255)), "220.png")
+save_png(instance_icon((240, 160, 60, 255)), "234.png")
+save_png(window_icon(), "192.png")
 save_png(window_icon(), "128.png")
 save_png(status_icon((200, 40, 40, 255), error_glyph), "248.png")
 save_png(status_icon((40, 110, 200, 255), checking_glyph), "249.png")

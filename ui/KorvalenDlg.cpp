@@ -6,6 +6,7 @@
 #include "platform/Instance.h"
 #include "platform/MessageBox.h"
 #include "platform/Sound.h"
+#include "ui/dialogs/AboutDlg.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -21,6 +22,8 @@ CKorvalenDlg::CKorvalenDlg(QWidget* pParent, int nInstance) : QDialog(pParent), 
         [this](uint32_t message, platform::WPARAM wParam, platform::LPARAM lParam) -> platform::LRESULT {
             if (message == platform::WM_CHECKRESULT)
                 return OnCheckResult(wParam, lParam);
+            if (message == platform::WM_TRAYNOTIFY)
+                return OnTrayNotification(wParam, lParam);
             if (message == platform::WM_ACTIVATEINSTANCE)
                 OnActivateInstance();
             return 0;
@@ -50,6 +53,7 @@ CKorvalenDlg::CKorvalenDlg(QWidget* pParent, int nInstance) : QDialog(pParent), 
     m_nCustomRows = readCustomApps(m_iniMain, m_CustomApps);
 
     LoadConfig();
+    CreateTray();
 
     m_pInstanceServer = new platform::InstanceServer(
         instance::windowTitle(m_nInstance), [this] { OnActivateInstance(); }, this);
@@ -109,9 +113,14 @@ void CKorvalenDlg::ApplyWindowFlags()
         flags |= Qt::WindowStaysOnTopHint;
     else if (WinBeh == 2)
         flags |= Qt::WindowStaysOnBottomHint;
-    // Changing the flags hides the window: only when they differ.
-    if (windowFlags() != flags)
+    // Changing the flags hides the window: only when they differ, and then it
+    // is shown again.
+    if (windowFlags() != flags) {
+        const bool visible = isVisible();
         setWindowFlags(flags);
+        if (visible)
+            show();
+    }
 }
 
 bool CKorvalenDlg::OnInitDialog()
@@ -163,7 +172,7 @@ void CKorvalenDlg::StartChecks()
 void CKorvalenDlg::OnActivateInstance()
 {
     show();
-    setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    showNormal();
     raise();
     activateWindow();
 }
@@ -178,6 +187,9 @@ void CKorvalenDlg::closeEvent(QCloseEvent* event)
 {
     // The checks stop before the window goes: no result arrives afterwards.
     ReleaseBoxes();
+    m_SystemTray.RemoveIcon();
+    if (m_dlgAbout)
+        m_dlgAbout->close();
     event->accept();
     done(0);
 }

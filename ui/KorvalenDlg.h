@@ -1,6 +1,7 @@
 #pragma once
 
 #include "StripPainter.h"
+#include "SystemTray.h"
 #include "core/BoxSnapshot.h"
 #include "core/ConfigStore.h"
 #include "core/CustomApps.h"
@@ -11,7 +12,11 @@
 #include <QDialog>
 #include <QIcon>
 #include <QImage>
+#include <QPointer>
 #include <QString>
+
+class CAboutDlg;
+class QMenu;
 
 namespace platform {
 class InstanceServer;
@@ -22,7 +27,8 @@ class InstanceServer;
 // the box records in strip order. Its members' code is split by concern:
 // construction and start (KorvalenDlg.cpp), configuration (…Config.cpp),
 // check results (…Check.cpp), painting (…Paint.cpp), notifications
-// (…Notify.cpp).
+// (…Notify.cpp), the frame and its edge strip (…Frame.cpp), the tray menu
+// (…Tray.cpp), backup, restore and reset of the configuration (…Backup.cpp).
 class CKorvalenDlg : public QDialog, public MainSettings
 {
     Q_OBJECT
@@ -46,6 +52,34 @@ public:
     // The running window is asked to come forward by a second start.
     void OnActivateInstance();
 
+    // The frame: the window's size and position, its edge strip.
+    void ResizeToBoxes();
+    // Moves the window, sticking to the work area's edges once initialised.
+    void MoveWindow(QPoint topLeft);
+    // The work area of the screen the window is on.
+    QRect WorkArea() const;
+    void OnLButtonDown(QPoint point);
+    void OnLButtonDblClk(QPoint point);
+    static void DoubleClickActionThread(const BoxSnapshot& box, const QString& program,
+                                        const QString& parameters);
+
+    // The notification icon and its menu.
+    platform::LRESULT OnTrayNotification(platform::WPARAM wParam, platform::LPARAM lParam);
+    void OnTrayCommand(int command);
+    void OnTrayAbout();
+    void OnTrayHelp();
+    void OnTrayAlwaysOnTop();
+    void OnTrayNormal();
+    void OnTrayAlwaysOnBottom();
+    void OnTrayResetPosition();
+    void OnTrayShow();
+    void OnTrayLog();
+    void OnTrayExit();
+    void OnTrayBackupConfig();
+    void OnTrayRestoreConfig();
+    void OnTrayResetConfig();
+    QMenu* TrayMenu() const { return m_TrayMenu; }
+
     // Notification workers; each is handed a copy of the box's fields when
     // it is started and runs on a thread of its own.
     static void MsgBoxNotifyThread(const BoxSnapshot& box);
@@ -62,8 +96,18 @@ public:
     // The handle that check threads send their results to.
     platform::HWND Handle() const { return m_hWnd; }
 
+    CSystemTray m_SystemTray;
     QIcon m_hIcon;
     bool m_bFirstHideBalloon = true;
+    QIcon m_hInstanceIcon;
+    QMenu* m_TrayMenu = nullptr;
+    // The member dialogs whose visibility the frame and the tray look at;
+    // those not built yet stay empty.
+    QPointer<QDialog> m_dlgOptions;
+    QPointer<QDialog> m_dlgCustomMenu;
+    QPointer<QDialog> m_dlgBoxProperties;
+    QPointer<QDialog> m_dlgSendNetMsg;
+    CAboutDlg* m_dlgAbout = nullptr;
     uint32_t m_nCustomRows = 0;
     QString m_szProgramDir;
     QString m_strLogsDir;
@@ -93,6 +137,10 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
     // Says once per run that the settings cannot be stored.
@@ -102,9 +150,21 @@ private:
     void ApplyWindowFlags();
     // Lets every check thread go and frees the boxes.
     void ReleaseBoxes();
+    void CreateTray();
+    // The box properties, options or custom applications dialog is open.
+    bool EditDialogVisible() const;
+    // Hides the window, or minimises it where there is no notification area
+    // to bring it back from.
+    void HideToTray();
+    void BringForward();
+    // Drops every box and loads the configuration file again.
+    void ReloadConfiguration();
 
     StripResources m_resources; // status icons, edge-strip bitmaps, fonts
     platform::HWND m_hWnd = nullptr;
     platform::InstanceServer* m_pInstanceServer = nullptr;
     bool m_bReportedUnsaved = false;
+    bool m_bWarnedNoTray = false;
+    bool m_bDragging = false;
+    QPoint m_dragOffset;
 };

@@ -7,10 +7,8 @@
 
 void CKorvalenDlg::LoadConfig()
 {
-    config::load(m_iniConfig, m_strConfigPath, *this, m_pBoxes, m_strPicturesDir, [] {
-        const QScreen* screen = QGuiApplication::primaryScreen();
-        return screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
-    });
+    config::load(m_iniConfig, m_strConfigPath, *this, m_pBoxes, m_strPicturesDir,
+                 [this] { return WorkArea(); });
     for (int i = 0; i < NumBox; ++i)
         ReloadBoxIcons(i);
 }

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QPoint>
+#include <QRect>
+#include <QSize>
+
+// Where a window of the given size goes when moved to `topLeft`: within 40
+// pixels of an edge of the work area it sticks to that edge. The right and
+// bottom edges are tested first, so near both opposite edges the top and the
+// left win.
+QPoint snapToWorkArea(QPoint topLeft, QSize size, const QRect& workArea);
+
+// The top-left corner that centres a window of the given size on a desktop
+// of the given size.
+QPoint centredOnDesktop(QSize window, QSize desktop);

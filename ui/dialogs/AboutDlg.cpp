@@ -1,0 +1,84 @@
+#include "AboutDlg.h"
+
+#include "ColorStatic.h"
+#include "core/Instance.h"
+#include "platform/Shell.h"
+
+#include <QCoreApplication>
+#include <QGridLayout>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QUrl>
+
+namespace {
+void makeBold(QLabel* label)
+{
+    QFont font = label->font();
+    font.setWeight(QFont::Bold);
+    label->setFont(font);
+}
+} // namespace
+
+QString CAboutDlg::HomePage()
+{
+    return QStringLiteral("https://www.example.org/korvalen/");
+}
+
+QString CAboutDlg::MailAddress()
+{
+    return QStringLiteral("mailto:korvalen@example.org");
+}
+
+CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent)
+{
+    setWindowIcon(QIcon(QStringLiteral(":/images/128.png")));
+    auto* layout = new QGridLayout(this);
+    auto* icon = new QLabel(this);
+    icon->setPixmap(QPixmap(QStringLiteral(":/images/192.png")));
+    layout->addWidget(icon, 0, 0, 2, 1, Qt::AlignTop);
+    m_ctlName = new QLabel(QStringLiteral("Korvalen"), this);
+    layout->addWidget(m_ctlName, 0, 1);
+    m_ctlVersion = new QLabel(QStringLiteral("版本 %1").arg(QStringLiteral(KORVALEN_VERSION)), this);
+    layout->addWidget(m_ctlVersion, 1, 1);
+    m_ctlHome = new QLabel(QStringLiteral("<a href=\"%1\">%1</a>").arg(HomePage()), this);
+    m_ctlMail = new QLabel(QStringLiteral("<a href=\"%1\">%2</a>")
+                               .arg(MailAddress(), MailAddress().mid(int(qstrlen("mailto:")))),
+                           this);
+    for (QLabel* link : {m_ctlHome, m_ctlMail}) {
+        link->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+        connect(link, &QLabel::linkActivated, this, &CAboutDlg::OnNMClickSyslink);
+    }
+    layout->addWidget(m_ctlHome, 2, 0, 1, 2);
+    layout->addWidget(m_ctlMail, 3, 0, 1, 2);
+    m_ctlLine = new CColorStatic(this);
+    m_ctlLine->setText(QStringLiteral("桌面网络监视器"));
+    layout->addWidget(m_ctlLine, 4, 0, 1, 2);
+    m_btnOK = new QPushButton(QIcon(QStringLiteral(":/images/206.png")), QStringLiteral("确定"), this);
+    m_btnOK->setIconSize(QSize(16, 16));
+    m_btnOK->setDefault(true);
+    connect(m_btnOK, &QPushButton::clicked, this, &QDialog::accept);
+    layout->addWidget(m_btnOK, 5, 0, 1, 2, Qt::AlignHCenter);
+}
+
+bool CAboutDlg::OnInitDialog()
+{
+    setWindowTitle(QStringLiteral("关于 %1").arg(instance::windowTitle(m_nInstance)));
+    m_ctlLine->SetTextColor(0x0000007F); // RGB(127, 0, 0)
+    makeBold(m_ctlName);
+    makeBold(m_ctlLine);
+    adjustSize();
+    // Centred on the desktop, in the normal band of the z-order.
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect desktop = screen->geometry();
+        move(desktop.x() + desktop.width() / 2 - width() / 2,
+             desktop.y() + desktop.height() / 2 - height() / 2);
+    }
+    return true;
+}
+
+void CAboutDlg::OnNMClickSyslink(const QString& address)
+{
+    platform::shellService().openUrl(QUrl(address));
+}
