@@ -13,11 +13,13 @@ KORVALEN_PACKAGES=(
     xvfb xauth
 )
 # Further, to test: the test frameworks, fping to compare the ping checks
-# with, and a sound server whose null sink lets sounds really be played.
+# with, a sound server whose null sink lets sounds really be played, and a
+# window manager, a tray host and a mouse driver for the check in Xvfb.
 KORVALEN_TEST_PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev
     fping
     pulseaudio
+    openbox trayer xdotool
 )
 
 korvalen_install_packages() {

@@ -41,4 +41,8 @@ echo "== Benchmarks"
 
 echo "== Smoke test: the program starts, creates its files and answers a second start"
 "$KORVALEN_ROOT/scripts/smoke.sh" "$KORVALEN_ROOT/build/ci/korvalen"
+
+echo "== In a real X server with a window manager and a tray (screenshots in build/ci/xvfb)"
+"$KORVALEN_ROOT/scripts/xvfb_check.sh" "$KORVALEN_ROOT/build/ci/korvalen" "$KORVALEN_ROOT/build/ci/tests/screen_grab" \
+    "$KORVALEN_ROOT/build/ci/xvfb"
 echo "All tests passed."

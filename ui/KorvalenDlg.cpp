@@ -11,6 +11,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QKeyEvent>
@@ -101,7 +102,13 @@ void CKorvalenDlg::WriteDefaultPictures()
 int CKorvalenDlg::DoModal()
 {
     OnInitDialog();
-    return exec();
+    // A loop of our own rather than QDialog::exec, which ends as soon as the
+    // window is hidden: hidden to the tray, the strip keeps running.
+    QEventLoop loop;
+    m_pModalLoop = &loop;
+    loop.exec(QEventLoop::DialogExec);
+    m_pModalLoop = nullptr;
+    return 0;
 }
 
 void CKorvalenDlg::ApplyWindowFlags()
@@ -191,7 +198,9 @@ void CKorvalenDlg::closeEvent(QCloseEvent* event)
     if (m_dlgAbout)
         m_dlgAbout->close();
     event->accept();
-    done(0);
+    hide();
+    if (m_pModalLoop)
+        m_pModalLoop->quit();
 }
 
 void CKorvalenDlg::ReportUnsavedSettings()

@@ -16,6 +16,7 @@
 #include <QString>
 
 class CAboutDlg;
+class QEventLoop;
 class QMenu;
 
 namespace platform {
@@ -165,6 +166,7 @@ private:
     platform::InstanceServer* m_pInstanceServer = nullptr;
     bool m_bReportedUnsaved = false;
     bool m_bWarnedNoTray = false;
+    QEventLoop* m_pModalLoop = nullptr;
     bool m_bDragging = false;
     QPoint m_dragOffset;
 };

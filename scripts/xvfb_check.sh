@@ -1,0 +1,130 @@
+#!/usr/bin/env bash
+# Runs the program in a real X server (Xvfb) with a window manager (openbox)
+# and a tray host (trayer): the strip must appear where its configuration
+# puts it with its first tile Up; the hide button must hide it, and a click on
+# the tray icon bring it back. Screenshots are kept in the artifacts folder.
+#   xvfb_check.sh PROGRAM SCREEN_GRAB ARTIFACTS
+set -euo pipefail
+program="$1"
+grab="$2"
+artifacts="$3"
+mkdir -p "$artifacts"
+work="$(mktemp -d)"
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+    echo "Xvfb check failed: $*"
+    sed 's/^/    program: /' "$work/program.log" | grep -v QStandardPaths | tail -n 20 || true
+    "$grab" "$artifacts/xvfb-failure.png" >/dev/null 2>&1 || true
+    exit 1
+}
+
+# Waits up to $1 tenths of a second for the command after it to succeed.
+wait_for() {
+    local tries="$1"
+    shift
+    for _ in $(seq "$tries"); do
+        if "$@" >/dev/null 2>&1; then return 0; fi
+        sleep 0.1
+    done
+    return 1
+}
+
+exec 3>"$work/display"
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+pids+=($!)
+wait_for 100 test -s "$work/display" || fail "Xvfb did not start"
+export DISPLAY=":$(head -n 1 "$work/display")"
+openbox >/dev/null 2>&1 &
+pids+=($!)
+trayer --edge bottom --align right --widthtype pixel --width 120 --heighttype pixel --height 28 \
+    --transparent false --tint 0xd0d0d0 >/dev/null 2>&1 &
+pids+=($!)
+wait_for 100 xdotool search --class trayer || fail "the tray host did not start"
+
+mkdir -p "$work/appdata/Korvalen" "$work/run"
+chmod 700 "$work/run"
+cat >"$work/appdata/Korvalen/MainConfA.ini" <<'INI'
+[main]
+FirstStart=0
+NumBox=2
+PosX=200
+PosY=150
+WinBeh=1
+[Box 0]
+Text=Loopback
+IPAdress=127.0.0.1
+CheckInterval=1
+[Box 1]
+Text=Second
+IPAdress=127.0.0.2
+CheckInterval=1
+INI
+start_program() {
+    APPDATA="$work/appdata" XDG_RUNTIME_DIR="$work/run" QT_QPA_PLATFORM=xcb "$program" >>"$work/program.log" 2>&1 &
+    program_pid=$!
+    pids+=("$program_pid")
+}
+start_program
+
+window=""
+find_window() { window="$(xdotool search --onlyvisible --name '^Korvalen\.$' | head -n 1)"; test -n "$window"; }
+wait_for 100 find_window || fail "no window appeared"
+
+# The first tile turns the Up colour (RGB 197 209 254) within a few seconds.
+up_colour() { test "$("$grab" "$work/probe.png" 210 215)" = "197 209 254"; }
+wait_for 100 up_colour || fail "the first tile did not turn Up at (210, 215)"
+"$grab" "$artifacts/xvfb-up.png" >/dev/null
+geometry="$(xdotool getwindowgeometry "$window")"
+echo "$geometry" | grep -q "Position: 200,150" || fail "the strip is not at 200,150: $geometry"
+
+# The hide button at the top of the edge strip.
+xdotool mousemove 203 153 click 1
+wait_for 50 sh -c '! xdotool search --onlyvisible --name "^Korvalen\.$"' || fail "the hide button did not hide the strip"
+"$grab" "$artifacts/xvfb-hidden.png" >/dev/null
+
+# A click on the icon in the tray brings the strip back: the icon is the
+# program's small window embedded in the tray host.
+icon=""
+for candidate in $(xdotool search --class korvalen); do
+    eval "$(xdotool getwindowgeometry --shell "$candidate")"
+    if [ "$WIDTH" -gt 8 ] && [ "$WIDTH" -lt 64 ] && [ "$HEIGHT" -gt 8 ] && [ "$HEIGHT" -lt 64 ]; then
+        icon="$candidate"
+        break
+    fi
+done
+[ -n "$icon" ] || fail "no icon in the tray among: $(for w in $(xdotool search --class korvalen); do xdotool getwindowgeometry --shell "$w" | tr "\n" " "; done)"
+xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click 1
+wait_for 50 find_window || fail "a click on the tray icon did not bring the strip back"
+"$grab" "$artifacts/xvfb-back.png" >/dev/null
+
+# The row/column button turns the strip into a column (92 by 2 * 81 + 8).
+xdotool mousemove 203 164 click 1
+column() { xdotool getwindowgeometry "$window" | grep -q "Geometry: 92x170"; }
+wait_for 50 column || fail "the row/column button did not make a column: $(xdotool getwindowgeometry "$window")"
+
+# Dragged by its edge strip to 17 pixels from the right edge, it sticks there.
+xdotool mousemove 230 153 mousedown 1 mousemove 600 250 mousemove 945 300 mouseup 1
+at_edge() { xdotool getwindowgeometry "$window" | grep -q "Position: 932,297"; }
+wait_for 50 at_edge || fail "the drag did not end flush with the right edge: $(xdotool getwindowgeometry "$window")"
+"$grab" "$artifacts/xvfb-column.png" >/dev/null
+
+# Exit from the tray menu (its last row), then a new start finds the strip
+# where it was left, as a column.
+xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click 3
+sleep 0.5
+xdotool key Up Return
+wait_for 50 sh -c "! kill -0 $program_pid" || fail "Exit in the tray menu did not end the program"
+start_program
+wait_for 100 find_window || fail "no window appeared after the restart"
+wait_for 50 at_edge || fail "after the restart the strip is not where it was: $(xdotool getwindowgeometry "$window")"
+column || fail "after the restart the strip is not a column"
+"$grab" "$artifacts/xvfb-restarted.png" >/dev/null
+echo "Xvfb check passed: the strip showed Up at its place, hid and came back from the tray, turned into a column,"
+echo "stuck to the screen edge when dragged, and came back there after Exit and a new start."
+
