@@ -77,21 +77,12 @@ void CNetProbe::CloseHandles()
 int CNetProbe::PingV4(const QByteArray& target)
 {
     begin();
-    platform::SocketAddress address;
-    in_addr dotted{};
-    if (platform::parseIPv4(target, dotted)) {
-        auto* v4 = reinterpret_cast<sockaddr_in*>(&address.storage);
-        v4->sin_family = AF_INET;
-        v4->sin_addr = dotted;
-        address.length = sizeof(sockaddr_in);
-    } else {
-        const platform::Resolution resolved = platform::resolveHost(target, AF_INET);
-        if (resolved.addresses.empty()) {
-            m_dwLastError = resolved.error;
-            return STATUS_IP_ERROR;
-        }
-        address = resolved.addresses.front();
+    const platform::Resolution resolved = platform::resolveIPv4(target);
+    if (resolved.addresses.empty()) {
+        m_dwLastError = resolved.error;
+        return STATUS_IP_ERROR;
     }
+    const platform::SocketAddress address = resolved.addresses.front();
     if (const uint32_t error = openIcmp(AF_INET)) {
         m_dwLastError = error;
         return STATUS_NET_ERROR;

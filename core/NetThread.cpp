@@ -1,6 +1,7 @@
 #include "NetThread.h"
 
 #include "BoxRecord.h"
+#include "ThreadCount.h"
 #include "platform/Clock.h"
 
 #include <chrono>
@@ -9,19 +10,8 @@
 #include <thread>
 
 namespace {
-
-std::mutex g_countLock;
-std::condition_variable g_countChanged;
-int g_running = 0;
-
-void changeCount(int delta)
-{
-    std::lock_guard guard(g_countLock);
-    g_running += delta;
-    g_countChanged.notify_all();
+ThreadCount g_checkThreads;
 }
-
-} // namespace
 
 void CNetThread::CopySettings(const BoxRecord& box)
 {
@@ -35,17 +25,17 @@ void CNetThread::CopySettings(const BoxRecord& box)
 
 bool CNetThread::Begin(const std::shared_ptr<CNetThread>& thread)
 {
-    changeCount(+1);
+    g_checkThreads.add(+1);
     try {
         // The thread holds the object as long as it runs; the box may let go
         // of it at any time.
         std::thread([thread] {
             thread->InitInstance();
-            changeCount(-1);
+            g_checkThreads.add(-1);
         }).detach();
         return true;
     } catch (const std::system_error&) {
-        changeCount(-1);
+        g_checkThreads.add(-1);
         return false;
     }
 }
@@ -63,15 +53,12 @@ void CNetThread::Detach()
 
 bool CNetThread::WaitForAll(int milliseconds)
 {
-    std::unique_lock lock(g_countLock);
-    return g_countChanged.wait_for(lock, std::chrono::milliseconds(milliseconds),
-                                   [] { return g_running == 0; });
+    return g_checkThreads.waitForZero(milliseconds);
 }
 
 int CNetThread::RunningCount()
 {
-    std::lock_guard guard(g_countLock);
-    return g_running;
+    return g_checkThreads.value();
 }
 
 int CNetThread::RunCheck()

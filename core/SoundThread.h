@@ -6,9 +6,20 @@
 
 #include <memory>
 
+// What a sound thread is asked to do.
+struct SoundRequest
+{
+    int m_nStatus = STATUS_UP; // selects the built-in sound
+    QString m_strSoundFile;
+    int m_bCustomSound = 0; // 1: the file; 0: the built-in sound; else nothing
+    int m_bSpeak = 0;       // speak the text instead
+    QString m_strSpeechText;
+    QString m_strBoxName; // for "%name" and "%text" in the text
+};
+
 // Plays one sound or speaks one text on a thread of its own. The starter
 // fills the request members, then hands the object to Begin.
-class CSoundThread
+class CSoundThread : public SoundRequest
 {
 public:
     static void Begin(std::unique_ptr<CSoundThread> thread);
@@ -18,11 +29,4 @@ public:
 
     // The built-in sound of a status, or an empty name when it has none.
     static QString BuiltInSound(int status);
-
-    int m_nStatus = STATUS_UP;
-    QString m_strSoundFile;
-    int m_bCustomSound = 0;
-    int m_bSpeak = 0;
-    QString m_strSpeechText;
-    QString m_strBoxName;
 };

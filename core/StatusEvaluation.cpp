@@ -1,5 +1,7 @@
 #include "StatusEvaluation.h"
 
+#include "Placeholders.h"
+
 uint32_t notifyMaskBit(int status)
 {
     switch (status) {

@@ -2,6 +2,7 @@
 
 #include "BoxRecord.h"
 #include "MainSettings.h"
+#include "SoundThread.h"
 
 #include <QString>
 
@@ -18,17 +19,6 @@ uint32_t execMaskBit(int status);
 // counter holds 0xFFFF once it has fired in the episode.
 bool repeatRuleFires(uint32_t mask, int status, int previousStatus, uint32_t& counter, uint32_t repeat,
                      uint32_t (*bitOf)(int) = notifyMaskBit);
-
-// What a sound thread is asked to do.
-struct SoundRequest
-{
-    int m_nStatus = STATUS_UP;
-    QString m_strSoundFile;
-    int m_bCustomSound = 0;
-    int m_bSpeak = 0;
-    QString m_strSpeechText;
-    QString m_strBoxName;
-};
 
 // The request for a box's new status: its own sound file or speech text when
 // the box asks for one, the error sound settings for errors, else the

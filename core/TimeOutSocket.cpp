@@ -27,19 +27,10 @@ void CTimeOutSocket::StopTimer()
 
 uint32_t CTimeOutSocket::Connect(const QByteArray& host, uint32_t port, const std::atomic<bool>* stop)
 {
-    platform::SocketAddress address;
-    in_addr dotted{};
-    if (platform::parseIPv4(host, dotted)) {
-        auto* v4 = reinterpret_cast<sockaddr_in*>(&address.storage);
-        v4->sin_family = AF_INET;
-        v4->sin_addr = dotted;
-        address.length = sizeof(sockaddr_in);
-    } else {
-        const platform::Resolution resolved = platform::resolveHost(host, AF_INET);
-        if (resolved.addresses.empty())
-            return neterr::WSAEINVAL;
-        address = resolved.addresses.front();
-    }
+    const platform::Resolution resolved = platform::resolveIPv4(host);
+    if (resolved.addresses.empty())
+        return neterr::WSAEINVAL; // as the framework's connect fails for a name it cannot resolve
+    platform::SocketAddress address = resolved.addresses.front();
     platform::setPort(address, uint16_t(port));
     const uint32_t error = m_socket.connect(address, m_deadlineNs, stop);
     // The deadline is the timer cancelling the blocking call.

@@ -37,6 +37,21 @@ bool sameHost(const SocketAddress& a, const SocketAddress& b)
     return false;
 }
 
+Resolution resolveIPv4(const QByteArray& host)
+{
+    in_addr dotted{};
+    if (!parseIPv4(host, dotted))
+        return resolveHost(host, AF_INET);
+    Resolution result;
+    SocketAddress address;
+    auto* v4 = reinterpret_cast<sockaddr_in*>(&address.storage);
+    v4->sin_family = AF_INET;
+    v4->sin_addr = dotted;
+    address.length = sizeof(sockaddr_in);
+    result.addresses.push_back(address);
+    return result;
+}
+
 bool parseIPv4(const QByteArray& text, in_addr& address)
 {
     // inet_aton takes the forms inet_addr takes ("127.1", "0x7f.1" …).

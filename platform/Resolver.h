@@ -32,6 +32,10 @@ Resolution resolveHost(const QByteArray& host, int family);
 // True when both name the same host (the ports are not compared).
 bool sameHost(const SocketAddress& a, const SocketAddress& b);
 
+// An IPv4 address for a host: a dotted address as it stands, without any
+// lookup, else the first IPv4 address of the name.
+Resolution resolveIPv4(const QByteArray& host);
+
 // A dotted IPv4 address only, as inet_addr accepts it; false for anything else.
 bool parseIPv4(const QByteArray& text, in_addr& address);
 

@@ -30,13 +30,7 @@ platform::LRESULT CKorvalenDlg::OnCheckResult(platform::WPARAM wParam, platform:
         PaintTile(index + 1);
     if (outcome.sound) {
         auto thread = std::make_unique<CSoundThread>();
-        const SoundRequest& request = outcome.soundRequest;
-        thread->m_nStatus = request.m_nStatus;
-        thread->m_strSoundFile = request.m_strSoundFile;
-        thread->m_bCustomSound = request.m_bCustomSound;
-        thread->m_bSpeak = request.m_bSpeak;
-        thread->m_strSpeechText = request.m_strSpeechText;
-        thread->m_strBoxName = request.m_strBoxName;
+        static_cast<SoundRequest&>(*thread) = outcome.soundRequest;
         CSoundThread::Begin(std::move(thread));
     }
     if (outcome.messageBox || outcome.log || outcome.program) {

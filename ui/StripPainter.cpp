@@ -1,5 +1,7 @@
 #include "StripPainter.h"
 
+#include "core/Placeholders.h"
+
 #include <QFontMetrics>
 #include <QPainter>
 #include <QStringList>
@@ -37,22 +39,6 @@ void drawFitted(QPainter& painter, const QImage& image, QSize size, const QRect&
     const QRect target = fitIcon(size, area);
     if (!target.isEmpty())
         painter.drawImage(target, image);
-}
-
-QString statusWord(int status, int method)
-{
-    switch (status) {
-    case STATUS_NET_ERROR:
-        return QStringLiteral("NET ERROR");
-    case STATUS_IP_ERROR:
-        return method == METHOD_URL ? QStringLiteral("URL ERROR") : QStringLiteral("IP ERROR");
-    case STATUS_CHECKING:
-        return QStringLiteral("CHECKING");
-    case STATUS_DISABLED:
-        return QStringLiteral("DISABLED");
-    default:
-        return QString();
-    }
 }
 
 void paintTile(QPainter& painter, const StripView& view, const StripResources& res, BoxRecord& box,
@@ -97,8 +83,8 @@ void paintTile(QPainter& painter, const StripView& view, const StripResources& r
         textColor = colorOf(box.OffLineTextColor);
     painter.setPen(textColor);
     drawTileText(painter, nameBandRect(tile), tile.width(), box.Text);
-    const QString word = statusWord(status, box.VerifyMetod);
-    if (!word.isEmpty()) {
+    if (isError(status) || status == STATUS_CHECKING || status == STATUS_DISABLED) {
+        const QString word = messageStatusWord(status, box.VerifyMetod);
         box.m_strStatusText = word;
         painter.setPen(Qt::black);
         drawTileText(painter, statusWordRect(tile), tile.width(), word);
