@@ -7,6 +7,9 @@
 #include "platform/QtMessageBox.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
+
+#include <algorithm>
 
 #include <cstdio>
 #include <cstdlib>
@@ -35,8 +38,12 @@ int main(int argc, char* argv[])
     theApp.InitInstance(QApplication::arguments());
 
     // The window is gone and its check threads are let go. They, and the
-    // workers still under way (a log line, a sound), get a moment to finish.
-    const bool allEnded = CNetThread::WaitForAll(2000) && waitForWorkers(2000);
+    // workers still under way (a log line, a sound), get about a second to
+    // finish: a check ends within it, a log line takes far less.
+    QElapsedTimer waited;
+    waited.start();
+    const bool checksEnded = CNetThread::WaitForAll(1000);
+    const bool allEnded = waitForWorkers(int(std::max<qint64>(100, 1200 - waited.elapsed()))) && checksEnded;
     platform::setSpeechOutput(nullptr);
     platform::setSoundOutput(nullptr);
     platform::setMessageBoxService(nullptr);
