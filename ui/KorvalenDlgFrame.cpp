@@ -122,6 +122,11 @@ void CKorvalenDlg::OnLButtonDown(QPoint point)
         WinPos = WinPos != 0 ? 0 : 1;
         ResizeToBoxes();
         m_iniConfig.WriteInt(kMain, QStringLiteral("WinPos"), WinPos);
+        // The turned strip stays where it is; its place is stored with it.
+        PosX = x();
+        PosY = y();
+        m_iniConfig.WriteInt(kMain, QStringLiteral("PosX"), PosX);
+        m_iniConfig.WriteInt(kMain, QStringLiteral("PosY"), PosY);
         row = WinPos != 0;
         break;
     default:
