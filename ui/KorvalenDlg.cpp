@@ -63,6 +63,9 @@ CKorvalenDlg::CKorvalenDlg(QWidget* pParent, int nInstance) : QDialog(pParent), 
 CKorvalenDlg::~CKorvalenDlg()
 {
     ReleaseBoxes();
+    // A window of its own (not tied to the strip's place in the z-order), so
+    // no parent takes it along.
+    delete m_dlgAbout;
 }
 
 void CKorvalenDlg::ReleaseBoxes()
