@@ -40,6 +40,8 @@ Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
 pids+=($!)
 wait_for 100 test -s "$work/display" || fail "Xvfb did not start"
 export DISPLAY=":$(head -n 1 "$work/display")"
+# Everything here talks to the X server, whatever the caller chose for tests.
+export QT_QPA_PLATFORM=xcb
 openbox >/dev/null 2>&1 &
 pids+=($!)
 trayer --edge bottom --align right --widthtype pixel --width 120 --heighttype pixel --height 28 \
