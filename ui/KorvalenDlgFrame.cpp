@@ -122,7 +122,9 @@ void CKorvalenDlg::OnLButtonDown(QPoint point)
         WinPos = WinPos != 0 ? 0 : 1;
         ResizeToBoxes();
         m_iniConfig.WriteInt(kMain, QStringLiteral("WinPos"), WinPos);
-        // The turned strip stays where it is; its place is stored with it.
+        // The turned strip keeps its corner, sticking to the work area's
+        // edges with its new size; its place is stored with it.
+        MoveWindow(pos());
         PosX = x();
         PosY = y();
         m_iniConfig.WriteInt(kMain, QStringLiteral("PosX"), PosX);
