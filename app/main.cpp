@@ -38,12 +38,13 @@ int main(int argc, char* argv[])
     theApp.InitInstance(QApplication::arguments());
 
     // The window is gone and its check threads are let go. They, and the
-    // workers still under way (a log line, a sound), get about a second to
-    // finish: a check ends within it, a log line takes far less.
+    // workers still under way (a log line, a sound), get under a second to
+    // finish: a check notices its stop within 100 ms, a log line takes far
+    // less.
     QElapsedTimer waited;
     waited.start();
-    const bool checksEnded = CNetThread::WaitForAll(1000);
-    const bool allEnded = waitForWorkers(int(std::max<qint64>(100, 1200 - waited.elapsed()))) && checksEnded;
+    const bool checksEnded = CNetThread::WaitForAll(800);
+    const bool allEnded = waitForWorkers(int(std::max<qint64>(50, 950 - waited.elapsed()))) && checksEnded;
     platform::setSpeechOutput(nullptr);
     platform::setSoundOutput(nullptr);
     platform::setMessageBoxService(nullptr);

@@ -1,5 +1,6 @@
 #include "ConfigStore.h"
 
+#include "StripSize.h"
 #include "platform/PrivateProfile.h"
 
 #include <algorithm>
@@ -125,10 +126,13 @@ void centreOnWorkArea(CIniFile& ini, MainSettings& s, const QRect& workArea)
 {
     // Half the right and bottom edges (exclusive, as a Windows rectangle has
     // them), each division truncated on its own, with the row layout's size.
+    // The size is the one the window really gets, so that hand-edited tile
+    // sizes cannot overflow the sum.
     const int right = workArea.x() + workArea.width();
     const int bottom = workArea.y() + workArea.height();
-    s.PosX = right / 2 - ((s.XBox + 1) * s.NumBox + 8) / 2;
-    s.PosY = bottom / 2 - (s.YBox + 2) / 2;
+    const QSize row = stripWindowSize(s.XBox, s.YBox, s.NumBox, 1);
+    s.PosX = right / 2 - row.width() / 2;
+    s.PosY = bottom / 2 - row.height() / 2;
     ini.WriteInt(kMain, keyName(mainKey(MainKey::PosX).name), s.PosX);
     ini.WriteInt(kMain, keyName(mainKey(MainKey::PosY).name), s.PosY);
     ini.WriteInt(kMain, keyName(mainKey(MainKey::FirstStart).name), 0);

@@ -44,22 +44,32 @@ bool canReplaceFile(const QString& path)
            ::access(QFile::encodeName(info.absolutePath()).constData(), W_OK | X_OK) == 0;
 }
 
+namespace {
+// A folder of the user's own, made private; empty when it cannot be had (it
+// exists and belongs to someone else, say).
+QString privateFolder(const QString& folder)
+{
+    const QByteArray native = QFile::encodeName(folder);
+    ::mkdir(native.constData(), 0700);
+    struct stat st;
+    if (::lstat(native.constData(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid())
+        return QString();
+    ::chmod(native.constData(), 0700);
+    return folder;
+}
+} // namespace
+
 QString runtimeFolder()
 {
     const QString runtime = absoluteEnv("XDG_RUNTIME_DIR");
     if (!runtime.isEmpty() && QFileInfo(runtime).isDir())
         return QDir::cleanPath(runtime);
-    // A folder of our own, private to the user, so that no other user can
-    // take the lock or the socket name.
-    const QString folder = QDir::tempPath() + QStringLiteral("/korvalen-%1").arg(::getuid());
-    const QByteArray native = QFile::encodeName(folder);
-    ::mkdir(native.constData(), 0700);
-    struct stat st;
-    if (::lstat(native.constData(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::getuid()) {
-        ::chmod(native.constData(), 0700);
-        return folder;
-    }
-    return QDir::tempPath();
+    // Never the shared temporary folder itself: another user could take the
+    // lock or the socket name there.
+    QString folder = privateFolder(QDir::tempPath() + QStringLiteral("/korvalen-%1").arg(::getuid()));
+    if (folder.isEmpty() && QDir().mkpath(QDir::homePath() + QStringLiteral("/.cache")))
+        folder = privateFolder(QDir::homePath() + QStringLiteral("/.cache/korvalen-runtime"));
+    return folder.isEmpty() ? QDir::homePath() : folder;
 }
 
 } // namespace platform

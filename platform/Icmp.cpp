@@ -295,8 +295,15 @@ bool IcmpHandle::sendEcho(const SocketAddress& to, const QByteArray& data, uint3
         }
         if (rc <= 0)
             continue;
-        if ((pfd.revents & POLLERR) && readError(sequence, sentAt, reply))
-            return true;
+        if (pfd.revents & POLLERR) {
+            if (readError(sequence, sentAt, reply))
+                return true;
+            // A pending socket error with nothing queued: reading it clears
+            // it, so that poll does not report it again and again.
+            int pending = 0;
+            socklen_t length = sizeof pending;
+            ::getsockopt(m_fd, SOL_SOCKET, SO_ERROR, &pending, &length);
+        }
         if ((pfd.revents & POLLIN) && readAnswer(sequence, data, sentAt, reply))
             return true;
     }

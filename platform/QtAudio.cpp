@@ -95,13 +95,23 @@ void QtSoundOutput::setVolume(uint32_t level)
 }
 
 // The utterances waiting to be spoken to their end. A new one cuts off the
-// one being spoken, whose speaker then stops waiting.
+// one being spoken, whose speaker then stops waiting. The engine reports the
+// cut-off utterance's end too: only an end after the current utterance was
+// seen speaking counts as its end.
 struct QtSpeechOutput::Pending
 {
     std::mutex lock;
     std::condition_variable changed;
-    uint64_t started = 0;  // utterances handed to the engine
-    uint64_t finished = 0; // utterances done, spoken or cut off
+    uint64_t started = 0;  // utterances asked for
+    uint64_t finished = 0; // utterances done, spoken or cut off (all up to this one)
+    uint64_t current = 0;  // the utterance handed to the engine last
+    bool sawSpeaking = false;
+
+    void finish(uint64_t upTo)
+    {
+        finished = std::max(finished, upTo);
+        changed.notify_all();
+    }
 };
 
 QtSpeechOutput::QtSpeechOutput() : m_pending(std::make_shared<Pending>())
@@ -118,11 +128,12 @@ QtSpeechOutput::QtSpeechOutput() : m_pending(std::make_shared<Pending>())
         auto pending = m_pending;
         QObject::connect(m_speech, &QTextToSpeech::stateChanged, m_speech,
                          [pending](QTextToSpeech::State state) {
-                             if (state == QTextToSpeech::Ready || state == QTextToSpeech::Error) {
-                                 std::lock_guard guard(pending->lock);
-                                 pending->finished = pending->started;
-                                 pending->changed.notify_all();
-                             }
+                             std::lock_guard guard(pending->lock);
+                             if (state == QTextToSpeech::Speaking)
+                                 pending->sawSpeaking = true;
+                             else if (state == QTextToSpeech::Error ||
+                                      (state == QTextToSpeech::Ready && pending->sawSpeaking))
+                                 pending->finish(pending->current);
                          });
     });
     anchor->deleteLater();
@@ -135,8 +146,7 @@ QtSpeechOutput::~QtSpeechOutput()
             m_speech, [this] { delete m_speech; }, Qt::BlockingQueuedConnection);
     {
         std::lock_guard guard(m_pending->lock);
-        m_pending->finished = m_pending->started;
-        m_pending->changed.notify_all();
+        m_pending->finish(m_pending->started);
     }
     m_thread.quit();
     m_thread.wait();
@@ -158,14 +168,18 @@ void QtSpeechOutput::speak(const QString& text)
     {
         std::lock_guard guard(pending->lock);
         // Whatever is being spoken is cut off by this text.
-        pending->finished = pending->started;
+        pending->finish(pending->started);
         mine = ++pending->started;
-        pending->changed.notify_all();
     }
     const double volume = m_volume;
     QMetaObject::invokeMethod(
         m_speech,
-        [this, text, volume] {
+        [this, pending, mine, text, volume] {
+            {
+                std::lock_guard guard(pending->lock);
+                pending->current = mine;
+                pending->sawSpeaking = false;
+            }
             m_speech->setVolume(volume);
             m_speech->say(text);
             ++m_spoken;

@@ -93,7 +93,21 @@ QString decodeText(const QByteArray& bytes, bool* hadBom)
     }
     if (isValidUtf8(bytes))
         return QString::fromUtf8(bytes);
-    return decodeGb18030(bytes);
+    // Line by line: one hand-edited line in another code page must not turn
+    // every UTF-8 line of the file into GB18030 nonsense.
+    QString text;
+    qsizetype start = 0;
+    while (start <= bytes.size()) {
+        qsizetype end = bytes.indexOf('\n', start);
+        if (end < 0)
+            end = bytes.size();
+        const QByteArray line = bytes.mid(start, end - start);
+        text += isValidUtf8(line) ? QString::fromUtf8(line) : decodeGb18030(line);
+        if (end < bytes.size())
+            text += u'\n';
+        start = end + 1;
+    }
+    return text;
 }
 
 } // namespace platform

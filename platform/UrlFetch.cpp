@@ -5,6 +5,7 @@
 #include <curl/curl.h>
 
 #include <csignal>
+#include <fcntl.h>
 #include <mutex>
 
 namespace platform {
@@ -31,6 +32,13 @@ size_t onData(char* data, size_t size, size_t count, void* user)
     }
     transfer->body.append(data, qsizetype(bytes));
     return bytes;
+}
+
+// Sockets of a fetch must not be inherited by programs that the system starts.
+int onSocket(void*, curl_socket_t fd, curlsocktype)
+{
+    ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+    return CURL_SOCKOPT_OK;
 }
 
 int onProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
@@ -164,6 +172,7 @@ UrlFetchResult fetchUrl(const QByteArray& url, const std::atomic<bool>* stop, co
     curl_easy_setopt(curl, CURLOPT_TRANSFERTEXT, 1L);
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, onData);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer);
+    curl_easy_setopt(curl, CURLOPT_SOCKOPTFUNCTION, onSocket);
     curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, onProgress);
     curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &transfer);

@@ -2,29 +2,6 @@
 
 #include <algorithm>
 
-namespace {
-constexpr int kMaxTileSide = 4096;
-constexpr int kMaxBoxes = 70;
-} // namespace
-
-StripMetrics stripMetrics(int xBox, int yBox, int numBox, int winPos)
-{
-    return StripMetrics{std::clamp(xBox, 1, kMaxTileSide), std::clamp(yBox, 1, kMaxTileSide),
-                        std::clamp(numBox, 0, kMaxBoxes), winPos != 0};
-}
-
-QSize stripWindowSize(const StripMetrics& m)
-{
-    if (m.row)
-        return QSize(m.n * (m.w + 1) + 8, m.h + 2);
-    return QSize(m.w + 2, m.n * (m.h + 1) + 8);
-}
-
-QSize stripWindowSize(int xBox, int yBox, int numBox, int winPos)
-{
-    return stripWindowSize(stripMetrics(xBox, yBox, numBox, winPos));
-}
-
 QRect tileRect(const StripMetrics& m, int number)
 {
     if (m.row)

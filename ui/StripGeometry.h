@@ -4,24 +4,9 @@
 #include <QRect>
 #include <QSize>
 
-// The pixel geometry of the strip of tiles: an 8-pixel edge strip, then the
-// tiles with a 1-pixel separator before each, inside a 1-pixel frame.
-struct StripMetrics
-{
-    int w = 90;      // tile width
-    int h = 80;      // tile height
-    int n = 0;       // box count
-    bool row = true; // tiles side by side (else one below the other)
-};
+#include "core/StripSize.h"
 
-// The metrics for the stored settings, made safe for painting: sizes below 1
-// count as 1, sizes so big that the window could not be made count as 4096,
-// a count outside 0 to 70 is held inside it. The stored values stay as read.
-StripMetrics stripMetrics(int xBox, int yBox, int numBox, int winPos);
-
-QSize stripWindowSize(const StripMetrics& m);
-// As above, for the stored settings.
-QSize stripWindowSize(int xBox, int yBox, int numBox, int winPos);
+// The pixel geometry of the strip of tiles (its size: core/StripSize.h).
 
 // The tile of the box with the 1-based number.
 QRect tileRect(const StripMetrics& m, int number);

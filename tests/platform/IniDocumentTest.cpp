@@ -527,3 +527,16 @@ TEST(IniDocument, BrokenHeadersAndBinaryBytesDoNotBreakReadingOrWriting)
     }
     EXPECT_EQ(valueIn(bytes("[main\nk=1\n"), "main", "k"), QStringLiteral("1"));
 }
+
+TEST(IniDocument, OneLineInAnotherCodePageLeavesTheUtf8LinesAlone)
+{
+    // A file of ours (UTF-8) with one line saved as Latin-1 by a hand edit.
+    const QByteArray file =
+        QByteArray("[Box 0]\nText=") + QStringLiteral("监视").toUtf8() + "\n[Box 1]\nText=caf\xE9\n";
+    const IniDocument doc = IniDocument::parse(file);
+    EXPECT_EQ(doc.value(QStringLiteral("Box 0"), QStringLiteral("Text")), QStringLiteral("监视"));
+    // An unrelated write keeps the good line as it was.
+    const QByteArray written = afterWrite(file, QStringLiteral("main"), QStringLiteral("PosX"), "5");
+    EXPECT_EQ(IniDocument::parse(written).value(QStringLiteral("Box 0"), QStringLiteral("Text")),
+              QStringLiteral("监视"));
+}

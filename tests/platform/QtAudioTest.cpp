@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 using platform::QtSoundOutput;
 using platform::QtSpeechOutput;
 
@@ -49,4 +51,24 @@ TEST(QtAudio, SpeechThroughFliteReturnsOnceSpoken)
     speech.speak(QString());
     speech.speak(QStringLiteral("   "));
     EXPECT_EQ(speech.spokenCount(), 1);
+}
+
+TEST(QtAudio, SpeechThatCutsOffAnotherWaitsForItsOwnEnd)
+{
+    QtSpeechOutput speech;
+    if (!speech.isAvailable() || !QtSoundOutput::hasAudioOutput())
+        GTEST_SKIP() << "no speech engine or no audio output on this machine";
+    std::thread first([&] {
+        speech.speak(
+            QStringLiteral("This first sentence is long enough to be still speaking when the second comes"));
+    });
+    ASSERT_TRUE(test::waitFor([&] { return speech.spokenCount() == 1; }));
+    test::waitFor([] { return false; }, 300); // the first is under way
+    QElapsedTimer timer;
+    timer.start();
+    speech.speak(QStringLiteral("Web is Down"));
+    // Spoken to its end takes most of a second; released by the end of the
+    // sentence it cut off, it would return at once.
+    EXPECT_GT(timer.elapsed(), 400);
+    first.join();
 }
