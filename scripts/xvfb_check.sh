@@ -118,10 +118,14 @@ wait_for 50 at_edge || fail "the drag did not end flush with the right edge: $(x
 
 # Exit from the tray menu (its last row), then a new start finds the strip
 # where it was left, as a column.
+visible_windows() { xdotool search --onlyvisible --class korvalen | wc -l; }
+before="$(visible_windows)"
 xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click 3
-sleep 0.5
+menu_open() { [ "$(visible_windows)" -gt "$before" ]; }
+wait_for 50 menu_open || fail "a right click on the tray icon opened no menu"
+sleep 0.3
 xdotool key Up Return
-wait_for 50 sh -c "! kill -0 $program_pid" || fail "Exit in the tray menu did not end the program"
+wait_for 100 sh -c "! kill -0 $program_pid" || fail "Exit in the tray menu did not end the program"
 start_program
 wait_for 100 find_window || fail "no window appeared after the restart"
 wait_for 50 at_edge || fail "after the restart the strip is not where it was: $(xdotool getwindowgeometry "$window")"
