@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QThread>
 
+#include <utility>
+
 namespace test {
 
 ScopedEnvironment::ScopedEnvironment()
@@ -51,6 +53,43 @@ void RecordingMessageBoxes::post(const QString& text, const QString& caption, un
 {
     std::lock_guard guard(lock);
     shown.push_back(Shown{text, caption, type, false});
+}
+
+bool RecordingSound::add(const QString& entry)
+{
+    std::lock_guard guard(m_lock);
+    m_played << entry;
+    return true;
+}
+
+QStringList RecordingSound::played()
+{
+    std::lock_guard guard(m_lock);
+    return m_played;
+}
+
+QStringList RecordingSound::take()
+{
+    std::lock_guard guard(m_lock);
+    return std::exchange(m_played, QStringList());
+}
+
+void RecordingSpeech::speak(const QString& text)
+{
+    std::lock_guard guard(m_lock);
+    m_spoken << text;
+}
+
+QStringList RecordingSpeech::spoken()
+{
+    std::lock_guard guard(m_lock);
+    return m_spoken;
+}
+
+QStringList RecordingSpeech::take()
+{
+    std::lock_guard guard(m_lock);
+    return std::exchange(m_spoken, QStringList());
 }
 
 QByteArray readFile(const QString& path)

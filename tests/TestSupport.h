@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/MessageBox.h"
+#include "platform/Sound.h"
 
 #include <QByteArray>
 #include <QString>
@@ -50,6 +51,36 @@ public:
     std::vector<Shown> shown;
     int answer = platform::IDOK;
     std::mutex lock; // boxes may be posted from worker threads
+};
+
+// Record what would be played, as "builtin:NAME" and "file:PATH", and what
+// would be spoken; played()/spoken() look, take() hands over and starts anew.
+class RecordingSound : public platform::SoundOutput
+{
+public:
+    bool playFile(const QString& path) override { return add(QStringLiteral("file:") + path); }
+    bool playBuiltIn(const QString& name) override { return add(QStringLiteral("builtin:") + name); }
+    void setVolume(uint32_t) override {}
+    QStringList played();
+    QStringList take();
+
+private:
+    bool add(const QString& entry);
+    std::mutex m_lock;
+    QStringList m_played;
+};
+
+class RecordingSpeech : public platform::SpeechOutput
+{
+public:
+    void speak(const QString& text) override;
+    void setVolume(uint32_t) override {}
+    QStringList spoken();
+    QStringList take();
+
+private:
+    std::mutex m_lock;
+    QStringList m_spoken;
 };
 
 QByteArray readFile(const QString& path);

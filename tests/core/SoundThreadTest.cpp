@@ -25,52 +25,8 @@ static void PrintTo(const QStringList& list, std::ostream* out)
 
 namespace {
 
-// Record what would be played and spoken, as "builtin:NAME", "file:PATH" and
-// the spoken texts; take() hands them over and starts anew.
-class RecordingSound : public platform::SoundOutput
-{
-public:
-    bool playFile(const QString& path) override { return add(QStringLiteral("file:") + path); }
-    bool playBuiltIn(const QString& name) override { return add(QStringLiteral("builtin:") + name); }
-    void setVolume(uint32_t) override {}
-
-    QStringList take()
-    {
-        std::lock_guard guard(m_lock);
-        return std::exchange(m_played, QStringList());
-    }
-
-private:
-    bool add(const QString& entry)
-    {
-        std::lock_guard guard(m_lock);
-        m_played << entry;
-        return true;
-    }
-    std::mutex m_lock;
-    QStringList m_played;
-};
-
-class RecordingSpeech : public platform::SpeechOutput
-{
-public:
-    void speak(const QString& text) override
-    {
-        std::lock_guard guard(m_lock);
-        m_spoken << text;
-    }
-    void setVolume(uint32_t) override {}
-
-    QStringList take()
-    {
-        std::lock_guard guard(m_lock);
-        return std::exchange(m_spoken, QStringList());
-    }
-
-private:
-    std::mutex m_lock;
-    QStringList m_spoken;
-};
+using test::RecordingSound;
+using test::RecordingSpeech;
 
 class SoundThread : public ::testing::Test
 {

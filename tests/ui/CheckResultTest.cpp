@@ -37,58 +37,15 @@ static void PrintTo(const QStringList& list, std::ostream* out)
 
 namespace {
 
+using test::RecordingSound;
+using test::RecordingSpeech;
+
 constexpr int kWorkerWaitMs = 10000;
 
 std::string joined(const QStringList& list)
 {
     return list.join(QStringLiteral(", ")).toStdString();
 }
-
-// What would be played, as "builtin:NAME" and "file:PATH".
-class RecordingSound : public platform::SoundOutput
-{
-public:
-    bool playFile(const QString& path) override { return add(QStringLiteral("file:") + path); }
-    bool playBuiltIn(const QString& name) override { return add(QStringLiteral("builtin:") + name); }
-    void setVolume(uint32_t) override {}
-
-    QStringList played()
-    {
-        std::lock_guard guard(m_lock);
-        return m_played;
-    }
-
-private:
-    bool add(const QString& entry)
-    {
-        std::lock_guard guard(m_lock);
-        m_played << entry;
-        return true;
-    }
-    std::mutex m_lock;
-    QStringList m_played;
-};
-
-class RecordingSpeech : public platform::SpeechOutput
-{
-public:
-    void speak(const QString& text) override
-    {
-        std::lock_guard guard(m_lock);
-        m_spoken << text;
-    }
-    void setVolume(uint32_t) override {}
-
-    QStringList spoken()
-    {
-        std::lock_guard guard(m_lock);
-        return m_spoken;
-    }
-
-private:
-    std::mutex m_lock;
-    QStringList m_spoken;
-};
 
 // Programs that would be started, as the program followed by its arguments.
 class RecordingShell : public platform::ShellService
