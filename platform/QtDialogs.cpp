@@ -5,9 +5,13 @@
 
 namespace platform {
 
+// Every picker is modal to the window that opens it only, so the strip keeps
+// running while one is open.
+
 QString QtDialogService::getSaveFileName(QWidget* parent, const QString& filter, const QString& defaultSuffix)
 {
     QFileDialog dialog(parent, QString(), QString(), filter);
+    dialog.setWindowModality(Qt::WindowModal);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(defaultSuffix);
     // Asks before overwriting a file that exists.
@@ -18,15 +22,22 @@ QString QtDialogService::getSaveFileName(QWidget* parent, const QString& filter,
 
 QString QtDialogService::getOpenFileName(QWidget* parent, const QString& filter)
 {
-    return QFileDialog::getOpenFileName(parent, QString(), QString(), filter);
+    QFileDialog dialog(parent, QString(), QString(), filter);
+    dialog.setWindowModality(Qt::WindowModal);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().front();
 }
 
 bool QtDialogService::getColor(QWidget* parent, const QColor& initial, QColor& chosen)
 {
-    const QColor colour = QColorDialog::getColor(initial, parent);
-    if (!colour.isValid())
+    QColorDialog dialog(initial, parent);
+    dialog.setWindowModality(Qt::WindowModal);
+    if (dialog.exec() != QDialog::Accepted || !dialog.selectedColor().isValid())
         return false;
-    chosen = colour;
+    chosen = dialog.selectedColor();
     return true;
 }
 

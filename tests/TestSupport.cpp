@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QThread>
+#include <QWidget>
 
 #include <utility>
 
@@ -133,6 +134,13 @@ bool waitFor(const std::function<bool()>& condition, int timeoutMs)
         QThread::msleep(5);
     }
     return true;
+}
+
+void saveDialogPicture(QWidget* widget, const QString& name)
+{
+    const QString folder = QCoreApplication::applicationDirPath() + QStringLiteral("/dialogs");
+    QDir().mkpath(folder);
+    widget->grab().save(folder + QLatin1Char('/') + name + QStringLiteral(".png"));
 }
 
 } // namespace test

@@ -8,6 +8,8 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+class QWidget;
+
 #include <functional>
 #include <mutex>
 #include <vector>
@@ -88,6 +90,10 @@ void writeFile(const QString& path, const QByteArray& bytes);
 
 // The keys of a file in order, as "section/key" strings.
 QStringList keysInOrder(const QString& path);
+
+// Saves a picture of a dialog (or any widget) as dialogs/NAME.png beside the
+// test program (build/ci/tests/dialogs/), for a person to look at.
+void saveDialogPicture(QWidget* widget, const QString& name);
 
 // Waits up to `timeoutMs` for the condition, processing events meanwhile.
 bool waitFor(const std::function<bool()>& condition, int timeoutMs = 10000);

@@ -81,6 +81,12 @@ public:
     void OnTrayResetConfig();
     QMenu* TrayMenu() const { return m_TrayMenu; }
 
+    // Adding and editing a box in the box properties dialog (…BoxProps.cpp).
+    // Both expect m_nLastCommand and m_nSelectedBox to be set by the caller.
+    void AddCheck();
+    void EditCheck();
+    platform::LRESULT OnApplyBoxProperties(platform::WPARAM wParam, platform::LPARAM lParam);
+
     // Notification workers; each is handed a copy of the box's fields when
     // it is started and runs on a thread of its own.
     static void MsgBoxNotifyThread(const BoxSnapshot& box);
