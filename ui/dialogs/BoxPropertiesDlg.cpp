@@ -57,7 +57,8 @@ CBoxPropertiesDlg::CBoxPropertiesDlg(platform::HWND hWndParent, QWidget* owner)
       m_pOwner(owner)
 {
     m_ui->setupUi(this);
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowCloseButtonHint);
     setWindowIcon(QIcon(QStringLiteral(":/images/128.png")));
     m_OnLineBoxColor = m_ui->colorUpBox;
     m_OffLineBoxColor = m_ui->colorDownBox;
