@@ -212,12 +212,15 @@ TEST_F(BoxPropertiesApply, EditRestartsAnEnabledBoxAndLeavesADisabledOneAlone)
     for (const bool disabled : {false, true}) {
         SCOPED_TRACE(disabled);
         open({"A", "B"}, disabled ? "Disabled=1\n" : "");
+        dlg->WinBeh = disabled ? 1 : 0; // always on top, and normal
         dlg->StartChecks();
         const uint64_t before = box(1).m_nThreadStart;
         box(1).m_nSoundCount = 0xFFFF;
         box(1).m_nMsgBoxCount = 3;
         run(kEdit, 2, [&] {
             EXPECT_EQ(dialog().windowTitle(), QStringLiteral("编辑检查"));
+            // Never hidden behind a strip that stays on top.
+            EXPECT_EQ(dialog().windowFlags().testFlag(Qt::WindowStaysOnTopHint), !disabled);
             EXPECT_EQ(dialog().findChild<QLineEdit*>(QStringLiteral("editName"))->text(),
                       QStringLiteral("B"));
             type("editName", QStringLiteral("B2"));
