@@ -47,7 +47,11 @@ void CNetThread::Detach()
         m_pBox = nullptr;
         m_bStop = true;
     }
-    std::lock_guard guard(m_wakeLock);
+    // Taking the lock orders the stop before or after the thread's test of
+    // it; the notification itself needs no lock.
+    {
+        std::lock_guard guard(m_wakeLock);
+    }
     m_wake.notify_all();
 }
 
@@ -118,11 +122,11 @@ void CNetThread::InitInstance()
         Report(status, checkEnd);
         if (m_bStop)
             break;
-        // One second at a time, as the interval is counted; a stop request
-        // ends the wait at once.
-        for (uint32_t second = 0; second < m_nCheckInterval && !m_bStop; ++second) {
+        // The interval in one wait, which a stop request ends at once.
+        if (m_nCheckInterval > 0) {
+            const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(m_nCheckInterval);
             std::unique_lock lock(m_wakeLock);
-            m_wake.wait_for(lock, std::chrono::seconds(1), [this] { return m_bStop.load(); });
+            m_wake.wait_until(lock, deadline, [this] { return m_bStop.load(); });
         }
         if (m_bStop)
             break;

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 namespace platform {
 
@@ -32,6 +33,9 @@ enum : uint32_t
 // The receiving end of window messages: a small object on the thread of the
 // window it serves, whose procedure runs there. Its address is the handle
 // that other threads send to; a handle whose receiver is gone is ignored.
+// Messages from other threads wait in the receiver's queue and are handled in
+// the order they came; those that come together are handled in one wake of
+// the window's thread, each by its own call of the procedure.
 class MessageReceiver : public QObject
 {
 public:
@@ -40,6 +44,8 @@ public:
     explicit MessageReceiver(Procedure procedure, QObject* parent = nullptr);
     ~MessageReceiver() override;
 
+    struct Inbox;
+
 protected:
     void customEvent(QEvent* event) override;
 
@@ -47,6 +53,7 @@ private:
     friend LRESULT SendMessage(MessageReceiver*, uint32_t, WPARAM, LPARAM);
     friend bool PostMessage(MessageReceiver*, uint32_t, WPARAM, LPARAM);
     Procedure m_procedure;
+    std::unique_ptr<Inbox> m_inbox;
 };
 
 using HWND = MessageReceiver*;
