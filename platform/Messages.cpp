@@ -27,11 +27,12 @@ std::unordered_set<const MessageReceiver*>& registry()
     return receivers;
 }
 
-// Where a sender waits for its message to be handled. Each thread has one,
-// used again for every message it sends (it sends one at a time); the queue
-// holds a reference, so the receiver may still touch it after the sender
-// has gone on.
-struct Completion
+} // namespace
+
+// Where a sender waits for its message to be handled. A thread uses its one
+// again for every message it sends; the queue holds a reference, so the
+// receiver may still touch it after the sender has gone on.
+struct SendCompletion
 {
     std::mutex lock;
     std::condition_variable done;
@@ -46,18 +47,25 @@ struct Completion
             result = value;
         }
         // After the unlock: the woken sender does not run into a held lock.
+        // With no sender waiting yet this costs no system call.
         done.notify_one();
     }
 };
 
-std::shared_ptr<Completion> completionOfThisThread()
+namespace {
+
+// The calling thread's completion, ready for a new message; a new one while
+// the last is still held (by a message not yet handled or waited for).
+std::shared_ptr<SendCompletion> completionOfThisThread()
 {
-    thread_local const std::shared_ptr<Completion> completion = std::make_shared<Completion>();
-    {
-        std::lock_guard guard(completion->lock);
-        completion->finished = false;
-        completion->result = 0;
+    thread_local std::shared_ptr<SendCompletion> completion;
+    if (!completion || completion.use_count() != 1) {
+        completion = std::make_shared<SendCompletion>();
+        return completion;
     }
+    std::lock_guard guard(completion->lock);
+    completion->finished = false;
+    completion->result = 0;
     return completion;
 }
 
@@ -66,7 +74,7 @@ struct QueuedMessage
     uint32_t message = 0;
     WPARAM wParam = 0;
     LPARAM lParam = 0;
-    std::shared_ptr<Completion> completion; // none for posted messages
+    std::shared_ptr<SendCompletion> completion; // none for posted messages
 };
 
 // Tells the receiver that its queue has messages.
@@ -151,26 +159,53 @@ void MessageReceiver::customEvent(QEvent* event)
     }
 }
 
-LRESULT SendMessage(HWND window, uint32_t message, WPARAM wParam, LPARAM lParam)
+SentMessage::SentMessage(HWND window, uint32_t message, WPARAM wParam, LPARAM lParam)
 {
     MessageReceiver::Procedure direct;
-    std::shared_ptr<Completion> completion;
     {
         std::shared_lock guard(g_registryLock);
         if (!window || !registry().count(window))
-            return 0;
+            return;
         if (window->thread() == QThread::currentThread()) {
             direct = window->m_procedure; // a queued call to our own thread would wait for itself
         } else {
-            completion = completionOfThisThread();
-            window->m_inbox->add(window, QueuedMessage{message, wParam, lParam, completion});
+            m_completion = completionOfThisThread();
+            window->m_inbox->add(window, QueuedMessage{message, wParam, lParam, m_completion});
         }
     }
-    if (!completion)
-        return direct ? direct(message, wParam, lParam) : 0;
-    std::unique_lock wait(completion->lock);
-    completion->done.wait(wait, [&] { return completion->finished; });
-    return completion->result;
+    if (direct)
+        m_result = direct(message, wParam, lParam);
+}
+
+SentMessage::~SentMessage()
+{
+    wait();
+}
+
+bool SentMessage::isHandled() const
+{
+    if (!m_completion)
+        return true;
+    std::lock_guard guard(m_completion->lock);
+    return m_completion->finished;
+}
+
+LRESULT SentMessage::wait()
+{
+    if (!m_completion)
+        return m_result;
+    {
+        std::unique_lock wait(m_completion->lock);
+        m_completion->done.wait(wait, [&] { return m_completion->finished; });
+        m_result = m_completion->result;
+    }
+    m_completion.reset();
+    return m_result;
+}
+
+LRESULT SendMessage(HWND window, uint32_t message, WPARAM wParam, LPARAM lParam)
+{
+    return SentMessage(window, message, wParam, lParam).wait();
 }
 
 bool PostMessage(HWND window, uint32_t message, WPARAM wParam, LPARAM lParam)
