@@ -115,6 +115,37 @@ QByteArray schemeOf(const QByteArray& url)
     return scheme;
 }
 
+// The thread's libcurl handle, kept from one fetch to the next: a new handle
+// would set up libcurl's wake-up sockets and caches at every check. Every
+// fetch starts from reset options and, as with a new handle, nothing carries
+// over: no connection, no resolved name, no TLS session.
+class ThreadHandle
+{
+public:
+    ~ThreadHandle()
+    {
+        if (m_curl)
+            curl_easy_cleanup(m_curl);
+    }
+    CURL* fresh()
+    {
+        if (m_curl)
+            curl_easy_reset(m_curl);
+        else
+            m_curl = curl_easy_init();
+        if (m_curl) {
+            curl_easy_setopt(m_curl, CURLOPT_FORBID_REUSE, 1L);
+            curl_easy_setopt(m_curl, CURLOPT_FRESH_CONNECT, 1L);
+            curl_easy_setopt(m_curl, CURLOPT_DNS_CACHE_TIMEOUT, 0L);
+            curl_easy_setopt(m_curl, CURLOPT_SSL_SESSIONID_CACHE, 0L);
+        }
+        return m_curl;
+    }
+
+private:
+    CURL* m_curl = nullptr;
+};
+
 } // namespace
 
 bool initUrlLibrary()
@@ -145,7 +176,8 @@ UrlFetchResult fetchUrl(const QByteArray& url, const std::atomic<bool>* stop, co
         result.error = neterr::ERROR_INTERNET_INTERNAL_ERROR;
         return result;
     }
-    CURL* curl = curl_easy_init();
+    thread_local ThreadHandle handle;
+    CURL* curl = handle.fresh();
     if (!curl) {
         result.error = neterr::ERROR_INTERNET_OUT_OF_HANDLES;
         return result;
@@ -183,8 +215,9 @@ UrlFetchResult fetchUrl(const QByteArray& url, const std::atomic<bool>* stop, co
     result.opened = responseCode > 0 || !transfer.body.isEmpty();
     result.error = (code == CURLE_WRITE_ERROR && transfer.truncated) ? 0 : internetError(code);
     result.body = std::move(transfer.body);
+    // The handle holds the list until its next reset.
+    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, nullptr);
     curl_slist_free_all(headers);
-    curl_easy_cleanup(curl);
     return result;
 }
 
