@@ -2,6 +2,7 @@
 
 #include "core/NetThread.h"
 #include "core/Workers.h"
+#include "platform/LazyAudio.h"
 #include "platform/QtAudio.h"
 #include "platform/QtDialogs.h"
 #include "platform/QtMessageBox.h"
@@ -10,6 +11,7 @@
 #include <QElapsedTimer>
 
 #include <algorithm>
+#include <memory>
 
 #include <cstdio>
 #include <cstdlib>
@@ -30,9 +32,10 @@ int main(int argc, char* argv[])
     platform::setMessageBoxService(&messageBoxes);
     platform::QtDialogService dialogs;
     platform::setDialogService(&dialogs);
-    platform::QtSoundOutput sound;
+    // Sound and speech load their engines when a box first sounds or speaks.
+    platform::LazySoundOutput sound([] { return std::make_unique<platform::QtSoundOutput>(); });
     platform::setSoundOutput(&sound);
-    platform::QtSpeechOutput speech;
+    platform::LazySpeechOutput speech([] { return std::make_unique<platform::QtSpeechOutput>(); });
     platform::setSpeechOutput(&speech);
 
     theApp.InitInstance(QApplication::arguments());
