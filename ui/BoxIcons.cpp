@@ -8,6 +8,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <vector>
+
 namespace {
 
 QString joinPath(const QString& folder, const QString& name)

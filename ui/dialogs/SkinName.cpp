@@ -13,7 +13,7 @@ CSkinName::CSkinName(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui:
     setWindowFlags(windowFlags() & ~(Qt::WindowMinMaxButtonsHint | Qt::WindowContextHelpButtonHint));
     setWindowIcon(QIcon(QStringLiteral(":/images/128.png")));
     ui->btnOK->setIcon(QIcon(QStringLiteral(":/images/206.png")));
-    ui->btnCancel->setIcon(QIcon(QStringLiteral(":/images/207.png")));
+    ui->btnCancel->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
     ui->btnOK->setEnabled(false);
     connect(ui->editName, &QLineEdit::textChanged, this, &CSkinName::OnEnChangeName);
     connect(ui->btnOK, &QPushButton::clicked, this, &CSkinName::OnOK);
