@@ -2,11 +2,9 @@
 // strip's own tile painter.
 #include "TestSupport.h"
 
-#include "platform/IconLoader.h"
 #include "ui/BoxPreview.h"
 #include "ui/StripPainter.h"
 
-#include <QHBoxLayout>
 #include <QPainter>
 
 #include <gtest/gtest.h>
@@ -75,36 +73,6 @@ TEST(BoxPreview, PicturesFitTheEightyByTwentyFiveAreaAndTilesWearTheirColours)
         EXPECT_EQ(image.pixel(tile.right() + 1, tile.bottom() + 1), kBackground);
         EXPECT_TRUE(blueName); // the name in the text colour, in its band
     }
-}
-
-TEST(BoxPreview, TilesWithTheirFrames)
-{
-    QWidget pair;
-    auto* layout = new QHBoxLayout(&pair);
-    auto* up = new CPreviewTile(&pair);
-    auto* down = new CPreviewTile(&pair);
-    layout->addWidget(up);
-    layout->addWidget(down);
-    PreviewTile t;
-    t.fill = 0xFED1C5;
-    t.name = QStringLiteral("Web server");
-    t.target = QStringLiteral("192.168.100.200");
-    t.method = METHOD_TCP;
-    t.port = 8080;
-    t.icon = platform::loadIconFile(QStringLiteral(":/images/1274607096_Desktop.ico"));
-    t.iconSize = BitmapSize{t.icon.width(), t.icon.height()};
-    up->SetTile(t);
-    t.up = false;
-    t.fill = 0x797979;
-    t.text = 0xFFFFFF;
-    t.icon = platform::loadIconFile(QStringLiteral(":/images/1274607096_Desktop_bw.ico"));
-    down->SetTile(t);
-    ASSERT_EQ(up->size(), QSize(88, 68));
-    const QImage shot = up->grab().toImage();
-    EXPECT_EQ(shot.pixel(3, 3), qRgb(0, 0, 0)); // the border just outside the 80 by 60 tile
-    EXPECT_EQ(shot.pixel(84, 64), qRgb(0, 0, 0));
-    EXPECT_EQ(shot.pixel(4, 40), qRgb(197, 209, 254));
-    test::saveDialogPicture(&pair, QStringLiteral("box_preview_tiles"));
 }
 
 } // namespace

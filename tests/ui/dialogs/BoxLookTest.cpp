@@ -3,7 +3,6 @@
 #include "TestSupport.h"
 
 #include "core/IniFile.h"
-#include "platform/Dialogs.h"
 #include "ui/BoxIcons.h"
 #include "ui/BoxPreview.h"
 #include "ui/dialogs/BoxLook.h"
@@ -23,17 +22,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-class PickerAnswers : public platform::DialogService
-{
-public:
-    PickerAnswers() { platform::setDialogService(this); }
-    ~PickerAnswers() override { platform::setDialogService(nullptr); }
-    QString getSaveFileName(QWidget*, const QString&, const QString&) override { return QString(); }
-    QString getOpenFileName(QWidget*, const QString&) override { return answer; }
-    bool getColor(QWidget*, const QColor&, QColor&) override { return false; }
-    QString answer;
-};
 
 QByteArray iconBytes(QRgb colour)
 {
@@ -205,37 +193,6 @@ TEST_F(BoxLookTest, SavingAsksForTheNameAndWritesTheLook)
     QTimer::singleShot(0, [&] { QApplication::activeModalWidget()->close(); });
     look->OnBnClickedAddSkin();
     EXPECT_EQ(skins::ListSkins(skins), QStringList({"Blue", "Default", "NightShift"}));
-}
-
-TEST_F(BoxLookTest, PictureButtonsChooseEmptyAndMakeTheGreyscaleCopy)
-{
-    PickerAnswers picker;
-    test::writeFile(env.path() + "/up.ico", iconBytes(qRgb(255, 255, 255)));
-    look->Init(env.dataDir(), true);
-
-    look->OnBnClickedUpIcon(); // cancelled: nothing changes, the combo neither
-    EXPECT_EQ(shown(), QStringLiteral("Default"));
-    EXPECT_TRUE(look->m_up.icon.isNull());
-
-    picker.answer = env.path() + "/up.ico";
-    look->OnBnClickedUpIcon();
-    EXPECT_EQ(shown(), QStringLiteral("自定义"));
-    EXPECT_EQ(look->m_up.fullPath, pictures + "up.ico");
-    EXPECT_FALSE(c.previewUp->Tile().icon.isNull());
-
-    c.comboSkin->setEditText("Blue");
-    look->OnBnClickedGrayscaleIcon();
-    EXPECT_EQ(shown(), QStringLiteral("Blue")); // the combo is not changed
-    EXPECT_EQ(look->m_down.fileName, QStringLiteral("up_GSC.ico"));
-    EXPECT_TRUE(QFile::exists(pictures + "up_GSC.ico"));
-    ASSERT_FALSE(c.previewDown->Tile().icon.isNull());
-    EXPECT_EQ(c.previewDown->Tile().icon.pixel(1, 1), qRgb(254, 254, 254));
-
-    look->OnBnClickedEmptyDownIcon();
-    EXPECT_EQ(shown(), QStringLiteral("自定义"));
-    EXPECT_TRUE(look->m_down.fileName.isEmpty());
-    EXPECT_TRUE(c.previewDown->Tile().icon.isNull());
-    EXPECT_TRUE(QFile::exists(pictures + "up_GSC.ico")); // files are never deleted
 }
 
 } // namespace
