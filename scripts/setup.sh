@@ -9,7 +9,7 @@ KORVALEN_PACKAGES=(
     qt6-base-dev libgl-dev
     qt6-multimedia-dev qt6-speech-dev qt6-speech-flite-plugin qt6-declarative-dev
     libcurl4-openssl-dev
-    fonts-wqy-microhei
+    fonts-dejavu-extra fonts-wqy-microhei
     xvfb xauth
 )
 # Further, to test: the test frameworks, fping to compare the ping checks
