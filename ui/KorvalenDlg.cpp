@@ -153,9 +153,16 @@ void CKorvalenDlg::StartChecks()
 {
     const QSize size = stripWindowSize(Metrics());
     ApplyWindowFlags();
-    setGeometry(PosX, PosY, size.width(), size.height());
     setFixedSize(size);
+    // Placed as the stored position says; once the window is initialised (a
+    // restore or reset of the configuration) the place sticks to the work
+    // area's edges as every move does, and the window comes to the top.
+    MoveWindow(QPoint(PosX, PosY));
     show();
+    if (m_bInitialised) {
+        raise();
+        activateWindow();
+    }
     // One volume for both channels; a stored value above the range would
     // spill into the other channel, so it is held at full volume.
     platform::setOutputVolume(VolumeMute != 0 ? 0 : std::min<uint32_t>(Volume, 65535));

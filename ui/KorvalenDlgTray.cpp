@@ -2,6 +2,7 @@
 
 #include "TrayMenu.h"
 #include "WindowSnap.h"
+#include "core/WorkAreaPlacement.h"
 #include "platform/Shell.h"
 #include "ui/dialogs/AboutDlg.h"
 
@@ -158,9 +159,9 @@ void CKorvalenDlg::OnTrayAlwaysOnBottom()
 
 void CKorvalenDlg::OnTrayResetPosition()
 {
-    const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
-    const QRect desktop = screen ? screen->geometry() : QRect(0, 0, 1024, 768);
-    MoveWindow(desktop.topLeft() + centredOnDesktop(size(), desktop.size()));
+    // Centred in the work area of the screen the window is on, its offset
+    // included; a strip wider than the area keeps its handle on it.
+    MoveWindow(centredInWorkArea(size(), WorkArea()));
     PosX = x();
     PosY = y();
     m_iniConfig.WriteInt(kMain, QStringLiteral("PosX"), PosX);

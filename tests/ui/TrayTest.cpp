@@ -329,11 +329,9 @@ TEST_F(Tray, ResetPositionCentresTheStripOnItsScreen)
     ASSERT_EQ(window->pos(), area.topLeft());
 
     trigger(ID_TRAY_RESETPOSITION);
-    const QScreen* screen = window->screen();
-    ASSERT_NE(screen, nullptr);
-    const QRect desktop = screen->geometry();
-    const QPoint centred(desktop.x() + desktop.width() / 2 - window->width() / 2,
-                         desktop.y() + desktop.height() / 2 - window->height() / 2);
+    // Centred in the work area of the window's screen, its offset included.
+    const QPoint centred(area.x() + area.width() / 2 - window->width() / 2,
+                         area.y() + area.height() / 2 - window->height() / 2);
     // Far enough from every edge that snapping leaves it.
     ASSERT_GE(centred.x() - area.x(), 40);
     ASSERT_GE(centred.y() - area.y(), 40);
@@ -344,6 +342,24 @@ TEST_F(Tray, ResetPositionCentresTheStripOnItsScreen)
     EXPECT_EQ(window->PosY, centred.y());
     EXPECT_EQ(stored("PosX"), centred.x());
     EXPECT_EQ(stored("PosY"), centred.y());
+}
+
+// A strip wider than its screen keeps its edge strip, the only handle to drag
+// it by, on the work area: 24 boxes are 2192 pixels wide.
+TEST_F(Tray, ResetPositionKeepsTheHandleOfAWideStripOnScreen)
+{
+    open(QByteArray(), QByteArray(), 24);
+    const QRect area = window->WorkArea();
+    ASSERT_EQ(window->width(), 24 * 91 + 8);
+    ASSERT_GT(window->width(), area.width());
+    window->move(area.x() - 500, area.y() + 100);
+
+    trigger(ID_TRAY_RESETPOSITION);
+    EXPECT_EQ(window->x(), area.x());
+    EXPECT_EQ(window->y(), area.y() + area.height() / 2 - window->height() / 2);
+    EXPECT_EQ(stored("PosX"), area.x());
+    // The edge strip lies on the work area.
+    EXPECT_TRUE(area.contains(QRect(window->pos(), QSize(8, window->height()))));
 }
 
 TEST_F(Tray, ShowBringsAHiddenOrMinimisedWindowBack)
