@@ -1,14 +1,29 @@
 #include "QtMessageBox.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QMessageBox>
 
 namespace platform {
 
+void makeDialogWindow(QWidget* widget)
+{
+    Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                            Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint;
+    if (widget->windowFlags() & Qt::WindowStaysOnTopHint)
+        flags |= Qt::WindowStaysOnTopHint;
+    widget->setWindowFlags(flags);
+    widget->setWindowIcon(QIcon(QStringLiteral(":/images/128.png")));
+}
+
 namespace {
 void configure(QMessageBox& box, const QString& text, const QString& caption, unsigned type)
 {
+    makeDialogWindow(&box);
     box.setWindowTitle(caption);
+    // Texts hold the user's values (a box's name, target, description, a
+    // path): shown as they are, never read as markup.
+    box.setTextFormat(Qt::PlainText);
     box.setText(text);
     switch (type & 0xF0) {
     case MB_ICONERROR:
