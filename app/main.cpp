@@ -10,6 +10,7 @@
 #include <QElapsedTimer>
 
 #include <algorithm>
+#include <memory>
 
 #include <cstdio>
 #include <cstdlib>
@@ -30,10 +31,17 @@ int main(int argc, char* argv[])
     platform::setMessageBoxService(&messageBoxes);
     platform::QtDialogService dialogs;
     platform::setDialogService(&dialogs);
-    platform::QtSoundOutput sound;
-    platform::setSoundOutput(&sound);
-    platform::QtSpeechOutput speech;
-    platform::setSpeechOutput(&speech);
+    // Sound and speech are set up only once this start is the instance's
+    // process: a second start that brings the running window forward makes
+    // no audio connection.
+    std::unique_ptr<platform::QtSoundOutput> sound;
+    std::unique_ptr<platform::QtSpeechOutput> speech;
+    theApp.m_setUpOutputs = [&] {
+        sound = std::make_unique<platform::QtSoundOutput>();
+        platform::setSoundOutput(sound.get());
+        speech = std::make_unique<platform::QtSpeechOutput>();
+        platform::setSpeechOutput(speech.get());
+    };
 
     theApp.InitInstance(QApplication::arguments());
 

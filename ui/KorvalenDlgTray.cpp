@@ -3,11 +3,14 @@
 #include "TrayMenu.h"
 #include "WindowSnap.h"
 #include "core/WorkAreaPlacement.h"
+#include "platform/DataFolder.h"
+#include "platform/MessageBox.h"
 #include "platform/Shell.h"
 #include "ui/dialogs/AboutDlg.h"
 
 #include <QAction>
 #include <QCursor>
+#include <QDir>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QScreen>
@@ -128,9 +131,22 @@ void CKorvalenDlg::OnTrayAbout()
     m_dlgAbout->activateWindow();
 }
 
+void CKorvalenDlg::OpenWithDesktop(const QString& path, const QString& what)
+{
+    // Through the desktop's opener (xdg-open); when there is none, or it
+    // cannot open the place, the user is told what could not be opened.
+    if (platform::shellService().openUrl(QUrl::fromLocalFile(path)))
+        return;
+    platform::MessageBoxW(QStringLiteral("Korvalen could not open %1:\n%2\n\nNo program to open it with was "
+                                         "found on this desktop (xdg-open, from the package xdg-utils).")
+                              .arg(what, QDir::toNativeSeparators(path)),
+                          QStringLiteral("Korvalen"), platform::MB_OK | platform::MB_ICONWARNING);
+}
+
 void CKorvalenDlg::OnTrayHelp()
 {
-    platform::shellService().openUrl(QUrl::fromLocalFile(m_szProgramDir + QStringLiteral("/Help.html")));
+    OpenWithDesktop(platform::programDataFile(m_szProgramDir, QStringLiteral("Help.html")),
+                    QStringLiteral("the help"));
 }
 
 void CKorvalenDlg::OnTrayAlwaysOnTop()
@@ -176,7 +192,7 @@ void CKorvalenDlg::OnTrayShow()
 
 void CKorvalenDlg::OnTrayLog()
 {
-    platform::shellService().openUrl(QUrl::fromLocalFile(m_strLogsDir));
+    OpenWithDesktop(m_strLogsDir, QStringLiteral("the log folder"));
 }
 
 void CKorvalenDlg::OnTrayExit()

@@ -4,6 +4,7 @@
 
 #include "core/NetThread.h"
 #include "core/Workers.h"
+#include "platform/DataFolder.h"
 #include "platform/Messages.h"
 #include "platform/Shell.h"
 #include "ui/KorvalenDlg.h"
@@ -58,8 +59,9 @@ public:
     {
         std::lock_guard guard(m_lock);
         m_opened.push_back(url);
-        return true;
+        return opens;
     }
+    bool opens = true; // false: as a desktop with no opener
     std::vector<QUrl> opened()
     {
         std::lock_guard guard(m_lock);
@@ -319,6 +321,39 @@ TEST_F(Tray, LogAndHelpOpenTheirPlaces)
     EXPECT_EQ(shell.opened(), expected);
     EXPECT_EQ(window->m_strLogsDir, env.dataDir() + QStringLiteral("/Logs/"));
     EXPECT_EQ(shell.programs(), 0);
+}
+
+// Where nothing can open the help or the log folder, the user is told what
+// could not be opened.
+TEST_F(Tray, AHelpOrLogFolderThatCannotBeOpenedIsReported)
+{
+    open();
+    shell.opens = false;
+    trigger(ID_TRAY_HELP);
+    trigger(ID_TRAY_LOG);
+    ASSERT_EQ(messages.shown.size(), 2u);
+    EXPECT_TRUE(messages.shown[0].text.contains(QStringLiteral("the help"))) << messages.shown[0].text.toStdString();
+    EXPECT_TRUE(messages.shown[0].text.contains(window->m_szProgramDir + QStringLiteral("/Help.html")));
+    EXPECT_TRUE(messages.shown[1].text.contains(QStringLiteral("the log folder")));
+    EXPECT_TRUE(messages.shown[1].text.contains(window->m_strLogsDir));
+    EXPECT_EQ(messages.shown[1].caption, QStringLiteral("Korvalen"));
+    EXPECT_EQ(shell.opened().size(), 2u);
+}
+
+// The help page beside the program (the build tree), else where
+// `cmake --install` puts it.
+TEST(ProgramDataFile, BesideTheProgramElseInTheInstalledShareFolder)
+{
+    test::ScopedEnvironment env;
+    const QString bin = env.path() + QStringLiteral("/prefix/bin");
+    const QString share = env.path() + QStringLiteral("/prefix/share/korvalen");
+    QDir().mkpath(bin);
+    QDir().mkpath(share);
+    EXPECT_EQ(platform::programDataFile(bin, QStringLiteral("Help.html")), bin + QStringLiteral("/Help.html"));
+    test::writeFile(share + QStringLiteral("/Help.html"), "<html></html>");
+    EXPECT_EQ(platform::programDataFile(bin, QStringLiteral("Help.html")), share + QStringLiteral("/Help.html"));
+    test::writeFile(bin + QStringLiteral("/Help.html"), "<html></html>");
+    EXPECT_EQ(platform::programDataFile(bin, QStringLiteral("Help.html")), bin + QStringLiteral("/Help.html"));
 }
 
 TEST_F(Tray, ResetPositionCentresTheStripOnItsScreen)
