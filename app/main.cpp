@@ -26,6 +26,10 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Korvalen"));
     QApplication::setQuitOnLastWindowClosed(false);
+    QApplication::setWindowIcon(platform::programIcon());
+    // The desktop entry that `cmake --install` lays out, for window managers
+    // and docks that match windows to it.
+    QGuiApplication::setDesktopFileName(QStringLiteral("korvalen"));
 
     platform::QtMessageBoxService messageBoxes;
     platform::setMessageBoxService(&messageBoxes);

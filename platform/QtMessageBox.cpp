@@ -6,6 +6,24 @@
 
 namespace platform {
 
+QIcon programIcon()
+{
+    QIcon icon;
+    for (int size : {16, 22, 24, 32, 48, 256})
+        icon.addFile(QStringLiteral(":/images/korvalen-%1.png").arg(size), QSize(size, size));
+    return icon;
+}
+
+QIcon trayIcon(int instance)
+{
+    static const int numbers[] = {166, 220, 234};
+    const int number = numbers[instance >= 0 && instance < 3 ? instance : 0];
+    QIcon icon;
+    for (int size : {16, 22, 24, 32})
+        icon.addFile(QStringLiteral(":/images/%1-%2.png").arg(number).arg(size), QSize(size, size));
+    return icon;
+}
+
 void makeDialogWindow(QWidget* widget)
 {
     Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -13,7 +31,7 @@ void makeDialogWindow(QWidget* widget)
     if (widget->windowFlags() & Qt::WindowStaysOnTopHint)
         flags |= Qt::WindowStaysOnTopHint;
     widget->setWindowFlags(flags);
-    widget->setWindowIcon(QIcon(QStringLiteral(":/images/128.png")));
+    widget->setWindowIcon(programIcon());
 }
 
 namespace {

@@ -5,6 +5,7 @@
 #include "platform/DataFolder.h"
 #include "platform/Instance.h"
 #include "platform/MessageBox.h"
+#include "platform/QtMessageBox.h"
 #include "platform/Sound.h"
 #include "ui/dialogs/AboutDlg.h"
 
@@ -31,7 +32,7 @@ CKorvalenDlg::CKorvalenDlg(QWidget* pParent, int nInstance) : QDialog(pParent), 
         },
         this);
 
-    m_hIcon = QIcon(QStringLiteral(":/images/128.png"));
+    m_hIcon = platform::programIcon();
     m_szProgramDir = QFileInfo(QCoreApplication::applicationFilePath()).absolutePath();
 
     // The caller has checked that a folder for application data is known.

@@ -5,6 +5,7 @@
 #include "core/WorkAreaPlacement.h"
 #include "platform/DataFolder.h"
 #include "platform/MessageBox.h"
+#include "platform/QtMessageBox.h"
 #include "platform/Shell.h"
 #include "ui/dialogs/AboutDlg.h"
 
@@ -29,9 +30,7 @@ void restoreAndRaise(QWidget* widget)
 
 void CKorvalenDlg::CreateTray()
 {
-    static const char* const icons[] = {":/images/166.png", ":/images/220.png", ":/images/234.png"};
-    m_hInstanceIcon =
-        QIcon(QString::fromLatin1(icons[m_nInstance >= 0 && m_nInstance < 3 ? m_nInstance : 0]));
+    m_hInstanceIcon = platform::trayIcon(m_nInstance);
     m_TrayMenu = createTrayMenu(this);
     connect(m_TrayMenu, &QMenu::triggered, this,
             [this](QAction* action) { OnTrayCommand(action->data().toInt()); });

@@ -2,6 +2,7 @@
 #include "ui/dialogs/AboutDlg.h"
 #include "TestSupport.h"
 #include "platform/Dialogs.h"
+#include "platform/QtMessageBox.h"
 #include "platform/Shell.h"
 #include "ui/dialogs/ColorButton.h"
 #include "ui/dialogs/ColorStatic.h"
@@ -200,7 +201,7 @@ TEST(AboutDlg, IsAFixedDialogCentredByItsFrame)
     EXPECT_FALSE(flags.testFlag(Qt::WindowMinimizeButtonHint));
     EXPECT_FALSE(flags.testFlag(Qt::WindowMaximizeButtonHint));
     EXPECT_EQ(dialog.windowIcon().pixmap(32).toImage(),
-              QIcon(QStringLiteral(":/images/128.png")).pixmap(32).toImage());
+              platform::programIcon().pixmap(32).toImage());
     const QRect desktop = QGuiApplication::primaryScreen()->geometry();
     const auto centred = [&] {
         const QRect frame = dialog.frameGeometry();

@@ -49,7 +49,7 @@ void expectDialogWindow(const QWidget& widget)
     EXPECT_TRUE(flags.testFlag(Qt::WindowCloseButtonHint));
     EXPECT_FALSE(flags.testFlag(Qt::WindowMinimizeButtonHint));
     EXPECT_FALSE(flags.testFlag(Qt::WindowMaximizeButtonHint));
-    const QImage expected = QIcon(QStringLiteral(":/images/128.png")).pixmap(32).toImage();
+    const QImage expected = platform::programIcon().pixmap(32).toImage();
     EXPECT_EQ(widget.windowIcon().pixmap(32).toImage(), expected);
 }
 

@@ -6,6 +6,7 @@
 #include "core/Workers.h"
 #include "platform/DataFolder.h"
 #include "platform/Messages.h"
+#include "platform/QtMessageBox.h"
 #include "platform/Shell.h"
 #include "ui/KorvalenDlg.h"
 #include "ui/SystemTray.h"
@@ -480,7 +481,7 @@ TEST(SystemTray, MouseActionsReachTheReceiverAsTrayNotifications)
         CSystemTray tray;
         tray.SetReceiver(&recorder.receiver);
         tray.Create(nullptr, platform::WM_TRAYCALLBACK, QStringLiteral("Korvalen"),
-                    QIcon(QStringLiteral(":/images/166.png")), kTrayIconId);
+                    platform::trayIcon(0), kTrayIconId);
         tray.OnActivated(c.reason);
         ASSERT_EQ(recorder.got.size(), c.forwarded.size());
         for (size_t i = 0; i < c.forwarded.size(); ++i) {
@@ -506,7 +507,7 @@ TEST(SystemTray, ToolTipIsCutTo127Characters)
             tip += letters;
         tip.truncate(c.length);
         CSystemTray tray;
-        tray.Create(nullptr, platform::WM_TRAYCALLBACK, tip, QIcon(QStringLiteral(":/images/166.png")),
+        tray.Create(nullptr, platform::WM_TRAYCALLBACK, tip, platform::trayIcon(0),
                     kTrayIconId);
         EXPECT_EQ(tray.ToolTip(), tip.left(c.kept));
         EXPECT_EQ(tray.ToolTip().size(), c.kept);
@@ -517,7 +518,7 @@ TEST(SystemTray, RemovingTheIconTwiceSucceedsBothTimes)
 {
     CSystemTray tray;
     tray.Create(nullptr, platform::WM_TRAYCALLBACK, QStringLiteral("Korvalen"),
-                QIcon(QStringLiteral(":/images/166.png")), kTrayIconId);
+                platform::trayIcon(0), kTrayIconId);
     EXPECT_TRUE(tray.RemoveIcon());
     EXPECT_TRUE(tray.RemoveIcon());
     EXPECT_FALSE(tray.IsVisible());
