@@ -154,11 +154,13 @@ void CKorvalenDlg::StartChecks()
 {
     const QSize size = stripWindowSize(Metrics());
     ApplyWindowFlags();
+    setGeometry(PosX, PosY, size.width(), size.height());
     setFixedSize(size);
-    // Placed as the stored position says; once the window is initialised (a
-    // restore or reset of the configuration) the place sticks to the work
-    // area's edges as every move does, and the window comes to the top.
-    MoveWindow(QPoint(PosX, PosY));
+    // Once the window is initialised (a restore or reset of the
+    // configuration), the place sticks to the work area's edges as every move
+    // does, and the window comes to the top, as at start-up.
+    if (m_bInitialised)
+        MoveWindow(pos());
     show();
     if (m_bInitialised) {
         raise();
