@@ -132,6 +132,46 @@ wait_for 50 at_edge || fail "after the restart the strip is not where it was: $(
 column || fail "after the restart the strip is not a column"
 "$grab" "$artifacts/xvfb-restarted.png" >/dev/null
 
+# A strip wider than the screen (24 boxes, 2192 pixels) left off the screen's
+# left edge: Reset position in the tray menu (its sixth row) brings its edge
+# strip, the only handle to drag it by, back onto the screen.
+find_icon() {
+    icon=""
+    for candidate in $(xdotool search --class korvalen); do
+        eval "$(xdotool getwindowgeometry --shell "$candidate")"
+        if [ "$WIDTH" -gt 8 ] && [ "$WIDTH" -lt 64 ] && [ "$HEIGHT" -gt 8 ] && [ "$HEIGHT" -lt 64 ]; then
+            icon="$candidate"
+            return 0
+        fi
+    done
+    return 1
+}
+wait_for 50 find_icon || fail "no tray icon after the restart"
+before="$(visible_windows)"
+xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click 3
+wait_for 50 menu_open || fail "a right click on the tray icon opened no menu before the wide strip"
+sleep 0.3
+xdotool key Up Return
+wait_for 100 sh -c "! kill -0 $program_pid" || fail "Exit in the tray menu did not end the program"
+{
+    printf '[main]\nFirstStart=0\nNumBox=24\nPosX=-456\nPosY=300\nWinPos=1\nWinBeh=1\n'
+    for i in $(seq 0 23); do printf '[Box %d]\nText=Box %d\nIPAdress=127.0.0.1\nDisabled=1\n' "$i" "$i"; done
+} >"$work/appdata/Korvalen/MainConfA.ini"
+start_program
+wait_for 100 find_window || fail "no window appeared for the wide strip"
+wait_for 50 sh -c "xdotool getwindowgeometry $window | grep -q 'Geometry: 2192x82'" ||
+    fail "the wide strip is not 2192 by 82: $(xdotool getwindowgeometry "$window")"
+wait_for 50 find_icon || fail "no tray icon for the wide strip"
+before="$(visible_windows)"
+xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click 3
+wait_for 50 menu_open || fail "a right click on the tray icon opened no menu for the wide strip"
+sleep 0.3
+xdotool key Down Down Down Down Down Down Return
+on_screen() { xdotool getwindowgeometry "$window" | grep -q "Position: 0,"; }
+wait_for 50 on_screen || fail "Reset position left the wide strip at $(xdotool getwindowgeometry "$window")"
+"$grab" "$artifacts/xvfb-wide-reset.png" >/dev/null
+grep -qx 'PosX=0' "$work/appdata/Korvalen/MainConfA.ini" || fail "Reset position did not store PosX=0"
+
 # Adding and editing a box, as a new user would, in one run of the program.
 # The box context menu that opens Add and Edit is not there yet: with
 # KORVALEN_TEST_BOX_COMMANDS=1 the key A or E on a tile runs Add or Edit for
@@ -262,7 +302,8 @@ wait_for 100 picture_red || fail "the new box does not wear the skin's picture: 
 "$grab" "$artifacts/xvfb-skinned-box.png" >/dev/null
 
 echo "Xvfb check passed: the strip showed Up at its place, hid and came back from the tray, turned into a column,"
-echo "stuck to the screen edge when dragged, and came back there after Exit and a new start; a TCP box added"
-echo "in the box properties dialog turned Open, and after its port was edited and applied, Close; a picture"
-echo "chosen with its greyscale copy and saved as the skin Default was worn by the next box added."
+echo "stuck to the screen edge when dragged, came back there after Exit and a new start; a strip wider than the"
+echo "screen came back with its handle on the screen after Reset position; a TCP box added in the box properties"
+echo "dialog turned Open, and after its port was edited and applied, Close; a picture chosen with its greyscale"
+echo "copy and saved as the skin Default was worn by the next box added."
 
