@@ -47,15 +47,6 @@ TEST_F(SkinsFolder, MissingKeysGiveTheDefaultLookAndColoursReadAsUnsigned)
     EXPECT_EQ(skins::ReadSkin(ini), (SkinLook{255, 8, 0, 16777215, "", "down.ico"}));
 }
 
-TEST_F(SkinsFolder, ListShowsFileTitlesSorted)
-{
-    EXPECT_TRUE(skins::ListSkins(skinsDir).isEmpty());
-    for (const char* name : {"zeta.ini", "Default.ini", "alpha.INI", "notes.txt"})
-        test::writeFile(skinsDir + name, "[skin]\n");
-    QDir().mkpath(skinsDir + "folder.ini");
-    EXPECT_EQ(skins::ListSkins(skinsDir), QStringList({"alpha", "Default", "zeta"}));
-}
-
 TEST_F(SkinsFolder, DeletingNeverReachesOutsideTheFolder)
 {
     const QString data = env.dataDir() + "/";

@@ -1,11 +1,14 @@
-// The look part of the box properties dialog: skins and pictures, driven
-// through its controls.
+// The look in the box properties dialog: skins, picture buttons and the
+// preview tiles, driven through the dialog's controls.
 #include "TestSupport.h"
 
 #include "core/IniFile.h"
+#include "core/Skins.h"
+#include "platform/Dialogs.h"
 #include "ui/BoxIcons.h"
 #include "ui/BoxPreview.h"
 #include "ui/dialogs/BoxLook.h"
+#include "ui/dialogs/BoxPropertiesDlg.h"
 #include "ui/dialogs/ColorButton.h"
 #include "ui/dialogs/SkinCombo.h"
 #include "ui/dialogs/SkinName.h"
@@ -17,100 +20,140 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
-#include <QVBoxLayout>
 
 #include <gtest/gtest.h>
 
 namespace {
 
-QByteArray iconBytes(QRgb colour)
+class PickerAnswers : public platform::DialogService
 {
-    QImage icon(32, 32, QImage::Format_ARGB32);
-    icon.fill(colour);
-    return EncodeIconFile(&icon, 1);
-}
+public:
+    PickerAnswers() { platform::setDialogService(this); }
+    ~PickerAnswers() override { platform::setDialogService(nullptr); }
+    QString getSaveFileName(QWidget*, const QString&, const QString&) override { return QString(); }
+    QString getOpenFileName(QWidget*, const QString&) override { return answer; }
+    bool getColor(QWidget*, const QColor&, QColor&) override { return false; }
+    QString answer;
+};
 
-class BoxLookTest : public ::testing::Test
+class BoxLook : public ::testing::Test
 {
 protected:
     void SetUp() override
     {
-        auto* layout = new QVBoxLayout(&dialog);
-        c.comboSkin = new CSkinCombo(&dialog);
-        auto button = [&]() {
-            auto* b = new QPushButton(QStringLiteral("x"), &dialog);
-            layout->addWidget(b);
-            return b;
-        };
-        layout->addWidget(c.comboSkin);
-        c.btnAddSkin = button();
-        c.btnDeleteSkin = button();
-        c.btnUpIcon = button();
-        c.btnDownIcon = button();
-        c.btnEmptyUpIcon = button();
-        c.btnEmptyDownIcon = button();
-        c.btnGrayscaleIcon = button();
-        for (CColorButton** b : {&c.colorUpBox, &c.colorDownBox, &c.colorUpText, &c.colorDownText}) {
-            *b = new CColorButton(&dialog);
-            layout->addWidget(*b);
-        }
-        c.previewUp = new CPreviewTile(&dialog);
-        c.previewDown = new CPreviewTile(&dialog);
-        look = new CBoxLook(&dialog, c);
-        skins = env.dataDir() + "/Skins/";
-        pictures = env.dataDir() + "/Pictures/";
-        QDir().mkpath(skins);
         QDir().mkpath(pictures);
-        test::writeFile(pictures + "pc.ico", iconBytes(qRgb(200, 100, 0)));
+        QDir().mkpath(skins);
+        QFile::copy(QStringLiteral(":/images/1274607096_Desktop.ico"), env.path() + "/desk.ico");
+        QFile::copy(QStringLiteral(":/images/1274607096_Desktop.ico"), pictures + "pc.ico");
         test::writeFile(skins + "Blue.ini",
                         "[skin]\nOnLinePicFile=pc.ico\nOnLineBoxColor=16711680\nOffLineTextColor=255\n");
         test::writeFile(skins + "Default.ini", "[skin]\nOnLineBoxColor=1\n");
+        dlg.Text = QStringLiteral("Web server");
+        dlg.IPAdress = QStringLiteral("192.168.1.20");
+        dlg.VerifyMetod = METHOD_TCP;
+        dlg.Port = 8080;
+        const SkinLook look; // the built-in default colours
+        dlg.m_OnLineBoxColor->SetColor(look.OnLineBoxColor);
+        dlg.m_OffLineBoxColor->SetColor(look.OffLineBoxColor);
+        dlg.m_OnLineTextColor->SetColor(look.OnLineTextColor);
+        dlg.m_OffLineTextColor->SetColor(look.OffLineTextColor);
+        dlg.OnInitDialog();
+        dlg.show();
     }
-
-    QString shown() const { return c.comboSkin->currentText(); }
+    template <typename T> T* control(const char* name)
+    {
+        return dlg.findChild<T*>(QString::fromLatin1(name));
+    }
+    QPushButton* button(const char* name) { return control<QPushButton>(name); }
+    QString shown() { return combo->currentText(); }
 
     test::ScopedEnvironment env;
     test::RecordingMessageBoxes boxes;
-    QWidget dialog;
-    CBoxLook::Controls c{};
-    CBoxLook* look = nullptr;
-    QString skins;
-    QString pictures;
+    PickerAnswers picker;
+    QString pictures = env.dataDir() + "/Pictures/";
+    QString skins = env.dataDir() + "/Skins/";
+    platform::MessageReceiver receiver{[](uint32_t, platform::WPARAM, platform::LPARAM) { return 0; }};
+    CBoxPropertiesDlg dlg{&receiver, nullptr};
+    CSkinCombo* combo = control<CSkinCombo>("comboSkin");
+    CPreviewTile* up = control<CPreviewTile>("previewUp");
+    CPreviewTile* down = control<CPreviewTile>("previewDown");
 };
 
-TEST_F(BoxLookTest, ListIsReadAtEachDropDownAndSelectingLoadsTheSkin)
+TEST_F(BoxLook, PicturesChosenCopiedToGreyAndEmptiedShowInThePreview)
 {
-    look->Init(env.dataDir(), true);
+    const std::pair<const char*, const char*> tips[] = {
+        {"btnUpIcon", "只保留一个最大尺寸的图标文件的图标。"},
+        {"btnDownIcon", "只保留一个最大尺寸的图标文件的图标。"},
+        {"btnEmptyUpIcon", "空图标"},
+        {"btnEmptyDownIcon", "空图标"},
+        {"btnGrayscaleIcon", "Copy grayscale Up(Open) Icon to Down(Close) Icon"},
+    };
+    for (const auto& [name, tip] : tips) {
+        EXPECT_TRUE(button(name)->isEnabled()) << name;
+        EXPECT_EQ(button(name)->toolTip(), QString::fromUtf8(tip)) << name;
+    }
+    EXPECT_EQ(up->Tile().name, QStringLiteral("Web server"));
+    EXPECT_EQ(up->Tile().port, 8080u);
+
+    combo->setEditText(QStringLiteral("Default"));
+    button("btnUpIcon")->click(); // cancelled: nothing changes, the combo neither
     EXPECT_EQ(shown(), QStringLiteral("Default"));
-    EXPECT_FALSE(c.btnDeleteSkin->isEnabled());
-    EXPECT_EQ(c.comboSkin->count(), 0); // not at initialisation
+    EXPECT_TRUE(up->Tile().icon.isNull());
 
-    look->OnCbnDropdownSkin();
-    ASSERT_EQ(c.comboSkin->count(), 2);
-    EXPECT_EQ(shown(), QStringLiteral("Default")); // the edit part keeps its text
-    test::writeFile(skins + "Green.ini", "[skin]\n");
-    look->OnCbnDropdownSkin();
-    EXPECT_EQ(c.comboSkin->count(), 3);
+    picker.answer = env.path() + "/desk.ico";
+    button("btnUpIcon")->click();
+    ASSERT_FALSE(up->Tile().icon.isNull());
+    EXPECT_EQ(shown(), QStringLiteral("自定义"));
+    test::saveDialogPicture(&dlg, QStringLiteral("BoxProperties-picture"));
 
-    look->OnCbnSelchangeSkin(c.comboSkin->findText("Blue"));
-    EXPECT_EQ(c.colorUpBox->GetColor(), 16711680u);
-    EXPECT_EQ(c.colorDownBox->GetColor(), 7960953u); // missing keys: the defaults
-    EXPECT_EQ(c.colorDownText->GetColor(), 255u);
-    EXPECT_EQ(look->m_up.fullPath, pictures + "pc.ico");
-    EXPECT_EQ(c.previewUp->Tile().iconSize.bmWidth, 32);
-    EXPECT_TRUE(c.previewDown->Tile().icon.isNull());
-    EXPECT_TRUE(c.btnDeleteSkin->isEnabled());
+    combo->setEditText(QStringLiteral("Blue"));
+    button("btnGrayscaleIcon")->click();
+    EXPECT_EQ(shown(), QStringLiteral("Blue")); // the combo is not changed
+    ASSERT_FALSE(down->Tile().icon.isNull());
+    const QImage& grey = down->Tile().icon;
+    const QRgb middle = grey.pixel(grey.width() / 2, grey.height() / 2);
+    EXPECT_TRUE(qRed(middle) == qGreen(middle) && qGreen(middle) == qBlue(middle));
+    test::saveDialogPicture(&dlg, QStringLiteral("BoxProperties-greyscale"));
 
-    look->OnCbnSelchangeSkin(c.comboSkin->findText("Default"));
-    EXPECT_EQ(c.colorUpBox->GetColor(), 1u);
-    EXPECT_FALSE(c.btnDeleteSkin->isEnabled());
-    EXPECT_TRUE(look->m_up.icon.isNull());
+    button("btnEmptyDownIcon")->click();
+    EXPECT_TRUE(down->Tile().icon.isNull());
+    EXPECT_EQ(shown(), QStringLiteral("自定义"));
+    EXPECT_TRUE(QFile::exists(pictures + "desk_GSC.ico")); // files are never deleted
+    test::saveDialogPicture(&dlg, QStringLiteral("BoxProperties-emptied"));
+
+    button("btnOK")->click();
+    EXPECT_EQ(dlg.OnLinePicFile, QStringLiteral("desk.ico"));
+    EXPECT_EQ(dlg.m_strOnLinePicPath, pictures + "desk.ico");
+    EXPECT_TRUE(dlg.OffLinePicFile.isEmpty());
 }
 
-TEST_F(BoxLookTest, TypingSwitchesDeleteByWhatExistsInTheSkinsFolderOnly)
+TEST_F(BoxLook, ListIsReadAtEachDropDownAndSelectingLoadsTheSkin)
 {
-    look->Init(env.dataDir(), false);
-    EXPECT_EQ(shown(), QStringLiteral("自定义"));
+    EXPECT_EQ(combo->count(), 0); // not at initialisation
+    combo->setEditText(QStringLiteral("自定义"));
+    test::writeFile(skins + "alpha.INI", "[skin]\n");
+    test::writeFile(skins + "notes.txt", "[skin]\n");
+    dlg.Look()->OnCbnDropdownSkin();
+    ASSERT_EQ(combo->count(), 3);
+    EXPECT_EQ(combo->itemText(0), QStringLiteral("alpha")); // sorted, any letter case of ".ini"
+    EXPECT_EQ(shown(), QStringLiteral("自定义"));           // the edit part keeps its text
+
+    dlg.Look()->OnCbnSelchangeSkin(combo->findText("Blue"));
+    EXPECT_EQ(dlg.m_OnLineBoxColor->GetColor(), 16711680u);
+    EXPECT_EQ(dlg.m_OffLineBoxColor->GetColor(), 7960953u); // missing keys: the defaults
+    EXPECT_EQ(dlg.m_OffLineTextColor->GetColor(), 255u);
+    EXPECT_FALSE(up->Tile().icon.isNull());
+    EXPECT_TRUE(down->Tile().icon.isNull());
+    EXPECT_TRUE(button("btnDeleteSkin")->isEnabled());
+
+    dlg.Look()->OnCbnSelchangeSkin(combo->findText("Default"));
+    EXPECT_EQ(dlg.m_OnLineBoxColor->GetColor(), 1u);
+    EXPECT_FALSE(button("btnDeleteSkin")->isEnabled());
+    EXPECT_TRUE(up->Tile().icon.isNull());
+}
+
+TEST_F(BoxLook, TypingSwitchesDeleteByWhatExistsInTheSkinsFolderOnly)
+{
     test::writeFile(env.dataDir() + "/MainConfA.ini", "[main]\n");
     struct Case
     {
@@ -119,79 +162,69 @@ TEST_F(BoxLookTest, TypingSwitchesDeleteByWhatExistsInTheSkinsFolderOnly)
         bool after;
     };
     const Case cases[] = {
-        {"Blue", false, true},   {"Nothing", true, false},      {"Default", false, false}, // left as it was
-        {"Default", true, true}, {"../MainConfA", true, false},
+        {"Blue", false, true},
+        {"Default", false, false}, // left as it was
+        {"../MainConfA", true, false},
     };
     for (const Case& k : cases) {
         // Each key is a change: the state before the last one is what counts.
-        c.comboSkin->lineEdit()->clear();
-        QTest::keyClicks(c.comboSkin->lineEdit(), k.typed.chopped(1));
-        c.btnDeleteSkin->setEnabled(k.before);
-        QTest::keyClicks(c.comboSkin->lineEdit(), k.typed.right(1));
-        EXPECT_EQ(c.btnDeleteSkin->isEnabled(), k.after) << k.typed.toStdString();
+        combo->lineEdit()->clear();
+        QTest::keyClicks(combo->lineEdit(), k.typed.chopped(1));
+        button("btnDeleteSkin")->setEnabled(k.before);
+        QTest::keyClicks(combo->lineEdit(), k.typed.right(1));
+        EXPECT_EQ(button("btnDeleteSkin")->isEnabled(), k.after) << k.typed.toStdString();
     }
-    EXPECT_EQ(c.colorUpBox->GetColor(), 0u); // typing loads nothing
 }
 
-TEST_F(BoxLookTest, DeleteRefusesProtectedAndOutsideNamesAndAsksFirst)
+TEST_F(BoxLook, DeleteRefusesProtectedAndOutsideNamesAndAsksFirst)
 {
-    look->Init(env.dataDir(), false);
     test::writeFile(env.dataDir() + "/MainConfA.ini", "[main]\n");
     for (const QString name : {"Default", "../MainConfA"}) {
         boxes.shown.clear();
-        c.comboSkin->setEditText(name);
-        look->OnBnClickedDeleteSkin();
+        combo->setEditText(name);
+        dlg.Look()->OnBnClickedDeleteSkin();
         ASSERT_EQ(boxes.shown.size(), 1u) << name.toStdString();
         EXPECT_EQ(boxes.shown[0].text, QStringLiteral("无法删除这个皮肤!"));
     }
     EXPECT_TRUE(QFile::exists(env.dataDir() + "/MainConfA.ini"));
-    EXPECT_TRUE(QFile::exists(skins + "Default.ini"));
 
-    look->SetLook(SkinLook{1, 2, 3, 4, "a.ico", "b.ico"});
-    c.comboSkin->setEditText("Blue");
+    const SkinLook look = dlg.Look()->Look();
+    combo->setEditText("Blue");
     boxes.shown.clear();
     boxes.answer = platform::IDNO;
-    look->OnBnClickedDeleteSkin();
+    dlg.Look()->OnBnClickedDeleteSkin();
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].text, QStringLiteral("你要删除的皮肤: Blue?"));
     EXPECT_EQ(boxes.shown[0].type, platform::MB_YESNO);
     EXPECT_TRUE(QFile::exists(skins + "Blue.ini"));
 
     boxes.answer = platform::IDYES;
-    c.btnDeleteSkin->setEnabled(true);
-    look->OnBnClickedDeleteSkin();
+    dlg.Look()->OnBnClickedDeleteSkin();
     EXPECT_FALSE(QFile::exists(skins + "Blue.ini"));
     EXPECT_EQ(shown(), QStringLiteral("自定义"));
-    EXPECT_FALSE(c.btnDeleteSkin->isEnabled());
-    EXPECT_EQ(look->Look(), (SkinLook{1, 2, 3, 4, "a.ico", "b.ico"})); // the look stays
-    look->OnCbnDropdownSkin();
-    EXPECT_EQ(c.comboSkin->findText("Blue"), -1);
+    EXPECT_FALSE(button("btnDeleteSkin")->isEnabled());
+    EXPECT_EQ(dlg.Look()->Look(), look); // the dialog keeps its look
 }
 
-TEST_F(BoxLookTest, SavingAsksForTheNameAndWritesTheLook)
+TEST_F(BoxLook, SavingAsksForTheNameAndWritesTheLook)
 {
-    look->Init(env.dataDir(), true);
-    look->SetLook(SkinLook{10, 20, 30, 40, "pc.ico", "pc_GSC.ico"});
-    dialog.show();
-    bool asked = false;
+    dlg.Look()->SetLook(SkinLook{10, 20, 30, 40, "pc.ico", "pc_GSC.ico"});
     QTimer::singleShot(0, [&] {
         auto* name = qobject_cast<CSkinName*>(QApplication::activeModalWidget());
         ASSERT_TRUE(name);
-        asked = true;
         name->findChild<QLineEdit*>("editName")->insert("Night/Shift");
+        test::saveDialogPicture(name, QStringLiteral("SkinName"));
         name->findChild<QPushButton*>("btnOK")->click();
     });
-    look->OnBnClickedAddSkin();
-    ASSERT_TRUE(asked);
+    button("btnAddSkin")->click();
     EXPECT_EQ(shown(), QStringLiteral("NightShift"));
-    EXPECT_TRUE(c.btnDeleteSkin->isEnabled());
+    EXPECT_TRUE(button("btnDeleteSkin")->isEnabled());
     CIniFile ini;
     ini.SetFileName(skins + "NightShift.ini");
     EXPECT_EQ(skins::ReadSkin(ini), (SkinLook{10, 20, 30, 40, "pc.ico", "pc_GSC.ico"}));
 
-    // Cancel writes nothing.
-    QTimer::singleShot(0, [&] { QApplication::activeModalWidget()->close(); });
-    look->OnBnClickedAddSkin();
+    QTimer::singleShot(0, [&] { QApplication::activeModalWidget()->close(); }); // Cancel writes nothing
+    button("btnAddSkin")->click();
     EXPECT_EQ(skins::ListSkins(skins), QStringList({"Blue", "Default", "NightShift"}));
 }
 

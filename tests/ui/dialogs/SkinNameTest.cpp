@@ -52,19 +52,9 @@ TEST(SkinNameDlg, TypingCleansTheNameAndOkFollowsIt)
 
     edit->clear();
     edit->insert(QStringLiteral("Dark Blue"));
-    test::saveDialogPicture(&dlg, QStringLiteral("skin_name"));
     QTest::mouseClick(ok, Qt::LeftButton);
     EXPECT_EQ(dlg.result(), QDialog::Accepted);
     EXPECT_EQ(dlg.m_strName, QStringLiteral("Dark Blue"));
-}
-
-TEST(SkinNameDlg, CancelHandsNoNameOver)
-{
-    CSkinName dlg;
-    dlg.show();
-    dlg.findChild<QLineEdit*>(QStringLiteral("editName"))->insert(QStringLiteral("x"));
-    QTest::mouseClick(dlg.findChild<QPushButton*>(QStringLiteral("btnCancel")), Qt::LeftButton);
-    EXPECT_EQ(dlg.result(), QDialog::Rejected);
 }
 
 } // namespace
