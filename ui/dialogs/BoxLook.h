@@ -16,7 +16,7 @@ class QWidget;
 // The look of a box in the box properties dialog: the skin combo with its
 // add and delete buttons, the four colour buttons, the two pictures with
 // their choose, empty and greyscale buttons, and the two preview tiles. The
-// dialog owns the controls and forwards its handlers here.
+// dialog owns the controls; the handlers of these controls live here.
 class CBoxLook : public QObject
 {
     Q_OBJECT
