@@ -193,7 +193,7 @@ QString replyLine(int status, uint32_t replyTime)
 }
 
 namespace {
-// The Part's fonts are Windows fonts of cell height 12 and average widths 5
+// The tile's texts were laid out for fonts of cell height 12 and average widths 5
 // (name) and 4 (info lines). Qt sizes a font by its em, so the faces here are
 // condensed ones at the em size whose cell (ascent + descent) fits the band
 // the text is drawn in: info lines are 10 rows apart, so their cell is 10
