@@ -27,16 +27,29 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Korvalen"));
     QApplication::setQuitOnLastWindowClosed(false);
+    QApplication::setWindowIcon(platform::programIcon());
+    // The desktop entry that `cmake --install` lays out, for window managers
+    // and docks that match windows to it.
+    QGuiApplication::setDesktopFileName(QStringLiteral("korvalen"));
 
     platform::QtMessageBoxService messageBoxes;
     platform::setMessageBoxService(&messageBoxes);
     platform::QtDialogService dialogs;
     platform::setDialogService(&dialogs);
-    // Sound and speech load their engines when a box first sounds or speaks.
-    platform::LazySoundOutput sound([] { return std::make_unique<platform::QtSoundOutput>(); });
-    platform::setSoundOutput(&sound);
-    platform::LazySpeechOutput speech([] { return std::make_unique<platform::QtSpeechOutput>(); });
-    platform::setSpeechOutput(&speech);
+    // Sound and speech are set up only once this start is the instance's
+    // process: a second start that brings the running window forward makes
+    // no audio connection. Even then, they load their engines only when a
+    // box first sounds or speaks.
+    std::unique_ptr<platform::LazySoundOutput> sound;
+    std::unique_ptr<platform::LazySpeechOutput> speech;
+    theApp.m_setUpOutputs = [&] {
+        sound = std::make_unique<platform::LazySoundOutput>(
+            [] { return std::make_unique<platform::QtSoundOutput>(); });
+        platform::setSoundOutput(sound.get());
+        speech = std::make_unique<platform::LazySpeechOutput>(
+            [] { return std::make_unique<platform::QtSpeechOutput>(); });
+        platform::setSpeechOutput(speech.get());
+    };
 
     theApp.InitInstance(QApplication::arguments());
 

@@ -215,6 +215,10 @@ UrlFetchResult fetchUrl(const QByteArray& url, const std::atomic<bool>* stop, co
     result.opened = responseCode > 0 || !transfer.body.isEmpty();
     result.error = (code == CURLE_WRITE_ERROR && transfer.truncated) ? 0 : internetError(code);
     result.body = std::move(transfer.body);
+    // The charset the server declares for the page (its last response).
+    char* contentType = nullptr;
+    if (curl_easy_getinfo(curl, CURLINFO_CONTENT_TYPE, &contentType) == CURLE_OK && contentType)
+        result.contentType = contentType;
     // The handle holds the list until its next reset.
     curl_easy_setopt(curl, CURLOPT_HTTPHEADER, nullptr);
     curl_slist_free_all(headers);
