@@ -13,10 +13,9 @@
 namespace {
 ThreadCount g_checkThreads;
 
-// Intervals end on a common beat of 1/64 s (the tick that a sleep of the
-// system's own timer keeps), so that boxes checking in the same second wake
-// together and their results reach the window in one batch rather than one
-// wake each. The end moves by less than half a beat.
+// Intervals end on a common beat of 1/64 s, so that boxes checking in the
+// same second wake together and their results reach the window in one batch
+// rather than one wake each. An interval's end moves by at most half a beat.
 std::chrono::steady_clock::time_point onBeat(std::chrono::steady_clock::time_point end)
 {
     using Beat = std::chrono::duration<int64_t, std::ratio<1, 64>>;
