@@ -7,6 +7,7 @@
 #include "platform/MessageBox.h"
 #include "platform/Sound.h"
 #include "ui/dialogs/AboutDlg.h"
+#include "ui/dialogs/PropertiesDlg.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -25,6 +26,8 @@ CKorvalenDlg::CKorvalenDlg(QWidget* pParent, int nInstance) : QDialog(pParent), 
                 return OnCheckResult(wParam, lParam);
             if (message == platform::WM_TRAYNOTIFY)
                 return OnTrayNotification(wParam, lParam);
+            if (message == platform::WM_APPLYOPTIONS)
+                return OnApplyOptions(wParam, lParam);
             if (message == platform::WM_ACTIVATEINSTANCE)
                 OnActivateInstance();
             return 0;
@@ -66,6 +69,8 @@ CKorvalenDlg::~CKorvalenDlg()
     // A window of its own (not tied to the strip's place in the z-order), so
     // no parent takes it along.
     delete m_dlgAbout;
+    // The Options dialog is ours when it is a CPropertiesDlg.
+    delete qobject_cast<CPropertiesDlg*>(m_dlgOptions.data());
 }
 
 void CKorvalenDlg::ReleaseBoxes()
@@ -200,6 +205,8 @@ void CKorvalenDlg::closeEvent(QCloseEvent* event)
     m_SystemTray.RemoveIcon();
     if (m_dlgAbout)
         m_dlgAbout->close();
+    if (m_dlgOptions)
+        m_dlgOptions->reject();
     event->accept();
     hide();
     if (m_pModalLoop)
