@@ -246,6 +246,13 @@ void CPropertiesDlg::ShowRangeTip(CSpinEdit* spin)
                            QStringLiteral("%1 to %2").arg(spin->minimum()).arg(spin->maximum()));
 }
 
+// Like an edit's own balloon, it goes once the number is fine or the field is left.
+void CPropertiesDlg::HideRangeTip(CSpinEdit* spin)
+{
+    if (CBalloonTip* balloon = CBalloonTip::visibleFor(spin))
+        balloon->hide();
+}
+
 void CPropertiesDlg::OnDeltaposSpin(CSpinEdit*)
 {
     // The spin has written its new position into its field already.
@@ -260,6 +267,8 @@ void CPropertiesDlg::OnEnChangeSize(CSpinEdit* spin)
     const qint64 value = spin->value();
     if (value < spin->minimum() || value > spin->maximum())
         ShowRangeTip(spin);
+    else
+        HideRangeTip(spin);
     DoDataExchange(false);
 }
 
@@ -274,6 +283,7 @@ void CPropertiesDlg::OnEnKillfocusSize(CSpinEdit* spin)
     const std::optional<qint64> number = spin->number();
     if (!number)
         return;
+    HideRangeTip(spin);
     const qint64 held = std::clamp<qint64>(*number, spin->minimum(), spin->maximum());
     if (held != *number)
         spin->setValue(held);

@@ -94,6 +94,7 @@ private:
     void EnableDblClickFields();
     void EnableErrorFields();
     void ShowRangeTip(CSpinEdit* spin);
+    static void HideRangeTip(CSpinEdit* spin);
 
     std::unique_ptr<Ui::CPropertiesDlg> ui;
     platform::HWND m_hWndParent = nullptr;

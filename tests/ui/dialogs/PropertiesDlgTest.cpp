@@ -124,14 +124,18 @@ TEST_F(PropertiesDlg, SizeFieldsShowTheirRangeWhileTypedAndAreHeldToItOnLeaving)
         SCOPED_TRACE(std::string(c.field) + " " + c.typed);
         CSpinEdit* spin = control<CSpinEdit>(c.field);
         const QString typed = QString::fromLatin1(c.typed);
-        typeInto(spin, typed.chopped(1));
-        hideBalloon(spin);
-        QTest::keyClicks(spin->edit(), typed.right(1));
+        // The first digit alone is below the range; the balloon that shows
+        // goes again once the number is in range.
+        typeInto(spin, typed.left(1));
+        EXPECT_EQ(balloonText(spin),
+                  QStringLiteral("Range: %1 to %2").arg(spin->minimum()).arg(spin->maximum()));
+        QTest::keyClicks(spin->edit(), typed.mid(1));
         EXPECT_EQ(balloonText(spin), QString::fromLatin1(c.balloon));
         EXPECT_EQ(spin->edit()->text(), typed);
         QFocusEvent focusOut(QEvent::FocusOut);
         QCoreApplication::sendEvent(spin, &focusOut);
         EXPECT_EQ(spin->edit()->text(), QString::fromLatin1(c.left));
+        EXPECT_EQ(balloonText(spin), QString());
     }
     EXPECT_TRUE(messages.shown.empty());
 }
