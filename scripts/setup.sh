@@ -14,12 +14,14 @@ KORVALEN_PACKAGES=(
 )
 # Further, to test: the test frameworks, fping to compare the ping checks
 # with, a sound server whose null sink lets sounds really be played, and a
-# window manager, a tray host and a mouse driver for the check in Xvfb.
+# window manager, a tray host and a mouse driver for the check in Xvfb, and
+# the validator of desktop files for the start-at-login entries.
 KORVALEN_TEST_PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev
     fping
     pulseaudio
     openbox trayer xdotool
+    desktop-file-utils
 )
 
 korvalen_install_packages() {

@@ -192,32 +192,32 @@ TEST_F(PropertiesDlg, TimeOutStepsByFiveHundredWithinItsRangeAndCannotBeTyped)
 
 TEST_F(PropertiesDlg, ErrorSoundAndErrorSpeechExcludeEachOther)
 {
-    dlg.m_bErrorDefaultSound = 1;
-    dlg.m_bErrorTextSpeechSound = 1;
+    dlg.m_bErrorDefaultSound = dlg.m_bErrorTextSpeechSound = 1;
+    dlg.m_bDCOBEFE = 1;
+    dlg.m_strDCOBEFPath = QStringLiteral("/usr/bin/notify-send");
+    dlg.m_strDCOBEFParameters = QStringLiteral("%name %ip %status");
+    dlg.m_strPlayErrorDefSoundPath = QStringLiteral("/home/user/sounds/error.wav");
     open();
+    test::saveDialogPicture(&dlg, QStringLiteral("options"));
     auto* sound = control<QCheckBox>("checkErrorSound");
     auto* speech = control<QCheckBox>("checkErrorSpeech");
     auto* file = control<QLineEdit>("editErrorSoundFile");
     auto* text = control<QLineEdit>("editErrorSpeechText");
-    // Both stored on: only the speech stays on.
-    EXPECT_FALSE(sound->isChecked());
-    EXPECT_TRUE(speech->isChecked());
-    EXPECT_FALSE(file->isEnabled());
-    EXPECT_TRUE(text->isEnabled());
-
+    // sound on, speech on, file enabled, text enabled after each step; both
+    // stored on open with the speech only.
+    const auto state = [&] {
+        return std::vector<bool>{sound->isChecked(), speech->isChecked(), file->isEnabled(),
+                                 text->isEnabled()};
+    };
+    EXPECT_EQ(state(), (std::vector<bool>{false, true, false, true}));
     clickButton(sound);
-    EXPECT_TRUE(sound->isChecked());
-    EXPECT_FALSE(speech->isChecked());
-    EXPECT_TRUE(file->isEnabled());
-    EXPECT_FALSE(text->isEnabled());
-
+    EXPECT_EQ(state(), (std::vector<bool>{true, false, true, false}));
+    test::saveDialogPicture(&dlg, QStringLiteral("options-error-sound"));
     clickButton(speech);
-    EXPECT_FALSE(sound->isChecked());
-    EXPECT_FALSE(file->isEnabled());
-    EXPECT_TRUE(text->isEnabled());
+    EXPECT_EQ(state(), (std::vector<bool>{false, true, false, true}));
     clickButton(speech);
-    EXPECT_FALSE(file->isEnabled());
-    EXPECT_FALSE(text->isEnabled());
+    EXPECT_EQ(state(), (std::vector<bool>{false, false, false, false}));
+    EXPECT_TRUE(control<QLineEdit>("editDblClickPath")->isEnabled());
 }
 
 TEST_F(PropertiesDlg, TestButtonsPlayTheErrorSoundSpeakTheTextAndPlayTheVolumeSound)
@@ -258,73 +258,6 @@ TEST_F(PropertiesDlg, VolumeSliderAndMutePreviewAtOnceAndDefaultsSetFullVolume)
     EXPECT_EQ(sound.levels.back(), 65535u);
     EXPECT_EQ(slider->value(), 65535);
     EXPECT_TRUE(applied.empty()); // nothing is handed over before Apply or OK
-}
-
-TEST_F(PropertiesDlg, DefaultsResetEverySettingButTheDoubleClickProgram)
-{
-    dlg.m_nXBox = 200;
-    dlg.m_nTimeOut = 1500;
-    dlg.m_nVerifyTime = 40;
-    dlg.m_bDCOBEFE = 1;
-    dlg.m_strDCOBEFPath = QStringLiteral("/usr/bin/xmessage");
-    dlg.m_strDCOBEFParameters = QStringLiteral("%name");
-    dlg.m_bEnableLog = 1;
-    dlg.m_nLogFileType = 1;
-    dlg.m_bHideTaskBarButton = 1;
-    dlg.m_bErrorDefaultSound = 1;
-    dlg.m_strPlayErrorDefSoundPath = QStringLiteral("/tmp/e.wav");
-    dlg.m_strErrorTextSpeechText = QStringLiteral("down");
-    dlg.m_bVolumeMute = 1;
-    open();
-    test::saveDialogPicture(&dlg, QStringLiteral("options"));
-    clickButton(control<QPushButton>("buttonDefaults"));
-    ASSERT_TRUE(dlg.DoDataExchange(true));
-    const std::vector<std::pair<const char*, int64_t>> expected = {
-        {"width", 90}, {"height", 80}, {"interval", 3}, {"time-out", 3000}, {"dbl", 0},  {"log", 0},
-        {"format", 0}, {"taskbar", 0}, {"sound", 0},    {"speech", 0},      {"mute", 0}, {"login", 1},
-        {"reply", 1},  {"status", 1},  {"target", 1},   {"carried", 1},
-    };
-    const std::vector<int64_t> actual = {
-        dlg.m_nXBox,
-        dlg.m_nYBox,
-        dlg.m_nVerifyTime,
-        dlg.m_nTimeOut,
-        dlg.m_bDCOBEFE,
-        dlg.m_bEnableLog,
-        dlg.m_nLogFileType,
-        dlg.m_bHideTaskBarButton,
-        dlg.m_bErrorDefaultSound,
-        dlg.m_bErrorTextSpeechSound,
-        dlg.m_bVolumeMute,
-        dlg.m_bRunAtStartup,
-        dlg.m_bShowReplyTime,
-        dlg.m_bShowStatus,
-        dlg.m_bShowIPandMethod,
-        dlg.ShowOnLineOffLineTime,
-    };
-    for (size_t i = 0; i < expected.size(); ++i)
-        EXPECT_EQ(actual[i], expected[i].second) << expected[i].first;
-    EXPECT_EQ(dlg.m_strPlayErrorDefSoundPath, QString());
-    EXPECT_EQ(dlg.m_strErrorTextSpeechText, QStringLiteral("%name Error"));
-    EXPECT_EQ(dlg.m_strDCOBEFPath, QStringLiteral("/usr/bin/xmessage"));
-    EXPECT_EQ(dlg.m_strDCOBEFParameters, QStringLiteral("%name"));
-    EXPECT_FALSE(control<QLineEdit>("editDblClickPath")->isEnabled());
-}
-
-TEST_F(PropertiesDlg, PictureWithEveryFieldEnabled)
-{
-    dlg.m_bDCOBEFE = 1;
-    dlg.m_strDCOBEFPath = QStringLiteral("/usr/bin/notify-send");
-    dlg.m_strDCOBEFParameters = QStringLiteral("%name %ip %status");
-    dlg.m_bErrorDefaultSound = 1;
-    dlg.m_strPlayErrorDefSoundPath = QStringLiteral("/home/user/sounds/error.wav");
-    dlg.m_bShowReplyTime = 1;
-    dlg.m_bShowStatus = 1;
-    dlg.m_bShowIPandMethod = 1;
-    open();
-    EXPECT_TRUE(control<QLineEdit>("editDblClickPath")->isEnabled());
-    EXPECT_TRUE(control<QLineEdit>("editErrorSoundFile")->isEnabled());
-    test::saveDialogPicture(&dlg, QStringLiteral("options-enabled"));
 }
 
 } // namespace
