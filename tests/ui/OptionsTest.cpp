@@ -181,7 +181,9 @@ TEST_F(Options, ApplyWritesTheTwentyTwoKeysInOrderWithTheDisplayFlagsInverted)
 
 TEST_F(Options, OKAppliesAndBothErrorNotificationsStoredOnKeepOnlyTheSpeech)
 {
-    open(configText("ErrorDefaultSound=1\nErrorTextSpeechSound=1\nLogFileType=3\n"));
+    // Numbers too long for their fields: the carried ones come back whole.
+    open(configText(
+        "ErrorDefaultSound=1\nErrorTextSpeechSound=1\nLogFileType=3\nVerifyTime=120\nTimeOut=60000\n"));
     runOptions([&](CPropertiesDlg& dlg) {
         CSpinEdit* height = control<CSpinEdit>(dlg, "spinHeight");
         height->edit()->selectAll();
@@ -192,6 +194,8 @@ TEST_F(Options, OKAppliesAndBothErrorNotificationsStoredOnKeepOnlyTheSpeech)
     EXPECT_EQ(stored("ErrorTextSpeechSound"), QStringLiteral("1"));
     EXPECT_EQ(stored("YBox"), QStringLiteral("200"));
     EXPECT_EQ(stored("LogFileType"), QStringLiteral("1")); // still tab-separated
+    EXPECT_EQ(stored("VerifyTime"), QStringLiteral("120"));
+    EXPECT_EQ(stored("TimeOut"), QStringLiteral("60000"));
     EXPECT_EQ(window->height(), 200 + 2);
     EXPECT_TRUE(messages.shown.empty());
 }

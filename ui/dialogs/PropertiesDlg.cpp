@@ -50,8 +50,9 @@ CPropertiesDlg::CPropertiesDlg(QWidget* parent) : QDialog(parent), ui(std::make_
     ui->spinTimeOut->setSingleStep(500);
     for (CSpinEdit* spin : {ui->spinWidth, ui->spinHeight})
         spin->setMaxLength(kSizeDigits);
-    ui->spinInterval->setMaxLength(2);
-    ui->spinTimeOut->setMaxLength(4);
+    // Fields that cannot be typed in still show any stored number whole.
+    ui->spinInterval->setMaxLength(10);
+    ui->spinTimeOut->setMaxLength(10);
     for (CSpinEdit* spin : {ui->spinInterval, ui->spinTimeOut})
         spin->setTypingAllowed(false);
     ui->sliderVolume->setRange(0, int(kFullVolume));
@@ -186,9 +187,15 @@ bool CPropertiesDlg::DoDataExchange(bool save)
     };
 
     if (!save) {
-        for (const auto& n : numbers)
-            if (n.spin->number() != std::optional<qint64>(*n.value))
-                n.spin->setValue(*n.value);
+        for (const auto& n : numbers) {
+            qint64 shown = *n.value;
+            // A size longer than its field (a hand-edited file) shows as the
+            // largest in range, which is what Apply would make of it.
+            if (QString::number(shown).size() > n.spin->edit()->maxLength())
+                shown = n.spin->maximum();
+            if (n.spin->number() != std::optional<qint64>(shown))
+                n.spin->setValue(shown);
+        }
         for (const auto& c : checks)
             c.check->setChecked(*c.value != 0);
         // Rewriting an unchanged field would move the cursor of one being typed in.
