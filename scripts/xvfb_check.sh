@@ -101,12 +101,12 @@ find_icon() {
         eval "$(xdotool getwindowgeometry --shell "$candidate")"
         if [ "$WIDTH" -gt 8 ] && [ "$WIDTH" -lt 64 ] && [ "$HEIGHT" -gt 8 ] && [ "$HEIGHT" -lt 64 ]; then
             icon="$candidate"
-            break
+            return 0
         fi
     done
-    [ -n "$icon" ] || fail "no icon in the tray among: $(for w in $(xdotool search --class korvalen); do xdotool getwindowgeometry --shell "$w" | tr "\n" " "; done)"
+    return 1
 }
-find_icon
+wait_for 50 find_icon || fail "no icon in the tray among: $(for w in $(xdotool search --class korvalen); do xdotool getwindowgeometry --shell "$w" | tr "\n" " "; done)"
 xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click 1
 wait_for 50 find_window || fail "a click on the tray icon did not bring the strip back"
 "$grab" "$artifacts/xvfb-back.png" >/dev/null
@@ -146,7 +146,7 @@ entry="$work/config/autostart/Korvalen.desktop"
 dialog=""
 find_dialog() { dialog="$(xdotool search --onlyvisible --name '^选项$' | head -n 1)"; test -n "$dialog"; }
 open_options() {
-    find_icon
+    wait_for 50 find_icon || fail "no tray icon to open Options from"
     before="$(visible_windows)"
     xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click 3
     wait_for 50 menu_open || fail "a right click on the tray icon opened no menu"
@@ -186,6 +186,35 @@ wait_for 50 sh -c '! xdotool search --onlyvisible --name "^选项$"' || fail "Ca
 cmp -s "$config" "$work/before-cancel.ini" || fail "Cancel changed the configuration file: $(diff "$work/before-cancel.ini" "$config")"
 test -s "$entry" || fail "Cancel removed the start-at-login entry"
 wider || fail "Cancel changed the strip: $(xdotool getwindowgeometry "$window")"
+
+# A strip wider than the screen (24 boxes, 2192 pixels) left off the screen's
+# left edge: Reset position in the tray menu (its sixth row) brings its edge
+# strip, the only handle to drag it by, back onto the screen.
+wait_for 50 find_icon || fail "no tray icon after the restart"
+before="$(visible_windows)"
+xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click 3
+wait_for 50 menu_open || fail "a right click on the tray icon opened no menu before the wide strip"
+sleep 0.3
+xdotool key Up Return
+wait_for 100 sh -c "! kill -0 $program_pid" || fail "Exit in the tray menu did not end the program"
+{
+    printf '[main]\nFirstStart=0\nNumBox=24\nPosX=-456\nPosY=300\nWinPos=1\nWinBeh=1\n'
+    for i in $(seq 0 23); do printf '[Box %d]\nText=Box %d\nIPAdress=127.0.0.1\nDisabled=1\n' "$i" "$i"; done
+} >"$work/appdata/Korvalen/MainConfA.ini"
+start_program
+wait_for 100 find_window || fail "no window appeared for the wide strip"
+wait_for 50 sh -c "xdotool getwindowgeometry $window | grep -q 'Geometry: 2192x82'" ||
+    fail "the wide strip is not 2192 by 82: $(xdotool getwindowgeometry "$window")"
+wait_for 50 find_icon || fail "no tray icon for the wide strip"
+before="$(visible_windows)"
+xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click 3
+wait_for 50 menu_open || fail "a right click on the tray icon opened no menu for the wide strip"
+sleep 0.3
+xdotool key Down Down Down Down Down Down Return
+on_screen() { xdotool getwindowgeometry "$window" | grep -q "Position: 0,"; }
+wait_for 50 on_screen || fail "Reset position left the wide strip at $(xdotool getwindowgeometry "$window")"
+"$grab" "$artifacts/xvfb-wide-reset.png" >/dev/null
+grep -qx 'PosX=0' "$work/appdata/Korvalen/MainConfA.ini" || fail "Reset position did not store PosX=0"
 
 # Adding and editing a box, as a new user would, in one run of the program.
 # The box context menu that opens Add and Edit is not there yet: with
@@ -268,7 +297,8 @@ kill -0 "$program_pid" || fail "the program ended during the box properties chec
 grep -q "^Port=$closed_port" "$work/appdata2/Korvalen/MainConfA.ini" || fail "the edited port was not saved"
 
 echo "Xvfb check passed: the strip showed Up at its place, hid and came back from the tray, turned into a column,"
-echo "stuck to the screen edge when dragged, and came back there after Exit and a new start; Options widened"
-echo "the tiles and turned start at login on with Apply, and a Cancel after a change left the file as it was;"
-echo "a TCP box added in the box properties dialog turned Open, and after its port was edited and applied, Close."
+echo "stuck to the screen edge when dragged, came back there after Exit and a new start; Options widened the"
+echo "tiles and turned start at login on with Apply, and a Cancel after a change left the file as it was; a strip"
+echo "wider than the screen came back with its handle on the screen after Reset position; a TCP box added in the"
+echo "box properties dialog turned Open, and after its port was edited and applied, Close."
 

@@ -37,8 +37,15 @@ void drawFitted(QPainter& painter, const QImage& image, QSize size, const QRect&
     if (image.isNull() || size.isEmpty() || area.isEmpty())
         return;
     const QRect target = fitIcon(size, area);
-    if (!target.isEmpty())
-        painter.drawImage(target, image);
+    if (target.isEmpty())
+        return;
+    // Scaled smoothly, so that a picture drawn smaller keeps its thin lines
+    // and dots rather than losing every other one.
+    if (image.size() == target.size())
+        painter.drawImage(target.topLeft(), image);
+    else
+        painter.drawImage(target.topLeft(),
+                          image.scaled(target.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
 }
 
 void paintTile(QPainter& painter, const StripView& view, const StripResources& res, BoxRecord& box,
@@ -183,13 +190,21 @@ QString replyLine(int status, uint32_t replyTime)
 }
 
 namespace {
-QFont stripFont(QFont::Weight weight)
+// The Part's fonts are Windows fonts of cell height 12 and average widths 5
+// (name) and 4 (info lines). Qt sizes a font by its em, so the faces here are
+// condensed ones at the em size whose cell (ascent + descent) fits the band
+// the text is drawn in: info lines are 10 rows apart, so their cell is 10
+// rows; the name band is 13 rows. Chinese comes from the fallback face at the
+// same em, which stays inside the same cell. Full hinting keeps the cell the
+// same on every platform plug-in.
+QFont stripFont(int pixelSize, QFont::Weight weight)
 {
     QFont font;
-    font.setFamilies({QStringLiteral("Verdana"), QStringLiteral("DejaVu Sans"),
-                      QStringLiteral("Liberation Sans"), QStringLiteral("WenQuanYi Micro Hei")});
+    font.setFamilies({QStringLiteral("DejaVu Sans Condensed"), QStringLiteral("Liberation Sans Narrow"),
+                      QStringLiteral("WenQuanYi Micro Hei")});
     font.setStyleHint(QFont::SansSerif);
-    font.setPixelSize(12);
+    font.setHintingPreference(QFont::PreferFullHinting);
+    font.setPixelSize(pixelSize);
     font.setWeight(weight);
     return font;
 }
@@ -197,12 +212,12 @@ QFont stripFont(QFont::Weight weight)
 
 QFont stripNameFont()
 {
-    return stripFont(QFont::DemiBold);
+    return stripFont(10, QFont::DemiBold);
 }
 
 QFont stripInfoFont()
 {
-    return stripFont(QFont::Normal);
+    return stripFont(9, QFont::Normal);
 }
 
 void paintStrip(QPainter& painter, const StripView& view, const StripResources& res, const BoxArray& boxes,

@@ -49,6 +49,8 @@ QString methodLine(int method, uint32_t port);
 // COLORREF (red in the low byte) as a colour.
 QColor colorOf(uint32_t colorref);
 
-// The fonts of the strip: Verdana at 12 pixels, else a sans-serif face.
+// The fonts of the strip: DejaVu Sans Condensed (else Liberation Sans Narrow),
+// the name at 10 pixels in semi-bold, the info lines at 9 pixels, with
+// WenQuanYi Micro Hei for Chinese.
 QFont stripNameFont();
 QFont stripInfoFont();
