@@ -7,13 +7,16 @@
 #include "platform/Autostart.h"
 #include "platform/Dialogs.h"
 #include "platform/MessageBox.h"
+#include "platform/QtMessageBox.h"
 #include "platform/Sound.h"
 #include "ui_PropertiesDlg.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QScreen>
 
 #include <algorithm>
 
@@ -40,8 +43,7 @@ uint32_t heldVolume(uint32_t volume)
 CPropertiesDlg::CPropertiesDlg(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::CPropertiesDlg>())
 {
     ui->setupUi(this);
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
-    setWindowIcon(QIcon(QStringLiteral(":/images/128.png")));
+    platform::makeDialogWindow(this);
 
     ui->spinWidth->setRange(kWidthMin, kWidthMax);
     ui->spinHeight->setRange(kHeightMin, kHeightMax);
@@ -119,7 +121,14 @@ int CPropertiesDlg::DoModal(const QRect& over)
 {
     OnInitDialog();
     adjustSize();
-    move(over.center() - QPoint(width() / 2, height() / 2));
+    QRect placed(over.center() - QPoint(width() / 2, height() / 2), size());
+    // Centred over the strip, but whole on its screen, as a strip at an edge would push it off.
+    if (const QScreen* screen = QGuiApplication::screenAt(over.center())) {
+        const QRect area = screen->availableGeometry();
+        placed.moveLeft(std::max(area.left(), std::min(placed.left(), area.right() + 1 - placed.width())));
+        placed.moveTop(std::max(area.top(), std::min(placed.top(), area.bottom() + 1 - placed.height())));
+    }
+    move(placed.topLeft());
     return runDialog(this);
 }
 
