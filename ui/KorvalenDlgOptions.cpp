@@ -60,7 +60,7 @@ void CKorvalenDlg::OnTrayOptions()
     dlg->AutoUpdate = AutoUpdate;
     dlg->m_nInstance = m_nInstance;
 
-    if (dlg->DoModal(frameGeometry()) == QDialog::Accepted) {
+    if (dlg->DoModal(this) == QDialog::Accepted) {
         OnApplyOptions(0, 0);
         return;
     }

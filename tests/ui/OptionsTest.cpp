@@ -246,6 +246,8 @@ TEST_F(Options, TheTaskbarSettingKeepsTheFramelessAndZOrderFlags)
         open(configText("WinBeh=" + QByteArray::number(c.winBeh) + "\n"));
         for (const bool hide : {true, false}) {
             runOptions([&](CPropertiesDlg& dlg) {
+                // Above a strip that stays on top, the dialog does too.
+                EXPECT_EQ(dlg.windowFlags().testFlag(Qt::WindowStaysOnTopHint), c.winBeh == 0);
                 control<QCheckBox>(dlg, "checkHideTaskBarButton")->setChecked(hide);
                 click(dlg, "buttonOK");
             });

@@ -117,10 +117,15 @@ QString CPropertiesDlg::RunValueData(int instance)
     return platform::autostartCommand(QCoreApplication::applicationFilePath(), arguments);
 }
 
-int CPropertiesDlg::DoModal(const QRect& over)
+int CPropertiesDlg::DoModal(const QWidget* strip)
 {
     OnInitDialog();
+    // Above a strip that stays on top, the dialog stays on top too.
+    const bool onTop = strip->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+    if (windowFlags().testFlag(Qt::WindowStaysOnTopHint) != onTop)
+        setWindowFlag(Qt::WindowStaysOnTopHint, onTop);
     adjustSize();
+    const QRect over = strip->frameGeometry();
     QRect placed(over.center() - QPoint(width() / 2, height() / 2), size());
     // Centred over the strip, but whole on its screen, as a strip at an edge would push it off.
     if (const QScreen* screen = QGuiApplication::screenAt(over.center())) {

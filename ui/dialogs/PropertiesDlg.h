@@ -27,9 +27,9 @@ public:
 
     // Where Apply sends WM_APPLYOPTIONS.
     void SetParentWindow(platform::HWND window) { m_hWndParent = window; }
-    // Initialises the dialog, centres it over `over` and runs it; the strip
-    // stays usable meanwhile.
-    int DoModal(const QRect& over);
+    // Initialises the dialog, centres it over the strip and runs it; the
+    // strip stays usable meanwhile.
+    int DoModal(const QWidget* strip);
     bool OnInitDialog();
     // save: the controls into the values (false when a field cannot be
     // read); else the values into the controls.
