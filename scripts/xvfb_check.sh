@@ -296,9 +296,59 @@ second_tile "121 121 121" || fail "closing the dialog after Apply undid the edit
 kill -0 "$program_pid" || fail "the program ended during the box properties check"
 grep -q "^Port=$closed_port" "$work/appdata2/Korvalen/MainConfA.ini" || fail "the edited port was not saved"
 
+# A look of one's own, as a new user would make it: in Add, the Up picture
+# chosen from an icon file, its greyscale copy as the Down picture, the look
+# saved as the skin "Default"; the next box added wears it. The look's
+# controls come before the name field in the tab order.
+python3 -c '
+import struct, sys
+w = h = 32
+pixels = bytes([0, 0, 255, 255]) * (w * h)          # opaque red, BGRA
+mask = bytes(4 * h)
+image = struct.pack("<IiiHHIIiiII", 40, w, 2 * h, 1, 32, 0, len(pixels) + len(mask), 0, 0, 0, 0) + pixels + mask
+sys.stdout.buffer.write(struct.pack("<HHH", 0, 1, 1) + struct.pack("<BBBBHHII", w, h, 0, 0, 1, 32, len(image), 22) + image)
+' >"$work/red.ico"
+xdotool mousemove 250 200
+xdotool windowactivate --sync "$window" key a
+wait_for 50 find_dialog "添加检查" || fail "the key A opened no Add dialog for the look"
+add_dialog="$dialog"
+xdotool key shift+Tab shift+Tab shift+Tab shift+Tab shift+Tab space
+picker=""
+find_picker() { picker="$(xdotool search --onlyvisible --name '^(Open|打开)$' | head -n 1)"; test -n "$picker"; }
+wait_for 50 find_picker || fail "the Up picture button opened no file picker"
+xdotool type --delay 20 "$work/red.ico"
+xdotool key Return
+wait_for 50 sh -c "! xdotool search --onlyvisible --name '^(Open|打开)\$'" || fail "the file picker did not close"
+test -s "$work/appdata2/Korvalen/Pictures/red.ico" || fail "the chosen picture was not copied into Pictures"
+xdotool key Tab Tab space
+wait_for 50 test -s "$work/appdata2/Korvalen/Pictures/red_GSC.ico" || fail "no greyscale copy was written"
+"$grab" "$artifacts/xvfb-look-chosen.png" >/dev/null
+xdotool key shift+Tab shift+Tab shift+Tab space
+wait_for 50 find_dialog "添加皮肤" || fail "Add skin asked for no name"
+xdotool type --delay 20 "Default"
+xdotool key Return
+wait_for 50 test -s "$work/appdata2/Korvalen/Skins/Default.ini" || fail "the skin Default was not saved"
+grep -q "^OffLinePicFile=red_GSC.ico" "$work/appdata2/Korvalen/Skins/Default.ini" || fail "the skin lacks the greyscale copy"
+xdotool windowactivate --sync "$add_dialog" key Escape
+wait_for 50 sh -c '! xdotool search --onlyvisible --name "^添加检查\$"' || fail "Escape did not close the Add dialog"
+
+# A new Ping box on loopback after the first tile: its picture area shows red once it is Up.
+xdotool mousemove 250 200
+xdotool windowactivate --sync "$window" key a
+wait_for 50 find_dialog "添加检查" || fail "the key A opened no Add dialog for the skinned box"
+xdotool type --delay 20 "Skinned"
+xdotool key Tab Tab Tab Tab Tab Tab Tab Tab
+xdotool type --delay 20 "127.0.0.1"
+xdotool key Return
+wait_for 50 sh -c '! xdotool search --onlyvisible --name "^添加检查\$"' || fail "OK did not close the Add dialog"
+picture_red() { test "$("$grab" "$work/probe.png" 344 204)" = "255 0 0"; }
+wait_for 100 picture_red || fail "the new box does not wear the skin's picture: $("$grab" "$work/probe.png" 344 204)"
+"$grab" "$artifacts/xvfb-skinned-box.png" >/dev/null
+
 echo "Xvfb check passed: the strip showed Up at its place, hid and came back from the tray, turned into a column,"
 echo "stuck to the screen edge when dragged, came back there after Exit and a new start; Options widened the"
 echo "tiles and turned start at login on with Apply, and a Cancel after a change left the file as it was; a strip"
 echo "wider than the screen came back with its handle on the screen after Reset position; a TCP box added in the"
-echo "box properties dialog turned Open, and after its port was edited and applied, Close."
+echo "box properties dialog turned Open, and after its port was edited and applied, Close; a picture chosen with"
+echo "its greyscale copy and saved as the skin Default was worn by the next box added."
 

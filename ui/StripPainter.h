@@ -41,6 +41,12 @@ struct StripView
 void paintStrip(QPainter& painter, const StripView& view, const StripResources& resources,
                 const BoxArray& boxes, const QRect& dirty);
 
+// One tile as the strip paints it (fill, picture fitted into `picture`,
+// texts), at any place: the box properties preview paints its sample tiles
+// through it too.
+void paintBoxTile(QPainter& painter, const StripView& view, const StripResources& resources, BoxRecord& box,
+                  const QRect& tile, const QRect& picture);
+
 // The lines of text a tile shows, for tests and for painting alike.
 QString statusLine(int status, int method);
 QString replyLine(int status, uint32_t replyTime);

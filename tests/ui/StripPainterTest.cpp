@@ -369,8 +369,8 @@ QRect inkOf(const QFont& font, const QString& text, const QRect& band, QSize can
 } // namespace
 
 // The faces that the set-up installs, at sizes whose glyph cell fits the band
-// each font is drawn in (Part 2.101: info lines 12 rows at a pitch of 10, the
-// name band 13 rows), with average widths close to the Part's 4 and 5.
+// each font is drawn in (info lines 12 rows at a pitch of 10, the name band
+// 13 rows), with average widths close to the tile's 4 and 5 pixels.
 TEST(StripFonts, EveryFontsCellFitsItsBand)
 {
     const QFont info = stripInfoFont();
