@@ -14,7 +14,7 @@ const QString kGroup = QStringLiteral("[Desktop Entry]");
 QString autostartFolder()
 {
     QString base = qEnvironmentVariable("XDG_CONFIG_HOME");
-    // The base directory specification ignores a relative path here.
+    // A relative path here does not count: the XDG base directory rules ignore it.
     if (base.isEmpty() || QDir::isRelativePath(base))
         base = QDir::homePath() + QStringLiteral("/.config");
     return base + QStringLiteral("/autostart");
