@@ -319,7 +319,7 @@ wait_for 50 find_picker || fail "the Up picture button opened no file picker"
 xdotool type --delay 20 "$work/red.ico"
 xdotool key Return
 wait_for 50 sh -c "! xdotool search --onlyvisible --name '^(Open|打开)\$'" || fail "the file picker did not close"
-test -s "$work/appdata2/Korvalen/Pictures/red.ico" || fail "the chosen picture was not copied into Pictures"
+wait_for 50 test -s "$work/appdata2/Korvalen/Pictures/red.ico" || fail "the chosen picture was not copied into Pictures"
 xdotool key Tab Tab space
 wait_for 50 test -s "$work/appdata2/Korvalen/Pictures/red_GSC.ico" || fail "no greyscale copy was written"
 "$grab" "$artifacts/xvfb-look-chosen.png" >/dev/null
