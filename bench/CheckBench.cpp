@@ -31,6 +31,7 @@
 #include <sstream>
 #include <string>
 #include <sys/ioctl.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -128,6 +129,8 @@ pid_t spawn(const std::vector<std::string>& args, const std::vector<std::string>
         ::close(started[0]);
         return pid;
     }
+    // Ends with the benchmark, however that ends.
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
     if (::unshare(CLONE_NEWNET) == 0) {
         const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
         ifreq request{};
