@@ -1,5 +1,8 @@
 // Sound and speech outputs that are made on first use.
+#include "TestSupport.h"
+
 #include "platform/LazyAudio.h"
+#include "platform/QtAudio.h"
 
 #include <gtest/gtest.h>
 
@@ -74,6 +77,17 @@ TEST(LazyAudio, SpeechIsMadeOnceWhateverThreadsSpeakFirst)
     ASSERT_NE(real, nullptr);
     EXPECT_EQ(real->spoken, 8);
     EXPECT_EQ(real->volume, 500u);
+}
+
+TEST(LazyAudio, TheRealSoundIsMadeByAWorkerAndOutlivesIt)
+{
+    if (!platform::QtSoundOutput::hasAudioOutput())
+        GTEST_SKIP() << "no audio output device on this machine: the sound cannot be played";
+    platform::LazySoundOutput sound([] { return std::make_unique<platform::QtSoundOutput>(); });
+    std::thread([&] { EXPECT_TRUE(sound.playBuiltIn(QStringLiteral("IDW_UP"))); }).join();
+    auto* real = static_cast<platform::QtSoundOutput*>(sound.made());
+    ASSERT_NE(real, nullptr);
+    EXPECT_TRUE(test::waitFor([&] { return real->startedCount() > 0; }, 5000));
 }
 
 } // namespace
