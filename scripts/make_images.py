@@ -309,10 +309,15 @@ def net_message(c):
 
 
 def web(c):
+    # A globe: meridians as ellipses, the equator and two parallels.
     c.disc(8, 8, 7, BLUE)
-    c.ring(8, 8, 6.5, WHITE)
-    c.rect(1, 7, 14, 8, WHITE)
-    c.rect(7, 1, 8, 14, WHITE)
+    for y in range(16):
+        for x in range(16):
+            dx, dy = x + 0.5 - 8, y + 0.5 - 8
+            if dx * dx + dy * dy > 42:
+                continue
+            if abs(math.hypot(dx / 0.45, dy) - 6.5) < 0.8 or abs(dy) < 0.6 or abs(abs(dy) - 3.5) < 0.5:
+                c.set(x, y, WHITE)
 
 
 def ftp(c):

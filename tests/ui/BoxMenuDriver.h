@@ -173,7 +173,8 @@ protected:
     {
         QByteArray text;
         for (int i = 0; i < count; ++i)
-            text += "[Box " + QByteArray::number(i) + "]\nText=Box " + QByteArray::number(i) + "\nDisabled=1\n";
+            text +=
+                "[Box " + QByteArray::number(i) + "]\nText=Box " + QByteArray::number(i) + "\nDisabled=1\n";
         return text;
     }
 

@@ -35,10 +35,11 @@ std::vector<int> sorted(std::vector<int> commands)
     return commands;
 }
 
-const std::vector<int> kNeedABox = {ID_BOX_DUPLICATE,  ID_BOX_EDIT,          ID_BOX_DELETE,     ID_BOX_SHARE,
-                                    ID_BOX_SENDNETMSG, ID_BOX_WEB,           ID_BOX_FTP,        ID_BOX_PING,
-                                    ID_BOX_TRACEROUTE, ID_BOX_REMOTEDESKTOP, ID_BOX_STATUSINFO, ID_BOX_VIEWLOG,
-                                    ID_BOX_CUSTOMIZE,  ID_BOX_DISABLE,       ID_BOX_MOVELEFT,   ID_BOX_MOVERIGHT};
+const std::vector<int> kNeedABox = {
+    ID_BOX_DUPLICATE,  ID_BOX_EDIT,          ID_BOX_DELETE,     ID_BOX_SHARE,
+    ID_BOX_SENDNETMSG, ID_BOX_WEB,           ID_BOX_FTP,        ID_BOX_PING,
+    ID_BOX_TRACEROUTE, ID_BOX_REMOTEDESKTOP, ID_BOX_STATUSINFO, ID_BOX_VIEWLOG,
+    ID_BOX_CUSTOMIZE,  ID_BOX_DISABLE,       ID_BOX_MOVELEFT,   ID_BOX_MOVERIGHT};
 
 QImage pictureOf(const QAction* action)
 {
@@ -46,7 +47,8 @@ QImage pictureOf(const QAction* action)
 }
 QImage resource(int number)
 {
-    return QImage(QStringLiteral(":/images/%1.png").arg(number)).convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    return QImage(QStringLiteral(":/images/%1.png").arg(number))
+        .convertToFormat(QImage::Format_ARGB32_Premultiplied);
 }
 
 TEST(BoxMenu, EnablingFollowsTheSelectionTheCountAndTheLayout)
@@ -73,13 +75,31 @@ TEST(BoxMenu, EnablingFollowsTheSelectionTheCountAndTheLayout)
         {"first of three", 1, 3, true, false, {ID_BOX_MOVELEFT}, "左移 ", "右移 ", 193, "禁用", 256},
         {"last of three", 3, 3, true, false, {ID_BOX_MOVERIGHT}, "左移 ", "右移 ", 193, "禁用", 256},
         {"middle of three, a column", 2, 3, false, false, {}, "上移", "下移", 195, "禁用", 256},
-        {"the only box", 1, 1, true, false, {ID_BOX_DELETE, ID_BOX_MOVELEFT, ID_BOX_MOVERIGHT}, "左移 ", "右移 ",
-         193, "禁用", 256},
+        {"the only box",
+         1,
+         1,
+         true,
+         false,
+         {ID_BOX_DELETE, ID_BOX_MOVELEFT, ID_BOX_MOVERIGHT},
+         "左移 ",
+         "右移 ",
+         193,
+         "禁用",
+         256},
         {"a disabled box", 2, 3, true, true, {}, "左移 ", "右移 ", 193, "启用", 257},
         {"69 boxes", 5, 69, true, false, {}, "左移 ", "右移 ", 193, "禁用", 256},
         {"70 boxes", 5, 70, true, false, {ID_BOX_ADD, ID_BOX_DUPLICATE}, "左移 ", "右移 ", 193, "禁用", 256},
-        {"the last of 70", 70, 70, false, false, {ID_BOX_ADD, ID_BOX_DUPLICATE, ID_BOX_MOVERIGHT}, "上移", "下移",
-         195, "禁用", 256},
+        {"the last of 70",
+         70,
+         70,
+         false,
+         false,
+         {ID_BOX_ADD, ID_BOX_DUPLICATE, ID_BOX_MOVERIGHT},
+         "上移",
+         "下移",
+         195,
+         "禁用",
+         256},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -101,7 +121,8 @@ TEST(BoxMenu, EnablingFollowsTheSelectionTheCountAndTheLayout)
 
 TEST(BoxMenu, RowsCarryTheirPicturesInTheirPlaces)
 {
-    std::unique_ptr<QMenu> menu(createBoxMenu(nullptr, BoxMenuState{1, 2, true, false, {QStringLiteral("a")}}));
+    std::unique_ptr<QMenu> menu(
+        createBoxMenu(nullptr, BoxMenuState{1, 2, true, false, {QStringLiteral("a")}}));
     const QList<QAction*> top = menu->actions();
     ASSERT_EQ(top.size(), 9);
     EXPECT_TRUE(top[2]->isSeparator());
@@ -113,16 +134,27 @@ TEST(BoxMenu, RowsCarryTheirPicturesInTheirPlaces)
     std::vector<int> lower;
     for (int i = 4; i < 9; ++i)
         lower.push_back(top[i]->data().toInt());
-    EXPECT_EQ(lower, (std::vector<int>{ID_BOX_VIEWLOG, ID_BOX_STATUSINFO, ID_BOX_ADD, ID_BOX_EDIT, ID_BOX_DELETE}));
+    EXPECT_EQ(lower,
+              (std::vector<int>{ID_BOX_VIEWLOG, ID_BOX_STATUSINFO, ID_BOX_ADD, ID_BOX_EDIT, ID_BOX_DELETE}));
 
     const struct
     {
         int command;
         int picture;
-    } pictures[] = {{ID_BOX_SHARE, 171},    {ID_BOX_SENDNETMSG, 175},   {ID_BOX_WEB, 176},       {ID_BOX_FTP, 179},
-                    {ID_BOX_PING, 188},     {ID_BOX_REMOTEDESKTOP, 190}, {kCustomAppCommands[0], 253},
-                    {ID_BOX_CUSTOMIZE, 254}, {ID_BOX_DUPLICATE, 201},   {ID_BOX_VIEWLOG, 197},   {ID_BOX_STATUSINFO, 215},
-                    {ID_BOX_ADD, 135},      {ID_BOX_EDIT, 136},          {ID_BOX_DELETE, 137}};
+    } pictures[] = {{ID_BOX_SHARE, 171},
+                    {ID_BOX_SENDNETMSG, 175},
+                    {ID_BOX_WEB, 176},
+                    {ID_BOX_FTP, 179},
+                    {ID_BOX_PING, 188},
+                    {ID_BOX_REMOTEDESKTOP, 190},
+                    {kCustomAppCommands[0], 253},
+                    {ID_BOX_CUSTOMIZE, 254},
+                    {ID_BOX_DUPLICATE, 201},
+                    {ID_BOX_VIEWLOG, 197},
+                    {ID_BOX_STATUSINFO, 215},
+                    {ID_BOX_ADD, 135},
+                    {ID_BOX_EDIT, 136},
+                    {ID_BOX_DELETE, 137}};
     for (const auto& p : pictures) {
         SCOPED_TRACE(p.command);
         ASSERT_FALSE(resource(p.picture).isNull());
@@ -147,7 +179,8 @@ TEST(BoxMenu, CustomRowsShowTheRowsInUseGreyedWithoutABox)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        std::unique_ptr<QMenu> menu(createBoxMenu(nullptr, BoxMenuState{c.selected, 3, true, false, c.titles}));
+        std::unique_ptr<QMenu> menu(
+            createBoxMenu(nullptr, BoxMenuState{c.selected, 3, true, false, c.titles}));
         const QList<QAction*> rows = menu->actions()[1]->menu()->actions();
         ASSERT_EQ(rows.size(), c.titles.size() + 2);
         for (qsizetype k = 0; k < c.titles.size(); ++k) {
@@ -244,8 +277,9 @@ TEST_F(BoxMenuWindow, AddAndEditLeaveTheirCommandAndTheSelectionForTheDialog)
 TEST_F(BoxMenuWindow, CustomRowsComeFromMainIni)
 {
     QDir().mkpath(env.dataDir());
-    test::writeFile(env.dataDir() + QStringLiteral("/Main.ini"),
-                    "[Main]\nnrows=3\n[Row 0]\n标题=SSH\n[Row 1]\n应用程序=/bin/true\n[Row 2]\n标题=Web & mail\n");
+    test::writeFile(
+        env.dataDir() + QStringLiteral("/Main.ini"),
+        "[Main]\nnrows=3\n[Row 0]\n标题=SSH\n[Row 1]\n应用程序=/bin/true\n[Row 2]\n标题=Web & mail\n");
     open(2, disabledBoxes(2));
     QStringList titles;
     EXPECT_TRUE(boxmenu::rightClick(*window, QPoint(50, 40), [&](QMenu* menu) {
@@ -267,8 +301,8 @@ TEST_F(BoxMenuWindow, StatusInformationNamesTheStatusAndTheErrorOfTheBox)
         QString expected;
         uint32_t codeAfter;
     } cases[] = {
-        {"general failure", METHOD_PING, STATUS_DOWN, 11050, "Name: Web & <b>mail</b>\nStatus: Down\nGeneral Failure.",
-         11050},
+        {"general failure", METHOD_PING, STATUS_DOWN, 11050,
+         "Name: Web & <b>mail</b>\nStatus: Down\nGeneral Failure.", 11050},
         {"checking clears the code", METHOD_PING, STATUS_CHECKING, 10061,
          "Name: Web & <b>mail</b>\nStatus: CHECKING\n" + platform::systemMessageText(0), 0},
         {"disabled clears the code", METHOD_URL, STATUS_DISABLED, 12007,
@@ -351,10 +385,11 @@ TEST_F(BoxMenuWindow, ViewLogSaysWhyNothingOpened)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        open(1, "[Box 0]\nDisabled=1\nIPAdress=10.1.2.3\n", "LogFileType=" + QByteArray::number(c.logFileType) + "\n");
-        const QString file = dailylog::fileName(snapshotOf(box(0)),
-                                                dailylog::dayFolder(window->m_strLogsDir, platform::localStampNow()),
-                                                c.logFileType);
+        open(1, "[Box 0]\nDisabled=1\nIPAdress=10.1.2.3\n",
+             "LogFileType=" + QByteArray::number(c.logFileType) + "\n");
+        const QString file = dailylog::fileName(
+            snapshotOf(box(0)), dailylog::dayFolder(window->m_strLogsDir, platform::localStampNow()),
+            c.logFileType);
         QFile::remove(file);
         if (c.fileExists) {
             QDir().mkpath(QFileInfo(file).path());
@@ -405,8 +440,8 @@ TEST_F(BoxMenuWindow, WithoutNotificationAreaTheLastRowHoldsTheTrayMenu)
 
 TEST(BoxMenu, PicturesOfTheMenuAndItsPopups)
 {
-    std::unique_ptr<QMenu> menu(
-        createBoxMenu(nullptr, BoxMenuState{2, 3, true, true, {QStringLiteral("SSH"), QStringLiteral("Empty")}}));
+    std::unique_ptr<QMenu> menu(createBoxMenu(
+        nullptr, BoxMenuState{2, 3, true, true, {QStringLiteral("SSH"), QStringLiteral("Empty")}}));
     int shown = 0;
     for (QAction* action : menu->actions())
         if (QMenu* popup = action->menu()) {

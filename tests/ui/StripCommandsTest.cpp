@@ -187,12 +187,13 @@ TEST_F(StripCommands, DeleteAsksFirstAndNoChangesNothing)
 TEST_F(StripCommands, DuplicateCarriesEverySettingAndStartsAnew)
 {
     QByteArray settings = checkedBox(0, "Full box");
-    settings += "OnLineBoxColor=255\nOffLineBoxColor=65280\nOnLineTextColor=1\nOffLineTextColor=2\n"
-                "Logging=1\nMsgBox=3\nSound=5\nSpeechTextCheck=7\nCustomSoundCheck=9\nUpPath=/s/up.wav\n"
-                "DownPath=/s/down.wav\nOpenPath=/s/open.wav\nClosePath=/s/close.wav\nTcpDownPath=/s/td.wav\n"
-                "UpTextString=u\nDownTextString=d\nOpenTextString=o\nCloseTextString=c\nTDownTextString=t\n"
-                "ExecFilePath=/bin/true\nExecFileParam=%ip\nExecFileStatusCheck=31\nExecFileCheck=1\nnMSGB=2\n"
-                "nPS=3\nnEF=4\nMsgBoxDesc=%name!\nPhrase=hello\nRunHideMode=1\nIPv=0\n";
+    settings +=
+        "OnLineBoxColor=255\nOffLineBoxColor=65280\nOnLineTextColor=1\nOffLineTextColor=2\n"
+        "Logging=1\nMsgBox=3\nSound=5\nSpeechTextCheck=7\nCustomSoundCheck=9\nUpPath=/s/up.wav\n"
+        "DownPath=/s/down.wav\nOpenPath=/s/open.wav\nClosePath=/s/close.wav\nTcpDownPath=/s/td.wav\n"
+        "UpTextString=u\nDownTextString=d\nOpenTextString=o\nCloseTextString=c\nTDownTextString=t\n"
+        "ExecFilePath=/bin/true\nExecFileParam=%ip\nExecFileStatusCheck=31\nExecFileCheck=1\nnMSGB=2\n"
+        "nPS=3\nnEF=4\nMsgBoxDesc=%name!\nPhrase=hello\nRunHideMode=1\nIPv=0\n";
     open(1, settings);
     ASSERT_TRUE(test::waitFor([this] { return box(0).m_nStatus != STATUS_CHECKING; }));
     boxmenu::choose(*window, 1, ID_BOX_DUPLICATE);
