@@ -22,7 +22,7 @@ void CKorvalenDlg::OnRButtonDown(unsigned, QPoint point)
     if (m_bBoxMenuOpen || EditDialogVisible())
         return;
     m_bBoxMenuOpen = true;
-    const QPoint position = geometry().topLeft() + point;
+    const QPoint position = mapToGlobal(point);
 
     m_nSelectedBox = HitTestBox(Metrics(), point);
     m_bHighlight = true;

@@ -1,7 +1,7 @@
 #pragma once
 
-// Drives the box context menu the way a user does: a right click on the
-// strip, then, once the menu is open, a look at it and a choice.
+// Drives the box context menu as a user does: a right click on the strip,
+// then, once the menu is open, a look at it and a choice.
 #include "TestSupport.h"
 
 #include "core/NetThread.h"
@@ -22,6 +22,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <utility>
 #include <vector>
 
 namespace boxmenu {
@@ -35,9 +36,9 @@ public:
     using CKorvalenDlg::OnInitDialog;
 };
 
-// What the tools would start, each call as one list: "program:" with the
-// program and its arguments, "terminal:" with the command, "open:" with the
-// URL, "document:" with the path.
+// Every call that reaches the shell as one list: its kind ("program:" with
+// the program, "terminal+wait:", "open:" with the URL, "document:" with the
+// path), then the words.
 class RecordingShell : public platform::ShellService
 {
 public:
@@ -51,26 +52,19 @@ public:
         add({QStringLiteral("document:") + path});
         return documentAnswer;
     }
-    bool runInTerminal(const QStringList& command, bool waitAfterSuccess) override
+    bool runInTerminal(const QStringList& command, bool wait) override
     {
-        add(QStringList{waitAfterSuccess ? QStringLiteral("terminal+wait:") : QStringLiteral("terminal:")} +
-            command);
+        add(QStringList{wait ? QStringLiteral("terminal+wait:") : QStringLiteral("terminal:")} + command);
         return hasTerminal;
     }
     QString findProgram(const QString& name) override
     {
         return installed.contains(name) ? QStringLiteral("/usr/bin/") + name : QString();
     }
-
-    std::vector<QStringList> calls()
+    std::vector<QStringList> take()
     {
         std::lock_guard guard(m_lock);
-        return m_calls;
-    }
-    void clear()
-    {
-        std::lock_guard guard(m_lock);
-        m_calls.clear();
+        return std::exchange(m_calls, {});
     }
 
     int documentAnswer = 42;
@@ -88,7 +82,7 @@ private:
     std::vector<QStringList> m_calls;
 };
 
-// The commands of the menu that are greyed.
+// The greyed commands of the menu and its popups.
 inline std::vector<int> greyed(QMenu* menu)
 {
     std::vector<int> commands;
@@ -103,8 +97,8 @@ inline std::vector<int> greyed(QMenu* menu)
     return commands;
 }
 
-// Right-clicks the strip at `point`. Once the menu is open, `inside` looks
-// at it and returns the command to choose (0 dismisses the menu). Returns
+// Right-clicks the strip at `point`; once the menu is open, `inside` looks at
+// it and returns the command to choose (0 dismisses the menu). Returns
 // whether a menu opened.
 inline bool rightClick(CKorvalenDlg& window, QPoint point, const std::function<int(QMenu*)>& inside)
 {
@@ -119,12 +113,11 @@ inline bool rightClick(CKorvalenDlg& window, QPoint point, const std::function<i
         poll.stop();
         const int command = inside(menu);
         QAction* action = command ? boxMenuAction(menu, command) : nullptr;
-        if (command && (!action || !action->isEnabled()))
-            ADD_FAILURE() << "command " << command << " cannot be chosen";
         if (action && action->isEnabled())
-            action->trigger();
-        else
-            menu->hide();
+            return action->trigger();
+        if (command)
+            ADD_FAILURE() << "command " << command << " cannot be chosen";
+        menu->hide();
     });
     poll.start();
     window.OnRButtonDown(0, point);
@@ -134,11 +127,11 @@ inline bool rightClick(CKorvalenDlg& window, QPoint point, const std::function<i
 // Chooses a command in the menu of the box with the 1-based number.
 inline void choose(CKorvalenDlg& window, int number, int command)
 {
-    const QRect tile = tileRect(window.Metrics(), number);
-    EXPECT_TRUE(rightClick(window, tile.center(), [command](QMenu*) { return command; }));
+    EXPECT_TRUE(
+        rightClick(window, tileRect(window.Metrics(), number).center(), [=](QMenu*) { return command; }));
 }
 
-// A window on a configuration written into a test folder.
+// A window on a configuration of its own.
 class Fixture : public ::testing::Test
 {
 protected:
@@ -157,17 +150,16 @@ protected:
         EXPECT_TRUE(waitForWorkers(kWaitMs));
     }
 
-    // `boxes` holds the box sections; `main` more keys of section "main".
+    // `boxes` holds the box sections, `main` more keys of section "main".
     void open(int count, const QByteArray& boxes, const QByteArray& main = QByteArray())
     {
         window.reset();
         QDir().mkpath(env.dataDir());
-        test::writeFile(configPath(), "[main]\nFirstStart=0\nNumBox=" + QByteArray::number(count) +
-                                          "\nPosX=200\nPosY=150\n" + main + boxes);
+        test::writeFile(configPath(), "[main]\nFirstStart=0\nPosX=200\nPosY=150\nNumBox=" +
+                                          QByteArray::number(count) + "\n" + main + boxes);
         window = std::make_unique<StartableDlg>(nullptr, 0);
         window->OnInitDialog();
     }
-
     // `count` disabled boxes named "Box 0", "Box 1" …
     static QByteArray disabledBoxes(int count)
     {
@@ -177,7 +169,6 @@ protected:
                 "[Box " + QByteArray::number(i) + "]\nText=Box " + QByteArray::number(i) + "\nDisabled=1\n";
         return text;
     }
-
     QString configPath() const { return env.dataDir() + QStringLiteral("/MainConfA.ini"); }
     BoxRecord& box(int slot) { return *window->m_pBoxes[size_t(slot)]; }
 

@@ -1,15 +1,11 @@
-// The strip commands of the box context menu: delete, move, duplicate,
-// disable and enable. After each, slot i holds the box of index i, the slots
-// past the count are empty, exactly the enabled boxes have a check thread,
-// the file holds the strip, and a result still on its way from before the
-// change never lands on another box.
+// The strip commands: delete, move, duplicate, disable and enable. After
+// each, slot i holds the box of index i, the slots past the count are empty,
+// exactly the enabled boxes have a check thread, the file holds the strip,
+// and a result sent before the change never lands on another box.
 #include "BoxMenuDriver.h"
 
 #include "core/ConfigStore.h"
 
-#include <QSet>
-
-// Readable failure messages for Qt strings.
 static void PrintTo(const QStringList& list, std::ostream* out)
 {
     *out << '[' << list.join(QStringLiteral(", ")).toStdString() << ']';
@@ -17,76 +13,59 @@ static void PrintTo(const QStringList& list, std::ostream* out)
 
 namespace {
 
-using boxmenu::Fixture;
-
-// A box that checks a closed loopback port once an hour: its thread reports
-// Close at once and then sleeps.
+// A box whose thread reports Close (a closed loopback port) at once, then
+// sleeps for an hour.
 QByteArray checkedBox(int index, const char* name)
 {
     return "[Box " + QByteArray::number(index) + "]\nText=" + name +
            "\nVerifyMetod=2\nIPAdress=127.0.0.1\nPort=1\nCheckInterval=3600\n";
 }
 
-class StripCommands : public Fixture
+class StripCommands : public boxmenu::Fixture
 {
 protected:
-    // Boxes A, B and C, each with its check thread, their first results in.
+    // Boxes A, B and C with their first results in.
     void openThree()
     {
         open(3, checkedBox(0, "A") + checkedBox(1, "B") + checkedBox(2, "C"));
         ASSERT_TRUE(test::waitFor([this] {
-            for (int i = 0; i < 3; ++i)
-                if (box(i).m_nStatus == STATUS_CHECKING)
-                    return false;
-            return true;
+            return box(0).m_nStatus == STATUS_CLOSE && box(1).m_nStatus == STATUS_CLOSE &&
+                   box(2).m_nStatus == STATUS_CLOSE;
         }));
     }
-
-    QStringList names()
-    {
-        QStringList list;
-        for (int i = 0; i < window->NumBox; ++i)
-            list << box(i).Text;
-        return list;
-    }
-
-    // What the file holds: its box count and the names of its boxes.
-    QStringList stored()
+    QStringList names(bool stored = false)
     {
         CIniFile ini;
         ini.SetFileName(configPath());
-        const int count = ini.GetInt(QStringLiteral("main"), QStringLiteral("NumBox"), -1);
+        const int count =
+            stored ? ini.GetInt(QStringLiteral("main"), QStringLiteral("NumBox"), -1) : window->NumBox;
         QStringList list;
         for (int i = 0; i < count; ++i)
-            list << ini.GetString(config::boxSection(i), QStringLiteral("Text"), QStringLiteral("?"));
+            list << (stored ? ini.GetString(config::boxSection(i), QStringLiteral("Text"), QString())
+                            : box(i).Text);
         return list;
     }
-
     void expectInvariants()
     {
         for (int i = 0; i < kMaxBoxes; ++i) {
-            SCOPED_TRACE(i);
             const BoxRecord* record = window->m_pBoxes[size_t(i)];
-            if (i >= window->NumBox) {
-                EXPECT_EQ(record, nullptr);
-                continue;
+            ASSERT_EQ(record != nullptr, i < window->NumBox) << i;
+            if (record) {
+                EXPECT_EQ(record->m_nIndex.load(), i);
+                EXPECT_EQ(record->m_pThread != nullptr && record->m_nThreadStart != 0, record->Disabled == 0)
+                    << i;
             }
-            ASSERT_NE(record, nullptr);
-            EXPECT_EQ(record->m_nIndex.load(), i);
-            EXPECT_EQ(record->m_pThread != nullptr, record->Disabled == 0);
-            EXPECT_EQ(record->m_nThreadStart != 0, record->Disabled == 0);
         }
-        EXPECT_EQ(stored(), names());
+        EXPECT_EQ(names(true), names());
         EXPECT_EQ(window->size(), stripWindowSize(window->Metrics()));
     }
-
-    // Hands in a result as the thread of `start` sends it, under `index`.
-    void deliver(int index, uint64_t start, int status)
+    // A result of the thread `start`, sent under `index`.
+    void deliver(int index, uint64_t start)
     {
         CheckReply reply;
         reply.dwReplyTime = 7;
         reply.nThreadStart = start;
-        window->OnCheckResult(packCheckResult(status, index), reinterpret_cast<platform::LPARAM>(&reply));
+        window->OnCheckResult(packCheckResult(STATUS_UP, index), reinterpret_cast<platform::LPARAM>(&reply));
     }
 };
 
@@ -94,165 +73,110 @@ TEST_F(StripCommands, EachCommandKeepsTheStripInStepAndDropsResultsSentBeforeIt)
 {
     const struct
     {
-        const char* what;
-        int selected;
-        int command;
+        int selected, command;
         QStringList after;
-        // A result from the thread of `staleFrom`, sent under its index before
-        // the command, arrives afterwards (-1: no box changes its place).
-        int staleFrom;
+        int staleFrom; // a slot whose box's result comes late, under that slot; -1: no box moved
     } cases[] = {
-        {"delete the first", 1, ID_BOX_DELETE, {"B", "C"}, 0},
-        {"delete the middle, a later box's result", 2, ID_BOX_DELETE, {"A", "C"}, 2},
-        {"delete the last", 3, ID_BOX_DELETE, {"A", "B"}, 2},
-        {"move the first right", 1, ID_BOX_MOVERIGHT, {"B", "A", "C"}, 0},
-        {"move the last left", 3, ID_BOX_MOVELEFT, {"A", "C", "B"}, 1},
-        {"duplicate the first", 1, ID_BOX_DUPLICATE, {"A", "A", "B", "C"}, 1},
-        {"duplicate the last", 3, ID_BOX_DUPLICATE, {"A", "B", "C", "C"}, -1},
-        {"disable the middle", 2, ID_BOX_DISABLE, {"A", "B", "C"}, 1},
+        {1, ID_BOX_DELETE, {"A", "B", "C"}, -1}, // answered No
+        {1, ID_BOX_DELETE, {"B", "C"}, 0},
+        {2, ID_BOX_DELETE, {"A", "C"}, 1},
+        {3, ID_BOX_DELETE, {"A", "B"}, -1},
+        {1, ID_BOX_MOVERIGHT, {"B", "A", "C"}, 0},
+        {3, ID_BOX_MOVELEFT, {"A", "C", "B"}, 1},
+        {1, ID_BOX_DUPLICATE, {"A", "A", "B", "C"}, 1},
+        {3, ID_BOX_DUPLICATE, {"A", "B", "C", "C"}, -1},
+        {2, ID_BOX_DISABLE, {"A", "B", "C"}, 1},
     };
-    messages.answer = platform::IDYES;
+    bool busyWhileAsking = false;
+    struct Asking : test::RecordingMessageBoxes
+    {
+        std::function<void()> asked;
+        int show(const QString& text, const QString& caption, unsigned type) override
+        {
+            asked();
+            return RecordingMessageBoxes::show(text, caption, type);
+        }
+    } asking;
+    asking.asked = [&] { busyWhileAsking = window->m_bBusy; };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
+        SCOPED_TRACE(testing::Message() << c.command << " on " << c.selected);
         openThree();
-        const uint64_t staleStart = c.staleFrom >= 0 ? box(c.staleFrom).m_nThreadStart : 0;
+        asking.answer = c.after.size() == 3 && c.command == ID_BOX_DELETE ? platform::IDNO : platform::IDYES;
+        asking.shown.clear();
+        const uint64_t stale = c.staleFrom >= 0 ? box(c.staleFrom).m_nThreadStart : 0;
+        BoxRecord* moved = window->m_pBoxes[size_t(c.selected - 1)];
+        const uint64_t movedStart = moved->m_nThreadStart;
 
         boxmenu::choose(*window, c.selected, c.command);
         EXPECT_EQ(names(), c.after);
         expectInvariants();
         EXPECT_EQ(window->m_nSelectedBox, c.selected);
         EXPECT_FALSE(window->m_bBusy);
-
-        if (c.staleFrom >= 0 && c.staleFrom < window->NumBox) {
-            ASSERT_NE(staleStart, 0u);
+        if (c.command == ID_BOX_DELETE) {
+            ASSERT_EQ(asking.shown.size(), 1u);
+            EXPECT_EQ(asking.shown[0].text,
+                      QStringLiteral("Are you sure that you want to delete this Check?"));
+            EXPECT_EQ(asking.shown[0].type, platform::MB_YESNO | platform::MB_ICONQUESTION);
+            EXPECT_TRUE(busyWhileAsking);
+        }
+        if (c.staleFrom >= 0) {
             BoxRecord& now = box(c.staleFrom);
             const int status = now.m_nStatus;
             const uint32_t reply = now.m_dwLastValue;
-            deliver(c.staleFrom, staleStart, STATUS_UP);
+            deliver(c.staleFrom, stale);
             EXPECT_EQ(now.m_nStatus, status);
             EXPECT_EQ(now.m_dwLastValue, reply);
+        }
+        if (c.command == ID_BOX_MOVELEFT || c.command == ID_BOX_MOVERIGHT) {
+            // The moved box keeps its thread, whose results now come under its new index.
+            EXPECT_EQ(moved->m_nThreadStart, movedStart);
+            deliver(moved->m_nIndex, movedStart);
+            EXPECT_EQ(moved->m_nStatus, STATUS_UP);
         }
         window->close();
     }
 }
 
-TEST_F(StripCommands, MovedBoxKeepsItsThreadStatusAndResults)
-{
-    openThree();
-    BoxRecord* a = window->m_pBoxes[0];
-    BoxRecord* b = window->m_pBoxes[1];
-    const uint64_t startA = a->m_nThreadStart;
-    a->m_nStatus = STATUS_DOWN;
-    boxmenu::choose(*window, 1, ID_BOX_MOVERIGHT);
-    ASSERT_EQ(window->m_pBoxes[1], a);
-    EXPECT_EQ(a->m_nThreadStart, startA);
-    EXPECT_EQ(a->m_nStatus, STATUS_DOWN);
-    EXPECT_EQ(b->m_nStatus, STATUS_CLOSE);
-    // Its next result, under its new index, is taken.
-    deliver(1, startA, STATUS_UP);
-    EXPECT_EQ(a->m_nStatus, STATUS_UP);
-    EXPECT_EQ(a->m_dwLastValue, 7u);
-    // The first box cannot move towards the start, the last not towards the end.
-    EXPECT_TRUE(boxmenu::rightClick(*window, tileRect(window->Metrics(), 1).center(), [](QMenu* menu) {
-        EXPECT_FALSE(boxMenuAction(menu, ID_BOX_MOVELEFT)->isEnabled());
-        return 0;
-    }));
-}
-
-TEST_F(StripCommands, DeleteAsksFirstAndNoChangesNothing)
-{
-    openThree();
-    bool busyWhileAsking = false;
-    struct Asking : test::RecordingMessageBoxes
-    {
-        std::function<void()> onShow;
-        int show(const QString& text, const QString& caption, unsigned type) override
-        {
-            onShow();
-            return RecordingMessageBoxes::show(text, caption, type);
-        }
-    } asking;
-    asking.onShow = [&] { busyWhileAsking = window->m_bBusy; };
-    asking.answer = platform::IDNO;
-    boxmenu::choose(*window, 2, ID_BOX_DELETE);
-    ASSERT_EQ(asking.shown.size(), 1u);
-    EXPECT_EQ(asking.shown[0].text, QStringLiteral("Are you sure that you want to delete this Check?"));
-    EXPECT_EQ(asking.shown[0].type, platform::MB_YESNO | platform::MB_ICONQUESTION);
-    EXPECT_TRUE(busyWhileAsking);
-    EXPECT_FALSE(window->m_bBusy);
-    EXPECT_EQ(names(), (QStringList{"A", "B", "C"}));
-    expectInvariants();
-}
-
 TEST_F(StripCommands, DuplicateCarriesEverySettingAndStartsAnew)
 {
-    QByteArray settings = checkedBox(0, "Full box");
-    settings +=
-        "OnLineBoxColor=255\nOffLineBoxColor=65280\nOnLineTextColor=1\nOffLineTextColor=2\n"
-        "Logging=1\nMsgBox=3\nSound=5\nSpeechTextCheck=7\nCustomSoundCheck=9\nUpPath=/s/up.wav\n"
-        "DownPath=/s/down.wav\nOpenPath=/s/open.wav\nClosePath=/s/close.wav\nTcpDownPath=/s/td.wav\n"
-        "UpTextString=u\nDownTextString=d\nOpenTextString=o\nCloseTextString=c\nTDownTextString=t\n"
-        "ExecFilePath=/bin/true\nExecFileParam=%ip\nExecFileStatusCheck=31\nExecFileCheck=1\nnMSGB=2\n"
-        "nPS=3\nnEF=4\nMsgBoxDesc=%name!\nPhrase=hello\nRunHideMode=1\nIPv=0\n";
-    open(1, settings);
-    ASSERT_TRUE(test::waitFor([this] { return box(0).m_nStatus != STATUS_CHECKING; }));
+    open(1, checkedBox(0, "Full") +
+                "OnLineBoxColor=255\nOffLineTextColor=2\nLogging=1\nMsgBox=3\nSound=5\nSpeechTextCheck=7\n"
+                "CustomSoundCheck=9\nUpPath=/up.wav\nTcpDownPath=/td.wav\nTDownTextString=t\nExecFilePath=/"
+                "bin/true\n"
+                "ExecFileParam=%ip\nExecFileStatusCheck=31\nnMSGB=2\nnEF=4\nMsgBoxDesc=%name!\nPhrase="
+                "hi\nRunHideMode=1\n");
+    ASSERT_TRUE(test::waitFor([this] { return box(0).m_nStatus == STATUS_CLOSE; }));
     boxmenu::choose(*window, 1, ID_BOX_DUPLICATE);
     ASSERT_EQ(window->NumBox, 2);
     expectInvariants();
-    // Both sections of the file hold the same keys with the same values.
     CIniFile ini;
     ini.SetFileName(configPath());
-    for (const BoxKeySpec& key : boxKeys()) {
-        SCOPED_TRACE(key.name);
-        const QString name = QString::fromLatin1(key.name);
-        EXPECT_EQ(ini.GetString(config::boxSection(1), name, QStringLiteral("missing")),
-                  ini.GetString(config::boxSection(0), name, QStringLiteral("missing")));
-    }
-    EXPECT_EQ(box(1).m_strOnLinePicPath, box(0).m_strOnLinePicPath);
+    for (const BoxKeySpec& key : boxKeys())
+        EXPECT_EQ(ini.GetString(config::boxSection(1), QString::fromLatin1(key.name), "missing"),
+                  ini.GetString(config::boxSection(0), QString::fromLatin1(key.name), "missing"))
+            << key.name;
     EXPECT_FALSE(box(1).m_hOnLineIcon.isNull());
-    // Its own thread, no reply yet until that thread's first result.
+    // CHECKING until its own thread's first result.
     EXPECT_NE(box(1).m_nThreadStart, box(0).m_nThreadStart);
     EXPECT_TRUE(test::waitFor([this] { return box(1).m_nStatus == STATUS_CLOSE; }));
-}
 
-TEST_F(StripCommands, DuplicateOfADisabledBoxShowsDisabledAndReachesSeventy)
-{
-    QByteArray boxes;
-    for (int i = 0; i < 69; ++i)
-        boxes += "[Box " + QByteArray::number(i) + "]\nText=Box " + QByteArray::number(i) + "\nDisabled=1\n";
-    open(69, boxes);
+    // A disabled box's copy is disabled; 69 boxes become 70.
+    open(69, disabledBoxes(69));
     boxmenu::choose(*window, 69, ID_BOX_DUPLICATE);
     ASSERT_EQ(window->NumBox, 70);
     expectInvariants();
     EXPECT_EQ(box(69).m_nStatus, STATUS_DISABLED);
     EXPECT_EQ(box(69).Text, QStringLiteral("Box 68"));
-    EXPECT_TRUE(boxmenu::rightClick(*window, tileRect(window->Metrics(), 3).center(), [](QMenu* menu) {
-        EXPECT_FALSE(boxMenuAction(menu, ID_BOX_DUPLICATE)->isEnabled());
-        EXPECT_FALSE(boxMenuAction(menu, ID_BOX_ADD)->isEnabled());
-        return 0;
-    }));
 }
 
-TEST_F(StripCommands, DisableShowsDisabledAndEnableChecksAgain)
+TEST_F(StripCommands, EnableChecksAgainWithANewThread)
 {
-    openThree();
-    const uint64_t before = box(1).m_nThreadStart;
-    boxmenu::choose(*window, 2, ID_BOX_DISABLE);
-    EXPECT_EQ(box(1).m_nStatus, STATUS_DISABLED);
-    EXPECT_EQ(box(1).Disabled, 1);
+    open(1, checkedBox(0, "A") + "Disabled=1\n");
+    EXPECT_EQ(box(0).m_nStatus, STATUS_DISABLED);
+    boxmenu::choose(*window, 1, ID_BOX_DISABLE);
+    EXPECT_EQ(box(0).Disabled, 0);
     expectInvariants();
-    deliver(1, before, STATUS_UP);
-    EXPECT_EQ(box(1).m_nStatus, STATUS_DISABLED);
-
-    EXPECT_TRUE(boxmenu::rightClick(*window, tileRect(window->Metrics(), 2).center(), [](QMenu* menu) {
-        EXPECT_EQ(boxMenuAction(menu, ID_BOX_DISABLE)->text(), QStringLiteral("启用"));
-        return int(ID_BOX_DISABLE);
-    }));
-    EXPECT_EQ(box(1).Disabled, 0);
-    expectInvariants();
-    EXPECT_NE(box(1).m_nThreadStart, before);
-    // CHECKING until the new thread's first result.
-    EXPECT_TRUE(test::waitFor([this] { return box(1).m_nStatus == STATUS_CLOSE; }));
+    EXPECT_TRUE(test::waitFor([this] { return box(0).m_nStatus == STATUS_CLOSE; }));
 }
 
 } // namespace
