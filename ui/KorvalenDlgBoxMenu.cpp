@@ -72,7 +72,7 @@ void CKorvalenDlg::OnBoxCommand(int command)
         AddCheck();
         return;
     }
-    if (trayAction(m_TrayMenu, command)) {
+    if (command != 0 && trayAction(m_TrayMenu, command)) {
         OnTrayCommand(command);
         return;
     }
