@@ -206,15 +206,17 @@ wait_for 50 at_edge || fail "after the restart the strip is not where it was: $(
 column || fail "after the restart the strip is not a column"
 "$grab" "$artifacts/xvfb-restarted.png" >/dev/null
 # Add from the box menu (the third row from the end) opens the box
-# properties dialog; OK there adds a box with the defaults of a new box
-# (127.0.0.1 by ping) right after the first, and its tile turns Up.
+# properties dialog for a new box (by ping, target empty); with the target
+# typed (into the edit that has the focus when the dialog opens) and OK, a box
+# is added right after the first, and its tile turns Up.
 open_box_menu 970 340
 xdotool key Up Up Up Return
 add_dialog() { xdotool search --onlyvisible --name '^添加检查$' | head -n 1; }
 add_shown() { [ -n "$(add_dialog)" ]; }
 if wait_for 30 add_shown; then
     "$grab" "$artifacts/xvfb-add.png" >/dev/null
-    xdotool windowactivate --sync "$(add_dialog)" key Return
+    xdotool windowactivate --sync "$(add_dialog)" type 127.0.0.1
+    xdotool key Return
     three() { xdotool getwindowgeometry "$window" | grep -q "Geometry: 92x251"; }
     wait_for 50 three || fail "Add did not add a tile: $(xdotool getwindowgeometry "$window")"
     added_up() { test "$("$grab" "$work/probe.png" 935 450)" = "197 209 254"; }
