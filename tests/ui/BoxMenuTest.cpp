@@ -100,17 +100,36 @@ TEST_F(BoxMenuWindow, RightClickSelectsAndFramesTheBoxUntilTheCommandIsDone)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.point.x());
         bool framed = false;
+        // While the box properties dialog is open: its title, and the
+        // insertion line (Add) or the frame (Edit) on the strip.
+        QString title;
+        bool marked = false;
+        QTimer dialogOpen;
+        QObject::connect(&dialogOpen, &QTimer::timeout, [&] {
+            QDialog* dialog = window->m_dlgBoxProperties;
+            if (!dialog || !dialog->isVisible())
+                return;
+            dialogOpen.stop();
+            title = dialog->windowTitle();
+            marked = window->m_bHighlight && window->m_bAddMode == (c.command == ID_BOX_ADD) &&
+                     window->m_nLastCommand == c.command && window->m_nSelectedBox == c.selected;
+            dialog->reject();
+        });
+        dialogOpen.start(5);
         EXPECT_TRUE(boxmenu::rightClick(*window, c.point, [&](QMenu* menu) {
             framed = window->m_bHighlight && !window->m_bAddMode && window->m_nSelectedBox == c.selected;
             EXPECT_EQ(boxMenuAction(menu, ID_BOX_EDIT)->isEnabled(), c.selected != 0);
             return c.command;
         }));
         EXPECT_TRUE(framed);
-        // Add and Edit find their command and the box here.
+        EXPECT_EQ(title, QString::fromUtf8(c.command == ID_BOX_ADD    ? "添加检查"
+                                           : c.command == ID_BOX_EDIT ? "编辑检查"
+                                                                      : ""));
+        EXPECT_EQ(marked, c.command != 0);
         EXPECT_EQ(window->m_nLastCommand, c.command);
         EXPECT_EQ(window->m_nSelectedBox, c.selected);
         EXPECT_FALSE(window->m_bHighlight || window->m_bAddMode);
-        EXPECT_EQ(window->NumBox, 3);
+        EXPECT_EQ(window->NumBox, 3); // cancelled
     }
     // An open settings dialog keeps the menu shut.
     QDialog options;
