@@ -5,6 +5,7 @@
 #include "platform/DataFolder.h"
 #include "platform/Instance.h"
 #include "platform/MessageBox.h"
+#include "platform/QtMessageBox.h"
 #include "platform/Sound.h"
 #include "ui/dialogs/AboutDlg.h"
 #include "ui/dialogs/BoxPropertiesDlg.h"
@@ -34,7 +35,7 @@ CKorvalenDlg::CKorvalenDlg(QWidget* pParent, int nInstance) : QDialog(pParent), 
         },
         this);
 
-    m_hIcon = QIcon(QStringLiteral(":/images/128.png"));
+    m_hIcon = platform::programIcon();
     // Lives as long as the window and is shown again for every add and edit.
     m_dlgBoxProperties = new CBoxPropertiesDlg(m_hWnd, this);
     m_szProgramDir = QFileInfo(QCoreApplication::applicationFilePath()).absolutePath();
@@ -161,7 +162,16 @@ void CKorvalenDlg::StartChecks()
     ApplyWindowFlags();
     setGeometry(PosX, PosY, size.width(), size.height());
     setFixedSize(size);
+    // Once the window is initialised (a restore or reset of the
+    // configuration), the place sticks to the work area's edges as every move
+    // does, and the window comes to the top, as at start-up.
+    if (m_bInitialised)
+        MoveWindow(pos());
     show();
+    if (m_bInitialised) {
+        raise();
+        activateWindow();
+    }
     // One volume for both channels; a stored value above the range would
     // spill into the other channel, so it is held at full volume.
     platform::setOutputVolume(VolumeMute != 0 ? 0 : std::min<uint32_t>(Volume, 65535));

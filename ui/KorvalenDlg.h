@@ -71,6 +71,8 @@ public:
     platform::LRESULT OnTrayNotification(platform::WPARAM wParam, platform::LPARAM lParam);
     void OnTrayCommand(int command);
     void OnTrayAbout();
+    // Opens a file or folder with the desktop; says so when it cannot.
+    void OpenWithDesktop(const QString& path, const QString& what);
     void OnTrayHelp();
     void OnTrayAlwaysOnTop();
     void OnTrayNormal();
