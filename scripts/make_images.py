@@ -365,9 +365,9 @@ def ftp(c):
     c.rect(4, 5, 5, 10, BLUE)
     for i in range(3):
         c.rect(3 - i + 1, 5 + i, 6 + i - 1, 5 + i, BLUE)
-    c.rect(10, 5, 11, 10, GREEN)
+    c.rect(10, 4, 11, 8, GREEN)
     for i in range(3):
-        c.rect(9 + i - 1, 10 - i, 12 - i, 10 - i, GREEN)
+        c.rect(8 + i, 8 + i, 13 - i, 8 + i, GREEN)
 
 
 def ping(c):
