@@ -13,8 +13,9 @@ struct StripMetrics
 };
 
 // The metrics for the stored settings, made safe for use: sizes below 1
-// count as 1, sizes so big that the window could not be made count as 4096,
-// a count outside 0 to 70 is held inside it. The stored values stay as read.
+// count as 1, tiles above the Options dialog's largest (300 by 200) count as
+// that, a count outside 0 to 70 is held inside it. The stored values stay as
+// read.
 StripMetrics stripMetrics(int xBox, int yBox, int numBox, int winPos);
 
 QSize stripWindowSize(const StripMetrics& m);

@@ -5,7 +5,9 @@
 
 #include "platform/Instance.h"
 
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QProcess>
@@ -65,6 +67,18 @@ protected:
     test::ScopedEnvironment m_env;
     std::vector<std::unique_ptr<QProcess>> m_processes;
 };
+
+// The resident memory of a process in kB, or -1 when it cannot be read.
+long residentKilobytes(qint64 pid)
+{
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').front().toLong();
+    return -1;
+}
 
 TEST_F(InstanceProcessTest, SecondStartActivatesRunningInstanceAndEnds)
 {
@@ -146,6 +160,31 @@ TEST_F(InstanceProcessTest, FreshStartAfterTheFirstWasKilled)
     ASSERT_TRUE(
         test::waitFor([&] { return platform::activateRunningInstance(QStringLiteral("Korvalen."), 500); }));
     EXPECT_EQ(again->state(), QProcess::Running);
+}
+
+TEST_F(InstanceProcessTest, SeventyHandEditedHugeTilesStayUnderAHundredMegabytes)
+{
+    // Tiles of 1000 by 1000 count as the Options dialog's largest, 300 by
+    // 200; as they are, the strip alone would take 280 MB.
+    QByteArray config = "[main]\nFirstStart=0\nNumBox=70\nXBox=1000\nYBox=1000\nPosX=0\nPosY=0\nWinPos=1\n";
+    for (int i = 0; i < 70; ++i)
+        config += "[Box " + QByteArray::number(i) + "]\nText=Box " + QByteArray::number(i) + "\nDisabled=1\n";
+    ASSERT_TRUE(QDir().mkpath(m_env.dataDir()));
+    test::writeFile(m_env.dataDir() + QStringLiteral("/MainConfA.ini"), config);
+    QProcess* program = start();
+    ASSERT_TRUE(waitUntilListening(0, program));
+    // The window is shown and painted once it listens; the most it holds in
+    // the following two seconds is what it keeps.
+    long most = 0;
+    test::waitFor(
+        [&] {
+            most = std::max(most, residentKilobytes(program->processId()));
+            return false;
+        },
+        2000);
+    EXPECT_GT(most, 0);
+    EXPECT_LT(most, 100 * 1024) << "kB";
+    EXPECT_EQ(program->state(), QProcess::Running);
 }
 
 } // namespace

@@ -311,9 +311,9 @@ TEST_F(ConfigNewFile, FirstStartCentresTheRowLayoutOnTheWorkArea)
         {"column layout", QRect(0, 0, 1920, 1080), 100, 50, 3, 0, 805, 514},
         {"no box", QRect(0, 0, 1000, 800), 90, 80, 0, 1, 496, 359},
         {"wider than the screen", QRect(0, 0, 800, 600), 90, 80, 10, 1, 400 - 459, 259},
-        // Hand-edited sizes count as the window gets them: at most 4096, at
-        // least 1, and the sum cannot overflow.
-        {"huge tiles", QRect(0, 0, 1920, 1080), 2147483647, 80, 70, 1, 960 - (70 * 4097 + 8) / 2, 540 - 41},
+        // Hand-edited sizes count as the window gets them: at most 300 by 200,
+        // at least 1, and the sum cannot overflow.
+        {"huge tiles", QRect(0, 0, 1920, 1080), 2147483647, 80, 70, 1, 960 - (70 * 301 + 8) / 2, 540 - 41},
         {"tiles of no width", QRect(0, 0, 1000, 800), 0, 80, 2, 1, 500 - 6, 359},
     };
     for (const auto& c : cases) {

@@ -55,9 +55,12 @@ TEST(StripGeometry, StoredValuesAreMadeSafe)
         {90, 80, 3, 0, columnOf(90, 80, 3)},
         {0, 0, 1, 1, rowOf(1, 1, 1)},
         {-5, INT_MIN, 2, 1, rowOf(1, 1, 2)},
-        {1, 4096, 1, 1, rowOf(1, 4096, 1)},
-        {100000, 4097, 1, 1, rowOf(4096, 4096, 1)},
-        {INT_MAX, INT_MAX, 70, 0, columnOf(4096, 4096, 70)},
+        // Hand-edited tiles above the Options dialog's largest count as that.
+        {300, 200, 1, 1, rowOf(300, 200, 1)},
+        {301, 201, 1, 1, rowOf(300, 200, 1)},
+        {1, 4096, 1, 1, rowOf(1, 200, 1)},
+        {100000, 4097, 1, 1, rowOf(300, 200, 1)},
+        {INT_MAX, INT_MAX, 70, 0, columnOf(300, 200, 70)},
         {90, 80, -1, 1, rowOf(90, 80, 0)},
         {90, 80, INT_MIN, 1, rowOf(90, 80, 0)},
         {90, 80, 70, 1, rowOf(90, 80, 70)},
@@ -84,9 +87,9 @@ TEST(StripGeometry, WindowSizeOfUnsafeStoredValuesStaysPositive)
     } cases[] = {
         {0, 0, 1, 1, QSize(10, 3)},
         {-90, -80, 1, 0, QSize(3, 10)},
-        {100000, 100000, 70, 1, QSize(286798, 4098)},
-        {INT_MAX, INT_MAX, INT_MAX, 1, QSize(286798, 4098)},
-        {INT_MAX, INT_MAX, INT_MAX, 0, QSize(4098, 286798)},
+        {100000, 100000, 70, 1, QSize(21078, 202)},
+        {INT_MAX, INT_MAX, INT_MAX, 1, QSize(21078, 202)},
+        {INT_MAX, INT_MAX, INT_MAX, 0, QSize(302, 14078)},
         {90, 80, -3, 1, QSize(8, 82)},
         {90, 80, -3, 0, QSize(92, 8)},
     };
