@@ -9,6 +9,7 @@ namespace {
 constexpr int kMaxTileWidth = 300;
 constexpr int kMaxTileHeight = 200;
 constexpr int kMaxStripBoxes = 70;
+constexpr int kMaxCoordinate = 16777215; // the largest window size there is
 } // namespace
 
 StripMetrics stripMetrics(int xBox, int yBox, int numBox, int winPos)
@@ -27,4 +28,10 @@ QSize stripWindowSize(const StripMetrics& m)
 QSize stripWindowSize(int xBox, int yBox, int numBox, int winPos)
 {
     return stripWindowSize(stripMetrics(xBox, yBox, numBox, winPos));
+}
+
+QPoint stripWindowPosition(int posX, int posY)
+{
+    return QPoint(std::clamp(posX, -kMaxCoordinate, kMaxCoordinate),
+                  std::clamp(posY, -kMaxCoordinate, kMaxCoordinate));
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPoint>
 #include <QSize>
 
 // The size of the strip of tiles: an 8-pixel edge strip, then the tiles with a
@@ -21,3 +22,8 @@ StripMetrics stripMetrics(int xBox, int yBox, int numBox, int winPos);
 QSize stripWindowSize(const StripMetrics& m);
 // As above, for the stored settings.
 QSize stripWindowSize(int xBox, int yBox, int numBox, int winPos);
+
+// The stored window position made safe for use: each coordinate held within
+// 16777215 pixels of the origin, so that adding a size to it cannot overflow.
+// The stored values stay as read.
+QPoint stripWindowPosition(int posX, int posY);

@@ -153,7 +153,7 @@ void CKorvalenDlg::StartChecks()
 {
     const QSize size = stripWindowSize(Metrics());
     ApplyWindowFlags();
-    setGeometry(PosX, PosY, size.width(), size.height());
+    setGeometry(QRect(stripWindowPosition(PosX, PosY), size));
     setFixedSize(size);
     show();
     // One volume for both channels; a stored value above the range would

@@ -100,6 +100,29 @@ TEST(StripGeometry, WindowSizeOfUnsafeStoredValuesStaysPositive)
     }
 }
 
+TEST(StripGeometry, StoredPositionsAreHeldWhereSizesCannotOverflowThem)
+{
+    const struct
+    {
+        int posX, posY;
+        QPoint expected;
+    } cases[] = {
+        {300, 300, QPoint(300, 300)},
+        {-1920, 5000, QPoint(-1920, 5000)},
+        {16777215, -16777215, QPoint(16777215, -16777215)},
+        {16777216, -16777216, QPoint(16777215, -16777215)},
+        {INT_MAX, INT_MIN, QPoint(16777215, -16777215)},
+        {INT_MIN, INT_MAX, QPoint(-16777215, 16777215)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.posX << "," << c.posY);
+        const QPoint p = stripWindowPosition(c.posX, c.posY);
+        EXPECT_EQ(p, c.expected);
+        // The far corner of the largest strip is still a number.
+        EXPECT_GT(QRect(p, stripWindowSize(INT_MAX, INT_MAX, 70, 1)).right(), p.x());
+    }
+}
+
 TEST(StripGeometry, TilePositions)
 {
     const struct
