@@ -234,14 +234,13 @@ bool applyWrites(const QString& path, const std::vector<PendingWrite>& writes)
 
     // The file is read through its own descriptor; a missing file is an
     // empty one, created only by the rename below.
-    struct stat st
-    {
-    };
     std::shared_ptr<const IniDocument> cached;
     QByteArray bytes;
     mode_t mode = 0;
     const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd >= 0) {
+    const bool existed = fd >= 0;
+    if (existed) {
+        struct stat st;
         const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
         // A bigger file would be read only in part: rewriting it would lose the rest.
         if (!regular || st.st_size > kMaxFileBytes) {
@@ -262,7 +261,7 @@ bool applyWrites(const QString& path, const std::vector<PendingWrite>& writes)
         return false;
     }
     IniDocument doc = cached ? *cached : IniDocument::parse(bytes);
-    bool changed = fd < 0; // a new file is written even when nothing in it changed
+    bool changed = !existed; // a new file is written even when nothing in it changed
     for (const PendingWrite& w : writes)
         changed = doc.setValue(w.section, w.key, w.value) || changed;
 
