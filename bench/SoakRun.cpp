@@ -370,7 +370,10 @@ std::vector<Line> readLog(const std::string& logsDir, const Box& box, Figures& f
 // own exactly one line, or none when the log already showed its status.
 void compare(const Box& box, const std::vector<Line>& lines, double end, Figures& f)
 {
-    const double lasting = kInterval + (box.method == Method::Url ? kUrlTimeOut : kTcpTimeOut);
+    // Interval and time-out, and the slack of whole-second log times and of
+    // the once-a-second idle test of a fetch. Two short states of one status
+    // in a row can add up to a lasting one.
+    const double lasting = kInterval + (box.method == Method::Url ? kUrlTimeOut : kTcpTimeOut) + kClockSlack;
     std::vector<Change> states;
     for (const Change& c : box.record)
         if (states.empty() || states.back().status != c.status)
