@@ -509,14 +509,14 @@ int main(int argc, char** argv)
 
     // Each target gets its next change at a random moment: mostly lasting
     // states, some short flaps that the program may or may not see.
-    const double quiet = kInterval + kUrlTimeOut + 10; // no changes in the last stretch
+    const double quiet = kInterval + kUrlTimeOut + 10; // no changes in the last stretch, a lasting one
     std::vector<double> next(boxes.size());
     auto schedule = [&](size_t i, double from) {
         const bool url = boxes[i].method == Method::Url;
         const double lasting = kInterval + (url ? kUrlTimeOut : kTcpTimeOut);
         std::uniform_real_distribution<double> coin(0, 1);
         std::uniform_real_distribution<double> shortTime(0.3, lasting - 0.5);
-        std::uniform_real_distribution<double> longTime(lasting + 2, lasting * 3 + 5);
+        std::uniform_real_distribution<double> longTime(lasting + kClockSlack + 1, lasting * 3 + 5);
         next[i] = from + (coin(rng) < 0.3 ? shortTime(rng) : longTime(rng));
     };
     for (size_t i = 0; i < boxes.size(); ++i)
