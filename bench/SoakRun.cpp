@@ -6,6 +6,7 @@
 // compares the daily logs with it at the end.
 //
 //   korvalen_soak PROGRAM SECONDS [SEED]
+//   korvalen_soak --check FOLDER [END]   compares a kept run's logs again
 //
 // Fails when a lasting state (longer than the box's interval and time-out)
 // was not logged exactly once, when a line is cut or interleaved, when the
@@ -46,6 +47,9 @@ constexpr int kInterval = 1;         // seconds, every box
 constexpr double kTcpTimeOut = 3.0;  // the TimeOut setting
 constexpr double kUrlTimeOut = 30.0; // no data for this long ends a fetch
 constexpr double kClockSlack = 2.0;  // log times are whole seconds
+// A line stamped T was written in [T, T + 1), give or take the coarse clock
+// behind the stamp and the moment between a change and its record.
+constexpr double kStampSpan = 1.05;
 constexpr const char* kPhrase = "soak-phrase-ok";
 
 std::atomic<bool> g_stop{false};
@@ -392,7 +396,7 @@ void compare(const Box& box, const std::vector<Line>& lines, double end, Figures
         }
         int owner = -1;
         for (size_t i = 0; i < states.size(); ++i)
-            if (states[i].status == line.status && states[i].when <= line.when + kClockSlack)
+            if (states[i].status == line.status && states[i].when < line.when + kStampSpan)
                 owner = int(i);
         if (owner < 0) {
             ++f.unexpected;
@@ -413,7 +417,7 @@ void compare(const Box& box, const std::vector<Line>& lines, double end, Figures
         } else if (owned[i] == 0) {
             std::string before;
             for (const Line& line : lines)
-                if (line.when < states[i].when - kClockSlack)
+                if (line.when + kStampSpan <= states[i].when)
                     before = line.status;
             if (before != states[i].status) {
                 ++f.missing;
@@ -422,6 +426,50 @@ void compare(const Box& box, const std::vector<Line>& lines, double end, Figures
             }
         }
     }
+}
+
+void printLogFigures(const Figures& f)
+{
+    std::printf("lines logged %ld   missing %ld   duplicated %ld   cut %ld   interleaved %ld\n", f.lines,
+                f.missing, f.duplicated, f.cut, f.interleaved);
+    std::printf("further lines: %ld resets by a listener's close, %ld in no state driven\n", f.resets,
+                f.unexpected);
+}
+
+// Compares the logs of a kept run with its record again.
+int checkAgain(const std::string& dir, double end)
+{
+    std::ifstream in(dir + "/record.txt");
+    std::map<std::string, std::vector<Change>> records;
+    std::string file, status;
+    double when;
+    while (in >> file >> when && std::getline(in >> std::ws, status)) {
+        if (file == "end")
+            end = when;
+        else
+            records[file].push_back(Change{when, status});
+    }
+    std::vector<Box> boxes(records.size());
+    size_t i = 0;
+    for (auto& [name, record] : records) {
+        Box& b = boxes[i++];
+        for (const auto& [kind, method] : {std::pair{"_TCP_", Method::Tcp}, std::pair{"_URL_", Method::Url},
+                                           std::pair{"_Ping", Method::Ping}}) {
+            const size_t at = name.find(kind);
+            if (at == std::string::npos)
+                continue;
+            b.method = method;
+            b.address = name.substr(0, at);
+            b.port = uint16_t(std::atoi(name.c_str() + at + 5));
+        }
+        b.record = record;
+    }
+    Figures f;
+    for (const Box& b : boxes)
+        compare(b, readLog(dir + "/Korvalen/Logs", b, f), end, f);
+    std::printf("lasting states %ld\n", f.lasting);
+    printLogFigures(f);
+    return f.missing || f.duplicated || f.cut || f.interleaved ? 1 : 0;
 }
 
 void printSample(const char* when, const Sample& s)
@@ -434,8 +482,11 @@ void printSample(const char* when, const Sample& s)
 
 int main(int argc, char** argv)
 {
+    if (argc >= 3 && std::string(argv[1]) == "--check")
+        return checkAgain(argv[2], argc > 3 ? std::atof(argv[3]) : 0);
     if (argc < 3) {
-        std::fprintf(stderr, "usage: %s PROGRAM SECONDS [SEED]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s PROGRAM SECONDS [SEED]\n       %s --check FOLDER [END]\n", argv[0],
+                     argv[0]);
         return 2;
     }
     const std::string program = argv[1];
@@ -604,16 +655,14 @@ int main(int argc, char** argv)
         for (const Box& b : boxes)
             for (const Change& c : b.record)
                 out << logFileName(b) << ' ' << std::fixed << c.when << ' ' << c.status << '\n';
+        out << "end " << std::fixed << end << " -\n";
     }
     Figures f;
     for (const Box& b : boxes)
         compare(b, readLog(dir + "/Korvalen/Logs", b, f), end, f);
 
     std::printf("changes driven %ld, lasting states %ld\n", changes, f.lasting);
-    std::printf("lines logged %ld   missing %ld   duplicated %ld   cut %ld   interleaved %ld\n", f.lines,
-                f.missing, f.duplicated, f.cut, f.interleaved);
-    std::printf("further lines: %ld resets by a listener's close, %ld in no state driven\n", f.resets,
-                f.unexpected);
+    printLogFigures(f);
     printSample("start", atStart);
     printSample("2 minutes", atTwoMinutes);
     printSample("end", atEnd);
