@@ -184,10 +184,9 @@ bool IniDocument::setValue(const QString& section, const QString& key, const QSt
     if (existing >= 0) {
         QString& old = sec.lines[size_t(existing)];
         const QString end = lineEnd(old);
-        const QString replacement = line + (end.isEmpty() ? m_eol : end);
-        if (old == replacement)
+        if (old.chopped(end.size()) == line)
             return false;
-        old = replacement;
+        old = line + (end.isEmpty() ? m_eol : end);
         endLastLine();
         return true;
     }

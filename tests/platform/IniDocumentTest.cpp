@@ -281,6 +281,7 @@ TEST(IniDocument, WriteIntoSmallFiles)
         {bytes("[s]\na=1\n;end\n\n[t]\n"), "s", "b", "2", bytes("[s]\na=1\n;end\nb=2\n\n[t]\n")},
         {bytes("\n\n[s]\n"), "s", "k", "v", bytes("\n\n[s]\nk=v\n")},
         {bytes("[s]\nk=old\n\n"), "s", "k", "new", bytes("[s]\nk=new\n\n")},
+        {bytes("[s]\nk=v"), "s", "k", "v", bytes("[s]\nk=v")},
     };
     for (const auto& c : cases)
         EXPECT_EQ(show(afterWrite(c.file, c.section, c.key, c.value)), show(c.expected)) << show(c.file);
