@@ -46,12 +46,10 @@ QString fittedName(const QString& address, const QString& rest)
         u'~' + QString::fromLatin1(
                    QCryptographicHash::hash(address.toUtf8(), QCryptographicHash::Sha1).toHex().left(8));
     const qsizetype room = limit - platform::encodedFileName(hash + rest).size();
-    QString cut = address;
-    while (!cut.isEmpty() && platform::encodedFileName(cut).size() > room) {
+    QString cut = address.left(room); // a character takes at least one byte
+    // Never half a character.
+    while (!cut.isEmpty() && (cut.back().isHighSurrogate() || platform::encodedFileName(cut).size() > room))
         cut.chop(1);
-        if (!cut.isEmpty() && cut.back().isHighSurrogate())
-            cut.chop(1); // never half a character
-    }
     return cut + hash + rest;
 }
 } // namespace
