@@ -213,6 +213,7 @@ TEST(DailyLog, LongTargetsGetAFileNameTheFileSystemTakes)
         {METHOD_URL, QStringLiteral("http://") + longName + QStringLiteral(":8080/")},
         {METHOD_PING, longChinese},
         {METHOD_PING, QString(240, u'c')},
+        {METHOD_PING, utf8("\xf0\x9f\x98\x80").repeated(70)}, // 4 bytes, 2 UTF-16 units each
     };
     QSet<QString> names;
     for (const auto& c : cases) {
@@ -222,6 +223,7 @@ TEST(DailyLog, LongTargetsGetAFileNameTheFileSystemTakes)
         const QString file = dailylog::fileName(box, day, 0);
         const QString name = QFileInfo(file).fileName();
         EXPECT_LE(QFile::encodeName(name).size(), 255);
+        EXPECT_EQ(QString::fromUtf8(name.toUtf8()), name) << "a character was cut in half";
         EXPECT_TRUE(name.endsWith(QStringLiteral(".txt")));
         EXPECT_FALSE(names.contains(name)) << "two targets share " << name.toStdString();
         names.insert(name);
