@@ -246,6 +246,11 @@ def check(c):
     c.line(6, 12, 13, 3, GREEN, 2)
 
 
+def play(c):
+    for i in range(6):
+        c.rect(4 + i, 2 + i, 4 + i, 13 - i, BLUE)
+
+
 def instance_icon(colour):
     c = window_icon()
     c.rect(3, 10, 10, 21, colour)
@@ -255,7 +260,7 @@ def instance_icon(colour):
 os.makedirs(OUT, exist_ok=True)
 for number, draw in ((141, about), (142, help_), (147, exit_), (218, reset_position), (197, log_folder),
                      (151, show), (146, options), (177, arrow_box(False)), (178, arrow_box(True)),
-                     (184, reset_config), (143, check), (206, check)):
+                     (184, reset_config), (143, check), (206, check), (207, exit_), (205, play)):
     save_png(small(draw), "%d.png" % number)
 save_png(instance_icon((110, 200, 120, 255)), "166.png")
 save_png(instance_icon((90, 150, 240, 255)), "220.png")
