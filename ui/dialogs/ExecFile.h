@@ -16,6 +16,10 @@ class CExecFile;
 // with placeholders, the statuses that run it, how many reports of a status
 // it waits for, and whether it runs hidden. The opener fills the values,
 // calls OnInitDialog, runs the dialog and reads the values back after OK.
+// Controls: editFile 1052, buttonBrowse 1161, editParameters 1062, checkUp
+// 1162, checkDown 1103, checkClose 1158, checkIpError 1159, checkNetError
+// 1160, labelStatusIpError 1201, spinCount 1184 with 1185, checkRunHidden
+// 1167, buttonTest 1010.
 class CExecFile : public QDialog
 {
     Q_OBJECT
