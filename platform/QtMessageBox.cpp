@@ -9,8 +9,6 @@ namespace {
 void configure(QMessageBox& box, const QString& text, const QString& caption, unsigned type)
 {
     box.setWindowTitle(caption);
-    // Texts often carry a user's values: never read them as markup.
-    box.setTextFormat(Qt::PlainText);
     box.setText(text);
     switch (type & 0xF0) {
     case MB_ICONERROR:
