@@ -5,6 +5,7 @@
 #include "platform/Instance.h"
 #include "platform/MessageBox.h"
 #include "platform/Network.h"
+#include "ui/BoxCommandTestHook.h"
 #include "ui/KorvalenDlg.h"
 
 CKorvalenApp theApp;
@@ -20,6 +21,8 @@ bool CKorvalenApp::InitInstance(const QStringList& arguments)
         platform::activateRunningInstance(instance::windowTitle(nInstance));
         return false;
     }
+    if (m_setUpOutputs)
+        m_setUpOutputs();
 
     if (!platform::initNetwork()) {
         platform::AfxMessageBox(QStringLiteral("Windows套接字初始化失败。"), platform::MB_OK);
@@ -35,6 +38,7 @@ bool CKorvalenApp::InitInstance(const QStringList& arguments)
     }
 
     CKorvalenDlg dlg(nullptr, nInstance);
+    installBoxCommandTestHook(&dlg);
     dlg.DoModal();
     return false;
 }

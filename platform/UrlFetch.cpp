@@ -184,6 +184,10 @@ UrlFetchResult fetchUrl(const QByteArray& url, const std::atomic<bool>* stop, co
     result.error = (code == CURLE_WRITE_ERROR && transfer.truncated) ? 0 : internetError(code);
     result.body = std::move(transfer.body);
     curl_slist_free_all(headers);
+    // The charset the server declares for the page (its last response).
+    char* contentType = nullptr;
+    if (curl_easy_getinfo(curl, CURLINFO_CONTENT_TYPE, &contentType) == CURLE_OK && contentType)
+        result.contentType = contentType;
     curl_easy_cleanup(curl);
     return result;
 }

@@ -20,6 +20,7 @@ struct UrlFetchResult
     uint32_t error = 0;  // internet library error number, 0 when the body was read
     bool opened = false; // the server answered: an error came while reading the body
     QByteArray body;
+    QByteArray contentType; // the last response's Content-Type header, if any
 };
 
 // Sets up the URL library once for the process, before any fetch; false when

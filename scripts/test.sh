@@ -26,6 +26,9 @@ echo "== Normal build"
 korvalen_build "$KORVALEN_ROOT/build/ci" -DKORVALEN_WERROR=ON
 ctest --test-dir "$KORVALEN_ROOT/build/ci" --output-on-failure -j "$jobs"
 
+echo "== Installed as a desktop program: cmake --install into a temporary prefix"
+"$KORVALEN_ROOT/scripts/install_check.sh" "$KORVALEN_ROOT/build/ci"
+
 echo "== AddressSanitizer and UndefinedBehaviorSanitizer build"
 korvalen_build "$KORVALEN_ROOT/build/ci-sanitize" -DKORVALEN_WERROR=ON -DKORVALEN_SANITIZE=ON \
     -DKORVALEN_BENCH=OFF

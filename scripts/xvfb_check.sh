@@ -131,6 +131,179 @@ wait_for 100 find_window || fail "no window appeared after the restart"
 wait_for 50 at_edge || fail "after the restart the strip is not where it was: $(xdotool getwindowgeometry "$window")"
 column || fail "after the restart the strip is not a column"
 "$grab" "$artifacts/xvfb-restarted.png" >/dev/null
+
+# A strip wider than the screen (24 boxes, 2192 pixels) left off the screen's
+# left edge: Reset position in the tray menu (its sixth row) brings its edge
+# strip, the only handle to drag it by, back onto the screen.
+find_icon() {
+    icon=""
+    for candidate in $(xdotool search --class korvalen); do
+        eval "$(xdotool getwindowgeometry --shell "$candidate")"
+        if [ "$WIDTH" -gt 8 ] && [ "$WIDTH" -lt 64 ] && [ "$HEIGHT" -gt 8 ] && [ "$HEIGHT" -lt 64 ]; then
+            icon="$candidate"
+            return 0
+        fi
+    done
+    return 1
+}
+wait_for 50 find_icon || fail "no tray icon after the restart"
+before="$(visible_windows)"
+xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click 3
+wait_for 50 menu_open || fail "a right click on the tray icon opened no menu before the wide strip"
+sleep 0.3
+xdotool key Up Return
+wait_for 100 sh -c "! kill -0 $program_pid" || fail "Exit in the tray menu did not end the program"
+{
+    printf '[main]\nFirstStart=0\nNumBox=24\nPosX=-456\nPosY=300\nWinPos=1\nWinBeh=1\n'
+    for i in $(seq 0 23); do printf '[Box %d]\nText=Box %d\nIPAdress=127.0.0.1\nDisabled=1\n' "$i" "$i"; done
+} >"$work/appdata/Korvalen/MainConfA.ini"
+start_program
+wait_for 100 find_window || fail "no window appeared for the wide strip"
+wait_for 50 sh -c "xdotool getwindowgeometry $window | grep -q 'Geometry: 2192x82'" ||
+    fail "the wide strip is not 2192 by 82: $(xdotool getwindowgeometry "$window")"
+wait_for 50 find_icon || fail "no tray icon for the wide strip"
+before="$(visible_windows)"
+xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click 3
+wait_for 50 menu_open || fail "a right click on the tray icon opened no menu for the wide strip"
+sleep 0.3
+xdotool key Down Down Down Down Down Down Return
+on_screen() { xdotool getwindowgeometry "$window" | grep -q "Position: 0,"; }
+wait_for 50 on_screen || fail "Reset position left the wide strip at $(xdotool getwindowgeometry "$window")"
+"$grab" "$artifacts/xvfb-wide-reset.png" >/dev/null
+grep -qx 'PosX=0' "$work/appdata/Korvalen/MainConfA.ini" || fail "Reset position did not store PosX=0"
+
+# Adding and editing a box, as a new user would, in one run of the program.
+# The box context menu that opens Add and Edit is not there yet: with
+# KORVALEN_TEST_BOX_COMMANDS=1 the key A or E on a tile runs Add or Edit for
+# the tile under the pointer, as its menu rows will. Everything in the dialog
+# is typed and clicked.
+kill "$program_pid"
+wait_for 50 sh -c "! kill -0 $program_pid" || fail "the program did not end for the box properties check"
+command -v python3 >/dev/null || fail "python3 is needed for a loopback listener"
+python3 -c '
+import socket, sys
+s = socket.socket()
+s.bind(("127.0.0.1", 0))
+s.listen(64)
+open(sys.argv[1], "w").write(str(s.getsockname()[1]))
+while True:
+    s.accept()[0].close()
+' "$work/open_port" &
+pids+=($!)
+wait_for 50 test -s "$work/open_port" || fail "the loopback listener did not start"
+open_port="$(cat "$work/open_port")"
+closed_port="$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')"
+mkdir -p "$work/appdata2/Korvalen"
+cat >"$work/appdata2/Korvalen/MainConfA.ini" <<'INI'
+[main]
+FirstStart=0
+NumBox=1
+PosX=200
+PosY=150
+WinBeh=1
+[Box 0]
+Text=Loopback
+IPAdress=127.0.0.1
+CheckInterval=1
+INI
+KORVALEN_TEST_BOX_COMMANDS=1 APPDATA="$work/appdata2" XDG_RUNTIME_DIR="$work/run" QT_QPA_PLATFORM=xcb \
+    "$program" >>"$work/program.log" 2>&1 &
+program_pid=$!
+pids+=("$program_pid")
+wait_for 100 find_window || fail "no window appeared for the box properties check"
+dialog=""
+find_dialog() { dialog="$(xdotool search --onlyvisible --name "^$1\$" | head -n 1)"; test -n "$dialog"; }
+
+# Add after the first tile: name, TCP (two rows down from Ping), the port
+# that listens, the target; Enter is OK.
+xdotool mousemove 250 200
+xdotool windowactivate --sync "$window" key a
+wait_for 50 find_dialog "添加检查" || fail "the key A on a tile opened no Add dialog"
+xdotool type --delay 20 "Web"
+xdotool key Tab Tab Tab Tab Tab Down Down Tab ctrl+a
+xdotool type --delay 20 "$open_port"
+xdotool key Tab Tab Tab
+xdotool type --delay 20 "127.0.0.1"
+"$grab" "$artifacts/xvfb-add-filled.png" >/dev/null
+xdotool key Return
+wait_for 50 sh -c '! xdotool search --onlyvisible --name "^添加检查\$"' || fail "OK did not close the Add dialog"
+# The new tile is the second one, 91 pixels to the right of the first.
+second_tile() { test "$("$grab" "$work/probe.png" 301 215)" = "$1"; }
+wait_for 100 second_tile "197 209 254" || fail "the new TCP box did not turn Open: $("$grab" "$work/probe.png" 301 215)"
+"$grab" "$artifacts/xvfb-added-open.png" >/dev/null
+
+# Edit it: the port that is closed, Apply (the last control in the tab
+# order, after OK and Cancel), and its tile turns Close while the dialog,
+# dragged aside, stays open; then Escape closes the dialog.
+xdotool mousemove 301 200
+xdotool windowactivate --sync "$window" key e
+wait_for 50 find_dialog "编辑检查" || fail "the key E on the new tile opened no Edit dialog"
+xdotool windowmove --sync "$dialog" 396 20
+xdotool key Tab Tab Tab Tab Tab Tab ctrl+a
+xdotool type --delay 20 "$closed_port"
+for _ in $(seq 24); do xdotool key Tab; done
+xdotool key space
+wait_for 100 second_tile "121 121 121" || fail "after Apply the edited box did not turn Close"
+xdotool search --onlyvisible --name "^编辑检查\$" >/dev/null || fail "Apply closed the Edit dialog"
+"$grab" "$artifacts/xvfb-edited-close.png" >/dev/null
+xdotool key Escape
+wait_for 50 sh -c '! xdotool search --onlyvisible --name "^编辑检查\$"' || fail "Escape did not close the Edit dialog"
+second_tile "121 121 121" || fail "closing the dialog after Apply undid the edit"
+kill -0 "$program_pid" || fail "the program ended during the box properties check"
+grep -q "^Port=$closed_port" "$work/appdata2/Korvalen/MainConfA.ini" || fail "the edited port was not saved"
+
+# A look of one's own, as a new user would make it: in Add, the Up picture
+# chosen from an icon file, its greyscale copy as the Down picture, the look
+# saved as the skin "Default"; the next box added wears it. The look's
+# controls come before the name field in the tab order.
+python3 -c '
+import struct, sys
+w = h = 32
+pixels = bytes([0, 0, 255, 255]) * (w * h)          # opaque red, BGRA
+mask = bytes(4 * h)
+image = struct.pack("<IiiHHIIiiII", 40, w, 2 * h, 1, 32, 0, len(pixels) + len(mask), 0, 0, 0, 0) + pixels + mask
+sys.stdout.buffer.write(struct.pack("<HHH", 0, 1, 1) + struct.pack("<BBBBHHII", w, h, 0, 0, 1, 32, len(image), 22) + image)
+' >"$work/red.ico"
+xdotool mousemove 250 200
+xdotool windowactivate --sync "$window" key a
+wait_for 50 find_dialog "添加检查" || fail "the key A opened no Add dialog for the look"
+add_dialog="$dialog"
+xdotool key shift+Tab shift+Tab shift+Tab shift+Tab shift+Tab space
+picker=""
+find_picker() { picker="$(xdotool search --onlyvisible --name '^(Open|打开)$' | head -n 1)"; test -n "$picker"; }
+wait_for 50 find_picker || fail "the Up picture button opened no file picker"
+xdotool type --delay 20 "$work/red.ico"
+xdotool key Return
+wait_for 50 sh -c "! xdotool search --onlyvisible --name '^(Open|打开)\$'" || fail "the file picker did not close"
+test -s "$work/appdata2/Korvalen/Pictures/red.ico" || fail "the chosen picture was not copied into Pictures"
+xdotool key Tab Tab space
+wait_for 50 test -s "$work/appdata2/Korvalen/Pictures/red_GSC.ico" || fail "no greyscale copy was written"
+"$grab" "$artifacts/xvfb-look-chosen.png" >/dev/null
+xdotool key shift+Tab shift+Tab shift+Tab space
+wait_for 50 find_dialog "添加皮肤" || fail "Add skin asked for no name"
+xdotool type --delay 20 "Default"
+xdotool key Return
+wait_for 50 test -s "$work/appdata2/Korvalen/Skins/Default.ini" || fail "the skin Default was not saved"
+grep -q "^OffLinePicFile=red_GSC.ico" "$work/appdata2/Korvalen/Skins/Default.ini" || fail "the skin lacks the greyscale copy"
+xdotool windowactivate --sync "$add_dialog" key Escape
+wait_for 50 sh -c '! xdotool search --onlyvisible --name "^添加检查\$"' || fail "Escape did not close the Add dialog"
+
+# A new Ping box on loopback after the first tile: its picture area shows red once it is Up.
+xdotool mousemove 250 200
+xdotool windowactivate --sync "$window" key a
+wait_for 50 find_dialog "添加检查" || fail "the key A opened no Add dialog for the skinned box"
+xdotool type --delay 20 "Skinned"
+xdotool key Tab Tab Tab Tab Tab Tab Tab Tab
+xdotool type --delay 20 "127.0.0.1"
+xdotool key Return
+wait_for 50 sh -c '! xdotool search --onlyvisible --name "^添加检查\$"' || fail "OK did not close the Add dialog"
+picture_red() { test "$("$grab" "$work/probe.png" 344 204)" = "255 0 0"; }
+wait_for 100 picture_red || fail "the new box does not wear the skin's picture: $("$grab" "$work/probe.png" 344 204)"
+"$grab" "$artifacts/xvfb-skinned-box.png" >/dev/null
+
 echo "Xvfb check passed: the strip showed Up at its place, hid and came back from the tray, turned into a column,"
-echo "stuck to the screen edge when dragged, and came back there after Exit and a new start."
+echo "stuck to the screen edge when dragged, came back there after Exit and a new start; a strip wider than the"
+echo "screen came back with its handle on the screen after Reset position; a TCP box added in the box properties"
+echo "dialog turned Open, and after its port was edited and applied, Close; a picture chosen with its greyscale"
+echo "copy and saved as the skin Default was worn by the next box added."
 

@@ -93,6 +93,51 @@ QStringList RecordingSpeech::take()
     return std::exchange(m_spoken, QStringList());
 }
 
+void RecordingSpeechEngine::say(const QString& text, double, std::function<void()> ended)
+{
+    std::lock_guard guard(m_lock);
+    if (m_ended)
+        ++m_overlaps;
+    m_begun << text;
+    m_ended = std::move(ended);
+}
+
+bool RecordingSpeechEngine::finish()
+{
+    std::function<void()> ended;
+    {
+        std::lock_guard guard(m_lock);
+        ended = std::exchange(m_ended, nullptr);
+    }
+    if (!ended)
+        return false;
+    ended();
+    return true;
+}
+
+QStringList RecordingSpeechEngine::begun()
+{
+    std::lock_guard guard(m_lock);
+    return m_begun;
+}
+
+bool RecordingSpeechEngine::speaking()
+{
+    std::lock_guard guard(m_lock);
+    return bool(m_ended);
+}
+
+int RecordingSpeechEngine::overlaps()
+{
+    std::lock_guard guard(m_lock);
+    return m_overlaps;
+}
+
+void QueuedRecordingSpeech::speak(const QString& text)
+{
+    queue.speak(text, 1.0, std::chrono::seconds(30));
+}
+
 QByteArray readFile(const QString& path)
 {
     QFile file(path);

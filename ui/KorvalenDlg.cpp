@@ -5,8 +5,10 @@
 #include "platform/DataFolder.h"
 #include "platform/Instance.h"
 #include "platform/MessageBox.h"
+#include "platform/QtMessageBox.h"
 #include "platform/Sound.h"
 #include "ui/dialogs/AboutDlg.h"
+#include "ui/dialogs/BoxPropertiesDlg.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -25,13 +27,17 @@ CKorvalenDlg::CKorvalenDlg(QWidget* pParent, int nInstance) : QDialog(pParent), 
                 return OnCheckResult(wParam, lParam);
             if (message == platform::WM_TRAYNOTIFY)
                 return OnTrayNotification(wParam, lParam);
+            if (message == platform::WM_APPLYBOXPROPERTIES)
+                return OnApplyBoxProperties(wParam, lParam);
             if (message == platform::WM_ACTIVATEINSTANCE)
                 OnActivateInstance();
             return 0;
         },
         this);
 
-    m_hIcon = QIcon(QStringLiteral(":/images/128.png"));
+    m_hIcon = platform::programIcon();
+    // Lives as long as the window and is shown again for every add and edit.
+    m_dlgBoxProperties = new CBoxPropertiesDlg(m_hWnd, this);
     m_szProgramDir = QFileInfo(QCoreApplication::applicationFilePath()).absolutePath();
 
     // The caller has checked that a folder for application data is known.
@@ -62,6 +68,7 @@ CKorvalenDlg::CKorvalenDlg(QWidget* pParent, int nInstance) : QDialog(pParent), 
 
 CKorvalenDlg::~CKorvalenDlg()
 {
+    delete m_dlgBoxProperties;
     ReleaseBoxes();
     // A window of its own (not tied to the strip's place in the z-order), so
     // no parent takes it along.
@@ -155,7 +162,16 @@ void CKorvalenDlg::StartChecks()
     ApplyWindowFlags();
     setGeometry(PosX, PosY, size.width(), size.height());
     setFixedSize(size);
+    // Once the window is initialised (a restore or reset of the
+    // configuration), the place sticks to the work area's edges as every move
+    // does, and the window comes to the top, as at start-up.
+    if (m_bInitialised)
+        MoveWindow(pos());
     show();
+    if (m_bInitialised) {
+        raise();
+        activateWindow();
+    }
     // One volume for both channels; a stored value above the range would
     // spill into the other channel, so it is held at full volume.
     platform::setOutputVolume(VolumeMute != 0 ? 0 : std::min<uint32_t>(Volume, 65535));
@@ -200,6 +216,9 @@ void CKorvalenDlg::closeEvent(QCloseEvent* event)
     m_SystemTray.RemoveIcon();
     if (m_dlgAbout)
         m_dlgAbout->close();
+    // An open box properties dialog ends as cancelled; nothing is applied.
+    if (m_dlgBoxProperties)
+        m_dlgBoxProperties->reject();
     event->accept();
     hide();
     if (m_pModalLoop)

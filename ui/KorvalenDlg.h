@@ -16,6 +16,7 @@
 #include <QString>
 
 class CAboutDlg;
+class CBoxPropertiesDlg;
 class QEventLoop;
 class QMenu;
 
@@ -68,6 +69,8 @@ public:
     platform::LRESULT OnTrayNotification(platform::WPARAM wParam, platform::LPARAM lParam);
     void OnTrayCommand(int command);
     void OnTrayAbout();
+    // Opens a file or folder with the desktop; says so when it cannot.
+    void OpenWithDesktop(const QString& path, const QString& what);
     void OnTrayHelp();
     void OnTrayAlwaysOnTop();
     void OnTrayNormal();
@@ -166,6 +169,8 @@ private:
     void BringForward();
     // Drops every box and loads the configuration file again.
     void ReloadConfiguration();
+    // The member dialog behind m_dlgBoxProperties.
+    CBoxPropertiesDlg* BoxPropertiesDlg() const;
 
     StripResources m_resources; // status icons, edge-strip bitmaps, fonts
     platform::HWND m_hWnd = nullptr;

@@ -84,6 +84,31 @@ TEST_F(InstanceProcessTest, SecondStartActivatesRunningInstanceAndEnds)
     EXPECT_FALSE(QFileInfo::exists(m_env.dataDir() + QStringLiteral("/MainConfA.ini")));
 }
 
+// A second start that only brings the running window forward sets up no
+// sound: no audio connection is tried, and it says nothing at all.
+TEST_F(InstanceProcessTest, SecondStartThatActivatesPrintsNothingAndMakesNoAudioConnection)
+{
+    ASSERT_EQ(platform::acquireInstanceLock(QStringLiteral("Tamsorin KorvalenC")),
+              platform::InstanceLockResult::Acquired);
+    int activations = 0;
+    platform::InstanceServer server(QStringLiteral("Korvalen. Ter"), [&] { ++activations; });
+    ASSERT_TRUE(server.isListening());
+
+    QProcess second;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    // A sound server that is not there: any try to reach it would be said.
+    env.insert(QStringLiteral("PULSE_SERVER"), QStringLiteral("unix:") + m_env.path() + QStringLiteral("/nothing"));
+    second.setProcessEnvironment(env);
+    second.start(kProgram, {QStringLiteral("/tertiary")});
+    ASSERT_TRUE(second.waitForStarted(5000));
+    ASSERT_TRUE(finishes(&second));
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_EQ(activations, 1);
+    EXPECT_EQ(second.readAllStandardError(), QByteArray());
+    EXPECT_EQ(second.readAllStandardOutput(), QByteArray());
+}
+
 TEST_F(InstanceProcessTest, SecondStartWithoutRunningWindowEndsSilently)
 {
     ASSERT_EQ(platform::acquireInstanceLock(QStringLiteral("Tamsorin KorvalenB")),
