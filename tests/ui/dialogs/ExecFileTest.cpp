@@ -84,8 +84,8 @@ TEST(ExecFile, MethodSetsTheStatusLabelsAndAnUnusedCloseFlagIsHandedBackUnchange
         const char* picture;
     } cases[] = {
         {METHOD_PING, "上", "IP ERROR", "%status=IPERROR", false, nullptr},
-        {METHOD_TCP, "Open", "IP ERROR", "%status=IPERROR", true, "ExecFile_Tcp"},
-        {METHOD_URL, "上", "URL ERROR", "%status=URLERROR", false, "ExecFile_Url"},
+        {METHOD_TCP, "Open", "IP ERROR", "%status=IPERROR", true, "ExecFile-Tcp"},
+        {METHOD_URL, "上", "URL ERROR", "%status=URLERROR", false, "ExecFile-Url"},
     };
     for (const auto& c : cases) {
         CExecFile dialog;

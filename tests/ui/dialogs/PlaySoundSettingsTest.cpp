@@ -90,14 +90,14 @@ TEST(PlaySoundSettings, RowsAreEnabledByTheMethodAndTheKindEachRowUses)
          0b00001,
          0b00010,
          {"1111100", "1000111", "0000000", "0000000", "0000000"},
-         "PlaySoundSettings_Ping"},
+         "PlaySoundSettings-Ping"},
         {METHOD_URL, 0b00001, 0b00010, {"1111100", "1000111", "0000000", "0000000", "0000000"}, nullptr},
         // Both set for Open: speech wins. Close uses the built-in sound.
         {METHOD_TCP,
          0b10100,
          0b00100,
          {"0000000", "0000000", "1000111", "1000100", "1111100"},
-         "PlaySoundSettings_Tcp"},
+         "PlaySoundSettings-Tcp"},
     };
     for (const auto& c : cases) {
         CPlaySoundSettings dialog;
