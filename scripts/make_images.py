@@ -237,9 +237,20 @@ def check(c):
     c.line(6, 12, 13, 3, GREEN, 2)
 
 
-def play(c):
-    for i in range(6):
-        c.rect(4 + i, 2 + i, 4 + i, 13 - i, BLUE)
+def test_sound(c):
+    c.rect(2, 6, 4, 10, INK)
+    for i in range(4):
+        c.rect(5 + i, 5 - i, 5 + i, 11 + i, INK)
+    c.ring(8, 8, 4.5, BLUE)
+    c.rect(3, 1, 8, 15, (0, 0, 0, 0))
+    c.rect(2, 6, 4, 10, INK)
+    for i in range(4):
+        c.rect(5 + i, 5 - i, 5 + i, 11 + i, INK)
+
+
+def apply_(c):
+    c.line(2, 8, 6, 12, BLUE, 2)
+    c.line(6, 12, 13, 3, BLUE, 2)
 
 
 FRAME = (40, 40, 40, 255)
@@ -294,7 +305,8 @@ TRAY_SIZES = (16, 22, 24, 32)
 os.makedirs(OUT, exist_ok=True)
 for number, draw in ((141, about), (142, help_), (147, exit_), (218, reset_position), (197, log_folder),
                      (151, show), (146, options), (177, arrow_box(False)), (178, arrow_box(True)),
-                     (184, reset_config), (143, check), (206, check), (207, exit_), (205, play)):
+                     (184, reset_config), (143, check), (206, check), (205, test_sound), (207, exit_),
+                     (208, apply_)):
     save_png(small(draw), "%d.png" % number)
 # The notification icons of the three instances, one picture per tray size.
 for instance, number in enumerate((166, 220, 234)):

@@ -15,7 +15,7 @@ KORVALEN_PACKAGES=(
 # Further, to test: the test frameworks, fping to compare the ping checks
 # with, a sound server whose null sink lets sounds really be played, and a
 # window manager, a tray host and a mouse driver for the check in Xvfb, and
-# the validator of the installed desktop entry.
+# the validator of desktop files: the installed entry and the start-at-login ones.
 KORVALEN_TEST_PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev
     fping

@@ -2,7 +2,9 @@
 # Runs the program in a real X server (Xvfb) with a window manager (openbox)
 # and a tray host (trayer): the strip must appear where its configuration
 # puts it with its first tile Up; the hide button must hide it, and a click on
-# the tray icon bring it back. Screenshots are kept in the artifacts folder.
+# the tray icon bring it back; Options from the tray menu must widen the tiles
+# and create the start-at-login entry, and its Cancel must leave the
+# configuration as it was. Screenshots are kept in the artifacts folder.
 #   xvfb_check.sh PROGRAM SCREEN_GRAB ARTIFACTS
 set -euo pipefail
 program="$1"
@@ -68,7 +70,8 @@ IPAdress=127.0.0.2
 CheckInterval=1
 INI
 start_program() {
-    APPDATA="$work/appdata" XDG_RUNTIME_DIR="$work/run" QT_QPA_PLATFORM=xcb "$program" >>"$work/program.log" 2>&1 &
+    APPDATA="$work/appdata" XDG_RUNTIME_DIR="$work/run" XDG_CONFIG_HOME="$work/config" QT_QPA_PLATFORM=xcb \
+        "$program" >>"$work/program.log" 2>&1 &
     program_pid=$!
     pids+=("$program_pid")
 }
@@ -92,15 +95,18 @@ wait_for 50 sh -c '! xdotool search --onlyvisible --name "^Korvalen\.$"' || fail
 
 # A click on the icon in the tray brings the strip back: the icon is the
 # program's small window embedded in the tray host.
-icon=""
-for candidate in $(xdotool search --class korvalen); do
-    eval "$(xdotool getwindowgeometry --shell "$candidate")"
-    if [ "$WIDTH" -gt 8 ] && [ "$WIDTH" -lt 64 ] && [ "$HEIGHT" -gt 8 ] && [ "$HEIGHT" -lt 64 ]; then
-        icon="$candidate"
-        break
-    fi
-done
-[ -n "$icon" ] || fail "no icon in the tray among: $(for w in $(xdotool search --class korvalen); do xdotool getwindowgeometry --shell "$w" | tr "\n" " "; done)"
+find_icon() {
+    icon=""
+    for candidate in $(xdotool search --class korvalen); do
+        eval "$(xdotool getwindowgeometry --shell "$candidate")"
+        if [ "$WIDTH" -gt 8 ] && [ "$WIDTH" -lt 64 ] && [ "$HEIGHT" -gt 8 ] && [ "$HEIGHT" -lt 64 ]; then
+            icon="$candidate"
+            return 0
+        fi
+    done
+    return 1
+}
+wait_for 50 find_icon || fail "no icon in the tray among: $(for w in $(xdotool search --class korvalen); do xdotool getwindowgeometry --shell "$w" | tr "\n" " "; done)"
 xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click 1
 wait_for 50 find_window || fail "a click on the tray icon did not bring the strip back"
 "$grab" "$artifacts/xvfb-back.png" >/dev/null
@@ -132,20 +138,58 @@ wait_for 50 at_edge || fail "after the restart the strip is not where it was: $(
 column || fail "after the restart the strip is not a column"
 "$grab" "$artifacts/xvfb-restarted.png" >/dev/null
 
+# Options from the tray menu (the row above Exit): the dialog opens with the
+# tile width field first; it is widened to 150, start at login turned on
+# (five fields back: Apply, Cancel, OK, Defaults, start at login), then Apply.
+config="$work/appdata/Korvalen/MainConfA.ini"
+entry="$work/config/autostart/Korvalen.desktop"
+dialog=""
+find_dialog() { dialog="$(xdotool search --onlyvisible --name '^选项$' | head -n 1)"; test -n "$dialog"; }
+open_options() {
+    wait_for 50 find_icon || fail "no tray icon to open Options from"
+    before="$(visible_windows)"
+    xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click 3
+    wait_for 50 menu_open || fail "a right click on the tray icon opened no menu"
+    sleep 0.3
+    xdotool key Up Up Return
+    wait_for 50 find_dialog || fail "Options in the tray menu opened no dialog"
+    xdotool windowactivate --sync "$dialog" >/dev/null 2>&1 || true
+    sleep 0.3
+}
+open_options
+[ ! -e "$entry" ] || fail "a start-at-login entry exists before it was turned on"
+xdotool key ctrl+a type 150
+xdotool key shift+Tab shift+Tab shift+Tab shift+Tab shift+Tab space
+"$grab" "$artifacts/xvfb-options.png" >/dev/null
+xdotool key Tab Tab Tab Tab space
+# Two columns of 150 + 1 and the edge strip: 152 wide, as tall as before.
+wider() { xdotool getwindowgeometry "$window" | grep -q "Geometry: 152x170"; }
+wait_for 50 wider || fail "Apply did not widen the strip to 152x170: $(xdotool getwindowgeometry "$window")"
+wait_for 50 test -s "$entry" || fail "Apply did not create the start-at-login entry $entry"
+grep -qx "Exec=\"$(readlink -f "$program")\"" "$entry" || fail "the start-at-login entry does not run the program: $(cat "$entry")"
+if command -v desktop-file-validate >/dev/null; then
+    desktop-file-validate "$entry" || fail "the start-at-login entry is not a valid desktop file"
+fi
+grep -q "^XBox=150" "$config" || fail "Apply did not store the tile width"
+find_dialog || fail "Apply closed the Options dialog"
+"$grab" "$artifacts/xvfb-applied.png" >/dev/null
+xdotool key Escape
+wait_for 50 sh -c '! xdotool search --onlyvisible --name "^选项$"' || fail "Escape did not close the Options dialog"
+
+# A change followed by Cancel writes nothing.
+cp "$config" "$work/before-cancel.ini"
+open_options
+xdotool key ctrl+a type 200
+xdotool key shift+Tab shift+Tab shift+Tab shift+Tab shift+Tab space
+xdotool key Escape
+wait_for 50 sh -c '! xdotool search --onlyvisible --name "^选项$"' || fail "Cancel did not close the Options dialog"
+cmp -s "$config" "$work/before-cancel.ini" || fail "Cancel changed the configuration file: $(diff "$work/before-cancel.ini" "$config")"
+test -s "$entry" || fail "Cancel removed the start-at-login entry"
+wider || fail "Cancel changed the strip: $(xdotool getwindowgeometry "$window")"
+
 # A strip wider than the screen (24 boxes, 2192 pixels) left off the screen's
 # left edge: Reset position in the tray menu (its sixth row) brings its edge
 # strip, the only handle to drag it by, back onto the screen.
-find_icon() {
-    icon=""
-    for candidate in $(xdotool search --class korvalen); do
-        eval "$(xdotool getwindowgeometry --shell "$candidate")"
-        if [ "$WIDTH" -gt 8 ] && [ "$WIDTH" -lt 64 ] && [ "$HEIGHT" -gt 8 ] && [ "$HEIGHT" -lt 64 ]; then
-            icon="$candidate"
-            return 0
-        fi
-    done
-    return 1
-}
 wait_for 50 find_icon || fail "no tray icon after the restart"
 before="$(visible_windows)"
 xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click 3
@@ -275,7 +319,7 @@ wait_for 50 find_picker || fail "the Up picture button opened no file picker"
 xdotool type --delay 20 "$work/red.ico"
 xdotool key Return
 wait_for 50 sh -c "! xdotool search --onlyvisible --name '^(Open|打开)\$'" || fail "the file picker did not close"
-test -s "$work/appdata2/Korvalen/Pictures/red.ico" || fail "the chosen picture was not copied into Pictures"
+wait_for 50 test -s "$work/appdata2/Korvalen/Pictures/red.ico" || fail "the chosen picture was not copied into Pictures"
 xdotool key Tab Tab space
 wait_for 50 test -s "$work/appdata2/Korvalen/Pictures/red_GSC.ico" || fail "no greyscale copy was written"
 "$grab" "$artifacts/xvfb-look-chosen.png" >/dev/null
@@ -396,9 +440,10 @@ sleep 4
 "$grab" "$artifacts/xvfb-notified.png" >/dev/null
 
 echo "Xvfb check passed: the strip showed Up at its place, hid and came back from the tray, turned into a column,"
-echo "stuck to the screen edge when dragged, came back there after Exit and a new start; a strip wider than the"
-echo "screen came back with its handle on the screen after Reset position; a TCP box added in the box properties"
-echo "dialog turned Open, and after its port was edited and applied, Close; a picture chosen with its greyscale"
-echo "copy and saved as the skin Default was worn by the next box added; a URL box set to speak and run a"
-echo "program on Down ran the program once after four Down reports."
+echo "stuck to the screen edge when dragged, came back there after Exit and a new start; Options widened the"
+echo "tiles and turned start at login on with Apply, and a Cancel after a change left the file as it was; a strip"
+echo "wider than the screen came back with its handle on the screen after Reset position; a TCP box added in the"
+echo "box properties dialog turned Open, and after its port was edited and applied, Close; a picture chosen with"
+echo "its greyscale copy and saved as the skin Default was worn by the next box added; a URL box set to speak"
+echo "and run a program on Down ran the program once after four Down reports."
 

@@ -12,8 +12,11 @@
 namespace test {
 
 ScopedEnvironment::ScopedEnvironment()
-    : m_oldAppData(qgetenv("APPDATA")), m_oldRuntime(qgetenv("XDG_RUNTIME_DIR"))
+    : m_oldAppData(qgetenv("APPDATA")), m_oldRuntime(qgetenv("XDG_RUNTIME_DIR")),
+      m_oldConfigHome(qgetenv("XDG_CONFIG_HOME"))
 {
+    // Start at login goes to $XDG_CONFIG_HOME/autostart: never the user's own.
+    qputenv("XDG_CONFIG_HOME", configHome().toLocal8Bit());
     QDir().mkpath(appData());
     QDir().mkpath(runtimeDir());
     QFile::setPermissions(runtimeDir(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
@@ -31,6 +34,10 @@ ScopedEnvironment::~ScopedEnvironment()
         qunsetenv("XDG_RUNTIME_DIR");
     else
         qputenv("XDG_RUNTIME_DIR", m_oldRuntime);
+    if (m_oldConfigHome.isNull())
+        qunsetenv("XDG_CONFIG_HOME");
+    else
+        qputenv("XDG_CONFIG_HOME", m_oldConfigHome);
 }
 
 RecordingMessageBoxes::RecordingMessageBoxes()

@@ -17,8 +17,8 @@ class QWidget;
 
 namespace test {
 
-// A temporary folder that tests point APPDATA and XDG_RUNTIME_DIR at, restoring
-// both when it goes.
+// A temporary folder that tests point APPDATA, XDG_RUNTIME_DIR and
+// XDG_CONFIG_HOME at, restoring them when it goes.
 class ScopedEnvironment
 {
 public:
@@ -28,11 +28,13 @@ public:
     QString dataDir() const { return m_dir.path() + QStringLiteral("/appdata/Korvalen"); }
     QString appData() const { return m_dir.path() + QStringLiteral("/appdata"); }
     QString runtimeDir() const { return m_dir.path() + QStringLiteral("/run"); }
+    QString configHome() const { return m_dir.path() + QStringLiteral("/config"); }
 
 private:
     QTemporaryDir m_dir;
     QByteArray m_oldAppData;
     QByteArray m_oldRuntime;
+    QByteArray m_oldConfigHome;
 };
 
 // Records every message box instead of showing it.

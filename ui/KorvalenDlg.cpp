@@ -9,6 +9,7 @@
 #include "platform/Sound.h"
 #include "ui/dialogs/AboutDlg.h"
 #include "ui/dialogs/BoxPropertiesDlg.h"
+#include "ui/dialogs/PropertiesDlg.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -27,6 +28,8 @@ CKorvalenDlg::CKorvalenDlg(QWidget* pParent, int nInstance) : QDialog(pParent), 
                 return OnCheckResult(wParam, lParam);
             if (message == platform::WM_TRAYNOTIFY)
                 return OnTrayNotification(wParam, lParam);
+            if (message == platform::WM_APPLYOPTIONS)
+                return OnApplyOptions(wParam, lParam);
             if (message == platform::WM_APPLYBOXPROPERTIES)
                 return OnApplyBoxProperties(wParam, lParam);
             if (message == platform::WM_ACTIVATEINSTANCE)
@@ -73,6 +76,8 @@ CKorvalenDlg::~CKorvalenDlg()
     // A window of its own (not tied to the strip's place in the z-order), so
     // no parent takes it along.
     delete m_dlgAbout;
+    // The Options dialog is ours when it is a CPropertiesDlg.
+    delete qobject_cast<CPropertiesDlg*>(m_dlgOptions.data());
 }
 
 void CKorvalenDlg::ReleaseBoxes()
@@ -219,6 +224,8 @@ void CKorvalenDlg::closeEvent(QCloseEvent* event)
     // An open box properties dialog ends as cancelled; nothing is applied.
     if (m_dlgBoxProperties)
         m_dlgBoxProperties->reject();
+    if (m_dlgOptions)
+        m_dlgOptions->reject();
     event->accept();
     hide();
     if (m_pModalLoop)

@@ -82,6 +82,10 @@ public:
     void OnTrayBackupConfig();
     void OnTrayRestoreConfig();
     void OnTrayResetConfig();
+    // The Options dialog (…Options.cpp): filled from the held settings and
+    // run; OK or its Apply takes the values back and writes them.
+    void OnTrayOptions();
+    platform::LRESULT OnApplyOptions(platform::WPARAM wParam, platform::LPARAM lParam);
     QMenu* TrayMenu() const { return m_TrayMenu; }
 
     // Adding and editing a box in the box properties dialog (…BoxProps.cpp).
@@ -112,7 +116,8 @@ public:
     QIcon m_hInstanceIcon;
     QMenu* m_TrayMenu = nullptr;
     // The member dialogs whose visibility the frame and the tray look at;
-    // those not built yet stay empty.
+    // those not built yet stay empty. The Options dialog (a CPropertiesDlg)
+    // is made at its first use and kept, a window of its own.
     QPointer<QDialog> m_dlgOptions;
     QPointer<QDialog> m_dlgCustomMenu;
     QPointer<QDialog> m_dlgBoxProperties;

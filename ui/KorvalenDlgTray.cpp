@@ -34,8 +34,6 @@ void CKorvalenDlg::CreateTray()
     m_TrayMenu = createTrayMenu(this);
     connect(m_TrayMenu, &QMenu::triggered, this,
             [this](QAction* action) { OnTrayCommand(action->data().toInt()); });
-    // The Options dialog is not part of this program yet.
-    trayAction(m_TrayMenu, ID_TRAY_OPTIONS)->setEnabled(false);
     m_SystemTray.SetReceiver(m_hWnd);
     m_SystemTray.Create(nullptr, platform::WM_TRAYCALLBACK, QStringLiteral("Korvalen\nTamsorin"),
                         m_hInstanceIcon, kTrayIconId);
@@ -111,6 +109,8 @@ void CKorvalenDlg::OnTrayCommand(int command)
         return OnTrayRestoreConfig();
     case ID_TRAY_RESETCONFIG:
         return OnTrayResetConfig();
+    case ID_TRAY_OPTIONS:
+        return OnTrayOptions();
     case ID_TRAY_EXIT:
         return OnTrayExit();
     default:
