@@ -16,13 +16,6 @@ public:
     // An empty path when the user cancels. `filter` is a Qt name filter.
     virtual QString getSaveFileName(QWidget* parent, const QString& filter, const QString& defaultSuffix) = 0;
     virtual QString getOpenFileName(QWidget* parent, const QString& filter) = 0;
-    // The same, opening on the filter row `selectedFilter` (one of the rows of
-    // `filter`, separated by ";;").
-    virtual QString getOpenFileName(QWidget* parent, const QString& filter, const QString& selectedFilter)
-    {
-        (void)selectedFilter;
-        return getOpenFileName(parent, filter);
-    }
     // False when the user cancels.
     virtual bool getColor(QWidget* parent, const QColor& initial, QColor& chosen) = 0;
 };

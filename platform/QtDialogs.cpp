@@ -22,16 +22,8 @@ QString QtDialogService::getSaveFileName(QWidget* parent, const QString& filter,
 
 QString QtDialogService::getOpenFileName(QWidget* parent, const QString& filter)
 {
-    return getOpenFileName(parent, filter, QString());
-}
-
-QString QtDialogService::getOpenFileName(QWidget* parent, const QString& filter,
-                                         const QString& selectedFilter)
-{
     QFileDialog dialog(parent, QString(), QString(), filter);
     dialog.setWindowModality(Qt::WindowModal);
-    if (!selectedFilter.isEmpty())
-        dialog.selectNameFilter(selectedFilter);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())

@@ -78,14 +78,9 @@ int32_t CExecFile::MaskFromFlags(const std::array<int, FLAG_COUNT>& flags)
 
 QString CExecFile::ProgramFileFilter()
 {
-    // Qt separates the patterns of a row by blanks.
-    return QStringLiteral("EXE, BAT File (*.exe *.bat)");
-}
-
-QString CExecFile::AllFilesFilter()
-{
-    // Programs and scripts on Linux carry no extension.
-    return QStringLiteral("All Files (*)");
+    // Programs and scripts on Linux carry no extension: the picker opens on
+    // its first row, all files. Qt separates the patterns of a row by blanks.
+    return QStringLiteral("All Files (*);;EXE, BAT File (*.exe *.bat)");
 }
 
 QString CExecFile::CountBalloonText(uint64_t interval, uint64_t count)
@@ -186,8 +181,7 @@ void CExecFile::OnBnClickedStatus()
 void CExecFile::OnBnClickedBrowse()
 {
     DoDataExchange(true);
-    const QString path = platform::dialogService().getOpenFileName(
-        this, ProgramFileFilter() + QStringLiteral(";;") + AllFilesFilter(), AllFilesFilter());
+    const QString path = platform::dialogService().getOpenFileName(this, ProgramFileFilter());
     if (!path.isEmpty())
         m_strFile = path;
     DoDataExchange(false);

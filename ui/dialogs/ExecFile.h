@@ -60,9 +60,8 @@ public:
     // The arguments the Test passes: the parameters split as a command line,
     // then the sample values put into each argument. `now` stands for "%time".
     QStringList SampleArguments(const QString& now) const;
-    // The program picker's filter rows, and the row it opens on.
+    // The program picker's filter rows.
     static QString ProgramFileFilter();
-    static QString AllFilesFilter();
 
     // The values.
     QString m_strFile;                       // ExecFilePath
