@@ -42,6 +42,9 @@ echo "== Benchmarks"
 "$KORVALEN_ROOT/build/ci/bench/korvalen_ping_bench" 5
 "$KORVALEN_ROOT/build/ci/bench/korvalen_strip_bench"
 
+echo "== Soak run: 70 boxes on loopback whose targets change, for 2 minutes"
+"$KORVALEN_ROOT/build/ci/bench/korvalen_soak" "$KORVALEN_ROOT/build/ci/korvalen" 120
+
 echo "== Smoke test: the program starts, creates its files and answers a second start"
 "$KORVALEN_ROOT/scripts/smoke.sh" "$KORVALEN_ROOT/build/ci/korvalen"
 

@@ -165,7 +165,7 @@ void CKorvalenDlg::StartChecks()
 {
     const QSize size = stripWindowSize(Metrics());
     ApplyWindowFlags();
-    setGeometry(PosX, PosY, size.width(), size.height());
+    setGeometry(QRect(stripWindowPosition(PosX, PosY), size));
     setFixedSize(size);
     // Once the window is initialised (a restore or reset of the
     // configuration), the place sticks to the work area's edges as every move

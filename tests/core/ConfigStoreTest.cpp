@@ -314,8 +314,9 @@ TEST_F(ConfigNewFile, FirstStartCentresTheRowLayoutOnTheWorkArea)
         {"wider than the screen", QRect(0, 0, 800, 600), 90, 80, 10, 1, 0, 259},
         {"24 boxes on 1280 by 800", QRect(0, 0, 1280, 800), 90, 80, 24, 1, 0, 359},
         {"24 boxes on a second screen", QRect(1280, 0, 1280, 800), 90, 80, 24, 1, 1280, 359},
-        // Hand-edited sizes count as the window gets them: at most 4096, at
-        // least 1, and the sum cannot overflow.
+        // Hand-edited sizes count as the window gets them: at most 300 by 200,
+        // at least 1, and the sum cannot overflow; 70 such tiles are wider
+        // than the area.
         {"huge tiles", QRect(0, 0, 1920, 1080), 2147483647, 80, 70, 1, 0, 540 - 41},
         {"tiles of no width", QRect(0, 0, 1000, 800), 0, 80, 2, 1, 500 - 6, 359},
     };
