@@ -6,6 +6,7 @@
 #include "platform/NetErrors.h"
 #include "platform/TcpConnect.h"
 #include "platform/TextCodec.h"
+#include "platform/UrlFetch.h"
 
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -72,6 +73,7 @@ uint32_t CNetProbe::openIcmp(int family)
 void CNetProbe::CloseHandles()
 {
     m_hIcmp.reset();
+    platform::releaseThreadUrlHandle();
 }
 
 int CNetProbe::PingV4(const QByteArray& target)

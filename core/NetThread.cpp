@@ -41,8 +41,11 @@ bool CNetThread::Begin(const std::shared_ptr<CNetThread>& thread)
     try {
         // The thread holds the object as long as it runs; the box may let go
         // of it at any time.
-        std::thread([thread] {
-            thread->InitInstance();
+        std::thread([self = thread]() mutable {
+            self->InitInstance();
+            // Counted out only once the thread's own objects are gone, so an
+            // exit that waits for the count never races their destruction.
+            self.reset();
             g_checkThreads.add(-1);
         }).detach();
         return true;

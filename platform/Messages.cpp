@@ -141,10 +141,9 @@ void MessageReceiver::customEvent(QEvent* event)
 {
     if (event->type() != kWakeEvent)
         return;
-    // Everything queued so far is handled now. A procedure may run an event
-    // loop of its own (a menu, a dialog): a message that comes meanwhile
-    // posts a new wake, and that loop handles it and those before it, in
-    // their order.
+    // Everything queued so far is handled now, in order. A procedure may run
+    // an event loop of its own (a menu, a dialog): the messages behind it and
+    // those that come meanwhile are handled there.
     {
         std::lock_guard guard(m_inbox->lock);
         m_inbox->wakePosted = false;
@@ -152,6 +151,17 @@ void MessageReceiver::customEvent(QEvent* event)
     QPointer<MessageReceiver> alive(this);
     QueuedMessage message;
     while (alive && m_inbox->take(message)) {
+        // Messages still queued behind this one get a wake of their own, so
+        // that an event loop run by the procedure handles them too.
+        bool wake = false;
+        {
+            std::lock_guard guard(m_inbox->lock);
+            wake = m_inbox->next < m_inbox->queue.size() && !m_inbox->wakePosted;
+            if (wake)
+                m_inbox->wakePosted = true;
+        }
+        if (wake)
+            QCoreApplication::postEvent(this, new QEvent(kWakeEvent));
         const LRESULT result = m_procedure ? m_procedure(message.message, message.wParam, message.lParam) : 0;
         if (message.completion)
             message.completion->finish(result);

@@ -9,6 +9,7 @@
 #include <cctype>
 #include <cerrno>
 #include <cstring>
+#include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
 #include <mutex>
@@ -197,10 +198,17 @@ void removeLeftovers(int folderFd, const QByteArray& name)
         ::close(fd);
         return;
     }
+    // Only files nobody has touched for a minute: a writer that does not take
+    // the folder's lock (an older release of the program still running) may
+    // be filling one right now, and any write ends within milliseconds.
+    const time_t stale = ::time(nullptr) - 60;
     std::vector<QByteArray> leftovers;
-    while (const dirent* entry = ::readdir(dir))
-        if (isTemporaryOf(entry->d_name, name))
+    while (const dirent* entry = ::readdir(dir)) {
+        struct stat st;
+        if (isTemporaryOf(entry->d_name, name) &&
+            ::fstatat(folderFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && st.st_mtime < stale)
             leftovers.emplace_back(entry->d_name);
+    }
     ::closedir(dir);
     for (const QByteArray& leftover : leftovers)
         ::unlinkat(folderFd, leftover.constData(), 0);

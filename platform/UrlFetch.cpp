@@ -202,11 +202,7 @@ QByteArray schemeOf(const QByteArray& url)
 class ThreadHandle
 {
 public:
-    ~ThreadHandle()
-    {
-        if (m_curl)
-            curl_easy_cleanup(m_curl);
-    }
+    ~ThreadHandle() { release(); }
     CURL* fresh()
     {
         if (m_curl)
@@ -222,11 +218,25 @@ public:
         return m_curl;
     }
 
+    void release()
+    {
+        if (m_curl)
+            curl_easy_cleanup(m_curl);
+        m_curl = nullptr;
+    }
+
 private:
     CURL* m_curl = nullptr;
 };
 
+thread_local ThreadHandle t_handle;
+
 } // namespace
+
+void releaseThreadUrlHandle()
+{
+    t_handle.release();
+}
 
 bool initUrlLibrary()
 {
@@ -256,8 +266,7 @@ UrlFetchResult fetchUrl(const QByteArray& url, const std::atomic<bool>* stop, co
         result.error = neterr::ERROR_INTERNET_INTERNAL_ERROR;
         return result;
     }
-    thread_local ThreadHandle handle;
-    CURL* curl = handle.fresh();
+    CURL* curl = t_handle.fresh();
     if (!curl) {
         result.error = neterr::ERROR_INTERNET_OUT_OF_HANDLES;
         return result;

@@ -35,4 +35,9 @@ bool initUrlLibrary();
 // set `stop` aborts within a second.
 UrlFetchResult fetchUrl(const QByteArray& url, const std::atomic<bool>* stop, const UrlFetchOptions& options);
 
+// Frees the calling thread's URL handle, which fetches keep from one to the
+// next; a thread that ends calls it, so nothing of it is freed after the
+// thread has been counted out.
+void releaseThreadUrlHandle();
+
 } // namespace platform
