@@ -246,6 +246,13 @@ def check(c):
     c.line(6, 12, 13, 3, GREEN, 2)
 
 
+def send(c):
+    c.rect(1, 4, 14, 12, INK)
+    c.rect(2, 5, 13, 11, WHITE)
+    c.line(2, 5, 7, 9, INK)
+    c.line(13, 5, 8, 9, INK)
+
+
 def instance_icon(colour):
     c = window_icon()
     c.rect(3, 10, 10, 21, colour)
@@ -255,7 +262,7 @@ def instance_icon(colour):
 os.makedirs(OUT, exist_ok=True)
 for number, draw in ((141, about), (142, help_), (147, exit_), (218, reset_position), (197, log_folder),
                      (151, show), (146, options), (177, arrow_box(False)), (178, arrow_box(True)),
-                     (184, reset_config), (143, check), (206, check)):
+                     (184, reset_config), (143, check), (206, check), (207, exit_), (211, send)):
     save_png(small(draw), "%d.png" % number)
 save_png(instance_icon((110, 200, 120, 255)), "166.png")
 save_png(instance_icon((90, 150, 240, 255)), "220.png")

@@ -66,6 +66,8 @@ CKorvalenDlg::~CKorvalenDlg()
     // A window of its own (not tied to the strip's place in the z-order), so
     // no parent takes it along.
     delete m_dlgAbout;
+    delete m_dlgSendNetMsg;
+    delete m_dlgCustomMenu;
 }
 
 void CKorvalenDlg::ReleaseBoxes()
