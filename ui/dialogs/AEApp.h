@@ -28,8 +28,7 @@ public:
     QString m_strPath;
     QString m_strParameters;
 
-    std::unique_ptr<Ui::CAEApp> ui;
-
 private:
+    std::unique_ptr<Ui::CAEApp> ui;
     void DoDataExchange(bool save);
 };

@@ -43,9 +43,8 @@ public:
     QPointer<QWidget> m_pOwner;
     CListCtrlEx* m_listApps = nullptr;
 
-    std::unique_ptr<Ui::CCustomMenu> ui;
-
 private:
+    std::unique_ptr<Ui::CCustomMenu> ui;
     // The selected row, or -1 after saying that none is.
     int SelectedRow();
     void SelectRow(int row);

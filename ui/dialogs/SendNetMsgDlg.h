@@ -48,8 +48,7 @@ public:
     // The window the dialog is centred on.
     QPointer<QWidget> m_pOwner;
 
-    std::unique_ptr<Ui::CSendNetMsgDlg> ui;
-
 private:
+    std::unique_ptr<Ui::CSendNetMsgDlg> ui;
     void DoDataExchange(bool save);
 };

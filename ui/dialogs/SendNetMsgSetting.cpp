@@ -46,6 +46,9 @@ void CSendNetMsgSetting::DoDataExchange(bool save)
         // The edits take no more than reading the file gives back.
         ui->editCommand->setText(m_strCommand.left(ui->editCommand->maxLength()));
         ui->editParameters->setText(m_strParameters.left(ui->editParameters->maxLength()));
+        // Long templates show their beginning.
+        ui->editCommand->setCursorPosition(0);
+        ui->editParameters->setCursorPosition(0);
     }
 }
 

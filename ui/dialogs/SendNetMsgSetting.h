@@ -31,8 +31,7 @@ public:
     QIcon m_hOKIcon;
     QIcon m_hCancelIcon;
 
-    std::unique_ptr<Ui::CSendNetMsgSetting> ui;
-
 private:
+    std::unique_ptr<Ui::CSendNetMsgSetting> ui;
     void DoDataExchange(bool save);
 };
