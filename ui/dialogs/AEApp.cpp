@@ -19,7 +19,7 @@ public:
     {
         const QMargins margins = m_edit->textMargins();
         // The edit keeps a few pixels free on each side of its text.
-        const int room = m_edit->contentsRect().width() - margins.left() - margins.right() - 4;
+        const int room = m_edit->contentsRect().width() - margins.left() - margins.right() - 6;
         return m_edit->fontMetrics().horizontalAdvance(input) <= room ? Acceptable : Invalid;
     }
 

@@ -1,10 +1,9 @@
-// The custom applications dialog, its add/edit dialog and its list: the rows
-// in "Main.ini", what each button does to them and which buttons are on.
+// The custom applications dialog and its add/edit dialog: the rows in
+// "Main.ini", what each button does to them and which buttons are on.
 #include "ui/dialogs/CustomMenu.h"
 
-#include "TestSupport.h"
+#include "DialogTestSupport.h"
 #include "core/CustomApps.h"
-#include "platform/Dialogs.h"
 #include "ui/dialogs/AEApp.h"
 #include "ui/dialogs/ListCtrlEx.h"
 
@@ -13,64 +12,37 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <functional>
 #include <memory>
-
-// Readable failure messages for Qt strings.
-static void PrintTo(const QString& text, std::ostream* out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
 
 namespace {
 
-QPushButton* button(QWidget* dialog, const char* name)
+using test::control;
+
+QPushButton* button(const QWidget* dialog, const char* name)
 {
-    auto* found = dialog->findChild<QPushButton*>(QString::fromUtf8(name));
-    EXPECT_NE(found, nullptr) << name;
-    return found;
+    return control<QPushButton>(dialog, name);
 }
 
-QLineEdit* edit(QWidget* dialog, const char* name)
-{
-    auto* found = dialog->findChild<QLineEdit*>(QString::fromUtf8(name));
-    EXPECT_NE(found, nullptr) << name;
-    return found;
-}
-
-// Answers the add/edit dialog that `owner` opens next.
-void whenAppOpened(QWidget* owner, std::function<void(CAEApp*)> answer)
-{
-    QTimer::singleShot(0, owner, [owner, answer] {
-        ASSERT_TRUE(test::waitFor([owner] {
-            auto* app = owner->findChild<CAEApp*>();
-            return app && app->isVisible();
-        }));
-        answer(owner->findChild<CAEApp*>());
-    });
-}
-
-// Fills the add/edit dialog with a title and OKs it.
+// Fills the add/edit dialog from one title and OKs it.
 std::function<void(CAEApp*)> typeAndOk(const QString& title)
 {
     return [title](CAEApp* app) {
-        edit(app, "editTitle")->setText(title);
-        edit(app, "editPath")->setText(QStringLiteral("/opt/") + title);
-        edit(app, "editParameters")->setText(QStringLiteral("%ip ") + title);
+        control<QLineEdit>(app, "editTitle")->setText(title);
+        control<QLineEdit>(app, "editPath")->setText(QStringLiteral("/opt/") + title);
+        control<QLineEdit>(app, "editParameters")->setText(QStringLiteral("%ip ") + title);
         button(app, "buttonOK")->click();
     };
 }
 
-QByteArray rowsFile(int count, int nrows)
+QByteArray rowsFile(int sections, int nrows)
 {
     QByteArray text = "[Main]\nnrows=" + QByteArray::number(nrows) + "\n";
-    for (int i = 0; i < count; ++i)
-        text += QStringLiteral("[Row %1]\n标题=App%1\n应用程序=/opt/app%1\n参数=%ip %1\n").arg(i).toUtf8();
+    for (int i = 0; i < sections; ++i)
+        text += QStringLiteral("[Row %1]\n标题=A%1\n应用程序=/opt/A%1\n参数=%ip A%1\n").arg(i).toUtf8();
     return text;
 }
 
@@ -85,36 +57,30 @@ protected:
         ASSERT_TRUE(dialog.OnInitDialog());
         dialog.show();
     }
-    // The titles of the rows, each "title|program|parameters" where the
-    // other columns do not follow the title's pattern.
-    QStringList rows() const
+    // The titles, the selected one in brackets; a row whose program or
+    // parameters do not go with its title shows all three columns.
+    QString rows() const
     {
         QStringList out;
-        for (int i = 0; i < dialog.m_listApps->GetItemCount(); ++i) {
-            const QString title = dialog.m_listApps->GetItemText(i, 0);
-            const bool matching = dialog.m_listApps->GetItemText(i, 2).endsWith(title.mid(3)) &&
-                                  dialog.m_listApps->GetItemText(i, 1).endsWith(title.mid(3));
-            out << (matching ? title
-                             : title + u'|' + dialog.m_listApps->GetItemText(i, 1) + u'|' +
-                                   dialog.m_listApps->GetItemText(i, 2));
+        for (int i = 0; i < list->GetItemCount(); ++i) {
+            const QString title = list->GetItemText(i, 0);
+            QString row = list->GetItemText(i, 1) == QStringLiteral("/opt/") + title &&
+                                  list->GetItemText(i, 2) == QStringLiteral("%ip ") + title
+                              ? title
+                              : title + u'|' + list->GetItemText(i, 1) + u'|' + list->GetItemText(i, 2);
+            out << (list->topLevelItem(i)->isSelected() ? u'[' + row + u']' : row);
         }
-        return out;
-    }
-    int selected() const
-    {
-        const auto items = dialog.m_listApps->selectedItems();
-        return items.isEmpty() ? -1 : dialog.m_listApps->indexOfTopLevelItem(items.front());
+        return out.join(u' ');
     }
     // Add, Edit, Delete, Up, dowN as letters where enabled, "-" where not.
-    QString buttons()
+    QString buttons() const
     {
         QString out;
-        const std::pair<const char*, QChar> all[] = {{"buttonAdd", u'A'},
-                                                     {"buttonEdit", u'E'},
-                                                     {"buttonDelete", u'D'},
-                                                     {"buttonMoveUp", u'U'},
-                                                     {"buttonMoveDown", u'N'}};
-        for (const auto& [name, letter] : all)
+        for (const auto& [name, letter] : {std::pair{"buttonAdd", u'A'},
+                                           {"buttonEdit", u'E'},
+                                           {"buttonDelete", u'D'},
+                                           {"buttonMoveUp", u'U'},
+                                           {"buttonMoveDown", u'N'}})
             out += button(&dialog, name)->isEnabled() ? letter : u'-';
         return out;
     }
@@ -123,47 +89,48 @@ protected:
     test::RecordingMessageBoxes boxes;
     QString path = env.path() + QStringLiteral("/Main.ini");
     CCustomMenu dialog;
+    CListCtrlEx* list = dialog.m_listApps;
 };
 
 TEST_F(CustomMenu, OpeningListsUpToSevenRowsAndSelectsTheFirst)
 {
     const struct
     {
-        const char* what;
         QByteArray file;
-        int rows;
+        const char* rows;
         const char* buttons;
     } cases[] = {
-        {"nrows 9", rowsFile(9, 9), 7, "-ED-N"}, {"nrows 3", rowsFile(5, 3), 3, "AED-N"},
-        {"one row", rowsFile(1, 1), 1, "AED--"}, {"nrows 0", rowsFile(2, 0), 0, "A----"},
-        {"no file", QByteArray(), 0, "A----"},
+        {rowsFile(9, 9), "[A0] A1 A2 A3 A4 A5 A6", "-ED-N"},
+        {rowsFile(5, 2), "[A0] A1", "AED-N"},
+        {rowsFile(1, 1), "[A0]", "AED--"},
+        {rowsFile(2, 0), "", "A----"},
+        {QByteArray(), "", "A----"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
         QFile::remove(path);
         open(c.file);
-        EXPECT_EQ(dialog.m_listApps->GetItemCount(), c.rows);
-        EXPECT_EQ(selected(), c.rows > 0 ? 0 : -1);
-        EXPECT_EQ(buttons(), QString::fromUtf8(c.buttons));
+        EXPECT_EQ(rows().toStdString(), c.rows);
+        EXPECT_EQ(buttons().toStdString(), c.buttons);
     }
-    EXPECT_EQ(dialog.m_listApps->headerItem()->text(0), QStringLiteral("标题"));
-    EXPECT_EQ(dialog.m_listApps->headerItem()->text(1), QStringLiteral("应用程序"));
-    EXPECT_EQ(dialog.m_listApps->headerItem()->text(2), QStringLiteral("参数"));
-    open(rowsFile(3, 3));
+    EXPECT_EQ(list->headerItem()->text(1), QStringLiteral("应用程序"));
+    open(rowsFile(9, 9));
     test::saveDialogPicture(&dialog, QStringLiteral("custom-menu"));
 }
 
 TEST_F(CustomMenu, EachButtonChangesTheRowsTheSelectionAndTheButtons)
 {
     open(rowsFile(3, 3));
-    auto select = [this](int row) {
-        dialog.m_listApps->clearSelection();
-        dialog.m_listApps->topLevelItem(row)->setSelected(true);
-    };
     auto click = [this](const char* name) { return [this, name] { button(&dialog, name)->click(); }; };
     auto answered = [this](const char* name, std::function<void(CAEApp*)> answer) {
         return [this, name, answer] {
-            whenAppOpened(&dialog, answer);
+            test::whenOpened<CAEApp>(&dialog, answer);
+            button(&dialog, name)->click();
+        };
+    };
+    auto selectThen = [this](int row, const char* name) {
+        return [this, row, name] {
+            list->clearSelection();
+            list->topLevelItem(row)->setSelected(true);
             button(&dialog, name)->click();
         };
     };
@@ -171,282 +138,161 @@ TEST_F(CustomMenu, EachButtonChangesTheRowsTheSelectionAndTheButtons)
     {
         const char* what;
         std::function<void()> act;
-        QStringList rows;
-        int selected;
+        const char* rows;
         const char* buttons;
     } steps[] = {
-        {"first row down", click("buttonMoveDown"), {"App1", "App0", "App2"}, 1, "AEDUN"},
-        {"down to the end", click("buttonMoveDown"), {"App1", "App2", "App0"}, 2, "AEDU-"},
-        {"the last row cannot go down", click("buttonMoveDown"), {"App1", "App2", "App0"}, 2, "AEDU-"},
-        {"up", click("buttonMoveUp"), {"App1", "App0", "App2"}, 1, "AEDUN"},
-        {"select the first", [&] { select(0); }, {"App1", "App0", "App2"}, 0, "AED-N"},
-        {"the first row cannot go up", click("buttonMoveUp"), {"App1", "App0", "App2"}, 0, "AED-N"},
-        {"edit",
-         answered("buttonEdit", typeAndOk(QStringLiteral("New7"))),
-         {"New7", "App0", "App2"},
-         0,
-         "AED-N"},
+        {"down", click("buttonMoveDown"), "A1 [A0] A2", "AEDUN"},
+        {"down to the end", click("buttonMoveDown"), "A1 A2 [A0]", "AEDU-"},
+        {"the last row stays", click("buttonMoveDown"), "A1 A2 [A0]", "AEDU-"},
+        {"up", click("buttonMoveUp"), "A1 [A0] A2", "AEDUN"},
+        {"the first row stays", selectThen(0, "buttonMoveUp"), "[A1] A0 A2", "AED-N"},
+        {"edit", answered("buttonEdit", typeAndOk(QStringLiteral("E7"))), "[E7] A0 A2", "AED-N"},
         {"edit cancelled",
          answered("buttonEdit",
                   [](CAEApp* app) {
-                      EXPECT_EQ(edit(app, "editTitle")->text(), QStringLiteral("New7"));
-                      EXPECT_EQ(edit(app, "editPath")->text(), QStringLiteral("/opt/New7"));
-                      edit(app, "editTitle")->setText(QStringLiteral("Lost"));
+                      EXPECT_EQ(control<QLineEdit>(app, "editPath")->text(), QStringLiteral("/opt/E7"));
+                      control<QLineEdit>(app, "editTitle")->setText(QStringLiteral("Lost"));
                       button(app, "buttonCancel")->click();
                   }),
-         {"New7", "App0", "App2"},
-         0,
-         "AED-N"},
-        {"delete the middle",
-         [&] { select(1), button(&dialog, "buttonDelete")->click(); },
-         {"New7", "App2"},
-         0,
-         "AED-N"},
-        {"add",
-         answered("buttonAdd", typeAndOk(QStringLiteral("Add3"))),
-         {"New7", "App2", "Add3"},
-         2,
-         "AEDU-"},
-        {"add cancelled",
-         answered("buttonAdd", [](CAEApp* app) { button(app, "buttonCancel")->click(); }),
-         {"New7", "App2", "Add3"},
-         2,
-         "AEDU-"},
-        {"delete the first",
-         [&] { select(0), button(&dialog, "buttonDelete")->click(); },
-         {"App2", "Add3"},
-         0,
-         "AED-N"},
-        {"delete", click("buttonDelete"), {"Add3"}, 0, "AED--"},
-        {"delete the only row", click("buttonDelete"), {}, -1, "A----"},
+         "[E7] A0 A2", "AED-N"},
+        {"delete the middle", selectThen(1, "buttonDelete"), "[E7] A2", "AED-N"},
+        {"add", answered("buttonAdd", typeAndOk(QStringLiteral("N3"))), "E7 A2 [N3]", "AEDU-"},
+        {"add cancelled", answered("buttonAdd", [](CAEApp* app) { button(app, "buttonCancel")->click(); }),
+         "E7 A2 [N3]", "AEDU-"},
+        {"delete the first", selectThen(0, "buttonDelete"), "[A2] N3", "AED-N"},
+        {"delete", click("buttonDelete"), "[N3]", "AED--"},
+        {"delete the only row", click("buttonDelete"), "", "A----"},
     };
     for (const auto& s : steps) {
         SCOPED_TRACE(s.what);
         s.act();
-        EXPECT_EQ(rows(), s.rows);
-        EXPECT_EQ(selected(), s.selected);
-        EXPECT_EQ(buttons(), QString::fromUtf8(s.buttons));
+        EXPECT_EQ(rows().toStdString(), s.rows);
+        EXPECT_EQ(buttons().toStdString(), s.buttons);
     }
     EXPECT_TRUE(boxes.shown.empty());
 
     // Seven rows at most: the seventh turns Add off, a deletion on again.
     for (int i = 1; i <= 7; ++i) {
-        whenAppOpened(&dialog, typeAndOk(QStringLiteral("Row%1").arg(i)));
-        button(&dialog, "buttonAdd")->click();
+        answered("buttonAdd", typeAndOk(QStringLiteral("R%1").arg(i)))();
         EXPECT_EQ(button(&dialog, "buttonAdd")->isEnabled(), i < 7) << i;
     }
-    EXPECT_EQ(dialog.m_listApps->GetItemCount(), 7);
     dialog.OnBnClickedAdd();
-    EXPECT_EQ(dialog.m_listApps->GetItemCount(), 7);
-    button(&dialog, "buttonDelete")->click();
+    EXPECT_EQ(list->GetItemCount(), 7);
+    click("buttonDelete")();
     EXPECT_TRUE(button(&dialog, "buttonAdd")->isEnabled());
-}
 
-TEST_F(CustomMenu, WithoutASelectedRowTheButtonsSaySoAndChangeNothing)
-{
-    open(rowsFile(3, 3));
-    dialog.m_listApps->clearSelection();
+    // Without a selected row the buttons say so and change nothing.
+    list->clearSelection();
     EXPECT_EQ(buttons(), QStringLiteral("A----"));
     for (auto handler : {&CCustomMenu::OnBnClickedEdit, &CCustomMenu::OnBnClickedDelete,
-                         &CCustomMenu::OnBnClickedMoveUp, &CCustomMenu::OnBnClickedMoveDown}) {
-        boxes.shown.clear();
+                         &CCustomMenu::OnBnClickedMoveUp, &CCustomMenu::OnBnClickedMoveDown})
         (dialog.*handler)();
-        ASSERT_EQ(boxes.shown.size(), 1u);
-        EXPECT_EQ(boxes.shown[0].text, QStringLiteral("Please select row."));
-        EXPECT_EQ(rows(), (QStringList{"App0", "App1", "App2"}));
-    }
-    EXPECT_EQ(dialog.findChildren<CAEApp*>().size(), 0);
+    EXPECT_EQ(boxes.shown.size(), 4u);
+    EXPECT_EQ(boxes.shown.back().text, QStringLiteral("Please select row."));
+    EXPECT_EQ(list->GetItemCount(), 6);
 }
 
-TEST_F(CustomMenu, OkWritesEveryRowAndTheBoxMenuReadsThemBackCancelWritesNothing)
+TEST_F(CustomMenu, OkWritesEveryRowForTheBoxMenuAndCancelWritesNothing)
 {
     const QByteArray original = rowsFile(9, 9) + "[Other]\nKeep=1\n";
     open(original);
-    // Cancel after changes leaves the file as it was.
     button(&dialog, "buttonMoveDown")->click();
     button(&dialog, "buttonDelete")->click();
     button(&dialog, "buttonCancel")->click();
-    EXPECT_EQ(dialog.result(), QDialog::Rejected);
     EXPECT_EQ(test::readFile(path), original);
 
     open(QByteArray());
-    button(&dialog, "buttonDelete")->click(); // App0
-    whenAppOpened(&dialog, typeAndOk(QStringLiteral("网页 ;$(x)")));
-    button(&dialog, "buttonEdit")->click(); // App1 becomes the new title
+    button(&dialog, "buttonDelete")->click(); // A0
+    test::whenOpened<CAEApp>(&dialog, typeAndOk(QStringLiteral("网页 ;$(x)")));
+    button(&dialog, "buttonEdit")->click(); // A1
     button(&dialog, "buttonOK")->click();
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
 
-    CIniFile ini;
-    ini.SetFileName(path);
     CustomAppArray apps;
-    ASSERT_EQ(readCustomApps(ini, apps), 6u);
-    EXPECT_EQ(apps[0].m_strTitle, QStringLiteral("网页 ;$(x)"));
-    EXPECT_EQ(apps[0].m_strPath, QStringLiteral("/opt/网页 ;$(x)"));
+    ASSERT_EQ(readCustomApps(dialog.m_iniMain, apps), 6u);
     EXPECT_EQ(apps[0].m_strParams, QStringLiteral("%ip 网页 ;$(x)"));
-    for (int i = 1; i < 6; ++i) {
-        EXPECT_EQ(apps[size_t(i)].m_strTitle, QStringLiteral("App%1").arg(i + 1));
-        EXPECT_EQ(apps[size_t(i)].m_strPath, QStringLiteral("/opt/app%1").arg(i + 1));
-        EXPECT_EQ(apps[size_t(i)].m_strParams, QStringLiteral("%ip %1").arg(i + 1));
-    }
+    EXPECT_EQ(apps[5].m_strTitle, QStringLiteral("A6"));
     // Sections beyond the count stay as they were, and so does the rest.
-    const QStringList keys = test::keysInOrder(path);
-    for (const char* key : {"Main/nrows", "Row 5/标题", "Row 5/应用程序", "Row 5/参数", "Row 6/标题",
-                            "Row 8/参数", "Other/Keep"})
-        EXPECT_TRUE(keys.contains(QString::fromUtf8(key))) << key;
-    EXPECT_EQ(ini.GetString(QStringLiteral("Row 6"), QStringLiteral("标题"), QString()),
-              QStringLiteral("App6"));
-    EXPECT_EQ(ini.GetString(QStringLiteral("Row 8"), QStringLiteral("标题"), QString()),
-              QStringLiteral("App8"));
+    EXPECT_EQ(test::keysInOrder(path).mid(0, 4),
+              (QStringList{"Main/nrows", "Row 0/标题", "Row 0/应用程序", "Row 0/参数"}));
+    for (const char* key : {"Row 6/标题", "Row 8/参数", "Other/Keep"})
+        EXPECT_TRUE(test::keysInOrder(path).contains(QString::fromUtf8(key))) << key;
+    EXPECT_EQ(dialog.m_iniMain.GetString(QStringLiteral("Row 6"), QStringLiteral("标题"), QString()),
+              QStringLiteral("A6"));
 }
 
 TEST_F(CustomMenu, TwoInstancesSavingAtOnceEachLeaveAWholeListAndLoseNothing)
 {
     test::writeFile(path, "[Other]\nKeep=1\n");
-    const struct
-    {
-        const char* tag;
-        int rows;
-    } writers[] = {{"A", 7}, {"B", 4}};
     std::vector<std::unique_ptr<QProcess>> children;
-    for (const auto& w : writers) {
+    auto start = [&](const char* program, const QStringList& arguments) {
         children.push_back(std::make_unique<QProcess>());
-        children.back()->start(
-            QStringLiteral(CUSTOM_APPS_WRITER_CHILD),
-            {path, QString::fromUtf8(w.tag), QString::number(w.rows), QStringLiteral("150")});
-    }
+        children.back()->start(QString::fromUtf8(program), QStringList{path} + arguments);
+    };
+    start(CUSTOM_APPS_WRITER_CHILD, {"A", "7", "150"});
+    start(CUSTOM_APPS_WRITER_CHILD, {"B", "4", "150"});
     // A third process writes keys of its own meanwhile.
-    children.push_back(std::make_unique<QProcess>());
-    children.back()->start(QStringLiteral(INI_WRITER_CHILD),
-                           {path, QStringLiteral("Other"), QStringLiteral("k"), QStringLiteral("100")});
-    // Whatever moment another instance reads the file at, it finds one
-    // instance's list, whole: never rows of one under the count of the other.
+    start(INI_WRITER_CHILD, {"Other", "k", "100"});
+
+    // Whenever another instance reads the file, it finds one instance's list,
+    // whole: never rows of one under the count of the other.
     const QString snapshot = env.path() + QStringLiteral("/snapshot.ini");
     CIniFile ini;
     ini.SetFileName(snapshot);
     auto wholeList = [&] {
         test::writeFile(snapshot, test::readFile(path));
         const QList<CustomAppRecord> rows = readCustomAppRows(ini);
-        if (rows.isEmpty())
-            return true; // not written yet
         const QString tag = rows.size() == 7 ? QStringLiteral("A") : QStringLiteral("B");
-        bool whole = rows.size() == 7 || rows.size() == 4;
+        bool whole = rows.size() == 7 || rows.size() == 4 || rows.isEmpty();
         for (qsizetype i = 0; i < rows.size(); ++i)
             whole = whole && rows[i].m_strTitle == tag + QString::number(i) &&
-                    rows[i].m_strPath == QStringLiteral("/opt/") + tag &&
-                    rows[i].m_strParams == QStringLiteral("%ip ") + tag;
+                    rows[i].m_strPath == QStringLiteral("/opt/") + tag;
         EXPECT_TRUE(whole) << test::readFile(snapshot).toStdString();
         return whole;
     };
-    int looks = 0;
-    while (std::any_of(children.begin(), children.end(),
-                       [](const auto& child) { return child->state() != QProcess::NotRunning; })) {
-        if (!wholeList())
-            break;
-        ++looks;
+    auto running = [&] {
+        return std::any_of(children.begin(), children.end(),
+                           [](const auto& child) { return child->state() != QProcess::NotRunning; });
+    };
+    while (running() && wholeList())
         QCoreApplication::processEvents();
-    }
     for (auto& child : children) {
         if (child->state() != QProcess::NotRunning) {
             ASSERT_TRUE(child->waitForFinished(60000));
         }
-        EXPECT_EQ(child->exitStatus(), QProcess::NormalExit);
         EXPECT_EQ(child->exitCode(), 0);
     }
-    EXPECT_GT(looks, 0);
     EXPECT_TRUE(wholeList());
-
     ini.SetFileName(path);
-    for (int i = 4; i < 7; ++i)
-        EXPECT_EQ(ini.GetString(QStringLiteral("Row %1").arg(i), QStringLiteral("标题"), QString()),
-                  QStringLiteral("A%1").arg(i));
-    EXPECT_EQ(ini.GetString(QStringLiteral("Other"), QStringLiteral("Keep"), QString()), QStringLiteral("1"));
-    for (int i = 0; i < 100; ++i)
-        EXPECT_EQ(ini.GetString(QStringLiteral("Other"), QStringLiteral("k%1").arg(i), QString()),
-                  QStringLiteral("v%1").arg(i));
+    EXPECT_EQ(ini.GetString(QStringLiteral("Row 6"), QStringLiteral("标题"), QString()),
+              QStringLiteral("A6"));
+    for (const char* key : {"Keep", "k0", "k99"})
+        EXPECT_FALSE(ini.GetString(QStringLiteral("Other"), QString::fromUtf8(key), QString()).isEmpty())
+            << key;
 }
-
-TEST(ListCtrlEx, MoveAndCopyTakeEveryColumnAndRefuseWhatCannotBe)
-{
-    const struct
-    {
-        bool move;
-        int from, to;
-        bool done;
-        const char* rows;
-    } cases[] = {
-        {true, 0, 2, true, "BAC"},   {true, 1, 3, true, "ACB"},   {true, 2, 1, true, "ACB"},
-        {true, 1, 0, true, "BAC"},   {true, 0, 3, true, "BCA"},   {true, 2, 0, true, "CAB"},
-        {true, 2, 4, false, "ABC"},  {true, 1, 1, false, "ABC"},  {true, -1, 0, false, "ABC"},
-        {true, 0, -1, false, "ABC"}, {false, 0, 3, true, "ABCA"}, {false, 2, 0, true, "CABC"},
-        {false, 1, 2, true, "ABBC"}, {false, 1, 1, false, "ABC"}, {false, 3, 0, false, "ABC"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(::testing::Message() << (c.move ? "move " : "copy ") << c.from << " to " << c.to);
-        CListCtrlEx list;
-        list.setColumnCount(3);
-        for (const char* name : {"A", "B", "C"}) {
-            const QString text = QString::fromUtf8(name);
-            list.addTopLevelItem(new QTreeWidgetItem(QStringList{text, text + u'1', text + u'2'}));
-        }
-        EXPECT_EQ(c.move ? list.MoveItem(c.from, c.to) : list.CopyRow(c.from, c.to), c.done);
-        QString order;
-        for (int i = 0; i < list.GetItemCount(); ++i) {
-            const QString title = list.GetItemText(i, 0);
-            order += title;
-            EXPECT_EQ(list.GetItemText(i, 1), title + u'1');
-            EXPECT_EQ(list.GetItemText(i, 2), title + u'2');
-        }
-        EXPECT_EQ(order, QString::fromUtf8(c.rows));
-    }
-}
-
-// The program picker answers with the path it is given.
-class FakePicker : public platform::DialogService
-{
-public:
-    FakePicker() { platform::setDialogService(this); }
-    ~FakePicker() override { platform::setDialogService(nullptr); }
-    QString getSaveFileName(QWidget*, const QString&, const QString&) override { return QString(); }
-    QString getOpenFileName(QWidget*, const QString&) override { return pick; }
-    bool getColor(QWidget*, const QColor&, QColor&) override { return false; }
-    QString pick;
-};
 
 TEST(AEApp, TextsStopWhereReadingWouldCutThemAndTheTitleWhereItsBoxEnds)
 {
-    FakePicker picker;
+    test::FakePicker picker;
     CAEApp app;
-    app.m_strTitle = QStringLiteral("Web");
     app.m_strPath = QStringLiteral("/usr/bin/firefox");
     app.m_strParameters = QStringLiteral("http://%ip/");
-    ASSERT_TRUE(app.OnInitDialog());
+    app.OnInitDialog();
     app.show();
-    test::saveDialogPicture(&app, QStringLiteral("custom-app-add-edit"));
-
-    QLineEdit* title = edit(&app, "editTitle");
+    QLineEdit* title = control<QLineEdit>(&app, "editTitle");
     QTest::keyClicks(title, QString(300, u'W'));
-    EXPECT_GT(title->text().size(), 3);
+    test::saveDialogPicture(&app, QStringLiteral("custom-app-add-edit"));
     EXPECT_LE(title->fontMetrics().horizontalAdvance(title->text()), title->contentsRect().width());
-    for (const char* name : {"editPath", "editParameters"}) {
-        QLineEdit* field = edit(&app, name);
-        field->clear();
-        QTest::keyClicks(field, QString(300, u'x'));
-        EXPECT_EQ(field->text().size(), 255) << name;
-    }
-
+    QTest::keyClicks(control<QLineEdit>(&app, "editParameters"), QString(300, u'x'));
     // A picked program replaces the path; one too long to keep is refused.
-    picker.pick = QStringLiteral("/opt/tools/probe");
-    button(&app, "buttonBrowse")->click();
-    EXPECT_EQ(edit(&app, "editPath")->text(), QStringLiteral("/opt/tools/probe"));
-    picker.pick = u'/' + QString(300, u'p');
-    button(&app, "buttonBrowse")->click();
-    EXPECT_EQ(edit(&app, "editPath")->text(), QStringLiteral("/opt/tools/probe"));
-
+    for (const QString& pick : {QStringLiteral("/opt/tools/probe"), u'/' + QString(300, u'p')}) {
+        picker.pick = pick;
+        button(&app, "buttonBrowse")->click();
+    }
     button(&app, "buttonOK")->click();
-    EXPECT_EQ(app.result(), QDialog::Accepted);
+    EXPECT_GT(app.m_strTitle.size(), 3);
     EXPECT_EQ(app.m_strPath, QStringLiteral("/opt/tools/probe"));
-    EXPECT_EQ(app.m_strParameters, QString(255, u'x'));
-    EXPECT_EQ(app.m_strTitle, title->text());
+    EXPECT_EQ(app.m_strParameters.size(), 255);
 }
 
 } // namespace

@@ -2,87 +2,20 @@
 // controls.
 #include "ui/dialogs/SendNetMsgDlg.h"
 
-#include "TestSupport.h"
+#include "DialogTestSupport.h"
 #include "core/NetMessage.h"
-#include "platform/Dialogs.h"
-#include "platform/Shell.h"
 #include "ui/dialogs/SendNetMsgSetting.h"
 
-#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
-#include <functional>
-#include <vector>
-
-// Readable failure messages for Qt strings.
-static void PrintTo(const QString& text, std::ostream* out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
-
 namespace {
 
-class RecordingLauncher : public platform::ShellService
-{
-public:
-    RecordingLauncher() { platform::setShellService(this); }
-    ~RecordingLauncher() override { platform::setShellService(nullptr); }
-    bool startProgram(const QString& program, const QStringList& arguments, bool) override
-    {
-        started.push_back(QStringList{program} + arguments);
-        return starts;
-    }
-    bool openUrl(const QUrl&) override { return false; }
-    std::vector<QStringList> started;
-    bool starts = true;
-};
-
-// The program picker: answers with `pick` and records the filter.
-class FakePicker : public platform::DialogService
-{
-public:
-    FakePicker() { platform::setDialogService(this); }
-    ~FakePicker() override { platform::setDialogService(nullptr); }
-    QString getSaveFileName(QWidget*, const QString&, const QString&) override { return QString(); }
-    QString getOpenFileName(QWidget*, const QString& filter) override
-    {
-        filters << filter;
-        return pick;
-    }
-    bool getColor(QWidget*, const QColor&, QColor&) override { return false; }
-    QString pick;
-    QStringList filters;
-};
-
-// A control of the dialog, found by its name.
-template <typename T = QPushButton> T* control(QWidget* dialog, const char* name)
-{
-    T* found = dialog->findChild<T*>(QString::fromUtf8(name));
-    EXPECT_NE(found, nullptr) << name;
-    return found;
-}
-QLineEdit* edit(QWidget* dialog, const char* name)
-{
-    return control<QLineEdit>(dialog, name);
-}
-
-// Answers the sub-dialog of type T that `owner` opens next.
-template <typename T> void whenOpened(QWidget* owner, std::function<void(T*)> answer)
-{
-    QTimer::singleShot(0, owner, [owner, answer] {
-        ASSERT_TRUE(test::waitFor([owner] {
-            T* dialog = owner->findChild<T*>();
-            return dialog && dialog->isVisible();
-        }));
-        answer(owner->findChild<T*>());
-    });
-}
+using test::control;
 
 class SendNetMsg : public ::testing::Test
 {
@@ -96,160 +29,113 @@ protected:
         ASSERT_TRUE(dialog.OnInitDialog());
         dialog.show();
     }
-    QString key(const char* name) const
+    std::string key(const char* name) const
     {
-        CIniFile ini;
-        ini.SetFileName(config);
-        return ini.GetString(QStringLiteral("main"), QString::fromUtf8(name), QStringLiteral("(missing)"));
+        return dialog.m_iniConfig
+            .GetString(QStringLiteral("main"), QString::fromUtf8(name), QStringLiteral("-"))
+            .toStdString();
     }
 
     test::ScopedEnvironment env;
     test::RecordingMessageBoxes boxes;
-    RecordingLauncher launcher;
+    test::RecordingLauncher launcher;
     QString config = env.path() + QStringLiteral("/MainConfA.ini");
     CSendNetMsgDlg dialog;
+    QLineEdit* message = control<QLineEdit>(&dialog, "editMessage");
+    QPushButton* send = control<QPushButton>(&dialog, "buttonSend");
 };
 
-TEST_F(SendNetMsg, SendIsOffUntilThereIsAMessageAndALeadingBlankIsRemoved)
+TEST_F(SendNetMsg, SendWaitsForAMessageClearsItWhenSentAndKeepsItWhenNot)
 {
     open(QStringLiteral("192.0.2.1"), 1);
     test::saveDialogPicture(&dialog, QStringLiteral("send-net-msg"));
     EXPECT_EQ(control<QLabel>(&dialog, "labelTarget")->text(), QStringLiteral("To IP: 192.0.2.1"));
-    EXPECT_EQ(edit(&dialog, "editUser")->text(), QStringLiteral("alice"));
-    EXPECT_FALSE(control(&dialog, "buttonSend")->isEnabled());
-    EXPECT_FALSE(control(&dialog, "buttonSend")->icon().isNull());
-    EXPECT_FALSE(control(&dialog, "buttonCancel")->icon().isNull());
-    const struct
-    {
-        const char* typed;
-        const char* message;
-        bool send;
-    } steps[] = {{" ", "", false}, {"h", "h", true}, {"i there", "hi there", true}};
-    for (const auto& s : steps) {
-        SCOPED_TRACE(s.typed);
-        QTest::keyClicks(edit(&dialog, "editMessage"), QString::fromUtf8(s.typed));
-        EXPECT_EQ(edit(&dialog, "editMessage")->text(), QString::fromUtf8(s.message));
-        EXPECT_EQ(control(&dialog, "buttonSend")->isEnabled(), s.send);
-    }
-    edit(&dialog, "editMessage")->selectAll();
-    QTest::keyClick(edit(&dialog, "editMessage"), Qt::Key_Backspace);
-    EXPECT_FALSE(control(&dialog, "buttonSend")->isEnabled());
-    // An empty message sends nothing, however Send is reached.
-    dialog.OnBnClickedSend();
-    EXPECT_TRUE(launcher.started.empty());
-}
-
-TEST_F(SendNetMsg, ASentMessageIsClearedAFailedOneStaysWithTheError)
-{
-    open(QStringLiteral("192.0.2.1"), 1);
-    QTest::keyClicks(edit(&dialog, "editMessage"), QStringLiteral("it's $(late)"));
-    control(&dialog, "buttonSend")->click();
+    EXPECT_FALSE(send->isEnabled());
+    // A typed blank at the start is removed at once.
+    QTest::keyClicks(message, QStringLiteral(" "));
+    EXPECT_TRUE(message->text().isEmpty());
+    EXPECT_FALSE(send->isEnabled());
+    QTest::keyClicks(message, QStringLiteral("it's $(late)"));
+    ASSERT_TRUE(send->isEnabled());
+    send->click();
     ASSERT_EQ(launcher.started.size(), 1u);
-    EXPECT_EQ(launcher.started[0].back(),
-              QStringLiteral("printf '%s\\n' 'alice' 'it'\\''s $(late)' | ssh -- '192.0.2.1' "
-                             "'read -r u && exec write \"$u\"'\nexec \"${SHELL:-/bin/sh}\""));
-    EXPECT_TRUE(edit(&dialog, "editMessage")->text().isEmpty());
-    EXPECT_FALSE(control(&dialog, "buttonSend")->isEnabled());
+    EXPECT_EQ(
+        launcher.started[0].back().toStdString(),
+        "printf '%s\\n' 'alice' 'it'\\''s $(late)' | ssh -- '192.0.2.1' 'read -r u && exec write \"$u\"'\n"
+        "exec \"${SHELL:-/bin/sh}\"");
+    EXPECT_TRUE(message->text().isEmpty());
+    EXPECT_FALSE(send->isEnabled());
     EXPECT_TRUE(dialog.isVisible());
-    EXPECT_TRUE(boxes.shown.empty());
 
-    launcher.starts = false;
-    QTest::keyClicks(edit(&dialog, "editMessage"), QStringLiteral("again"));
-    QTest::keyClick(edit(&dialog, "editMessage"), Qt::Key_Return);
+    launcher.missing << QStringLiteral("x-terminal-emulator") << QStringLiteral("xterm");
+    QTest::keyClicks(message, QStringLiteral("again"));
+    QTest::keyClick(message, Qt::Key_Return);
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].text, QStringLiteral("ERROR FILE NOT FOUND"));
-    EXPECT_EQ(edit(&dialog, "editMessage")->text(), QStringLiteral("again"));
-    EXPECT_TRUE(control(&dialog, "buttonSend")->isEnabled());
+    EXPECT_EQ(message->text(), QStringLiteral("again"));
+    EXPECT_TRUE(send->isEnabled());
 }
 
-TEST_F(SendNetMsg, AUrlBoxIsSentToItsServerAndTheStoredCommandIsUsed)
+TEST_F(SendNetMsg, AUrlBoxIsSentToItsServerWithTheStoredCommand)
 {
-    CIniFile ini;
-    ini.SetFileName(config);
-    ini.WriteString(QStringLiteral("main"), QStringLiteral("SendNetMsgComm"), QStringLiteral("/opt/notify"));
-    ini.WriteString(QStringLiteral("main"), QStringLiteral("SendNetMsgParam"),
-                    QStringLiteral("%ip %user %message"));
+    dialog.m_iniConfig.SetFileName(config);
+    dialog.m_iniConfig.WriteString(QStringLiteral("main"), QStringLiteral("SendNetMsgComm"),
+                                   QStringLiteral("/opt/n"));
+    dialog.m_iniConfig.WriteString(QStringLiteral("main"), QStringLiteral("SendNetMsgParam"),
+                                   QStringLiteral("%ip %user %message"));
     open(QStringLiteral("https://www.example.org:8443/status?x=1"), 3);
     EXPECT_EQ(control<QLabel>(&dialog, "labelTarget")->text(), QStringLiteral("To IP: www.example.org"));
-    QTest::keyClicks(edit(&dialog, "editMessage"), QStringLiteral("up again"));
-    control(&dialog, "buttonSend")->click();
-    ASSERT_EQ(launcher.started.size(), 1u);
-    EXPECT_EQ(launcher.started[0],
-              (QStringList{QStringLiteral("/opt/notify"), QStringLiteral("www.example.org"),
-                           QStringLiteral("alice"), QStringLiteral("up again")}));
+    QTest::keyClicks(message, QStringLiteral("up again"));
+    send->click();
+    EXPECT_EQ(launcher.started.back(), (QStringList{"/opt/n", "www.example.org", "alice", "up again"}));
 }
 
-TEST_F(SendNetMsg, EveryKeystrokeInTheUserNameIsStoredEvenWhenEmptied)
+TEST_F(SendNetMsg, EveryKeystrokeInTheUserNameIsStoredEvenAnEmptiedOne)
 {
     open(QStringLiteral("192.0.2.1"), 1);
-    QLineEdit* user = edit(&dialog, "editUser");
-    EXPECT_EQ(key("NetUserName"), QStringLiteral("(missing)"));
-    user->selectAll();
-    QTest::keyClicks(user, QStringLiteral("b"));
-    EXPECT_EQ(key("NetUserName"), QStringLiteral("b"));
-    QTest::keyClicks(user, QStringLiteral("o"));
-    EXPECT_EQ(key("NetUserName"), QStringLiteral("bo"));
-    QTest::keyClick(user, Qt::Key_Backspace);
-    QTest::keyClick(user, Qt::Key_Backspace);
-    EXPECT_EQ(key("NetUserName"), QString());
+    QLineEdit* user = control<QLineEdit>(&dialog, "editUser");
     EXPECT_EQ(user->maxLength(), 255);
+    user->selectAll();
+    for (const auto& [key, stored] :
+         {std::pair{Qt::Key_B, "b"}, {Qt::Key_O, "bo"}, {Qt::Key_Backspace, "b"}, {Qt::Key_Backspace, ""}}) {
+        QTest::keyClick(user, key);
+        EXPECT_EQ(this->key("NetUserName"), stored);
+    }
 }
 
 TEST_F(SendNetMsg, SettingsAreStoredOnOkOnlyAndDefaultGivesTheDefaults)
 {
-    FakePicker picker;
+    test::FakePicker picker;
+    picker.pick = QStringLiteral("/usr/local/bin/notify");
     open(QStringLiteral("192.0.2.1"), 1);
+    auto click = [](CSendNetMsgSetting* s, const char* name) { control<QPushButton>(s, name)->click(); };
     const struct
     {
         const char* what;
         std::function<void(CSendNetMsgSetting*)> answer;
-        QString command;
-        QString parameters;
+        QString command, parameters;
     } cases[] = {
-        {"default, then cancel",
-         [](CSendNetMsgSetting* s) {
-             control(s, "buttonDefault")->click();
-             control(s, "buttonCancel")->click();
-         },
-         QStringLiteral("(missing)"), QStringLiteral("(missing)")},
-        {"typed, then OK",
-         [](CSendNetMsgSetting* s) {
-             EXPECT_EQ(edit(s, "editCommand")->text(), defaultNetMsgCommand());
-             EXPECT_EQ(edit(s, "editParameters")->text(), defaultNetMsgParameters());
-             EXPECT_FALSE(control(s, "buttonOK")->icon().isNull());
+        {"default, cancel", [&](auto* s) { click(s, "buttonDefault"), click(s, "buttonCancel"); }, "-", "-"},
+        {"browse, type, OK",
+         [&](CSendNetMsgSetting* s) {
+             EXPECT_EQ(control<QLineEdit>(s, "editParameters")->text(), defaultNetMsgParameters());
              test::saveDialogPicture(s, QStringLiteral("send-net-msg-settings"));
-             edit(s, "editParameters")->setText(QStringLiteral("-u %user %message"));
-             control(s, "buttonBrowse")->click();
-             control(s, "buttonOK")->click();
+             control<QLineEdit>(s, "editParameters")->setText(QStringLiteral("-u %user %message"));
+             click(s, "buttonBrowse"), click(s, "buttonOK");
          },
-         QStringLiteral("/usr/local/bin/notify"), QStringLiteral("-u %user %message")},
-        {"default, then OK",
-         [](CSendNetMsgSetting* s) {
-             EXPECT_EQ(edit(s, "editCommand")->text(), QStringLiteral("/usr/local/bin/notify"));
-             control(s, "buttonDefault")->click();
-             control(s, "buttonOK")->click();
-         },
+         picker.pick, "-u %user %message"},
+        {"default, OK", [&](auto* s) { click(s, "buttonDefault"), click(s, "buttonOK"); },
          defaultNetMsgCommand(), defaultNetMsgParameters()},
     };
-    picker.pick = QStringLiteral("/usr/local/bin/notify");
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        whenOpened<CSendNetMsgSetting>(&dialog, c.answer);
-        control(&dialog, "buttonSettings")->click();
-        EXPECT_EQ(key("SendNetMsgComm"), c.command);
-        EXPECT_EQ(key("SendNetMsgParam"), c.parameters);
+        test::whenOpened<CSendNetMsgSetting>(&dialog, c.answer);
+        control<QPushButton>(&dialog, "buttonSettings")->click();
+        EXPECT_EQ(key("SendNetMsgComm"), c.command.toStdString());
+        EXPECT_EQ(key("SendNetMsgParam"), c.parameters.toStdString());
     }
-    // The program picker offers all files first.
-    EXPECT_EQ(picker.filters, QStringList{QStringLiteral("EXE, BAT File (*.exe *.bat);;All files (*)")});
-}
-
-TEST_F(SendNetMsg, HelpSaysWhatTheHostNeeds)
-{
-    open(QStringLiteral("192.0.2.1"), 1);
-    control(&dialog, "buttonHelp")->click();
-    ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(boxes.shown[0].text, CSendNetMsgDlg::HelpText());
-    EXPECT_EQ(boxes.shown[0].type, platform::MB_ICONINFORMATION);
+    // Programs here have no extension: the picker opens on all files.
+    EXPECT_EQ(picker.filters, QStringList{"EXE, BAT File (*.exe *.bat);;All files (*)"});
 }
 
 } // namespace
