@@ -202,6 +202,10 @@ void CKorvalenDlg::closeEvent(QCloseEvent* event)
     m_SystemTray.RemoveIcon();
     if (m_dlgAbout)
         m_dlgAbout->close();
+    // Their runs end with the window, so nothing waits for them afterwards.
+    for (QDialog* dialog : {m_dlgSendNetMsg.data(), m_dlgCustomMenu.data()})
+        if (dialog)
+            dialog->reject();
     event->accept();
     hide();
     if (m_pModalLoop)

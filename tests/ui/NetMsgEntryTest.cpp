@@ -116,6 +116,15 @@ TEST_F(DialogEntry, TheCustomRowsAreReadAgainAfterOkOnly)
         EXPECT_EQ(window->m_nCustomRows, rows) << button;
     }
     EXPECT_EQ(window->m_CustomApps[1].m_strTitle, QStringLiteral("Trace"));
+
+    // Closing the window ends the open dialog's run, unsaved.
+    whenShown(window->m_dlgCustomMenu, [this](QDialog* dialog) {
+        control<QPushButton>(dialog, "buttonDelete")->click();
+        window->close();
+    });
+    window->OnCustomize();
+    EXPECT_FALSE(window->m_dlgCustomMenu->isVisible());
+    EXPECT_EQ(readCustomAppRows(window->m_iniMain).size(), 2);
 }
 
 // Records the order in which windows are brought forward.
