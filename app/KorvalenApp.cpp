@@ -5,6 +5,7 @@
 #include "platform/Instance.h"
 #include "platform/MessageBox.h"
 #include "platform/Network.h"
+#include "ui/BoxCommandTestHook.h"
 #include "ui/KorvalenDlg.h"
 
 CKorvalenApp theApp;
@@ -35,6 +36,7 @@ bool CKorvalenApp::InitInstance(const QStringList& arguments)
     }
 
     CKorvalenDlg dlg(nullptr, nInstance);
+    installBoxCommandTestHook(&dlg);
     dlg.DoModal();
     return false;
 }

@@ -9,6 +9,8 @@ namespace {
 void configure(QMessageBox& box, const QString& text, const QString& caption, unsigned type)
 {
     box.setWindowTitle(caption);
+    // Texts carry the user's names and targets: never read as markup.
+    box.setTextFormat(Qt::PlainText);
     box.setText(text);
     switch (type & 0xF0) {
     case MB_ICONERROR:

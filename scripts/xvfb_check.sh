@@ -131,6 +131,88 @@ wait_for 100 find_window || fail "no window appeared after the restart"
 wait_for 50 at_edge || fail "after the restart the strip is not where it was: $(xdotool getwindowgeometry "$window")"
 column || fail "after the restart the strip is not a column"
 "$grab" "$artifacts/xvfb-restarted.png" >/dev/null
+
+# Adding and editing a box, as a new user would, in one run of the program.
+# The box context menu that opens Add and Edit is not there yet: with
+# KORVALEN_TEST_BOX_COMMANDS=1 the key A or E on a tile runs Add or Edit for
+# the tile under the pointer, as its menu rows will. Everything in the dialog
+# is typed and clicked.
+kill "$program_pid"
+wait_for 50 sh -c "! kill -0 $program_pid" || fail "the program did not end for the box properties check"
+command -v python3 >/dev/null || fail "python3 is needed for a loopback listener"
+python3 -c '
+import socket, sys
+s = socket.socket()
+s.bind(("127.0.0.1", 0))
+s.listen(64)
+open(sys.argv[1], "w").write(str(s.getsockname()[1]))
+while True:
+    s.accept()[0].close()
+' "$work/open_port" &
+pids+=($!)
+wait_for 50 test -s "$work/open_port" || fail "the loopback listener did not start"
+open_port="$(cat "$work/open_port")"
+closed_port="$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')"
+mkdir -p "$work/appdata2/Korvalen"
+cat >"$work/appdata2/Korvalen/MainConfA.ini" <<'INI'
+[main]
+FirstStart=0
+NumBox=1
+PosX=200
+PosY=150
+WinBeh=1
+[Box 0]
+Text=Loopback
+IPAdress=127.0.0.1
+CheckInterval=1
+INI
+KORVALEN_TEST_BOX_COMMANDS=1 APPDATA="$work/appdata2" XDG_RUNTIME_DIR="$work/run" QT_QPA_PLATFORM=xcb \
+    "$program" >>"$work/program.log" 2>&1 &
+program_pid=$!
+pids+=("$program_pid")
+wait_for 100 find_window || fail "no window appeared for the box properties check"
+dialog=""
+find_dialog() { dialog="$(xdotool search --onlyvisible --name "^$1\$" | head -n 1)"; test -n "$dialog"; }
+
+# Add after the first tile: name, TCP (two rows down from Ping), the port
+# that listens, the target; Enter is OK.
+xdotool mousemove 250 200
+xdotool windowactivate --sync "$window" key a
+wait_for 50 find_dialog "添加检查" || fail "the key A on a tile opened no Add dialog"
+xdotool type --delay 20 "Web"
+xdotool key Tab Tab Tab Tab Tab Down Down Tab ctrl+a
+xdotool type --delay 20 "$open_port"
+xdotool key Tab Tab Tab
+xdotool type --delay 20 "127.0.0.1"
+"$grab" "$artifacts/xvfb-add-filled.png" >/dev/null
+xdotool key Return
+wait_for 50 sh -c '! xdotool search --onlyvisible --name "^添加检查\$"' || fail "OK did not close the Add dialog"
+# The new tile is the second one, 91 pixels to the right of the first.
+second_tile() { test "$("$grab" "$work/probe.png" 301 215)" = "$1"; }
+wait_for 100 second_tile "197 209 254" || fail "the new TCP box did not turn Open: $("$grab" "$work/probe.png" 301 215)"
+"$grab" "$artifacts/xvfb-added-open.png" >/dev/null
+
+# Edit it: the port that is closed, Apply (the last control in the tab
+# order, after OK and Cancel), and its tile turns Close while the dialog,
+# dragged aside, stays open; then Escape closes the dialog.
+xdotool mousemove 301 200
+xdotool windowactivate --sync "$window" key e
+wait_for 50 find_dialog "编辑检查" || fail "the key E on the new tile opened no Edit dialog"
+xdotool windowmove --sync "$dialog" 396 20
+xdotool key Tab Tab Tab Tab Tab Tab ctrl+a
+xdotool type --delay 20 "$closed_port"
+for _ in $(seq 24); do xdotool key Tab; done
+xdotool key space
+wait_for 100 second_tile "121 121 121" || fail "after Apply the edited box did not turn Close"
+xdotool search --onlyvisible --name "^编辑检查\$" >/dev/null || fail "Apply closed the Edit dialog"
+"$grab" "$artifacts/xvfb-edited-close.png" >/dev/null
+xdotool key Escape
+wait_for 50 sh -c '! xdotool search --onlyvisible --name "^编辑检查\$"' || fail "Escape did not close the Edit dialog"
+second_tile "121 121 121" || fail "closing the dialog after Apply undid the edit"
+kill -0 "$program_pid" || fail "the program ended during the box properties check"
+grep -q "^Port=$closed_port" "$work/appdata2/Korvalen/MainConfA.ini" || fail "the edited port was not saved"
+
 echo "Xvfb check passed: the strip showed Up at its place, hid and came back from the tray, turned into a column,"
-echo "stuck to the screen edge when dragged, and came back there after Exit and a new start."
+echo "stuck to the screen edge when dragged, and came back there after Exit and a new start; a TCP box added"
+echo "in the box properties dialog turned Open, and after its port was edited and applied, Close."
 

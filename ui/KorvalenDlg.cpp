@@ -7,6 +7,7 @@
 #include "platform/MessageBox.h"
 #include "platform/Sound.h"
 #include "ui/dialogs/AboutDlg.h"
+#include "ui/dialogs/BoxPropertiesDlg.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -25,6 +26,8 @@ CKorvalenDlg::CKorvalenDlg(QWidget* pParent, int nInstance) : QDialog(pParent), 
                 return OnCheckResult(wParam, lParam);
             if (message == platform::WM_TRAYNOTIFY)
                 return OnTrayNotification(wParam, lParam);
+            if (message == platform::WM_APPLYBOXPROPERTIES)
+                return OnApplyBoxProperties(wParam, lParam);
             if (message == platform::WM_ACTIVATEINSTANCE)
                 OnActivateInstance();
             return 0;
@@ -32,6 +35,8 @@ CKorvalenDlg::CKorvalenDlg(QWidget* pParent, int nInstance) : QDialog(pParent), 
         this);
 
     m_hIcon = QIcon(QStringLiteral(":/images/128.png"));
+    // Lives as long as the window and is shown again for every add and edit.
+    m_dlgBoxProperties = new CBoxPropertiesDlg(m_hWnd, this);
     m_szProgramDir = QFileInfo(QCoreApplication::applicationFilePath()).absolutePath();
 
     // The caller has checked that a folder for application data is known.
@@ -62,6 +67,7 @@ CKorvalenDlg::CKorvalenDlg(QWidget* pParent, int nInstance) : QDialog(pParent), 
 
 CKorvalenDlg::~CKorvalenDlg()
 {
+    delete m_dlgBoxProperties;
     ReleaseBoxes();
     // A window of its own (not tied to the strip's place in the z-order), so
     // no parent takes it along.
@@ -202,7 +208,11 @@ void CKorvalenDlg::closeEvent(QCloseEvent* event)
     m_SystemTray.RemoveIcon();
     if (m_dlgAbout)
         m_dlgAbout->close();
-    // Their runs end with the window, so nothing waits for them afterwards.
+    // An open box properties dialog ends as cancelled; nothing is applied.
+    if (m_dlgBoxProperties)
+        m_dlgBoxProperties->reject();
+    // So do the network message and custom applications dialogs, so that
+    // nothing waits for their runs afterwards.
     for (QDialog* dialog : {m_dlgSendNetMsg.data(), m_dlgCustomMenu.data()})
         if (dialog)
             dialog->reject();

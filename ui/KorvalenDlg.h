@@ -16,6 +16,7 @@
 #include <QString>
 
 class CAboutDlg;
+class CBoxPropertiesDlg;
 class QEventLoop;
 class QMenu;
 
@@ -172,6 +173,8 @@ private:
     void BringForward();
     // Drops every box and loads the configuration file again.
     void ReloadConfiguration();
+    // The member dialog behind m_dlgBoxProperties.
+    CBoxPropertiesDlg* BoxPropertiesDlg() const;
 
     StripResources m_resources; // status icons, edge-strip bitmaps, fonts
     platform::HWND m_hWnd = nullptr;

@@ -142,27 +142,26 @@ public:
 
 TEST_F(DialogEntry, ALeftClickOnTheTrayIconRaisesOpenDialogsInTheirOrder)
 {
-    QDialog properties;
-    QDialog hiddenOptions;
-    properties.setObjectName(QStringLiteral("properties"));
-    window->m_dlgBoxProperties = &properties;
-    window->m_dlgOptions = &hiddenOptions;
+    QDialog* properties = window->m_dlgBoxProperties;
+    ASSERT_NE(properties, nullptr);
+    properties->setObjectName(QStringLiteral("properties"));
     window->OnTrayAbout();
     window->m_dlgAbout->setObjectName(QStringLiteral("about"));
     window->m_nSelectedBox = 1;
     RaiseOrder order;
     whenShown(window->m_dlgSendNetMsg, [&](QDialog* dialog) {
         dialog->setObjectName(QStringLiteral("message"));
-        properties.show();
-        properties.installEventFilter(&order);
-        window->m_dlgAbout->installEventFilter(&order);
-        dialog->installEventFilter(&order);
+        properties->show();
+        for (QWidget* watched : {properties, static_cast<QDialog*>(window->m_dlgAbout), dialog})
+            watched->installEventFilter(&order);
         window->OnTrayNotification(134, platform::WM_LBUTTONDOWN);
         dialog->removeEventFilter(&order);
         dialog->close();
     });
     window->OnSendNetMsg();
     EXPECT_EQ(order.raised, (QStringList{"properties", "about", "message"}));
+    properties->removeEventFilter(&order);
+    properties->hide();
     window->m_dlgAbout->close();
 }
 
