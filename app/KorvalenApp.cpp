@@ -21,6 +21,8 @@ bool CKorvalenApp::InitInstance(const QStringList& arguments)
         platform::activateRunningInstance(instance::windowTitle(nInstance));
         return false;
     }
+    if (m_setUpOutputs)
+        m_setUpOutputs();
 
     if (!platform::initNetwork()) {
         platform::AfxMessageBox(QStringLiteral("Windows套接字初始化失败。"), platform::MB_OK);

@@ -10,6 +10,7 @@
 #include <QElapsedTimer>
 
 #include <algorithm>
+#include <memory>
 
 #include <cstdio>
 #include <cstdlib>
@@ -25,15 +26,26 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Korvalen"));
     QApplication::setQuitOnLastWindowClosed(false);
+    QApplication::setWindowIcon(platform::programIcon());
+    // The desktop entry that `cmake --install` lays out, for window managers
+    // and docks that match windows to it.
+    QGuiApplication::setDesktopFileName(QStringLiteral("korvalen"));
 
     platform::QtMessageBoxService messageBoxes;
     platform::setMessageBoxService(&messageBoxes);
     platform::QtDialogService dialogs;
     platform::setDialogService(&dialogs);
-    platform::QtSoundOutput sound;
-    platform::setSoundOutput(&sound);
-    platform::QtSpeechOutput speech;
-    platform::setSpeechOutput(&speech);
+    // Sound and speech are set up only once this start is the instance's
+    // process: a second start that brings the running window forward makes
+    // no audio connection.
+    std::unique_ptr<platform::QtSoundOutput> sound;
+    std::unique_ptr<platform::QtSpeechOutput> speech;
+    theApp.m_setUpOutputs = [&] {
+        sound = std::make_unique<platform::QtSoundOutput>();
+        platform::setSoundOutput(sound.get());
+        speech = std::make_unique<platform::QtSpeechOutput>();
+        platform::setSpeechOutput(speech.get());
+    };
 
     theApp.InitInstance(QApplication::arguments());
 

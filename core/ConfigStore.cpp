@@ -1,6 +1,7 @@
 #include "ConfigStore.h"
 
 #include "StripSize.h"
+#include "WorkAreaPlacement.h"
 #include "platform/PrivateProfile.h"
 
 #include <algorithm>
@@ -124,15 +125,12 @@ int32_t readMainSection(const CIniFile& ini, MainSettings& s)
 
 void centreOnWorkArea(CIniFile& ini, MainSettings& s, const QRect& workArea)
 {
-    // Half the right and bottom edges (exclusive, as a Windows rectangle has
-    // them), each division truncated on its own, with the row layout's size.
-    // The size is the one the window really gets, so that hand-edited tile
-    // sizes cannot overflow the sum.
-    const int right = workArea.x() + workArea.width();
-    const int bottom = workArea.y() + workArea.height();
-    const QSize row = stripWindowSize(s.XBox, s.YBox, s.NumBox, 1);
-    s.PosX = right / 2 - row.width() / 2;
-    s.PosY = bottom / 2 - row.height() / 2;
+    // Centred in the work area with the row layout's size, the size the
+    // window really gets, so that hand-edited tile sizes cannot overflow the
+    // sum; a strip wider than the area starts at its left edge.
+    const QPoint topLeft = centredInWorkArea(stripWindowSize(s.XBox, s.YBox, s.NumBox, 1), workArea);
+    s.PosX = topLeft.x();
+    s.PosY = topLeft.y();
     ini.WriteInt(kMain, keyName(mainKey(MainKey::PosX).name), s.PosX);
     ini.WriteInt(kMain, keyName(mainKey(MainKey::PosY).name), s.PosY);
     ini.WriteInt(kMain, keyName(mainKey(MainKey::FirstStart).name), 0);

@@ -6,6 +6,8 @@
 #include "platform/ErrorText.h"
 #include "platform/PrivateProfile.h"
 
+#include <QCryptographicHash>
+
 namespace dailylog {
 
 QString dayFolder(const QString& logsDir, const platform::LocalStamp& now)
@@ -31,18 +33,40 @@ QString cleanedAddress(const QString& address)
     return withoutSeparators(cleaned);
 }
 
+namespace {
+// The address part and the rest as one file name that the file system takes:
+// an address too long is cut, and a short hash of the whole address keeps
+// the names of different long addresses apart.
+QString fittedName(const QString& address, const QString& rest)
+{
+    const int limit = platform::fileNameLimit();
+    if (platform::encodedFileName(address + rest).size() <= limit)
+        return address + rest;
+    const QString hash =
+        u'~' + QString::fromLatin1(
+                   QCryptographicHash::hash(address.toUtf8(), QCryptographicHash::Sha1).toHex().left(8));
+    const qsizetype room = limit - platform::encodedFileName(hash + rest).size();
+    QString cut = address.left(room); // a character takes at least one byte
+    // Never half a character.
+    while (!cut.isEmpty() && (cut.back().isHighSurrogate() || platform::encodedFileName(cut).size() > room))
+        cut.chop(1);
+    return cut + hash + rest;
+}
+} // namespace
+
 QString fileName(const BoxSnapshot& box, const QString& dayFolder, int logFileType)
 {
     const QString extension = logFileType == 0 ? QStringLiteral(".txt") : QStringLiteral(".csv");
     switch (box.VerifyMetod) {
     case METHOD_PING:
-        return dayFolder + cleanedAddress(box.IPAdress) + QStringLiteral("_Ping") + extension;
+        return dayFolder + fittedName(cleanedAddress(box.IPAdress), QStringLiteral("_Ping") + extension);
     case METHOD_TCP:
-        return dayFolder + cleanedAddress(box.IPAdress) + QStringLiteral("_TCP_%1").arg(int32_t(box.Port)) +
-               extension;
+        return dayFolder + fittedName(cleanedAddress(box.IPAdress),
+                                      QStringLiteral("_TCP_%1").arg(int32_t(box.Port)) + extension);
     case METHOD_URL: {
         const UrlHostPort url = urlHostPort(box.IPAdress);
-        return dayFolder + withoutSeparators(url.host) + QStringLiteral("_URL_%1").arg(url.port) + extension;
+        return dayFolder +
+               fittedName(withoutSeparators(url.host), QStringLiteral("_URL_%1").arg(url.port) + extension);
     }
     default:
         return QString();
@@ -84,6 +108,13 @@ QString line(const BoxSnapshot& box, const platform::LocalStamp& now, int logFil
     default:
         return QString();
     }
+    // A field must not end the line or start another column: a phrase with a
+    // line break would read as two lines.
+    const QChar column = logFileType == 0 ? u'|' : u'\t';
+    for (QString& field : fields)
+        for (QChar& c : field)
+            if (c == u'\r' || c == u'\n' || c == column)
+                c = u' ';
     return fields.join(sep) + QStringLiteral("\r\n");
 }
 

@@ -16,10 +16,13 @@ QString dayFolder(const QString& logsDir, const platform::LocalStamp& now);
 // The target as a file name: ":" and "/" and "\" become "-", "%" becomes "s".
 QString cleanedAddress(const QString& address);
 
-// The file of a box in a day folder; empty for a method that has none.
+// The file of a box in a day folder; empty for a method that has none. An
+// address too long for a file name is cut and ends in "~" and a hash of
+// the whole address.
 QString fileName(const BoxSnapshot& box, const QString& dayFolder, int logFileType);
 
-// The line for the box's status; empty for a status that has none.
+// The line for the box's status; empty for a status that has none. Line
+// breaks and the column separator inside a field are written as blanks.
 QString line(const BoxSnapshot& box, const platform::LocalStamp& now, int logFileType,
              const QString& errorText);
 

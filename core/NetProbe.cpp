@@ -209,5 +209,5 @@ int CNetProbe::CheckUrl(const QByteArray& target, const QString& phrase)
     }
     const uint64_t end = platform::monotonicNanoseconds();
     m_dwReplyTime = platform::elapsedMilliseconds(start, end);
-    return platform::decodeText(fetched.body).contains(phrase) ? STATUS_UP : STATUS_DOWN;
+    return platform::decodePage(fetched.body, fetched.contentType).contains(phrase) ? STATUS_UP : STATUS_DOWN;
 }

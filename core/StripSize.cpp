@@ -3,13 +3,18 @@
 #include <algorithm>
 
 namespace {
-constexpr int kMaxTileSide = 4096;
+// The largest tile the Options dialog sets. Bigger hand-edited sizes would
+// cost memory and painting time for every pixel of a window far beyond any
+// screen (70 tiles of 4096 by 4096 take gigabytes).
+constexpr int kMaxTileWidth = 300;
+constexpr int kMaxTileHeight = 200;
 constexpr int kMaxStripBoxes = 70;
+constexpr int kMaxCoordinate = 16777215; // the largest window size there is
 } // namespace
 
 StripMetrics stripMetrics(int xBox, int yBox, int numBox, int winPos)
 {
-    return StripMetrics{std::clamp(xBox, 1, kMaxTileSide), std::clamp(yBox, 1, kMaxTileSide),
+    return StripMetrics{std::clamp(xBox, 1, kMaxTileWidth), std::clamp(yBox, 1, kMaxTileHeight),
                         std::clamp(numBox, 0, kMaxStripBoxes), winPos != 0};
 }
 
@@ -23,4 +28,10 @@ QSize stripWindowSize(const StripMetrics& m)
 QSize stripWindowSize(int xBox, int yBox, int numBox, int winPos)
 {
     return stripWindowSize(stripMetrics(xBox, yBox, numBox, winPos));
+}
+
+QPoint stripWindowPosition(int posX, int posY)
+{
+    return QPoint(std::clamp(posX, -kMaxCoordinate, kMaxCoordinate),
+                  std::clamp(posY, -kMaxCoordinate, kMaxCoordinate));
 }

@@ -3,6 +3,7 @@
 #include <QFile>
 
 #include <cerrno>
+#include <climits>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -21,6 +22,16 @@ bool appendToFile(const QString& path, const QByteArray& bytes)
     const bool ok = written == bytes.size();
     ::close(fd);
     return ok;
+}
+
+int fileNameLimit()
+{
+    return NAME_MAX;
+}
+
+QByteArray encodedFileName(const QString& name)
+{
+    return QFile::encodeName(name);
 }
 
 } // namespace platform

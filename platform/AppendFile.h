@@ -10,4 +10,9 @@ namespace platform {
 // never interleave or lose a line. False when it could not be written.
 bool appendToFile(const QString& path, const QByteArray& bytes);
 
+// The most bytes one file name (not a path) may have on the file system.
+int fileNameLimit();
+// A file name as the file system gets it.
+QByteArray encodedFileName(const QString& name);
+
 } // namespace platform

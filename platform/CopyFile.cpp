@@ -36,4 +36,13 @@ bool copyFileReplacing(const QString& source, const QString& target, QString* er
     return true;
 }
 
+bool writeFileReplacing(const QString& target, const QByteArray& bytes, QString* error)
+{
+    QSaveFile out(target);
+    const bool ok = out.open(QIODevice::WriteOnly) && out.write(bytes) == bytes.size() && out.commit();
+    if (!ok && error)
+        *error = out.errorString();
+    return ok;
+}
+
 } // namespace platform

@@ -72,4 +72,15 @@ QString runtimeFolder()
     return folder.isEmpty() ? QDir::homePath() : folder;
 }
 
+QString programDataFile(const QString& programDir, const QString& name)
+{
+    const QString beside = QDir(programDir).filePath(name);
+    if (QFileInfo::exists(beside))
+        return beside;
+    const QString installed = QDir::cleanPath(programDir + QStringLiteral("/../share/korvalen/") + name);
+    if (QFileInfo::exists(installed))
+        return installed;
+    return beside;
+}
+
 } // namespace platform

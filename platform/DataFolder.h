@@ -21,4 +21,9 @@ bool canReplaceFile(const QString& path);
 // else a private folder of the user's in the temporary folder.
 QString runtimeFolder();
 
+// The program's own data file `name` (Help.html, say): beside the program, as
+// in the build tree, else in ../share/korvalen/ as `cmake --install` lays it
+// out. The place beside the program when it is in neither.
+QString programDataFile(const QString& programDir, const QString& name);
+
 } // namespace platform

@@ -45,6 +45,16 @@ QString lineValue(const QString& line)
     return value;
 }
 
+// The line end at the end of a stored line ("" for a last line without one).
+QString lineEnd(const QString& line)
+{
+    if (line.endsWith(QStringLiteral("\r\n")))
+        return QStringLiteral("\r\n");
+    if (line.endsWith(u'\r') || line.endsWith(u'\n'))
+        return line.right(1);
+    return QString();
+}
+
 } // namespace
 
 IniDocument IniDocument::parse(const QByteArray& bytes)
@@ -52,20 +62,24 @@ IniDocument IniDocument::parse(const QByteArray& bytes)
     IniDocument doc;
     const QString text = decodeText(bytes, &doc.m_bom);
     doc.m_sections.push_back(Section());
-    if (text.isEmpty())
-        return doc;
 
-    const qsizetype firstNewline = text.indexOf(u'\n');
-    if (firstNewline > 0 && text.at(firstNewline - 1) == u'\r')
-        doc.m_eol = QStringLiteral("\r\n");
-    doc.m_endsWithEol = text.endsWith(u'\n');
-
-    QStringList lines = text.split(u'\n');
-    if (doc.m_endsWithEol)
-        lines.removeLast();
-    // Each line keeps its own '\r', so that a file with mixed line ends is
-    // written back as it was; trimming takes it away where a line is read.
-    for (QString& line : lines) {
+    // CR, LF and CRLF each end a line. Each line keeps its own end, so that a
+    // file with mixed line ends is written back as it was; trimming takes it
+    // away where a line is read.
+    bool eolSeen = false;
+    for (qsizetype at = 0; at < text.size();) {
+        qsizetype end = at;
+        while (end < text.size() && text.at(end) != u'\r' && text.at(end) != u'\n')
+            ++end;
+        qsizetype next = end;
+        if (next < text.size())
+            next += (text.at(next) == u'\r' && next + 1 < text.size() && text.at(next + 1) == u'\n') ? 2 : 1;
+        const QString line = text.mid(at, next - at);
+        if (!eolSeen && next > end) {
+            doc.m_eol = text.mid(end, next - end);
+            eolSeen = true;
+        }
+        at = next;
         const QString trimmed = line.trimmed();
         if (isHeader(trimmed)) {
             Section section;
@@ -134,65 +148,70 @@ QString IniDocument::encodeValue(const QString& value)
     return text;
 }
 
+void IniDocument::endLastLine()
+{
+    for (auto sec = m_sections.rbegin(); sec != m_sections.rend(); ++sec) {
+        QString& last = sec->lines.empty() ? sec->header : sec->lines.back();
+        if (sec->lines.empty() && sec->header.isNull())
+            continue; // the part before the first header, empty
+        if (lineEnd(last).isEmpty())
+            last += m_eol;
+        return;
+    }
+}
+
 bool IniDocument::setValue(const QString& section, const QString& key, const QString& value)
 {
     const QString sectionName = cleanName(section);
     QString keyName = cleanName(key);
     keyName.replace(u'=', u' '); // an '=' in a key name would split it on reading
     const QString line = keyName + u'=' + encodeValue(value);
-    const QString cr = m_eol.size() > 1 ? QStringLiteral("\r") : QString(); // new lines end as the first does
 
     const QString foldedSection = fold(sectionName);
     int s = m_sectionIndex.value(foldedSection, -1);
     if (s < 0) {
+        endLastLine();
         Section fresh;
-        fresh.header = u'[' + sectionName + u']' + cr;
-        fresh.lines.push_back(line + cr);
+        fresh.header = u'[' + sectionName + u']' + m_eol; // new lines end as the first does
+        fresh.lines.push_back(line + m_eol);
         indexSection(fresh);
         m_sectionIndex.insert(foldedSection, int(m_sections.size()));
         m_sections.push_back(std::move(fresh));
-        m_endsWithEol = true;
         return true;
     }
     Section& sec = m_sections[size_t(s)];
     const int existing = sec.keyLines.value(fold(keyName), -1);
     if (existing >= 0) {
         QString& old = sec.lines[size_t(existing)];
-        const QString replacement = old.endsWith(u'\r') ? line + u'\r' : line;
-        if (old == replacement)
+        const QString end = lineEnd(old);
+        if (old.chopped(end.size()) == line)
             return false;
-        old = replacement;
-        m_endsWithEol = true;
+        old = line + (end.isEmpty() ? m_eol : end);
+        endLastLine();
         return true;
     }
+    endLastLine();
     // After the section's last line that is not blank, so that blank lines
     // that separate it from the next section stay where they are. Only blank
     // lines follow the insertion point, so no indexed key line moves.
     int at = int(sec.lines.size());
     while (at > 0 && sec.lines[size_t(at - 1)].trimmed().isEmpty())
         --at;
-    sec.lines.insert(sec.lines.begin() + at, line + cr);
+    sec.lines.insert(sec.lines.begin() + at, line + m_eol);
     indexLine(sec, at);
-    m_endsWithEol = true;
     return true;
 }
 
 QByteArray IniDocument::serialize() const
 {
     QString text;
-    auto append = [&](const QString& line) {
-        text += line;
-        text += u'\n';
-    };
     for (const QString& line : m_sections[0].lines)
-        append(line);
+        text += line;
     for (size_t i = 1; i < m_sections.size(); ++i) {
-        append(m_sections[i].header);
+        text += m_sections[i].header;
         for (const QString& line : m_sections[i].lines)
-            append(line);
+            text += line;
     }
-    if (!m_endsWithEol && text.endsWith(u'\n'))
-        text.chop(1);
     QByteArray bytes = text.toUtf8();
     if (m_bom)
         bytes.prepend("\xEF\xBB\xBF");

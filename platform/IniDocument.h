@@ -41,19 +41,20 @@ public:
 private:
     struct Section
     {
-        QString header;               // the header line as read ("" for the lines before any section)
-        std::vector<QString> lines;   // the lines of the section, without line ends
+        QString header;               // the header line as read (null for the lines before any section)
+        std::vector<QString> lines;   // the lines of the section, each with its own line end
         QHash<QString, int> keyLines; // folded key name -> index of its first line
     };
 
+    // Gives the file's last line a line end, before a line is added after it.
+    void endLastLine();
     void indexSection(Section& section);
     static void indexLine(Section& section, int index);
 
     std::vector<Section> m_sections; // m_sections[0] holds the lines before the first header
     QHash<QString, int> m_sectionIndex;
-    QString m_eol = QStringLiteral("\n");
+    QString m_eol = QStringLiteral("\n"); // the first line's end, for new lines
     bool m_bom = false;
-    bool m_endsWithEol = true;
 };
 
 // Decodes the bytes of an INI file (see decodeText).

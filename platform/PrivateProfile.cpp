@@ -2,10 +2,14 @@
 
 #include "IniDocument.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QHash>
 
+#include <cctype>
 #include <cerrno>
+#include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <mutex>
 #include <sys/file.h>
@@ -149,37 +153,70 @@ struct PendingWrite
     QString value;
 };
 
-// Opens the file for a write and takes its lock. The lock is taken on the open
-// file; when another writer replaced the file while we waited, the lock is on
-// the old inode and we start again on the new one. A waiter is always one
-// file behind a writer that writes in a loop, so it must keep trying for as
-// long as the others make progress: every retry follows a completed write.
-int openLocked(const QByteArray& native, struct stat& st)
+// Takes the write lock of the files in a folder: a lock on the folder itself,
+// so that a write never has to create its file before the file is complete.
+// -1 when the folder cannot be locked.
+int lockFolder(const QByteArray& folder)
 {
-    for (;;) {
-        const int fd = ::open(native.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0644);
-        if (fd < 0)
-            return -1;
-        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-            ::close(fd);
-            return -1;
-        }
-        int rc;
-        do {
-            rc = ::flock(fd, LOCK_EX);
-        } while (rc != 0 && errno == EINTR);
-        if (rc != 0) {
-            ::close(fd);
-            return -1;
-        }
-        struct stat onDisk;
-        if (::stat(native.constData(), &onDisk) == 0 && onDisk.st_dev == st.st_dev &&
-            onDisk.st_ino == st.st_ino) {
-            ::fstat(fd, &st);
-            return fd;
-        }
+    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return -1;
+    int rc;
+    do {
+        rc = ::flock(fd, LOCK_EX);
+    } while (rc != 0 && errno == EINTR);
+    if (rc != 0) {
         ::close(fd);
+        return -1;
     }
+    return fd;
+}
+
+// The temporary file of a write to `name` is ".name.XXXXXX".
+bool isTemporaryOf(const char* entry, const QByteArray& name)
+{
+    const size_t length = std::strlen(entry);
+    if (length != size_t(name.size()) + 8 || entry[0] != '.' ||
+        std::memcmp(entry + 1, name.constData(), size_t(name.size())) != 0 || entry[name.size() + 1] != '.')
+        return false;
+    for (size_t i = length - 6; i < length; ++i)
+        if (!std::isalnum(static_cast<unsigned char>(entry[i])))
+            return false;
+    return true;
+}
+
+// Removes what writers of the file that were killed mid-write left behind.
+// Only while the folder's lock is held: no other writer can be mid-write.
+void removeLeftovers(int folderFd, const QByteArray& name)
+{
+    const int fd = ::openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    DIR* dir = ::fdopendir(fd);
+    if (!dir) {
+        ::close(fd);
+        return;
+    }
+    std::vector<QByteArray> leftovers;
+    while (const dirent* entry = ::readdir(dir))
+        if (isTemporaryOf(entry->d_name, name))
+            leftovers.emplace_back(entry->d_name);
+    ::closedir(dir);
+    for (const QByteArray& leftover : leftovers)
+        ::unlinkat(folderFd, leftover.constData(), 0);
+}
+
+// The permission bits of a new file: 0644 less the process's file mode mask,
+// read without changing it.
+mode_t newFileMode()
+{
+    mode_t mask = 022;
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (status.open(QIODevice::ReadOnly))
+        for (const QByteArray& line : status.readAll().split('\n'))
+            if (line.startsWith("Umask:"))
+                mask = mode_t(line.mid(6).trimmed().toUInt(nullptr, 8));
+    return 0644 & ~mask;
 }
 
 bool applyWrites(const QString& path, const std::vector<PendingWrite>& writes)
@@ -187,46 +224,66 @@ bool applyWrites(const QString& path, const std::vector<PendingWrite>& writes)
     if (writes.empty())
         return true;
     const QByteArray native = path.toLocal8Bit();
-    struct stat st;
-    const int fd = openLocked(native, st);
-    if (fd < 0)
+    const qsizetype slash = native.lastIndexOf('/');
+    const QByteArray folder = slash > 0 ? native.left(slash) : QByteArray(slash == 0 ? "/" : ".");
+    const QByteArray name = native.mid(slash + 1);
+    const int lock = lockFolder(folder);
+    if (lock < 0)
         return false;
-    if (st.st_size > kMaxFileBytes) {
-        // Only part of it would be read: rewriting it would lose the rest.
+    removeLeftovers(lock, name);
+
+    // The file is read through its own descriptor; a missing file is an
+    // empty one, created only by the rename below.
+    std::shared_ptr<const IniDocument> cached;
+    QByteArray bytes;
+    mode_t mode = 0;
+    const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    const bool existed = fd >= 0;
+    if (existed) {
+        struct stat st;
+        const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+        // A bigger file would be read only in part: rewriting it would lose the rest.
+        if (!regular || st.st_size > kMaxFileBytes) {
+            ::close(fd);
+            ::close(lock);
+            return false;
+        }
+        // The parsed copy is reused when it is of exactly this file.
+        cached = cache().find(path, stampOf(st));
+        if (!cached)
+            bytes = readAll(fd);
+        mode = st.st_mode & 07777;
         ::close(fd);
+    } else if (errno == ENOENT) {
+        mode = newFileMode();
+    } else {
+        ::close(lock);
         return false;
     }
-
-    // The parsed copy is reused when it is of exactly this file; otherwise
-    // the file is read through the locked descriptor.
-    std::shared_ptr<const IniDocument> cached = cache().find(path, stampOf(st));
-    IniDocument doc = cached ? *cached : IniDocument::parse(readAll(fd));
-    bool changed = false;
+    IniDocument doc = cached ? *cached : IniDocument::parse(bytes);
+    bool changed = !existed; // a new file is written even when nothing in it changed
     for (const PendingWrite& w : writes)
         changed = doc.setValue(w.section, w.key, w.value) || changed;
 
     bool ok = true;
     if (changed) {
         const QByteArray after = doc.serialize();
-        const qsizetype slash = path.lastIndexOf(u'/');
-        const QString tmpl = path.left(slash + 1) + u'.' + path.mid(slash + 1) + QStringLiteral(".XXXXXX");
-        QByteArray tmpName = tmpl.toLocal8Bit();
+        QByteArray tmpName = folder + "/." + name + ".XXXXXX";
         const int tmp = ::mkostemp(tmpName.data(), O_CLOEXEC);
         ok = tmp >= 0;
         if (ok) {
-            ok = writeAll(tmp, after) && ::fchmod(tmp, st.st_mode & 07777) == 0 && ::fsync(tmp) == 0 &&
+            ok = writeAll(tmp, after) && ::fchmod(tmp, mode) == 0 && ::fsync(tmp) == 0 &&
                  ::rename(tmpName.constData(), native.constData()) == 0;
             if (!ok)
                 ::unlink(tmpName.constData());
-            // The stamp of our own new file, taken from its descriptor: another
-            // writer may already have replaced the path again.
+            // The stamp of our own new file, taken from its descriptor.
             struct stat now;
             if (ok && ::fstat(tmp, &now) == 0)
                 cache().store(path, stampOf(now), std::make_shared<IniDocument>(std::move(doc)));
             ::close(tmp);
         }
     }
-    ::close(fd); // drops the lock
+    ::close(lock); // drops the lock
     return ok;
 }
 
@@ -253,6 +310,10 @@ int GetPrivateProfileString(const QString& section, const QString& key, const QS
     if (auto doc = loadDocument(file))
         value = doc->value(section, key);
     result = value ? *value : defaultValue;
+    // A default loses its trailing blanks, as it does on Windows.
+    if (!value)
+        while (result.endsWith(u' '))
+            result.chop(1);
     if (bufferSize <= 0) {
         result.clear();
         return 0;

@@ -8,11 +8,14 @@ namespace platform {
 
 // The private-profile functions as the configuration code expects them.
 // Reads go to the file each time (a parsed copy is reused only while the file
-// is unchanged on disk); each write holds an exclusive lock on the file across
-// its read-modify-write and replaces the file atomically.
+// is unchanged on disk); each write holds an exclusive lock on the file's
+// folder across its read-modify-write and replaces the file atomically, so a
+// file is never seen incomplete, not even before its first write ended. A
+// write also removes the temporary files that killed writers of the file left.
 
-// Copies the value (or the default when the key or file is missing) into
-// `result`, cut to bufferSize - 1 characters, and returns its length.
+// Copies the value (or the default, less its trailing blanks, when the key or
+// file is missing) into `result`, cut to bufferSize - 1 characters, and
+// returns its length.
 int GetPrivateProfileString(const QString& section, const QString& key, const QString& defaultValue,
                             QString& result, int bufferSize, const QString& path);
 

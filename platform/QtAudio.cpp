@@ -11,6 +11,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <utility>
 
 namespace platform {
 
@@ -94,27 +95,52 @@ void QtSoundOutput::setVolume(uint32_t level)
     m_volume = linearVolume(level);
 }
 
-// The utterances waiting to be spoken to their end. A new one cuts off the
-// one being spoken, whose speaker then stops waiting. The engine reports the
-// cut-off utterance's end too: only an end after the current utterance was
-// seen speaking counts as its end.
-struct QtSpeechOutput::Pending
+// The flite voice on the speech thread. It speaks one text at a time, as the
+// queue hands them over; the engine reports the end of a text by going from
+// Speaking back to Ready (or to Error).
+class QtSpeechOutput::Engine : public SpeechEngine
 {
-    std::mutex lock;
-    std::condition_variable changed;
-    uint64_t started = 0;  // utterances asked for
-    uint64_t finished = 0; // utterances done, spoken or cut off (all up to this one)
-    uint64_t current = 0;  // the utterance handed to the engine last
-    bool sawSpeaking = false;
+public:
+    explicit Engine(QtSpeechOutput* output) : m_output(output) {}
 
-    void finish(uint64_t upTo)
+    void say(const QString& text, double volume, std::function<void()> ended) override
     {
-        finished = std::max(finished, upTo);
-        changed.notify_all();
+        QMetaObject::invokeMethod(
+            m_output->m_speech,
+            [this, text, volume, ended = std::move(ended)] {
+                // A text that is still under way when the next is handed over
+                // has been given up on by the queue: it is not reported again.
+                m_ended = ended;
+                m_sawSpeaking = false;
+                m_output->m_speech->setVolume(volume);
+                m_output->m_speech->say(text);
+                ++m_output->m_spoken;
+            },
+            Qt::QueuedConnection);
     }
+
+    // On the speech thread.
+    void stateChanged(QTextToSpeech::State state)
+    {
+        if (state == QTextToSpeech::Speaking) {
+            m_sawSpeaking = true;
+            return;
+        }
+        if (state == QTextToSpeech::Error || (state == QTextToSpeech::Ready && m_sawSpeaking)) {
+            m_sawSpeaking = false;
+            if (const std::function<void()> ended = std::exchange(m_ended, nullptr))
+                ended();
+        }
+    }
+
+private:
+    QtSpeechOutput* m_output;
+    std::function<void()> m_ended; // used on the speech thread only
+    bool m_sawSpeaking = false;
 };
 
-QtSpeechOutput::QtSpeechOutput() : m_pending(std::make_shared<Pending>())
+QtSpeechOutput::QtSpeechOutput()
+    : m_engine(std::make_unique<Engine>(this)), m_queue(std::make_unique<SpeechQueue>(m_engine.get()))
 {
     m_thread.setObjectName(QStringLiteral("speech"));
     m_thread.start();
@@ -125,29 +151,19 @@ QtSpeechOutput::QtSpeechOutput() : m_pending(std::make_shared<Pending>())
             return;
         m_speech = new QTextToSpeech(QStringLiteral("flite"));
         m_available = m_speech->state() != QTextToSpeech::Error;
-        auto pending = m_pending;
         QObject::connect(m_speech, &QTextToSpeech::stateChanged, m_speech,
-                         [pending](QTextToSpeech::State state) {
-                             std::lock_guard guard(pending->lock);
-                             if (state == QTextToSpeech::Speaking)
-                                 pending->sawSpeaking = true;
-                             else if (state == QTextToSpeech::Error ||
-                                      (state == QTextToSpeech::Ready && pending->sawSpeaking))
-                                 pending->finish(pending->current);
-                         });
+                         [this](QTextToSpeech::State state) { m_engine->stateChanged(state); });
     });
     anchor->deleteLater();
 }
 
 QtSpeechOutput::~QtSpeechOutput()
 {
+    // No text reaches the voice any more, and every waiting speaker goes.
+    m_queue->close();
     if (m_speech)
         QMetaObject::invokeMethod(
             m_speech, [this] { delete m_speech; }, Qt::BlockingQueuedConnection);
-    {
-        std::lock_guard guard(m_pending->lock);
-        m_pending->finish(m_pending->started);
-    }
     m_thread.quit();
     m_thread.wait();
 }
@@ -161,36 +177,16 @@ void QtSpeechOutput::speak(const QString& text)
 {
     if (!m_available || text.trimmed().isEmpty())
         return;
-    // Held by the waiting speaker itself: the output may be destroyed at exit
-    // while a speaker still waits.
-    const std::shared_ptr<Pending> pending = m_pending;
-    uint64_t mine;
-    {
-        std::lock_guard guard(pending->lock);
-        // Whatever is being spoken is cut off by this text.
-        pending->finish(pending->started);
-        mine = ++pending->started;
-    }
-    const double volume = m_volume;
-    QMetaObject::invokeMethod(
-        m_speech,
-        [this, pending, mine, text, volume] {
-            {
-                std::lock_guard guard(pending->lock);
-                pending->current = mine;
-                pending->sawSpeaking = false;
-            }
-            m_speech->setVolume(volume);
-            m_speech->say(text);
-            ++m_spoken;
-        },
-        Qt::QueuedConnection);
-    // Bounded, so that an engine that never reports the end cannot keep a
-    // sound thread alive for ever.
+    // Each text is spoken in full after those that came before it. The bound
+    // on one text keeps an engine that never reports the end from holding
+    // the queue and a sound thread for ever.
     const auto limit = std::chrono::seconds(10) + std::chrono::milliseconds(200) * text.size();
-    std::unique_lock wait(pending->lock);
-    pending->changed.wait_for(wait, std::min<std::chrono::milliseconds>(limit, std::chrono::minutes(2)),
-                              [&] { return pending->finished >= mine; });
+    m_queue->speak(text, m_volume, std::min<std::chrono::milliseconds>(limit, std::chrono::minutes(2)));
+}
+
+int QtSpeechOutput::droppedCount() const
+{
+    return m_queue->droppedCount();
 }
 
 } // namespace platform

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Sound.h"
+#include "SpeechQueue.h"
 
 #include <QThread>
 
@@ -37,6 +38,10 @@ private:
     std::atomic<int> m_started{0};
 };
 
+// Speech through the flite voice on a thread of its own. Texts of several
+// boxes are all heard: each is spoken in full, one after another, in the
+// order they came (SpeechQueue); speak() returns when its own text has been
+// spoken.
 class QtSpeechOutput : public SpeechOutput
 {
 public:
@@ -47,17 +52,21 @@ public:
 
     // False when no speech engine could be set up.
     bool isAvailable() const { return m_available; }
+    // Texts handed to the voice.
     int spokenCount() const { return m_spoken; }
+    // Texts dropped because too many were waiting.
+    int droppedCount() const;
 
 private:
-    struct Pending;
+    class Engine;
 
     QThread m_thread;
     QTextToSpeech* m_speech = nullptr; // lives on m_thread
     std::atomic<bool> m_available{false};
     std::atomic<double> m_volume{1.0};
     std::atomic<int> m_spoken{0};
-    std::shared_ptr<Pending> m_pending; // used on m_thread only
+    std::unique_ptr<Engine> m_engine;
+    std::unique_ptr<SpeechQueue> m_queue;
 };
 
 } // namespace platform

@@ -1,15 +1,46 @@
 #include "QtMessageBox.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QMessageBox>
 
 namespace platform {
 
+QIcon programIcon()
+{
+    QIcon icon;
+    for (int size : {16, 22, 24, 32, 48, 256})
+        icon.addFile(QStringLiteral(":/images/korvalen-%1.png").arg(size), QSize(size, size));
+    return icon;
+}
+
+QIcon trayIcon(int instance)
+{
+    static const int numbers[] = {166, 220, 234};
+    const int number = numbers[instance >= 0 && instance < 3 ? instance : 0];
+    QIcon icon;
+    for (int size : {16, 22, 24, 32})
+        icon.addFile(QStringLiteral(":/images/%1-%2.png").arg(number).arg(size), QSize(size, size));
+    return icon;
+}
+
+void makeDialogWindow(QWidget* widget)
+{
+    Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                            Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint;
+    if (widget->windowFlags() & Qt::WindowStaysOnTopHint)
+        flags |= Qt::WindowStaysOnTopHint;
+    widget->setWindowFlags(flags);
+    widget->setWindowIcon(programIcon());
+}
+
 namespace {
 void configure(QMessageBox& box, const QString& text, const QString& caption, unsigned type)
 {
+    makeDialogWindow(&box);
     box.setWindowTitle(caption);
-    // Texts carry the user's names and targets: never read as markup.
+    // Texts hold the user's values (a box's name, target, description, a
+    // path): shown as they are, never read as markup.
     box.setTextFormat(Qt::PlainText);
     box.setText(text);
     switch (type & 0xF0) {

@@ -2,7 +2,23 @@
 
 #include "MessageBox.h"
 
+#include <QIcon>
+
+class QWidget;
+
 namespace platform {
+
+// The program's icon, drawn for each size it is shown at (16, 22, 24, 32, 48
+// and 256 pixels).
+QIcon programIcon();
+
+// The notification icon of an instance (0, 1 or 2), drawn for the sizes
+// trays use (16, 22, 24 and 32 pixels), with the instance's mark.
+QIcon trayIcon(int instance);
+
+// Makes a top-level widget a dialog window: a title and a close button, no
+// minimise or maximise buttons, and the program's icon.
+void makeDialogWindow(QWidget* widget);
 
 // Message boxes as Qt widgets, shown on the user-interface thread.
 class QtMessageBoxService : public MessageBoxService

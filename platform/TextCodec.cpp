@@ -110,4 +110,101 @@ QString decodeText(const QByteArray& bytes, bool* hadBom)
     return text;
 }
 
+namespace {
+
+bool isSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
+}
+
+// The value after "charset" at `at` (the "charset" word itself already
+// matched), quoted or not, ended by a quote, a semicolon, a space or the end
+// of the tag; empty when no '=' follows.
+QByteArray charsetValueAt(const QByteArray& text, qsizetype at)
+{
+    qsizetype i = at;
+    while (i < text.size() && isSpace(text[i]))
+        ++i;
+    if (i >= text.size() || text[i] != '=')
+        return QByteArray();
+    ++i;
+    while (i < text.size() && isSpace(text[i]))
+        ++i;
+    char quote = 0;
+    if (i < text.size() && (text[i] == '"' || text[i] == '\''))
+        quote = text[i++];
+    const qsizetype start = i;
+    while (i < text.size()) {
+        const char c = text[i];
+        if (quote ? c == quote : (isSpace(c) || c == ';' || c == '"' || c == '\'' || c == '>' || c == '/'))
+            break;
+        ++i;
+    }
+    return text.mid(start, i - start).trimmed().toLower();
+}
+
+// The charset parameter of a header or of a meta tag's text.
+QByteArray charsetIn(const QByteArray& lower)
+{
+    for (qsizetype at = lower.indexOf("charset"); at >= 0; at = lower.indexOf("charset", at + 7)) {
+        const QByteArray value = charsetValueAt(lower, at + 7);
+        if (!value.isEmpty())
+            return value;
+    }
+    return QByteArray();
+}
+
+// Names that pages use for what browsers decode otherwise: Latin-1 and
+// ASCII as Windows-1252, a UTF-16 declared inside an 8-bit page as UTF-8.
+QByteArray decoderName(const QByteArray& declared, bool fromPage)
+{
+    if (declared == "iso-8859-1" || declared == "iso8859-1" || declared == "latin1" ||
+        declared == "latin-1" || declared == "l1" || declared == "us-ascii" || declared == "ascii" ||
+        declared == "cp819" || declared == "ibm819" || declared == "iso_8859-1")
+        return QByteArrayLiteral("windows-1252");
+    if (declared == "gb2312" || declared == "gbk" || declared == "x-gbk")
+        return QByteArrayLiteral("gb18030");
+    if (fromPage && declared.startsWith("utf-16"))
+        return QByteArrayLiteral("utf-8");
+    return declared;
+}
+
+} // namespace
+
+QByteArray declaredCharset(const QByteArray& page, const QByteArray& contentType)
+{
+    const QByteArray fromHeader = charsetIn(contentType.toLower());
+    if (!fromHeader.isEmpty())
+        return fromHeader;
+    const QByteArray head = page.left(1024).toLower();
+    for (qsizetype at = head.indexOf("<meta"); at >= 0; at = head.indexOf("<meta", at + 5)) {
+        const qsizetype end = head.indexOf('>', at);
+        const QByteArray tag = head.mid(at + 5, end < 0 ? -1 : end - at - 5);
+        const QByteArray value = charsetIn(tag);
+        if (!value.isEmpty())
+            return value;
+    }
+    return QByteArray();
+}
+
+QString decodePage(const QByteArray& page, const QByteArray& contentType)
+{
+    // A byte-order mark says how the page is written, whatever is declared.
+    if (page.startsWith("\xEF\xBB\xBF") || page.startsWith("\xFF\xFE") || page.startsWith("\xFE\xFF"))
+        return decodeText(page);
+    const bool fromHeader = !charsetIn(contentType.toLower()).isEmpty();
+    const QByteArray declared = declaredCharset(page, contentType);
+    if (!declared.isEmpty()) {
+        const QByteArray name = decoderName(declared, !fromHeader);
+        if (name == "utf-8" || name == "utf8")
+            return QString::fromUtf8(page);
+        if (name == "gb18030")
+            return decodeGb18030(page);
+        QStringDecoder decoder(name.constData());
+        if (decoder.isValid())
+            return decoder.decode(page);
+    }
+    return decodeText(page);
+}
+
 } // namespace platform

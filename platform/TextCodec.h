@@ -11,4 +11,16 @@ namespace platform {
 // mark was found.
 QString decodeText(const QByteArray& bytes, bool* hadBom = nullptr);
 
+// The character set a web page declares: the `charset` parameter of the
+// server's Content-Type header, else a `<meta charset>` or `http-equiv`
+// Content-Type declaration within the page's first 1024 bytes; lower case,
+// empty when neither says one.
+QByteArray declaredCharset(const QByteArray& page, const QByteArray& contentType);
+
+// Decodes a web page: by the charset the server declares, else the one the
+// page declares, else as UTF-8 when the bytes are valid UTF-8, else GB18030
+// (as decodeText does). A byte-order mark wins over any declaration, and a
+// declared name that no decoder knows counts as none.
+QString decodePage(const QByteArray& page, const QByteArray& contentType);
+
 } // namespace platform

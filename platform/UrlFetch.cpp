@@ -5,6 +5,7 @@
 #include <curl/curl.h>
 
 #include <csignal>
+#include <cstring>
 #include <fcntl.h>
 #include <mutex>
 
@@ -12,11 +13,17 @@ namespace platform {
 
 namespace {
 
+// The response head a server may send: more is an invalid response, as the
+// internet library takes it.
+constexpr size_t kMaxHeadBytes = 256 * 1024;
+
 struct Transfer
 {
     QByteArray body;
     size_t maxBody = 0;
     bool truncated = false;
+    size_t headBytes = 0; // of the current response; a redirect starts a new one
+    bool headTooLarge = false;
     const std::atomic<bool>* stop = nullptr;
 };
 
@@ -31,6 +38,20 @@ size_t onData(char* data, size_t size, size_t count, void* user)
         return 0; // ends the transfer; what was read is searched
     }
     transfer->body.append(data, qsizetype(bytes));
+    return bytes;
+}
+
+size_t onHeader(char* data, size_t size, size_t count, void* user)
+{
+    auto* transfer = static_cast<Transfer*>(user);
+    const size_t bytes = size * count;
+    if (bytes >= 5 && std::memcmp(data, "HTTP/", 5) == 0)
+        transfer->headBytes = 0;
+    transfer->headBytes += bytes;
+    if (transfer->headBytes > kMaxHeadBytes) {
+        transfer->headTooLarge = true;
+        return 0; // ends the transfer
+    }
     return bytes;
 }
 
@@ -166,12 +187,16 @@ UrlFetchResult fetchUrl(const QByteArray& url, const std::atomic<bool>* stop, co
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, options.connectTimeoutSeconds);
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, options.idleTimeoutSeconds);
+    // A server that keeps sending a little must not hold the check for ever.
+    curl_easy_setopt(curl, CURLOPT_TIMEOUT, options.connectTimeoutSeconds + options.idleTimeoutSeconds);
     curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);
     curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L);
     curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
     curl_easy_setopt(curl, CURLOPT_TRANSFERTEXT, 1L);
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, onData);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer);
+    curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, onHeader);
+    curl_easy_setopt(curl, CURLOPT_HEADERDATA, &transfer);
     curl_easy_setopt(curl, CURLOPT_SOCKOPTFUNCTION, onSocket);
     curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, onProgress);
@@ -182,8 +207,18 @@ UrlFetchResult fetchUrl(const QByteArray& url, const std::atomic<bool>* stop, co
     curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &responseCode);
     result.opened = responseCode > 0 || !transfer.body.isEmpty();
     result.error = (code == CURLE_WRITE_ERROR && transfer.truncated) ? 0 : internetError(code);
+    // A header line too long for the library fails as if memory ran out,
+    // once the status line was read.
+    if (transfer.headTooLarge || (code == CURLE_OUT_OF_MEMORY && responseCode > 0)) {
+        result.error = neterr::ERROR_HTTP_INVALID_SERVER_RESPONSE;
+        result.opened = false;
+    }
     result.body = std::move(transfer.body);
     curl_slist_free_all(headers);
+    // The charset the server declares for the page (its last response).
+    char* contentType = nullptr;
+    if (curl_easy_getinfo(curl, CURLINFO_CONTENT_TYPE, &contentType) == CURLE_OK && contentType)
+        result.contentType = contentType;
     curl_easy_cleanup(curl);
     return result;
 }

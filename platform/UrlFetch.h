@@ -20,6 +20,7 @@ struct UrlFetchResult
     uint32_t error = 0;  // internet library error number, 0 when the body was read
     bool opened = false; // the server answered: an error came while reading the body
     QByteArray body;
+    QByteArray contentType; // the last response's Content-Type header, if any
 };
 
 // Sets up the URL library once for the process, before any fetch; false when
@@ -28,7 +29,10 @@ bool initUrlLibrary();
 
 // Fetches http, https and ftp URLs (other schemes: 12006; no scheme: 12005),
 // following at most 10 redirects, with the proxy of the usual environment
-// variables and certificate checks on. A set `stop` aborts within a second.
+// variables and certificate checks on. A fetch ends with 12002 after the
+// connect and idle time-outs together, however the server sends; a response
+// head too large for the library is an invalid server response (12152). A
+// set `stop` aborts within a second.
 UrlFetchResult fetchUrl(const QByteArray& url, const std::atomic<bool>* stop, const UrlFetchOptions& options);
 
 } // namespace platform

@@ -108,15 +108,6 @@ BLACK = (0, 0, 0, 255)
 WHITE = (255, 255, 255, 255)
 
 
-def window_icon():
-    c = Canvas(32, 32)
-    c.rect(1, 8, 30, 23, (40, 40, 40, 255))
-    for i, colour in enumerate([(110, 200, 120, 255), (121, 121, 121, 255), (254, 209, 197, 255)]):
-        c.rect(3 + i * 9, 10, 3 + i * 9 + 7, 21, colour)
-    c.rect(1, 8, 2, 23, (192, 192, 192, 255))
-    return c
-
-
 def status_icon(colour, glyph):
     c = Canvas(32, 32)
     c.disc(16, 16, 14, colour)
@@ -253,22 +244,87 @@ def send(c):
     c.line(13, 5, 8, 9, INK)
 
 
-def instance_icon(colour):
-    c = window_icon()
-    c.rect(3, 10, 10, 21, colour)
+def test_sound(c):
+    c.rect(2, 6, 4, 10, INK)
+    for i in range(4):
+        c.rect(5 + i, 5 - i, 5 + i, 11 + i, INK)
+    c.ring(8, 8, 4.5, BLUE)
+    c.rect(3, 1, 8, 15, (0, 0, 0, 0))
+    c.rect(2, 6, 4, 10, INK)
+    for i in range(4):
+        c.rect(5 + i, 5 - i, 5 + i, 11 + i, INK)
+
+
+def apply_(c):
+    c.line(2, 8, 6, 12, BLUE, 2)
+    c.line(6, 12, 13, 3, BLUE, 2)
+
+
+FRAME = (40, 40, 40, 255)
+EDGE = (192, 192, 192, 255)
+TILES = [(110, 200, 120, 255), (121, 121, 121, 255), (254, 209, 197, 255)]
+INSTANCE_COLOURS = [(40, 150, 60, 255), (40, 100, 220, 255), (230, 120, 20, 255)]
+DIGITS = {
+    1: [".#.", "##.", ".#.", ".#.", "###"],
+    2: ["##.", "..#", ".#.", "#..", "###"],
+    3: ["##.", "..#", ".#.", "..#", "##."],
+}
+
+
+def program_icon(size, instance=None):
+    """The strip drawn for one size, filling the square: a dark frame, the
+    light edge strip at the left and three tiles (up, down, closed). With an
+    instance (0, 1, 2) a badge in the lower right corner carries its number
+    on the instance's colour, readable at 16 pixels."""
+    c = Canvas(size, size)
+    b = max(1, size // 16)  # frame and separators
+    e = max(2, round(size * 2 / 16))  # edge strip
+    c.rect(0, 0, size - 1, size - 1, FRAME)
+    c.rect(b, b, b + e - 1, size - 1 - b, EDGE)
+    x = b + e + b
+    room = size - b - x - 2 * b
+    widths = [room // 3 + (1 if i < room % 3 else 0) for i in range(3)]
+    for width, colour in zip(widths, TILES):
+        c.rect(x, b, x + width - 1, size - 1 - b, colour)
+        if size >= 32:  # a name line in each tile
+            line = max(1, size // 32)
+            y = size - 1 - b - 3 * line
+            c.rect(x + line, y, x + width - 1 - line, y + line - 1, (60, 60, 60, 255))
+        x += width + b
+    if instance is not None:
+        k = max(1, size // 16)
+        w, h = 3 * k + 4 * k, 5 * k + 4 * k
+        x0, y0 = size - w, size - h
+        c.rect(x0, y0, size - 1, size - 1, WHITE)
+        c.rect(x0 + k, y0 + k, size - 1 - k, size - 1 - k, INSTANCE_COLOURS[instance])
+        for row, bits in enumerate(DIGITS[instance + 1]):
+            for col, bit in enumerate(bits):
+                if bit == "#":
+                    c.rect(x0 + 2 * k + col * k, y0 + 2 * k + row * k,
+                           x0 + 3 * k - 1 + col * k, y0 + 3 * k - 1 + row * k, WHITE)
     return c
+
+
+PROGRAM_SIZES = (16, 22, 24, 32, 48, 256)
+TRAY_SIZES = (16, 22, 24, 32)
 
 
 os.makedirs(OUT, exist_ok=True)
 for number, draw in ((141, about), (142, help_), (147, exit_), (218, reset_position), (197, log_folder),
                      (151, show), (146, options), (177, arrow_box(False)), (178, arrow_box(True)),
-                     (184, reset_config), (143, check), (206, check), (207, exit_), (211, send)):
+                     (184, reset_config), (143, check), (206, check), (205, test_sound), (207, exit_),
+                     (208, apply_), (211, send)):
     save_png(small(draw), "%d.png" % number)
-save_png(instance_icon((110, 200, 120, 255)), "166.png")
-save_png(instance_icon((90, 150, 240, 255)), "220.png")
-save_png(instance_icon((240, 160, 60, 255)), "234.png")
-save_png(window_icon(), "192.png")
-save_png(window_icon(), "128.png")
+# The notification icons of the three instances, one picture per tray size.
+for instance, number in enumerate((166, 220, 234)):
+    for size in TRAY_SIZES:
+        save_png(program_icon(size, instance), "%d-%d.png" % (number, size))
+# The program's icon: the window icon, the About dialog's, and the icon
+# theme's pictures that `cmake --install` puts in share/icons/hicolor.
+for size in PROGRAM_SIZES:
+    save_png(program_icon(size), "korvalen-%d.png" % size)
+save_png(program_icon(32), "192.png")
+save_png(program_icon(32), "128.png")
 save_png(status_icon((200, 40, 40, 255), error_glyph), "248.png")
 save_png(status_icon((40, 110, 200, 255), checking_glyph), "249.png")
 save_png(status_icon((130, 130, 130, 255), disabled_glyph), "255.png")

@@ -8,18 +8,20 @@ KORVALEN_PACKAGES=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev libgl-dev
     qt6-multimedia-dev qt6-speech-dev qt6-speech-flite-plugin qt6-declarative-dev
-    libcurl4-openssl-dev
-    fonts-wqy-microhei
+    libcurl4-openssl-dev xdg-utils
+    fonts-dejavu-extra fonts-wqy-microhei
     xvfb xauth
 )
 # Further, to test: the test frameworks, fping to compare the ping checks
 # with, a sound server whose null sink lets sounds really be played, and a
-# window manager, a tray host and a mouse driver for the check in Xvfb.
+# window manager, a tray host and a mouse driver for the check in Xvfb, and
+# the validator of desktop files: the installed entry and the start-at-login ones.
 KORVALEN_TEST_PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev
     fping
     pulseaudio
     openbox trayer xdotool
+    desktop-file-utils
 )
 
 korvalen_install_packages() {

@@ -26,6 +26,9 @@ echo "== Normal build"
 korvalen_build "$KORVALEN_ROOT/build/ci" -DKORVALEN_WERROR=ON
 ctest --test-dir "$KORVALEN_ROOT/build/ci" --output-on-failure -j "$jobs"
 
+echo "== Installed as a desktop program: cmake --install into a temporary prefix"
+"$KORVALEN_ROOT/scripts/install_check.sh" "$KORVALEN_ROOT/build/ci"
+
 echo "== AddressSanitizer and UndefinedBehaviorSanitizer build"
 korvalen_build "$KORVALEN_ROOT/build/ci-sanitize" -DKORVALEN_WERROR=ON -DKORVALEN_SANITIZE=ON \
     -DKORVALEN_BENCH=OFF
@@ -38,6 +41,9 @@ echo "== Benchmarks"
 "$KORVALEN_ROOT/build/ci/bench/korvalen_bench" --benchmark_min_time=0.2
 "$KORVALEN_ROOT/build/ci/bench/korvalen_ping_bench" 5
 "$KORVALEN_ROOT/build/ci/bench/korvalen_strip_bench"
+
+echo "== Soak run: 70 boxes on loopback whose targets change, for 2 minutes"
+"$KORVALEN_ROOT/build/ci/bench/korvalen_soak" "$KORVALEN_ROOT/build/ci/korvalen" 120
 
 echo "== Smoke test: the program starts, creates its files and answers a second start"
 "$KORVALEN_ROOT/scripts/smoke.sh" "$KORVALEN_ROOT/build/ci/korvalen"

@@ -2,7 +2,9 @@
 # Runs the program in a real X server (Xvfb) with a window manager (openbox)
 # and a tray host (trayer): the strip must appear where its configuration
 # puts it with its first tile Up; the hide button must hide it, and a click on
-# the tray icon bring it back. Screenshots are kept in the artifacts folder.
+# the tray icon bring it back; Options from the tray menu must widen the tiles
+# and create the start-at-login entry, and its Cancel must leave the
+# configuration as it was. Screenshots are kept in the artifacts folder.
 #   xvfb_check.sh PROGRAM SCREEN_GRAB ARTIFACTS
 set -euo pipefail
 program="$1"
@@ -68,7 +70,8 @@ IPAdress=127.0.0.2
 CheckInterval=1
 INI
 start_program() {
-    APPDATA="$work/appdata" XDG_RUNTIME_DIR="$work/run" QT_QPA_PLATFORM=xcb "$program" >>"$work/program.log" 2>&1 &
+    APPDATA="$work/appdata" XDG_RUNTIME_DIR="$work/run" XDG_CONFIG_HOME="$work/config" QT_QPA_PLATFORM=xcb \
+        "$program" >>"$work/program.log" 2>&1 &
     program_pid=$!
     pids+=("$program_pid")
 }
@@ -92,15 +95,18 @@ wait_for 50 sh -c '! xdotool search --onlyvisible --name "^Korvalen\.$"' || fail
 
 # A click on the icon in the tray brings the strip back: the icon is the
 # program's small window embedded in the tray host.
-icon=""
-for candidate in $(xdotool search --class korvalen); do
-    eval "$(xdotool getwindowgeometry --shell "$candidate")"
-    if [ "$WIDTH" -gt 8 ] && [ "$WIDTH" -lt 64 ] && [ "$HEIGHT" -gt 8 ] && [ "$HEIGHT" -lt 64 ]; then
-        icon="$candidate"
-        break
-    fi
-done
-[ -n "$icon" ] || fail "no icon in the tray among: $(for w in $(xdotool search --class korvalen); do xdotool getwindowgeometry --shell "$w" | tr "\n" " "; done)"
+find_icon() {
+    icon=""
+    for candidate in $(xdotool search --class korvalen); do
+        eval "$(xdotool getwindowgeometry --shell "$candidate")"
+        if [ "$WIDTH" -gt 8 ] && [ "$WIDTH" -lt 64 ] && [ "$HEIGHT" -gt 8 ] && [ "$HEIGHT" -lt 64 ]; then
+            icon="$candidate"
+            return 0
+        fi
+    done
+    return 1
+}
+wait_for 50 find_icon || fail "no icon in the tray among: $(for w in $(xdotool search --class korvalen); do xdotool getwindowgeometry --shell "$w" | tr "\n" " "; done)"
 xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click 1
 wait_for 50 find_window || fail "a click on the tray icon did not bring the strip back"
 "$grab" "$artifacts/xvfb-back.png" >/dev/null
@@ -131,6 +137,84 @@ wait_for 100 find_window || fail "no window appeared after the restart"
 wait_for 50 at_edge || fail "after the restart the strip is not where it was: $(xdotool getwindowgeometry "$window")"
 column || fail "after the restart the strip is not a column"
 "$grab" "$artifacts/xvfb-restarted.png" >/dev/null
+
+# Options from the tray menu (the row above Exit): the dialog opens with the
+# tile width field first; it is widened to 150, start at login turned on
+# (five fields back: Apply, Cancel, OK, Defaults, start at login), then Apply.
+config="$work/appdata/Korvalen/MainConfA.ini"
+entry="$work/config/autostart/Korvalen.desktop"
+dialog=""
+find_dialog() { dialog="$(xdotool search --onlyvisible --name '^选项$' | head -n 1)"; test -n "$dialog"; }
+open_options() {
+    wait_for 50 find_icon || fail "no tray icon to open Options from"
+    before="$(visible_windows)"
+    xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click 3
+    wait_for 50 menu_open || fail "a right click on the tray icon opened no menu"
+    sleep 0.3
+    xdotool key Up Up Return
+    wait_for 50 find_dialog || fail "Options in the tray menu opened no dialog"
+    xdotool windowactivate --sync "$dialog" >/dev/null 2>&1 || true
+    sleep 0.3
+}
+open_options
+[ ! -e "$entry" ] || fail "a start-at-login entry exists before it was turned on"
+xdotool key ctrl+a type 150
+xdotool key shift+Tab shift+Tab shift+Tab shift+Tab shift+Tab space
+"$grab" "$artifacts/xvfb-options.png" >/dev/null
+xdotool key Tab Tab Tab Tab space
+# Two columns of 150 + 1 and the edge strip: 152 wide, as tall as before.
+wider() { xdotool getwindowgeometry "$window" | grep -q "Geometry: 152x170"; }
+wait_for 50 wider || fail "Apply did not widen the strip to 152x170: $(xdotool getwindowgeometry "$window")"
+wait_for 50 test -s "$entry" || fail "Apply did not create the start-at-login entry $entry"
+grep -qx "Exec=\"$(readlink -f "$program")\"" "$entry" || fail "the start-at-login entry does not run the program: $(cat "$entry")"
+if command -v desktop-file-validate >/dev/null; then
+    desktop-file-validate "$entry" || fail "the start-at-login entry is not a valid desktop file"
+fi
+grep -q "^XBox=150" "$config" || fail "Apply did not store the tile width"
+find_dialog || fail "Apply closed the Options dialog"
+"$grab" "$artifacts/xvfb-applied.png" >/dev/null
+xdotool key Escape
+wait_for 50 sh -c '! xdotool search --onlyvisible --name "^选项$"' || fail "Escape did not close the Options dialog"
+
+# A change followed by Cancel writes nothing.
+cp "$config" "$work/before-cancel.ini"
+open_options
+xdotool key ctrl+a type 200
+xdotool key shift+Tab shift+Tab shift+Tab shift+Tab shift+Tab space
+xdotool key Escape
+wait_for 50 sh -c '! xdotool search --onlyvisible --name "^选项$"' || fail "Cancel did not close the Options dialog"
+cmp -s "$config" "$work/before-cancel.ini" || fail "Cancel changed the configuration file: $(diff "$work/before-cancel.ini" "$config")"
+test -s "$entry" || fail "Cancel removed the start-at-login entry"
+wider || fail "Cancel changed the strip: $(xdotool getwindowgeometry "$window")"
+
+# A strip wider than the screen (24 boxes, 2192 pixels) left off the screen's
+# left edge: Reset position in the tray menu (its sixth row) brings its edge
+# strip, the only handle to drag it by, back onto the screen.
+wait_for 50 find_icon || fail "no tray icon after the restart"
+before="$(visible_windows)"
+xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click 3
+wait_for 50 menu_open || fail "a right click on the tray icon opened no menu before the wide strip"
+sleep 0.3
+xdotool key Up Return
+wait_for 100 sh -c "! kill -0 $program_pid" || fail "Exit in the tray menu did not end the program"
+{
+    printf '[main]\nFirstStart=0\nNumBox=24\nPosX=-456\nPosY=300\nWinPos=1\nWinBeh=1\n'
+    for i in $(seq 0 23); do printf '[Box %d]\nText=Box %d\nIPAdress=127.0.0.1\nDisabled=1\n' "$i" "$i"; done
+} >"$work/appdata/Korvalen/MainConfA.ini"
+start_program
+wait_for 100 find_window || fail "no window appeared for the wide strip"
+wait_for 50 sh -c "xdotool getwindowgeometry $window | grep -q 'Geometry: 2192x82'" ||
+    fail "the wide strip is not 2192 by 82: $(xdotool getwindowgeometry "$window")"
+wait_for 50 find_icon || fail "no tray icon for the wide strip"
+before="$(visible_windows)"
+xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click 3
+wait_for 50 menu_open || fail "a right click on the tray icon opened no menu for the wide strip"
+sleep 0.3
+xdotool key Down Down Down Down Down Down Return
+on_screen() { xdotool getwindowgeometry "$window" | grep -q "Position: 0,"; }
+wait_for 50 on_screen || fail "Reset position left the wide strip at $(xdotool getwindowgeometry "$window")"
+"$grab" "$artifacts/xvfb-wide-reset.png" >/dev/null
+grep -qx 'PosX=0' "$work/appdata/Korvalen/MainConfA.ini" || fail "Reset position did not store PosX=0"
 
 # Adding and editing a box, as a new user would, in one run of the program.
 # The box context menu that opens Add and Edit is not there yet: with
@@ -212,7 +296,59 @@ second_tile "121 121 121" || fail "closing the dialog after Apply undid the edit
 kill -0 "$program_pid" || fail "the program ended during the box properties check"
 grep -q "^Port=$closed_port" "$work/appdata2/Korvalen/MainConfA.ini" || fail "the edited port was not saved"
 
+# A look of one's own, as a new user would make it: in Add, the Up picture
+# chosen from an icon file, its greyscale copy as the Down picture, the look
+# saved as the skin "Default"; the next box added wears it. The look's
+# controls come before the name field in the tab order.
+python3 -c '
+import struct, sys
+w = h = 32
+pixels = bytes([0, 0, 255, 255]) * (w * h)          # opaque red, BGRA
+mask = bytes(4 * h)
+image = struct.pack("<IiiHHIIiiII", 40, w, 2 * h, 1, 32, 0, len(pixels) + len(mask), 0, 0, 0, 0) + pixels + mask
+sys.stdout.buffer.write(struct.pack("<HHH", 0, 1, 1) + struct.pack("<BBBBHHII", w, h, 0, 0, 1, 32, len(image), 22) + image)
+' >"$work/red.ico"
+xdotool mousemove 250 200
+xdotool windowactivate --sync "$window" key a
+wait_for 50 find_dialog "添加检查" || fail "the key A opened no Add dialog for the look"
+add_dialog="$dialog"
+xdotool key shift+Tab shift+Tab shift+Tab shift+Tab shift+Tab space
+picker=""
+find_picker() { picker="$(xdotool search --onlyvisible --name '^(Open|打开)$' | head -n 1)"; test -n "$picker"; }
+wait_for 50 find_picker || fail "the Up picture button opened no file picker"
+xdotool type --delay 20 "$work/red.ico"
+xdotool key Return
+wait_for 50 sh -c "! xdotool search --onlyvisible --name '^(Open|打开)\$'" || fail "the file picker did not close"
+wait_for 50 test -s "$work/appdata2/Korvalen/Pictures/red.ico" || fail "the chosen picture was not copied into Pictures"
+xdotool key Tab Tab space
+wait_for 50 test -s "$work/appdata2/Korvalen/Pictures/red_GSC.ico" || fail "no greyscale copy was written"
+"$grab" "$artifacts/xvfb-look-chosen.png" >/dev/null
+xdotool key shift+Tab shift+Tab shift+Tab space
+wait_for 50 find_dialog "添加皮肤" || fail "Add skin asked for no name"
+xdotool type --delay 20 "Default"
+xdotool key Return
+wait_for 50 test -s "$work/appdata2/Korvalen/Skins/Default.ini" || fail "the skin Default was not saved"
+grep -q "^OffLinePicFile=red_GSC.ico" "$work/appdata2/Korvalen/Skins/Default.ini" || fail "the skin lacks the greyscale copy"
+xdotool windowactivate --sync "$add_dialog" key Escape
+wait_for 50 sh -c '! xdotool search --onlyvisible --name "^添加检查\$"' || fail "Escape did not close the Add dialog"
+
+# A new Ping box on loopback after the first tile: its picture area shows red once it is Up.
+xdotool mousemove 250 200
+xdotool windowactivate --sync "$window" key a
+wait_for 50 find_dialog "添加检查" || fail "the key A opened no Add dialog for the skinned box"
+xdotool type --delay 20 "Skinned"
+xdotool key Tab Tab Tab Tab Tab Tab Tab Tab
+xdotool type --delay 20 "127.0.0.1"
+xdotool key Return
+wait_for 50 sh -c '! xdotool search --onlyvisible --name "^添加检查\$"' || fail "OK did not close the Add dialog"
+picture_red() { test "$("$grab" "$work/probe.png" 344 204)" = "255 0 0"; }
+wait_for 100 picture_red || fail "the new box does not wear the skin's picture: $("$grab" "$work/probe.png" 344 204)"
+"$grab" "$artifacts/xvfb-skinned-box.png" >/dev/null
+
 echo "Xvfb check passed: the strip showed Up at its place, hid and came back from the tray, turned into a column,"
-echo "stuck to the screen edge when dragged, and came back there after Exit and a new start; a TCP box added"
-echo "in the box properties dialog turned Open, and after its port was edited and applied, Close."
+echo "stuck to the screen edge when dragged, came back there after Exit and a new start; Options widened the"
+echo "tiles and turned start at login on with Apply, and a Cancel after a change left the file as it was; a strip"
+echo "wider than the screen came back with its handle on the screen after Reset position; a TCP box added in the"
+echo "box properties dialog turned Open, and after its port was edited and applied, Close; a picture chosen with"
+echo "its greyscale copy and saved as the skin Default was worn by the next box added."
 

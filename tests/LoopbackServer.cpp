@@ -45,8 +45,8 @@ int listenOn(bool ipv6, int backlog)
 }
 } // namespace
 
-LoopbackServer::LoopbackServer(QByteArray response, bool silent, bool ipv6)
-    : m_response(std::move(response)), m_silent(silent)
+LoopbackServer::LoopbackServer(QByteArray response, bool silent, bool ipv6, bool trickle)
+    : m_response(std::move(response)), m_silent(silent), m_trickle(trickle)
 {
     m_fd = listenOn(ipv6, 16);
     m_port = boundPort(m_fd);
@@ -102,6 +102,15 @@ void LoopbackServer::run()
                 break;
             p += n;
             left -= n;
+        }
+        // Until the client closes (or the server ends); the wake byte is left
+        // for the loop above.
+        while (m_trickle) {
+            pollfd wait[2] = {{client, POLLIN, 0}, {m_wake[0], POLLIN, 0}};
+            if (::poll(wait, 2, 250) < 0 || wait[1].revents ||
+                (wait[0].revents && ::read(client, buffer, sizeof buffer) <= 0) ||
+                ::send(client, " ", 1, MSG_NOSIGNAL) != 1)
+                break;
         }
         ::close(client);
     }

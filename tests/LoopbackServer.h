@@ -10,11 +10,13 @@ namespace test {
 
 // A TCP server on 127.0.0.1 (or ::1) for the probes to reach. It answers
 // every connection with `response`, or, when `silent`, accepts and never
-// says anything.
+// says anything. With `trickle` it follows the response with a blank every
+// quarter of a second for as long as the client listens.
 class LoopbackServer
 {
 public:
-    explicit LoopbackServer(QByteArray response, bool silent = false, bool ipv6 = false);
+    explicit LoopbackServer(QByteArray response, bool silent = false, bool ipv6 = false,
+                            bool trickle = false);
     ~LoopbackServer();
     uint16_t port() const { return m_port; }
     int connections() const { return m_connections; }
@@ -24,6 +26,7 @@ private:
 
     QByteArray m_response;
     bool m_silent;
+    bool m_trickle;
     int m_fd = -1;
     int m_wake[2] = {-1, -1};
     uint16_t m_port = 0;

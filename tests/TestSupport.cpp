@@ -12,8 +12,11 @@
 namespace test {
 
 ScopedEnvironment::ScopedEnvironment()
-    : m_oldAppData(qgetenv("APPDATA")), m_oldRuntime(qgetenv("XDG_RUNTIME_DIR"))
+    : m_oldAppData(qgetenv("APPDATA")), m_oldRuntime(qgetenv("XDG_RUNTIME_DIR")),
+      m_oldConfigHome(qgetenv("XDG_CONFIG_HOME"))
 {
+    // Start at login goes to $XDG_CONFIG_HOME/autostart: never the user's own.
+    qputenv("XDG_CONFIG_HOME", configHome().toLocal8Bit());
     QDir().mkpath(appData());
     QDir().mkpath(runtimeDir());
     QFile::setPermissions(runtimeDir(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
@@ -31,6 +34,10 @@ ScopedEnvironment::~ScopedEnvironment()
         qunsetenv("XDG_RUNTIME_DIR");
     else
         qputenv("XDG_RUNTIME_DIR", m_oldRuntime);
+    if (m_oldConfigHome.isNull())
+        qunsetenv("XDG_CONFIG_HOME");
+    else
+        qputenv("XDG_CONFIG_HOME", m_oldConfigHome);
 }
 
 RecordingMessageBoxes::RecordingMessageBoxes()
@@ -91,6 +98,51 @@ QStringList RecordingSpeech::take()
 {
     std::lock_guard guard(m_lock);
     return std::exchange(m_spoken, QStringList());
+}
+
+void RecordingSpeechEngine::say(const QString& text, double, std::function<void()> ended)
+{
+    std::lock_guard guard(m_lock);
+    if (m_ended)
+        ++m_overlaps;
+    m_begun << text;
+    m_ended = std::move(ended);
+}
+
+bool RecordingSpeechEngine::finish()
+{
+    std::function<void()> ended;
+    {
+        std::lock_guard guard(m_lock);
+        ended = std::exchange(m_ended, nullptr);
+    }
+    if (!ended)
+        return false;
+    ended();
+    return true;
+}
+
+QStringList RecordingSpeechEngine::begun()
+{
+    std::lock_guard guard(m_lock);
+    return m_begun;
+}
+
+bool RecordingSpeechEngine::speaking()
+{
+    std::lock_guard guard(m_lock);
+    return bool(m_ended);
+}
+
+int RecordingSpeechEngine::overlaps()
+{
+    std::lock_guard guard(m_lock);
+    return m_overlaps;
+}
+
+void QueuedRecordingSpeech::speak(const QString& text)
+{
+    queue.speak(text, 1.0, std::chrono::seconds(30));
 }
 
 QByteArray readFile(const QString& path)

@@ -2,6 +2,7 @@
 
 #include "platform/MessageBox.h"
 #include "platform/Sound.h"
+#include "platform/SpeechQueue.h"
 
 #include <QByteArray>
 #include <QString>
@@ -16,8 +17,8 @@ class QWidget;
 
 namespace test {
 
-// A temporary folder that tests point APPDATA and XDG_RUNTIME_DIR at, restoring
-// both when it goes.
+// A temporary folder that tests point APPDATA, XDG_RUNTIME_DIR and
+// XDG_CONFIG_HOME at, restoring them when it goes.
 class ScopedEnvironment
 {
 public:
@@ -27,11 +28,13 @@ public:
     QString dataDir() const { return m_dir.path() + QStringLiteral("/appdata/Korvalen"); }
     QString appData() const { return m_dir.path() + QStringLiteral("/appdata"); }
     QString runtimeDir() const { return m_dir.path() + QStringLiteral("/run"); }
+    QString configHome() const { return m_dir.path() + QStringLiteral("/config"); }
 
 private:
     QTemporaryDir m_dir;
     QByteArray m_oldAppData;
     QByteArray m_oldRuntime;
+    QByteArray m_oldConfigHome;
 };
 
 // Records every message box instead of showing it.
@@ -83,6 +86,38 @@ public:
 private:
     std::mutex m_lock;
     QStringList m_spoken;
+};
+
+// A voice that records what it is asked to say and speaks until told that
+// the text has ended: finish() ends the text being spoken. It counts texts
+// begun while another was still being spoken (a cut-off).
+class RecordingSpeechEngine : public platform::SpeechEngine
+{
+public:
+    void say(const QString& text, double volume, std::function<void()> ended) override;
+    // Ends the text being spoken; false when none is.
+    bool finish();
+    QStringList begun();
+    bool speaking();
+    int overlaps();
+
+private:
+    std::mutex m_lock;
+    QStringList m_begun;
+    std::function<void()> m_ended;
+    int m_overlaps = 0;
+};
+
+// The recording voice behind the program's speech queue, as a speech output:
+// texts are spoken one after another and each speak() returns once its own
+// text has ended.
+class QueuedRecordingSpeech : public platform::SpeechOutput
+{
+public:
+    void speak(const QString& text) override;
+    void setVolume(uint32_t) override {}
+    RecordingSpeechEngine engine;
+    platform::SpeechQueue queue{&engine};
 };
 
 QByteArray readFile(const QString& path);

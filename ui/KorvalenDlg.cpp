@@ -5,9 +5,11 @@
 #include "platform/DataFolder.h"
 #include "platform/Instance.h"
 #include "platform/MessageBox.h"
+#include "platform/QtMessageBox.h"
 #include "platform/Sound.h"
 #include "ui/dialogs/AboutDlg.h"
 #include "ui/dialogs/BoxPropertiesDlg.h"
+#include "ui/dialogs/PropertiesDlg.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -26,6 +28,8 @@ CKorvalenDlg::CKorvalenDlg(QWidget* pParent, int nInstance) : QDialog(pParent), 
                 return OnCheckResult(wParam, lParam);
             if (message == platform::WM_TRAYNOTIFY)
                 return OnTrayNotification(wParam, lParam);
+            if (message == platform::WM_APPLYOPTIONS)
+                return OnApplyOptions(wParam, lParam);
             if (message == platform::WM_APPLYBOXPROPERTIES)
                 return OnApplyBoxProperties(wParam, lParam);
             if (message == platform::WM_ACTIVATEINSTANCE)
@@ -34,7 +38,7 @@ CKorvalenDlg::CKorvalenDlg(QWidget* pParent, int nInstance) : QDialog(pParent), 
         },
         this);
 
-    m_hIcon = QIcon(QStringLiteral(":/images/128.png"));
+    m_hIcon = platform::programIcon();
     // Lives as long as the window and is shown again for every add and edit.
     m_dlgBoxProperties = new CBoxPropertiesDlg(m_hWnd, this);
     m_szProgramDir = QFileInfo(QCoreApplication::applicationFilePath()).absolutePath();
@@ -72,6 +76,8 @@ CKorvalenDlg::~CKorvalenDlg()
     // A window of its own (not tied to the strip's place in the z-order), so
     // no parent takes it along.
     delete m_dlgAbout;
+    // The Options dialog is ours when it is a CPropertiesDlg.
+    delete qobject_cast<CPropertiesDlg*>(m_dlgOptions.data());
     delete m_dlgSendNetMsg;
     delete m_dlgCustomMenu;
 }
@@ -161,9 +167,18 @@ void CKorvalenDlg::StartChecks()
 {
     const QSize size = stripWindowSize(Metrics());
     ApplyWindowFlags();
-    setGeometry(PosX, PosY, size.width(), size.height());
+    setGeometry(QRect(stripWindowPosition(PosX, PosY), size));
     setFixedSize(size);
+    // Once the window is initialised (a restore or reset of the
+    // configuration), the place sticks to the work area's edges as every move
+    // does, and the window comes to the top, as at start-up.
+    if (m_bInitialised)
+        MoveWindow(pos());
     show();
+    if (m_bInitialised) {
+        raise();
+        activateWindow();
+    }
     // One volume for both channels; a stored value above the range would
     // spill into the other channel, so it is held at full volume.
     platform::setOutputVolume(VolumeMute != 0 ? 0 : std::min<uint32_t>(Volume, 65535));
@@ -211,7 +226,9 @@ void CKorvalenDlg::closeEvent(QCloseEvent* event)
     // An open box properties dialog ends as cancelled; nothing is applied.
     if (m_dlgBoxProperties)
         m_dlgBoxProperties->reject();
-    // So do the network message and custom applications dialogs, so that
+    if (m_dlgOptions)
+        m_dlgOptions->reject();
+    // The network message and custom applications dialogs end too, so that
     // nothing waits for their runs afterwards.
     for (QDialog* dialog : {m_dlgSendNetMsg.data(), m_dlgCustomMenu.data()})
         if (dialog)

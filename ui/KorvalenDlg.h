@@ -69,6 +69,8 @@ public:
     platform::LRESULT OnTrayNotification(platform::WPARAM wParam, platform::LPARAM lParam);
     void OnTrayCommand(int command);
     void OnTrayAbout();
+    // Opens a file or folder with the desktop; says so when it cannot.
+    void OpenWithDesktop(const QString& path, const QString& what);
     void OnTrayHelp();
     void OnTrayAlwaysOnTop();
     void OnTrayNormal();
@@ -80,6 +82,10 @@ public:
     void OnTrayBackupConfig();
     void OnTrayRestoreConfig();
     void OnTrayResetConfig();
+    // The Options dialog (…Options.cpp): filled from the held settings and
+    // run; OK or its Apply takes the values back and writes them.
+    void OnTrayOptions();
+    platform::LRESULT OnApplyOptions(platform::WPARAM wParam, platform::LPARAM lParam);
     QMenu* TrayMenu() const { return m_TrayMenu; }
 
     // Adding and editing a box in the box properties dialog (…BoxProps.cpp).
@@ -116,7 +122,8 @@ public:
     QIcon m_hInstanceIcon;
     QMenu* m_TrayMenu = nullptr;
     // The member dialogs whose visibility the frame and the tray look at;
-    // those not built yet stay empty.
+    // those not built yet stay empty. The Options dialog (a CPropertiesDlg)
+    // is made at its first use and kept, a window of its own.
     QPointer<QDialog> m_dlgOptions;
     QPointer<QDialog> m_dlgCustomMenu;
     QPointer<QDialog> m_dlgBoxProperties;

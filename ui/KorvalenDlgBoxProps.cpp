@@ -1,6 +1,7 @@
 #include "KorvalenDlg.h"
 
 #include "core/NetThread.h"
+#include "core/Skins.h"
 #include "ui/dialogs/BoxPropertiesDlg.h"
 #include "ui/dialogs/ColorButton.h"
 #include "ui/dialogs/DialogRun.h"
@@ -27,13 +28,13 @@ void CKorvalenDlg::AddCheck()
         return;
     // A new box takes the look of the skin "Default"; without its file, the
     // built-in one.
-    const QString skin = QStringLiteral("skin");
-    dlg->m_OnLineBoxColor->SetColor(m_iniSkin.GetDWORD(skin, QStringLiteral("OnLineBoxColor"), 0xFED1C5));
-    dlg->m_OffLineBoxColor->SetColor(m_iniSkin.GetDWORD(skin, QStringLiteral("OffLineBoxColor"), 0x797979));
-    dlg->m_OnLineTextColor->SetColor(m_iniSkin.GetDWORD(skin, QStringLiteral("OnLineTextColor"), 0));
-    dlg->m_OffLineTextColor->SetColor(m_iniSkin.GetDWORD(skin, QStringLiteral("OffLineTextColor"), 0xFFFFFF));
-    dlg->OnLinePicFile = m_iniSkin.GetString(skin, QStringLiteral("OnLinePicFile"), QString());
-    dlg->OffLinePicFile = m_iniSkin.GetString(skin, QStringLiteral("OffLinePicFile"), QString());
+    const SkinLook look = skins::ReadSkin(m_iniSkin);
+    dlg->m_OnLineBoxColor->SetColor(look.OnLineBoxColor);
+    dlg->m_OffLineBoxColor->SetColor(look.OffLineBoxColor);
+    dlg->m_OnLineTextColor->SetColor(look.OnLineTextColor);
+    dlg->m_OffLineTextColor->SetColor(look.OffLineTextColor);
+    dlg->OnLinePicFile = look.OnLinePicFile;
+    dlg->OffLinePicFile = look.OffLinePicFile;
 
     dlg->Text.clear();
     dlg->IPAdress.clear();

@@ -2,11 +2,16 @@
 
 #include "TrayMenu.h"
 #include "WindowSnap.h"
+#include "core/WorkAreaPlacement.h"
+#include "platform/DataFolder.h"
+#include "platform/MessageBox.h"
+#include "platform/QtMessageBox.h"
 #include "platform/Shell.h"
 #include "ui/dialogs/AboutDlg.h"
 
 #include <QAction>
 #include <QCursor>
+#include <QDir>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QScreen>
@@ -25,14 +30,10 @@ void restoreAndRaise(QWidget* widget)
 
 void CKorvalenDlg::CreateTray()
 {
-    static const char* const icons[] = {":/images/166.png", ":/images/220.png", ":/images/234.png"};
-    m_hInstanceIcon =
-        QIcon(QString::fromLatin1(icons[m_nInstance >= 0 && m_nInstance < 3 ? m_nInstance : 0]));
+    m_hInstanceIcon = platform::trayIcon(m_nInstance);
     m_TrayMenu = createTrayMenu(this);
     connect(m_TrayMenu, &QMenu::triggered, this,
             [this](QAction* action) { OnTrayCommand(action->data().toInt()); });
-    // The Options dialog is not part of this program yet.
-    trayAction(m_TrayMenu, ID_TRAY_OPTIONS)->setEnabled(false);
     m_SystemTray.SetReceiver(m_hWnd);
     m_SystemTray.Create(nullptr, platform::WM_TRAYCALLBACK, QStringLiteral("Korvalen\nTamsorin"),
                         m_hInstanceIcon, kTrayIconId);
@@ -108,6 +109,8 @@ void CKorvalenDlg::OnTrayCommand(int command)
         return OnTrayRestoreConfig();
     case ID_TRAY_RESETCONFIG:
         return OnTrayResetConfig();
+    case ID_TRAY_OPTIONS:
+        return OnTrayOptions();
     case ID_TRAY_EXIT:
         return OnTrayExit();
     default:
@@ -127,9 +130,22 @@ void CKorvalenDlg::OnTrayAbout()
     m_dlgAbout->activateWindow();
 }
 
+void CKorvalenDlg::OpenWithDesktop(const QString& path, const QString& what)
+{
+    // Through the desktop's opener (xdg-open); when there is none, or it
+    // cannot open the place, the user is told what could not be opened.
+    if (platform::shellService().openUrl(QUrl::fromLocalFile(path)))
+        return;
+    platform::MessageBoxW(QStringLiteral("Korvalen could not open %1:\n%2\n\nNo program to open it with was "
+                                         "found on this desktop (xdg-open, from the package xdg-utils).")
+                              .arg(what, QDir::toNativeSeparators(path)),
+                          QStringLiteral("Korvalen"), platform::MB_OK | platform::MB_ICONWARNING);
+}
+
 void CKorvalenDlg::OnTrayHelp()
 {
-    platform::shellService().openUrl(QUrl::fromLocalFile(m_szProgramDir + QStringLiteral("/Help.html")));
+    OpenWithDesktop(platform::programDataFile(m_szProgramDir, QStringLiteral("Help.html")),
+                    QStringLiteral("the help"));
 }
 
 void CKorvalenDlg::OnTrayAlwaysOnTop()
@@ -158,9 +174,9 @@ void CKorvalenDlg::OnTrayAlwaysOnBottom()
 
 void CKorvalenDlg::OnTrayResetPosition()
 {
-    const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
-    const QRect desktop = screen ? screen->geometry() : QRect(0, 0, 1024, 768);
-    MoveWindow(desktop.topLeft() + centredOnDesktop(size(), desktop.size()));
+    // Centred in the work area of the screen the window is on, its offset
+    // included; a strip wider than the area keeps its handle on it.
+    MoveWindow(centredInWorkArea(size(), WorkArea()));
     PosX = x();
     PosY = y();
     m_iniConfig.WriteInt(kMain, QStringLiteral("PosX"), PosX);
@@ -175,7 +191,7 @@ void CKorvalenDlg::OnTrayShow()
 
 void CKorvalenDlg::OnTrayLog()
 {
-    platform::shellService().openUrl(QUrl::fromLocalFile(m_strLogsDir));
+    OpenWithDesktop(m_strLogsDir, QStringLiteral("the log folder"));
 }
 
 void CKorvalenDlg::OnTrayExit()

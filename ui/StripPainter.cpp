@@ -37,14 +37,20 @@ void drawFitted(QPainter& painter, const QImage& image, QSize size, const QRect&
     if (image.isNull() || size.isEmpty() || area.isEmpty())
         return;
     const QRect target = fitIcon(size, area);
-    if (!target.isEmpty())
-        painter.drawImage(target, image);
+    if (target.isEmpty())
+        return;
+    // Scaled smoothly, so that a picture drawn smaller keeps its thin lines
+    // and dots rather than losing every other one.
+    if (image.size() == target.size())
+        painter.drawImage(target.topLeft(), image);
+    else
+        painter.drawImage(target.topLeft(),
+                          image.scaled(target.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
 }
 
 void paintTile(QPainter& painter, const StripView& view, const StripResources& res, BoxRecord& box,
-               int number, int band)
+               const QRect& tile, const QRect& picture)
 {
-    const QRect tile = tileRect(view.metrics, number);
     const int status = box.m_nStatus;
 
     // Fill.
@@ -59,13 +65,11 @@ void paintTile(QPainter& painter, const StripView& view, const StripResources& r
     if (status == STATUS_UP) {
         if (box.PicTypeOnLine == 1)
             drawFitted(painter, box.m_hOnLineIcon,
-                       QSize(box.m_bmOnLineIcon.bmWidth, box.m_bmOnLineIcon.bmHeight),
-                       pictureArea(tile, band));
+                       QSize(box.m_bmOnLineIcon.bmWidth, box.m_bmOnLineIcon.bmHeight), picture);
     } else if (box.PicTypeOffLine == 1) {
         if (status == STATUS_DOWN || status == STATUS_CLOSE)
             drawFitted(painter, box.m_hOffLineIcon,
-                       QSize(box.m_bmOffLineIcon.bmWidth, box.m_bmOffLineIcon.bmHeight),
-                       pictureArea(tile, band));
+                       QSize(box.m_bmOffLineIcon.bmWidth, box.m_bmOffLineIcon.bmHeight), picture);
         else if (isError(status))
             drawFitted(painter, res.errorIcon, res.iconSize, builtInIconArea(tile));
         else if (status == STATUS_CHECKING)
@@ -140,6 +144,12 @@ void paintMarker(QPainter& painter, const StripView& view)
 
 } // namespace
 
+void paintBoxTile(QPainter& painter, const StripView& view, const StripResources& res, BoxRecord& box,
+                  const QRect& tile, const QRect& picture)
+{
+    paintTile(painter, view, res, box, tile, picture);
+}
+
 QColor colorOf(uint32_t c)
 {
     return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
@@ -183,13 +193,21 @@ QString replyLine(int status, uint32_t replyTime)
 }
 
 namespace {
-QFont stripFont(QFont::Weight weight)
+// The tile's texts were laid out for fonts of cell height 12 and average widths 5
+// (name) and 4 (info lines). Qt sizes a font by its em, so the faces here are
+// condensed ones at the em size whose cell (ascent + descent) fits the band
+// the text is drawn in: info lines are 10 rows apart, so their cell is 10
+// rows; the name band is 13 rows. Chinese comes from the fallback face at the
+// same em, which stays inside the same cell. Full hinting keeps the cell the
+// same on every platform plug-in.
+QFont stripFont(int pixelSize, QFont::Weight weight)
 {
     QFont font;
-    font.setFamilies({QStringLiteral("Verdana"), QStringLiteral("DejaVu Sans"),
-                      QStringLiteral("Liberation Sans"), QStringLiteral("WenQuanYi Micro Hei")});
+    font.setFamilies({QStringLiteral("DejaVu Sans Condensed"), QStringLiteral("Liberation Sans Narrow"),
+                      QStringLiteral("WenQuanYi Micro Hei")});
     font.setStyleHint(QFont::SansSerif);
-    font.setPixelSize(12);
+    font.setHintingPreference(QFont::PreferFullHinting);
+    font.setPixelSize(pixelSize);
     font.setWeight(weight);
     return font;
 }
@@ -197,12 +215,12 @@ QFont stripFont(QFont::Weight weight)
 
 QFont stripNameFont()
 {
-    return stripFont(QFont::DemiBold);
+    return stripFont(10, QFont::DemiBold);
 }
 
 QFont stripInfoFont()
 {
-    return stripFont(QFont::Normal);
+    return stripFont(9, QFont::Normal);
 }
 
 void paintStrip(QPainter& painter, const StripView& view, const StripResources& res, const BoxArray& boxes,
@@ -227,8 +245,9 @@ void paintStrip(QPainter& painter, const StripView& view, const StripResources& 
 
     for (int number = 1; number <= m.n; ++number) {
         BoxRecord* box = boxes[size_t(number - 1)];
-        if (box && tileRect(m, number).intersects(dirty))
-            paintTile(painter, view, res, *box, number, band);
+        const QRect tile = tileRect(m, number);
+        if (box && tile.intersects(dirty))
+            paintTile(painter, view, res, *box, tile, pictureArea(tile, band));
     }
     paintMarker(painter, view);
 }

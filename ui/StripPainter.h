@@ -41,6 +41,12 @@ struct StripView
 void paintStrip(QPainter& painter, const StripView& view, const StripResources& resources,
                 const BoxArray& boxes, const QRect& dirty);
 
+// One tile as the strip paints it (fill, picture fitted into `picture`,
+// texts), at any place: the box properties preview paints its sample tiles
+// through it too.
+void paintBoxTile(QPainter& painter, const StripView& view, const StripResources& resources, BoxRecord& box,
+                  const QRect& tile, const QRect& picture);
+
 // The lines of text a tile shows, for tests and for painting alike.
 QString statusLine(int status, int method);
 QString replyLine(int status, uint32_t replyTime);
@@ -49,6 +55,8 @@ QString methodLine(int method, uint32_t port);
 // COLORREF (red in the low byte) as a colour.
 QColor colorOf(uint32_t colorref);
 
-// The fonts of the strip: Verdana at 12 pixels, else a sans-serif face.
+// The fonts of the strip: DejaVu Sans Condensed (else Liberation Sans Narrow),
+// the name at 10 pixels in semi-bold, the info lines at 9 pixels, with
+// WenQuanYi Micro Hei for Chinese.
 QFont stripNameFont();
 QFont stripInfoFont();

@@ -22,8 +22,3 @@ QPoint snapToWorkArea(QPoint topLeft, QSize size, const QRect& workArea)
         x = left;
     return QPoint(x, y);
 }
-
-QPoint centredOnDesktop(QSize window, QSize desktop)
-{
-    return QPoint(desktop.width() / 2 - window.width() / 2, desktop.height() / 2 - window.height() / 2);
-}

@@ -9,7 +9,3 @@
 // bottom edges are tested first, so near both opposite edges the top and the
 // left win.
 QPoint snapToWorkArea(QPoint topLeft, QSize size, const QRect& workArea);
-
-// The top-left corner that centres a window of the given size on a desktop
-// of the given size.
-QPoint centredOnDesktop(QSize window, QSize desktop);

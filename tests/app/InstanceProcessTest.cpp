@@ -5,7 +5,9 @@
 
 #include "platform/Instance.h"
 
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QProcess>
@@ -66,6 +68,18 @@ protected:
     std::vector<std::unique_ptr<QProcess>> m_processes;
 };
 
+// The resident memory of a process in kB, or -1 when it cannot be read.
+long residentKilobytes(qint64 pid)
+{
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').front().toLong();
+    return -1;
+}
+
 TEST_F(InstanceProcessTest, SecondStartActivatesRunningInstanceAndEnds)
 {
     // This test process plays the running instance: it holds the lock and answers.
@@ -82,6 +96,31 @@ TEST_F(InstanceProcessTest, SecondStartActivatesRunningInstanceAndEnds)
     EXPECT_EQ(activations, 1);
     // It ended before building a window of its own: no configuration was made.
     EXPECT_FALSE(QFileInfo::exists(m_env.dataDir() + QStringLiteral("/MainConfA.ini")));
+}
+
+// A second start that only brings the running window forward sets up no
+// sound: no audio connection is tried, and it says nothing at all.
+TEST_F(InstanceProcessTest, SecondStartThatActivatesPrintsNothingAndMakesNoAudioConnection)
+{
+    ASSERT_EQ(platform::acquireInstanceLock(QStringLiteral("Tamsorin KorvalenC")),
+              platform::InstanceLockResult::Acquired);
+    int activations = 0;
+    platform::InstanceServer server(QStringLiteral("Korvalen. Ter"), [&] { ++activations; });
+    ASSERT_TRUE(server.isListening());
+
+    QProcess second;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    // A sound server that is not there: any try to reach it would be said.
+    env.insert(QStringLiteral("PULSE_SERVER"), QStringLiteral("unix:") + m_env.path() + QStringLiteral("/nothing"));
+    second.setProcessEnvironment(env);
+    second.start(kProgram, {QStringLiteral("/tertiary")});
+    ASSERT_TRUE(second.waitForStarted(5000));
+    ASSERT_TRUE(finishes(&second));
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_EQ(activations, 1);
+    EXPECT_EQ(second.readAllStandardError(), QByteArray());
+    EXPECT_EQ(second.readAllStandardOutput(), QByteArray());
 }
 
 TEST_F(InstanceProcessTest, SecondStartWithoutRunningWindowEndsSilently)
@@ -146,6 +185,49 @@ TEST_F(InstanceProcessTest, FreshStartAfterTheFirstWasKilled)
     ASSERT_TRUE(
         test::waitFor([&] { return platform::activateRunningInstance(QStringLiteral("Korvalen."), 500); }));
     EXPECT_EQ(again->state(), QProcess::Running);
+}
+
+TEST_F(InstanceProcessTest, SeventyHandEditedHugeTilesStayUnderAHundredMegabytes)
+{
+    // Tiles of 1000 by 1000 count as the Options dialog's largest, 300 by
+    // 200; as they are, the strip alone would take 280 MB. Beside it, the
+    // second instance runs the same boxes at the usual 90 by 80.
+    ASSERT_TRUE(QDir().mkpath(m_env.dataDir()));
+    const struct
+    {
+        const char* file;
+        const char* size;
+        QStringList arguments;
+    } runs[] = {{"MainConfA.ini", "XBox=1000\nYBox=1000", {}},
+                {"MainConfB.ini", "XBox=90\nYBox=80", {QStringLiteral("/secondary")}}};
+    QProcess* programs[2];
+    for (int i = 0; i < 2; ++i) {
+        QByteArray config =
+            "[main]\nFirstStart=0\nNumBox=70\nPosX=0\nPosY=0\nWinPos=1\n" + QByteArray(runs[i].size) + "\n";
+        for (int box = 0; box < 70; ++box)
+            config += "[Box " + QByteArray::number(box) + "]\nText=Box " + QByteArray::number(box) +
+                      "\nDisabled=1\n";
+        test::writeFile(m_env.dataDir() + u'/' + QString::fromLatin1(runs[i].file), config);
+        programs[i] = start(runs[i].arguments);
+        ASSERT_TRUE(waitUntilListening(i, programs[i]));
+    }
+    // The windows are shown and painted once they listen; the most each
+    // holds in the following two seconds is what it keeps.
+    long most[2] = {0, 0};
+    test::waitFor(
+        [&] {
+            for (int i = 0; i < 2; ++i)
+                most[i] = std::max(most[i], residentKilobytes(programs[i]->processId()));
+            return false;
+        },
+        2000);
+    ASSERT_GT(most[1], 0);
+    EXPECT_LT(most[0] - most[1], 30 * 1024) << most[0] << " kB against " << most[1] << " kB";
+#ifndef __SANITIZE_ADDRESS__ // the address checks take memory of their own
+    EXPECT_LT(most[0], 100 * 1024) << "kB";
+#endif
+    for (QProcess* program : programs)
+        EXPECT_EQ(program->state(), QProcess::Running);
 }
 
 } // namespace

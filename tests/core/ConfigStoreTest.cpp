@@ -304,16 +304,20 @@ TEST_F(ConfigNewFile, FirstStartCentresTheRowLayoutOnTheWorkArea)
     } cases[] = {
         // 960 - 99 / 2, 520 - 82 / 2: each half truncated on its own.
         {"full hd", QRect(0, 0, 1920, 1040), 90, 80, 1, 1, 911, 479},
-        // Half of the right and bottom edges, not of the width and height.
-        {"second screen", QRect(1920, 0, 1280, 1024), 90, 80, 1, 1, 1551, 471},
-        {"offset origin", QRect(100, 50, 800, 600), 90, 80, 1, 1, 401, 284},
+        // Centred in the work area itself, its offset included.
+        {"second screen", QRect(1920, 0, 1280, 1024), 90, 80, 1, 1, 1920 + 640 - 49, 471},
+        {"offset origin", QRect(100, 50, 800, 600), 90, 80, 1, 1, 100 + 400 - 49, 50 + 300 - 41},
         // The column layout is centred as if it were a row: (101 * 3 + 8) x 52.
         {"column layout", QRect(0, 0, 1920, 1080), 100, 50, 3, 0, 805, 514},
         {"no box", QRect(0, 0, 1000, 800), 90, 80, 0, 1, 496, 359},
-        {"wider than the screen", QRect(0, 0, 800, 600), 90, 80, 10, 1, 400 - 459, 259},
-        // Hand-edited sizes count as the window gets them: at most 4096, at
-        // least 1, and the sum cannot overflow.
-        {"huge tiles", QRect(0, 0, 1920, 1080), 2147483647, 80, 70, 1, 960 - (70 * 4097 + 8) / 2, 540 - 41},
+        // Wider than the work area: its edge strip at the area's left edge.
+        {"wider than the screen", QRect(0, 0, 800, 600), 90, 80, 10, 1, 0, 259},
+        {"24 boxes on 1280 by 800", QRect(0, 0, 1280, 800), 90, 80, 24, 1, 0, 359},
+        {"24 boxes on a second screen", QRect(1280, 0, 1280, 800), 90, 80, 24, 1, 1280, 359},
+        // Hand-edited sizes count as the window gets them: at most 300 by 200,
+        // at least 1, and the sum cannot overflow; 70 such tiles are wider
+        // than the area.
+        {"huge tiles", QRect(0, 0, 1920, 1080), 2147483647, 80, 70, 1, 0, 540 - 41},
         {"tiles of no width", QRect(0, 0, 1000, 800), 0, 80, 2, 1, 500 - 6, 359},
     };
     for (const auto& c : cases) {

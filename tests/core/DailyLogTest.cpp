@@ -166,6 +166,76 @@ TEST(DailyLog, EachStatusHasItsLineInBothKinds)
         }
 }
 
+TEST(DailyLog, FieldsCannotBreakTheLineOrShiftTheColumns)
+{
+    // A phrase or an error text with line breaks or the separator would write
+    // what reads as two lines or as more columns.
+    const struct
+    {
+        const char* phrase;
+        const char* text;
+        int type;
+        const char* expected;
+    } cases[] = {
+        {"up\r\n01/05/27 | 09:08:07 | Down", "T", 0,
+         "01/05/27 | 09:08:07 | Up | 1 | 0 | T | up  01/05/27   09:08:07   Down\r\n"},
+        {"a\rb\nc", "T", 1, "01/05/27\t09:08:07\tUp\t1\t0\tT\ta b c\r\n"},
+        {"a\tb|c", "T", 1, "01/05/27\t09:08:07\tUp\t1\t0\tT\ta b|c\r\n"},
+        {"a\tb|c", "T", 0, "01/05/27 | 09:08:07 | Up | 1 | 0 | T | a\tb c\r\n"},
+        {"p", "line one\r\nline | two", 0, "01/05/27 | 09:08:07 | Up | 1 | 0 | line one  line   two | p\r\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.expected);
+        BoxSnapshot box = makeBox(METHOD_URL, "http://h/", 80, STATUS_UP);
+        box.m_dwLastValue = 1;
+        box.Phrase = utf8(c.phrase);
+        EXPECT_EQ(dailylog::line(box, kNow, c.type, utf8(c.text)), utf8(c.expected));
+    }
+}
+
+TEST(DailyLog, LongTargetsGetAFileNameTheFileSystemTakes)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString logsDir = dir.path() + QStringLiteral("/Logs/");
+    ASSERT_TRUE(QDir().mkpath(logsDir));
+    const QString day = dailylog::dayFolder(logsDir, kNow);
+    const QString longName = QString(300, u'a') + QStringLiteral(".example");
+    const QString longChinese = QString(120, QChar(0x6B63)); // 3 bytes each in UTF-8
+    const struct
+    {
+        int method;
+        QString address;
+    } cases[] = {
+        {METHOD_PING, longName},
+        {METHOD_PING, longName + u'b'},
+        {METHOD_TCP, longName},
+        {METHOD_URL, QStringLiteral("http://") + longName + QStringLiteral(":8080/")},
+        {METHOD_PING, longChinese},
+        {METHOD_PING, QString(240, u'c')},
+        {METHOD_PING, utf8("\xf0\x9f\x98\x80").repeated(70)}, // 4 bytes, 2 UTF-16 units each
+    };
+    QSet<QString> names;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.address.toStdString());
+        BoxSnapshot box = makeBox(c.method, "", 25, STATUS_UP);
+        box.IPAdress = c.address;
+        const QString file = dailylog::fileName(box, day, 0);
+        const QString name = QFileInfo(file).fileName();
+        EXPECT_LE(QFile::encodeName(name).size(), 255);
+        EXPECT_EQ(QString::fromUtf8(name.toUtf8()), name) << "a character was cut in half";
+        EXPECT_TRUE(name.endsWith(QStringLiteral(".txt")));
+        EXPECT_FALSE(names.contains(name)) << "two targets share " << name.toStdString();
+        names.insert(name);
+        // The line is written, into the file that the name gives.
+        ASSERT_TRUE(dailylog::write(box, logsDir, 0, kNow));
+        EXPECT_TRUE(QFileInfo::exists(file));
+    }
+    // A target that fits keeps its name.
+    EXPECT_EQ(dailylog::fileName(makeBox(METHOD_PING, "10.0.0.1"), day, 0),
+              day + QStringLiteral("10.0.0.1_Ping.txt"));
+}
+
 TEST(DailyLog, StatusesWithoutALineGiveNone)
 {
     const struct

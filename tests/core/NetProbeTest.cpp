@@ -10,6 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <condition_variable>
+#include <mutex>
+
 namespace {
 
 class NetProbeTest : public ::testing::Test
@@ -153,6 +156,57 @@ TEST_F(NetProbeTest, UrlServerThatNeverAnswersEndsWithinTheTimeOut)
     EXPECT_TRUE(status == STATUS_NET_ERROR || status == STATUS_DOWN) << status;
     EXPECT_EQ(probe.m_dwLastError, neterr::ERROR_INTERNET_TIMEOUT);
     EXPECT_LT(timer.elapsed(), 5000);
+}
+
+TEST_F(NetProbeTest, UrlServerThatTricklesForEverEndsAsDownWithTheTimeOut)
+{
+    // The phrase at once, then a blank four times a second for ever: enough
+    // for the idle limit, never an end.
+    test::LoopbackServer trickle("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n\r\n<html>phrase", false,
+                                 false, true);
+    probe.m_urlOptions.connectTimeoutSeconds = 1;
+    probe.m_urlOptions.idleTimeoutSeconds = 2;
+    // Should the fetch not end by itself, a stop ends it after 20 s.
+    std::atomic<bool> stop{false};
+    probe.m_pStop = &stop;
+    std::mutex mutex;
+    std::condition_variable ended;
+    bool done = false;
+    std::thread guard([&] {
+        std::unique_lock lock(mutex);
+        if (!ended.wait_for(lock, std::chrono::seconds(20), [&] { return done; }))
+            stop = true;
+    });
+    QElapsedTimer timer;
+    timer.start();
+    const int status =
+        probe.CheckUrl("http://127.0.0.1:" + QByteArray::number(trickle.port()) + "/", "phrase");
+    const qint64 elapsed = timer.elapsed();
+    {
+        std::lock_guard lock(mutex);
+        done = true;
+    }
+    ended.notify_one();
+    guard.join();
+    EXPECT_FALSE(stop) << "the fetch went on until it was stopped";
+    EXPECT_EQ(status, STATUS_DOWN);
+    EXPECT_EQ(probe.m_dwLastError, neterr::ERROR_INTERNET_TIMEOUT);
+    EXPECT_GE(elapsed, 2500); // the limit is the connect and idle limits together
+}
+
+TEST_F(NetProbeTest, UrlResponseHeadTooLargeIsAnInvalidServerResponse)
+{
+    QByteArray manyLines;
+    for (int i = 0; i < 3300; ++i)
+        manyLines += "X-Line-" + QByteArray::number(i) + ": " + QByteArray(90, 'a') + "\r\n";
+    const QByteArray heads[] = {"X-Big: " + QByteArray(300 * 1024, 'a') + "\r\n", manyLines};
+    for (const QByteArray& head : heads) {
+        test::LoopbackServer server("HTTP/1.1 200 OK\r\n" + head + "Content-Length: 6\r\n\r\nphrase");
+        const int status =
+            probe.CheckUrl("http://127.0.0.1:" + QByteArray::number(server.port()) + "/", "phrase");
+        EXPECT_EQ(status, STATUS_NET_ERROR) << head.size();
+        EXPECT_EQ(probe.m_dwLastError, neterr::ERROR_HTTP_INVALID_SERVER_RESPONSE) << head.size();
+    }
 }
 
 TEST_F(NetProbeTest, UrlFetchStopsWhenTheThreadIsToldTo)

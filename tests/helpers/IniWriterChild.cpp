@@ -1,6 +1,7 @@
 // Writes keys into an INI file through CIniFile, as told on its command line:
-//   ini_writer_child PATH SECTION PREFIX COUNT
-// writes COUNT keys PREFIX0..PREFIXn-1 with the values v0.., one write each.
+//   ini_writer_child PATH SECTION PREFIX COUNT [PADDING]
+// writes COUNT keys PREFIX0..PREFIXn-1 with the values v0.., one write each,
+// after a key Pad of PADDING characters when that is given.
 #include "core/IniFile.h"
 
 #include <cstdio>
@@ -8,8 +9,8 @@
 
 int main(int argc, char** argv)
 {
-    if (argc != 5) {
-        std::fprintf(stderr, "usage: %s PATH SECTION PREFIX COUNT\n", argv[0]);
+    if (argc != 5 && argc != 6) {
+        std::fprintf(stderr, "usage: %s PATH SECTION PREFIX COUNT [PADDING]\n", argv[0]);
         return 2;
     }
     CIniFile ini;
@@ -17,6 +18,8 @@ int main(int argc, char** argv)
     const QString section = QString::fromLocal8Bit(argv[2]);
     const QString prefix = QString::fromLocal8Bit(argv[3]);
     const int count = std::atoi(argv[4]);
+    if (argc == 6 && !ini.WriteString(section, QStringLiteral("Pad"), QString(std::atoi(argv[5]), u'p')))
+        return 1;
     for (int i = 0; i < count; ++i)
         if (!ini.WriteString(section, prefix + QString::number(i), QStringLiteral("v%1").arg(i)))
             return 1;

@@ -281,6 +281,7 @@ TEST(IniDocument, WriteIntoSmallFiles)
         {bytes("[s]\na=1\n;end\n\n[t]\n"), "s", "b", "2", bytes("[s]\na=1\n;end\nb=2\n\n[t]\n")},
         {bytes("\n\n[s]\n"), "s", "k", "v", bytes("\n\n[s]\nk=v\n")},
         {bytes("[s]\nk=old\n\n"), "s", "k", "new", bytes("[s]\nk=new\n\n")},
+        {bytes("[s]\nk=v"), "s", "k", "v", bytes("[s]\nk=v")},
     };
     for (const auto& c : cases)
         EXPECT_EQ(show(afterWrite(c.file, c.section, c.key, c.value)), show(c.expected)) << show(c.file);
@@ -314,11 +315,39 @@ TEST(IniDocument, MixedLineEndsAreKeptLineByLine)
          bytes("[s]\na=1\r\n; note\r\n[t]\r\nc=9\r\n")},
         {bytes("[s]\na=1\nodd\r\nb=2\n"), "s", "b", bytes("[s]\na=1\nodd\r\nb=9\n")},
         {bytes("[s]\na=1\r\n"), "s", "n", bytes("[s]\na=1\r\nn=9\n")},
-        {bytes("[s]\r\na=1\r\nc=3\r"), "s", "n", bytes("[s]\r\na=1\r\nc=3\r\nn=9\r\n")},
+        {bytes("[s]\r\na=1\r\nc=3\r"), "s", "n", bytes("[s]\r\na=1\r\nc=3\rn=9\r\n")},
+        {bytes("[s]\ra=1\nb=2\r\nc=3"), "s", "b", bytes("[s]\ra=1\nb=9\r\nc=3\r")},
         {bytes("[s]\r\na=1\n"), "u", "n", bytes("[s]\r\na=1\n[u]\r\nn=9\r\n")},
     };
     for (const auto& c : cases)
         EXPECT_EQ(show(afterWrite(c.file, c.section, c.key, "9")), show(c.expected)) << show(c.file);
+}
+
+TEST(IniDocument, CrOnlyLineEndsEndLines)
+{
+    // Files from old Mac editors: a lone CR ends each line, as CRLF and LF do.
+    const QByteArray file = bytes("[main]\rNumBox=3\rXBox=120\r\r[Box 2]\rText=third\r");
+    const struct
+    {
+        const char* section;
+        const char* key;
+        std::optional<QString> expected;
+    } reads[] = {
+        {"main", "NumBox", QStringLiteral("3")},
+        {"main", "XBox", QStringLiteral("120")},
+        {"Box 2", "Text", QStringLiteral("third")},
+        {"main", "Text", std::nullopt},
+    };
+    for (const auto& r : reads)
+        EXPECT_EQ(valueIn(file, r.section, r.key), r.expected) << r.section << " " << r.key;
+
+    IniDocument doc = IniDocument::parse(file);
+    doc.setValue("main", "NumBox", "4");
+    doc.setValue("main", "YBox", "60");
+    doc.setValue("Box 3", "Text", "fourth");
+    EXPECT_EQ(
+        show(doc.serialize()),
+        show(bytes("[main]\rNumBox=4\rXBox=120\rYBox=60\r\r[Box 2]\rText=third\r[Box 3]\rText=fourth\r")));
 }
 
 TEST(IniDocument, DecodesWindowsEncodings)

@@ -127,6 +127,29 @@ TEST_F(PrivateProfile, MissingFileOrKeyGivesTheDefaultButAnEmptyValueIsEmpty)
     EXPECT_EQ(read(path(), "S", "K", "def"), "v");
 }
 
+TEST_F(PrivateProfile, DefaultLosesItsTrailingBlanks)
+{
+    test::writeFile(path(), "[s]\nk=v\n");
+    const struct
+    {
+        const char* key;
+        const char* defaultValue;
+        int bufferSize;
+        const char* expected;
+    } cases[] = {
+        {"missing", "def  ", kWindowsBuffer, "def"},
+        {"missing", "  def", kWindowsBuffer, "  def"},
+        {"missing", "a b ", kWindowsBuffer, "a b"},
+        {"missing", "   ", kWindowsBuffer, ""},
+        {"missing", "ab  ", 4, "ab"},
+        {"k", "def  ", kWindowsBuffer, "v"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(read(path(), "s", c.key, c.defaultValue, c.bufferSize), c.expected)
+            << c.key << " '" << c.defaultValue << "'";
+    EXPECT_EQ(read(path("absent.ini"), "s", "k", "def "), "def");
+}
+
 TEST_F(PrivateProfile, WriteThenReadInTheSameProcess)
 {
     // The parsed copy kept between calls must follow every write.
@@ -614,6 +637,53 @@ TEST_F(PrivateProfile, KilledWriterLeavesACompleteFile)
     ASSERT_TRUE(WritePrivateProfileString("S", QStringLiteral("k%1").arg(keys),
                                           QStringLiteral("v%1").arg(keys), file));
     EXPECT_EQ(prefixLength(test::readFile(file)), keys + 1);
+}
+
+TEST_F(PrivateProfile, WriteRemovesTheTemporaryFilesOfKilledWriters)
+{
+    test::writeFile(path(), "[s]\nk=1\n");
+    const QStringList leftovers = {QStringLiteral(".test.ini.AbC123"), QStringLiteral(".test.ini.000000")};
+    const QStringList others = {QStringLiteral(".test.ini.AbC12"),  QStringLiteral(".test.ini.AbC1234"),
+                                QStringLiteral(".test.ini.AbC-12"), QStringLiteral(".other.ini.AbC123"),
+                                QStringLiteral("test.ini.AbC123"),  QStringLiteral(".test.inix.AbC123")};
+    for (const QString& name : leftovers + others)
+        test::writeFile(path(name), QByteArray(50 * 1024, 'x'));
+    // A write that changes nothing still cleans up.
+    ASSERT_TRUE(WritePrivateProfileString("s", "k", "1", path()));
+    for (const QString& name : leftovers)
+        EXPECT_FALSE(QFileInfo::exists(path(name))) << qPrintable(name);
+    for (const QString& name : others)
+        EXPECT_TRUE(QFileInfo::exists(path(name))) << qPrintable(name);
+    EXPECT_EQ(test::readFile(path()), "[s]\nk=1\n");
+}
+
+TEST_F(PrivateProfile, WriterKilledAtItsFirstWriteLeavesNoFileOrACompleteOne)
+{
+    // The file's first write is a big one, so that it takes a while; the
+    // writer is killed the moment the file appears. At no moment may the file
+    // exist but be incomplete: the next start would take it for a
+    // configuration.
+    const QByteArray complete = "[S]\nPad=" + QByteArray(4 * 1024 * 1024, 'p') + "\n";
+    for (int run = 0; run < 5; ++run) {
+        SCOPED_TRACE(run);
+        const QString file = path(QStringLiteral("first%1.ini").arg(run));
+        QProcess child;
+        child.setProcessChannelMode(QProcess::ForwardedChannels);
+        child.start(QStringLiteral(INI_WRITER_CHILD),
+                    {file, "S", "k", "3", QString::number(4 * 1024 * 1024)});
+        ASSERT_TRUE(child.waitForStarted());
+        struct stat st;
+        const QByteArray native = file.toLocal8Bit();
+        // Watched without a pause, so that no moment of the file is missed.
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (::stat(native.constData(), &st) != 0 && std::chrono::steady_clock::now() < deadline)
+            ;
+        ASSERT_EQ(::stat(native.constData(), &st), 0) << "the file never appeared";
+        child.kill();
+        ASSERT_TRUE(child.waitForFinished(10000));
+        const QByteArray bytes = test::readFile(file);
+        EXPECT_TRUE(bytes.startsWith(complete)) << bytes.size() << " bytes: " << show(bytes.left(40));
+    }
 }
 
 TEST_F(PrivateProfile, TwoProcessesWritingAtOnceLoseNothing)

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <thread>
 
 using platform::QtSoundOutput;
@@ -53,22 +54,37 @@ TEST(QtAudio, SpeechThroughFliteReturnsOnceSpoken)
     EXPECT_EQ(speech.spokenCount(), 1);
 }
 
-TEST(QtAudio, SpeechThatCutsOffAnotherWaitsForItsOwnEnd)
+// A text is spoken in full: the next one waits for its end instead of cutting
+// it off, and then is spoken in full itself.
+TEST(QtAudio, SpeechIsNotCutOffByTheNextText)
 {
     QtSpeechOutput speech;
     if (!speech.isAvailable() || !QtSoundOutput::hasAudioOutput())
         GTEST_SKIP() << "no speech engine or no audio output on this machine";
+    speech.setVolume(0);
+    const QString sentence =
+        QStringLiteral("This first sentence is long enough to be still speaking when the second comes");
+    QElapsedTimer alone;
+    alone.start();
+    speech.speak(sentence);
+    const qint64 sentenceMs = alone.elapsed();
+    ASSERT_GT(sentenceMs, 1500);
+
+    QElapsedTimer together;
+    together.start();
+    std::atomic<qint64> firstMs{0};
     std::thread first([&] {
-        speech.speak(
-            QStringLiteral("This first sentence is long enough to be still speaking when the second comes"));
+        speech.speak(sentence);
+        firstMs = together.elapsed();
     });
-    ASSERT_TRUE(test::waitFor([&] { return speech.spokenCount() == 1; }));
+    ASSERT_TRUE(test::waitFor([&] { return speech.spokenCount() == 2; }));
     test::waitFor([] { return false; }, 300); // the first is under way
-    QElapsedTimer timer;
-    timer.start();
     speech.speak(QStringLiteral("Web is Down"));
-    // Spoken to its end takes most of a second; released by the end of the
-    // sentence it cut off, it would return at once.
-    EXPECT_GT(timer.elapsed(), 400);
+    const qint64 bothMs = together.elapsed();
     first.join();
+    // The first was spoken to its end, not cut off when the second came at
+    // 300 ms; the second only after it, and in full.
+    EXPECT_GT(firstMs, sentenceMs * 8 / 10) << sentenceMs << " ms alone";
+    EXPECT_GT(bothMs, firstMs + 400) << firstMs << " ms for the first";
+    EXPECT_EQ(speech.spokenCount(), 3);
 }

@@ -1,11 +1,16 @@
 // The About dialog and the colour controls of the dialogs.
 #include "ui/dialogs/AboutDlg.h"
+#include "TestSupport.h"
 #include "platform/Dialogs.h"
+#include "platform/QtMessageBox.h"
 #include "platform/Shell.h"
 #include "ui/dialogs/ColorButton.h"
 #include "ui/dialogs/ColorStatic.h"
 
+#include <QGuiApplication>
+#include <QIcon>
 #include <QLabel>
+#include <QScreen>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QUrl>
@@ -172,6 +177,44 @@ TEST(ColorStatic, TextColourGoesIntoThePalette)
         EXPECT_EQ(label.TextColor(), colorRef);
         EXPECT_EQ(label.palette().color(QPalette::WindowText), color);
     }
+}
+
+} // namespace
+
+namespace {
+
+// A dialog, not a resizable main window: fixed size, a close button but no
+// minimise or maximise button, the program's icon; centred on the desktop
+// by its frame.
+TEST(AboutDlg, IsAFixedDialogCentredByItsFrame)
+{
+    CAboutDlg dialog;
+    ASSERT_TRUE(dialog.OnInitDialog());
+    dialog.show();
+    ASSERT_TRUE(dialog.isVisible());
+    EXPECT_EQ(dialog.minimumSize(), dialog.maximumSize());
+    EXPECT_EQ(dialog.size(), dialog.minimumSize());
+    const Qt::WindowFlags flags = dialog.windowFlags();
+    EXPECT_EQ(flags & Qt::WindowType_Mask, Qt::Dialog);
+    EXPECT_TRUE(flags.testFlag(Qt::CustomizeWindowHint));
+    EXPECT_TRUE(flags.testFlag(Qt::WindowCloseButtonHint));
+    EXPECT_FALSE(flags.testFlag(Qt::WindowMinimizeButtonHint));
+    EXPECT_FALSE(flags.testFlag(Qt::WindowMaximizeButtonHint));
+    EXPECT_EQ(dialog.windowIcon().pixmap(32).toImage(),
+              platform::programIcon().pixmap(32).toImage());
+    const QRect desktop = QGuiApplication::primaryScreen()->geometry();
+    const auto centred = [&] {
+        const QRect frame = dialog.frameGeometry();
+        return frame.x() == desktop.x() + desktop.width() / 2 - frame.width() / 2 &&
+               frame.y() == desktop.y() + desktop.height() / 2 - frame.height() / 2;
+    };
+    EXPECT_TRUE(test::waitFor(centred, 2000))
+        << dialog.frameGeometry().x() << ',' << dialog.frameGeometry().y() << ' '
+        << dialog.frameGeometry().width() << 'x' << dialog.frameGeometry().height();
+    // The labels show their texts as plain text.
+    for (QLabel* label : {dialog.m_ctlName, dialog.m_ctlVersion, static_cast<QLabel*>(dialog.m_ctlLine)})
+        EXPECT_EQ(label->textFormat(), Qt::PlainText);
+    dialog.close();
 }
 
 } // namespace

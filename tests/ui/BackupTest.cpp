@@ -8,6 +8,7 @@
 #include "platform/Dialogs.h"
 #include "ui/KorvalenDlg.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QDirIterator>
 
@@ -279,6 +280,30 @@ TEST_F(Restore, AFileOfEitherProgramBecomesTheRunningConfiguration)
         window->close();
         ASSERT_TRUE(test::waitFor([] { return CNetThread::RunningCount() == 0; }, kWaitMs));
     }
+}
+
+// After a restore the window is placed as the start of checks places it:
+// sticking to the work area's edges and raised, as when the program starts.
+TEST_F(Restore, TheWindowIsPlacedAsAtStartSnappedAndRaised)
+{
+    open(runningConfig("App=Korvalen\n"));
+    const QRect area = window->WorkArea();
+    QWidget other;
+    other.setGeometry(area.x() + 300, area.y() + 200, 100, 100);
+    other.show();
+    other.raise();
+    other.activateWindow();
+    ASSERT_TRUE(test::waitFor([&] { return QApplication::activeWindow() == &other; }));
+
+    const QByteArray chosen = "[main]\nApp=Korvalen\nFirstStart=0\nNumBox=1\nPosX=" +
+                              QByteArray::number(area.x() + 12) + "\nPosY=" +
+                              QByteArray::number(area.y() + 150) + "\n[Box 0]\nText=One\nDisabled=1\n";
+    const QString source = outside("placed.ini");
+    test::writeFile(source, chosen);
+    dialogs.openAnswer = source;
+    window->OnTrayRestoreConfig();
+    EXPECT_EQ(window->pos(), QPoint(area.x(), area.y() + 150));
+    EXPECT_TRUE(test::waitFor([&] { return QApplication::activeWindow() == window.get(); }));
 }
 
 TEST_F(Restore, ChoosingTheRunningFileItselfReloadsIt)

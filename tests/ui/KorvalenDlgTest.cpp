@@ -177,6 +177,20 @@ TEST_F(KorvalenDlg, StartsQuietlyAndSavesAWritableFile)
     EXPECT_TRUE(fileHolds(dlg.m_strConfigPath, "Phrase=html"));
 }
 
+TEST_F(KorvalenDlg, PositionsNearTheIntegerLimitsPlaceTheWindowWithoutOverflow)
+{
+    ASSERT_TRUE(QDir().mkpath(env.dataDir()));
+    test::writeFile(env.dataDir() + QStringLiteral("/MainConfA.ini"),
+                    "[main]\nFirstStart=0\nNumBox=1\nPosX=2147483647\nPosY=-2147483648\n"
+                    "[Box 0]\nDisabled=1\n");
+    StartableDlg dlg(nullptr, 0);
+    EXPECT_TRUE(dlg.OnInitDialog());
+    EXPECT_EQ(dlg.PosX, 2147483647); // held as read
+    EXPECT_EQ(dlg.PosY, -2147483647 - 1);
+    EXPECT_EQ(dlg.geometry().topLeft(), QPoint(16777215, -16777215));
+    EXPECT_EQ(dlg.geometry().size(), QSize(99, 82));
+}
+
 TEST_F(KorvalenDlg, LoadsTheBoxesTheirPicturesAndTheCustomApps)
 {
     const QString data = env.dataDir();

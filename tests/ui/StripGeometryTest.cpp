@@ -55,9 +55,12 @@ TEST(StripGeometry, StoredValuesAreMadeSafe)
         {90, 80, 3, 0, columnOf(90, 80, 3)},
         {0, 0, 1, 1, rowOf(1, 1, 1)},
         {-5, INT_MIN, 2, 1, rowOf(1, 1, 2)},
-        {1, 4096, 1, 1, rowOf(1, 4096, 1)},
-        {100000, 4097, 1, 1, rowOf(4096, 4096, 1)},
-        {INT_MAX, INT_MAX, 70, 0, columnOf(4096, 4096, 70)},
+        // Hand-edited tiles above the Options dialog's largest count as that.
+        {300, 200, 1, 1, rowOf(300, 200, 1)},
+        {301, 201, 1, 1, rowOf(300, 200, 1)},
+        {1, 4096, 1, 1, rowOf(1, 200, 1)},
+        {100000, 4097, 1, 1, rowOf(300, 200, 1)},
+        {INT_MAX, INT_MAX, 70, 0, columnOf(300, 200, 70)},
         {90, 80, -1, 1, rowOf(90, 80, 0)},
         {90, 80, INT_MIN, 1, rowOf(90, 80, 0)},
         {90, 80, 70, 1, rowOf(90, 80, 70)},
@@ -84,9 +87,9 @@ TEST(StripGeometry, WindowSizeOfUnsafeStoredValuesStaysPositive)
     } cases[] = {
         {0, 0, 1, 1, QSize(10, 3)},
         {-90, -80, 1, 0, QSize(3, 10)},
-        {100000, 100000, 70, 1, QSize(286798, 4098)},
-        {INT_MAX, INT_MAX, INT_MAX, 1, QSize(286798, 4098)},
-        {INT_MAX, INT_MAX, INT_MAX, 0, QSize(4098, 286798)},
+        {100000, 100000, 70, 1, QSize(21078, 202)},
+        {INT_MAX, INT_MAX, INT_MAX, 1, QSize(21078, 202)},
+        {INT_MAX, INT_MAX, INT_MAX, 0, QSize(302, 14078)},
         {90, 80, -3, 1, QSize(8, 82)},
         {90, 80, -3, 0, QSize(92, 8)},
     };
@@ -94,6 +97,29 @@ TEST(StripGeometry, WindowSizeOfUnsafeStoredValuesStaysPositive)
         SCOPED_TRACE(::testing::Message()
                      << c.xBox << "x" << c.yBox << " n=" << c.numBox << " pos=" << c.winPos);
         EXPECT_EQ(stripWindowSize(c.xBox, c.yBox, c.numBox, c.winPos), c.expected);
+    }
+}
+
+TEST(StripGeometry, StoredPositionsAreHeldWhereSizesCannotOverflowThem)
+{
+    const struct
+    {
+        int posX, posY;
+        QPoint expected;
+    } cases[] = {
+        {300, 300, QPoint(300, 300)},
+        {-1920, 5000, QPoint(-1920, 5000)},
+        {16777215, -16777215, QPoint(16777215, -16777215)},
+        {16777216, -16777216, QPoint(16777215, -16777215)},
+        {INT_MAX, INT_MIN, QPoint(16777215, -16777215)},
+        {INT_MIN, INT_MAX, QPoint(-16777215, 16777215)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.posX << "," << c.posY);
+        const QPoint p = stripWindowPosition(c.posX, c.posY);
+        EXPECT_EQ(p, c.expected);
+        // The far corner of the largest strip is still a number.
+        EXPECT_GT(QRect(p, stripWindowSize(INT_MAX, INT_MAX, 70, 1)).right(), p.x());
     }
 }
 

@@ -7,6 +7,8 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QPaintEvent>
+#include <QFontInfo>
+#include <QFontMetrics>
 #include <QPainter>
 
 #include <gtest/gtest.h>
@@ -272,19 +274,24 @@ TEST_F(StripPainter, SampleStripWithEveryStatus)
         int method;
         const char* name;
     } tiles[] = {
-        {STATUS_UP, METHOD_PING, "Router"},        {STATUS_UP, METHOD_TCP, "Mail 25"},
-        {STATUS_CLOSE, METHOD_TCP, "Web 8080"},    {STATUS_DOWN, METHOD_PING, "Printer"},
+        {STATUS_UP, METHOD_PING, "Gateway jpq"},  {STATUS_UP, METHOD_TCP, "Mail 25"},
+        {STATUS_CLOSE, METHOD_TCP, "Web proxy"},   {STATUS_DOWN, METHOD_PING, "Printer"},
         {STATUS_NET_ERROR, METHOD_PING, "NAS"},    {STATUS_IP_ERROR, METHOD_URL, "Portal"},
         {STATUS_CHECKING, METHOD_PING, "Gateway"}, {STATUS_DISABLED, METHOD_PING, "Old box"},
+        {STATUS_UP, METHOD_URL, "Yoga page"},
     };
     const QImage up = QImage(QStringLiteral(":/images/1274607096_Desktop.ico"));
     for (const auto& t : tiles) {
         BoxRecord& box = addBox(t.status, t.method);
         box.Text = QString::fromUtf8(t.name);
         box.m_dwLastValue = t.status == STATUS_DISABLED ? 0xFFFFFFFF : 3;
-        box.Port = t.method == METHOD_TCP ? 8080 : 80;
+        box.Port = t.method == METHOD_TCP ? 65535 : 80;
+        box.IPAdress = QStringLiteral("192.168.100.200");
         if (t.method == METHOD_URL)
-            box.IPAdress = QStringLiteral("http://127.0.0.1/");
+            box.IPAdress = QStringLiteral("www.example.com");
+        box.m_hOnLineIcon = box.m_hOffLineIcon = up;
+        box.m_bmOnLineIcon.bmWidth = box.m_bmOffLineIcon.bmWidth = up.width();
+        box.m_bmOnLineIcon.bmHeight = box.m_bmOffLineIcon.bmHeight = up.height();
     }
     QImage image = paint();
     const QString file = QCoreApplication::applicationDirPath() + QStringLiteral("/strip-sample.png");
@@ -333,3 +340,170 @@ TEST(StripWindow, PaintTileRepaintsOnlyThatTile)
 }
 
 } // namespace
+
+namespace {
+
+// The rows and columns that a text inks when drawn by the text rule in
+// `band` of a tile of the given width, with nothing cut: an empty rectangle
+// for no ink.
+QRect inkOf(const QFont& font, const QString& text, const QRect& band, QSize canvas)
+{
+    QImage image(canvas, QImage::Format_ARGB32);
+    image.fill(Qt::white);
+    {
+        QPainter painter(&image);
+        painter.setFont(font);
+        painter.setPen(Qt::black);
+        const int width = QFontMetrics(font).horizontalAdvance(text);
+        const int align = width <= band.width() ? Qt::AlignHCenter : Qt::AlignLeft;
+        painter.drawText(band, Qt::AlignTop | Qt::TextSingleLine | align, text);
+    }
+    QRect ink;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (image.pixel(x, y) != qRgb(255, 255, 255))
+                ink |= QRect(x, y, 1, 1);
+    return ink;
+}
+
+} // namespace
+
+// The faces that the set-up installs, at sizes whose glyph cell fits the band
+// each font is drawn in (info lines 12 rows at a pitch of 10, the name band
+// 13 rows), with average widths close to the tile's 4 and 5 pixels.
+TEST(StripFonts, EveryFontsCellFitsItsBand)
+{
+    const QFont info = stripInfoFont();
+    const QFont name = stripNameFont();
+    EXPECT_EQ(QFontInfo(info).family(), QStringLiteral("DejaVu Sans Condensed"));
+    EXPECT_EQ(QFontInfo(name).family(), QStringLiteral("DejaVu Sans Condensed"));
+    const QRect tile(0, 0, 90, 80);
+    const QFontMetrics infoMetrics(info);
+    const QFontMetrics nameMetrics(name);
+    EXPECT_LE(infoMetrics.ascent() + infoMetrics.descent(), infoLineRect(tile, 0).height());
+    // The lines are 10 rows apart: a cell of at most 10 keeps them apart.
+    EXPECT_LE(infoMetrics.ascent() + infoMetrics.descent(),
+              infoLineRect(tile, 1).top() - infoLineRect(tile, 0).top());
+    EXPECT_LE(nameMetrics.ascent() + nameMetrics.descent(), nameBandRect(tile).height());
+    EXPECT_NEAR(infoMetrics.averageCharWidth(), 4, 1);
+    EXPECT_NEAR(nameMetrics.averageCharWidth(), 5, 1);
+}
+
+TEST(StripFonts, LongTargetsAndFiveDigitPortsFitTheDefaultTile)
+{
+    const QFontMetrics info(stripInfoFont());
+    // The tile's width less a margin of one pixel at each side.
+    const int room = 90 - 2;
+    for (const QString& text : {QStringLiteral("192.168.100.200"), QStringLiteral("www.example.com"),
+                                methodLine(METHOD_TCP, 65535), QStringLiteral("响应: 65535 ms"),
+                                QStringLiteral("Reply: Timeout")})
+        EXPECT_LE(info.horizontalAdvance(text), room) << text.toStdString();
+    const QFontMetrics name(stripNameFont());
+    for (const QString& text : {QStringLiteral("NET ERROR"), QStringLiteral("URL ERROR"),
+                                QStringLiteral("CHECKING"), QStringLiteral("DISABLED")})
+        EXPECT_LE(name.horizontalAdvance(text), room) << text.toStdString();
+}
+
+// Every text of a tile, drawn without any cut, inks only its own band; and
+// each info line's ink stays clear of the next line's, descenders and
+// Chinese alike.
+TEST(StripFonts, NoInkOutsideTheBands)
+{
+    const QRect tile(8, 1, 90, 80);
+    const QSize canvas(120, 100);
+    const QStringList firstLines = {QStringLiteral("gjpqy.example.com"), QStringLiteral("192.168.100.200"),
+                                    QStringLiteral("Ping jpg"), QStringLiteral("Reply: Timeout")};
+    const QStringList nextLines = {methodLine(METHOD_PING, 0), methodLine(METHOD_TCP, 65535),
+                                   statusLine(STATUS_UP, METHOD_TCP), statusLine(STATUS_CLOSE, METHOD_TCP),
+                                   replyLine(STATUS_UP, 12345), QStringLiteral("Bdfhkl")};
+    const QFont info = stripInfoFont();
+    for (int line = 0; line < 4; ++line) {
+        const QRect band = infoLineRect(tile, line);
+        for (const QStringList& texts : {firstLines, nextLines})
+            for (const QString& text : texts) {
+                const QRect ink = inkOf(info, text, band, canvas);
+                SCOPED_TRACE(text.toStdString() + " on line " + std::to_string(line));
+                ASSERT_FALSE(ink.isEmpty());
+                EXPECT_TRUE(band.contains(ink)) << ink.top() << ".." << ink.bottom() << " in " << band.top()
+                                                << ".." << band.bottom();
+                if (line < 3) {
+                    // Descenders here, and the tallest glyphs on the next line.
+                    for (const QString& next : nextLines) {
+                        const QRect below = inkOf(info, next, infoLineRect(tile, line + 1), canvas);
+                        EXPECT_LT(ink.bottom(), below.top()) << next.toStdString();
+                    }
+                }
+            }
+    }
+    const QFont name = stripNameFont();
+    for (const QString& text : {QStringLiteral("gjpqy Typography"), QStringLiteral("Printer"),
+                                QStringLiteral("路由器 gjy")}) {
+        const QRect band = nameBandRect(tile);
+        const QRect ink = inkOf(name, text, band, canvas);
+        EXPECT_TRUE(band.contains(ink)) << text.toStdString() << ": " << ink.top() << ".." << ink.bottom();
+    }
+    const QRect word = statusWordRect(tile);
+    for (const QString& text : {QStringLiteral("CHECKING"), QStringLiteral("DISABLED")}) {
+        const QRect ink = inkOf(name, text, word, canvas);
+        // The status word stands above the name band.
+        EXPECT_LT(ink.bottom(), nameBandRect(tile).top()) << text.toStdString();
+    }
+}
+
+// A picture drawn at another size is scaled smoothly: a one-pixel dot pattern
+// shrunk from 32 to 30 pixels keeps every dot as grey, rather than losing
+// some of them.
+TEST_F(StripPainter, PicturesDrawnAtAnotherSizeAreScaledSmoothly)
+{
+    QImage dots(32, 32, QImage::Format_ARGB32);
+    dots.fill(Qt::white);
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 32; x += 2)
+            dots.setPixel(x, y, qRgb(0, 0, 0));
+    res.checkingIcon = dots;
+    addBox(STATUS_CHECKING);
+    const QImage image = paint();
+    const QRect area = fitIcon(QSize(32, 32), builtInIconArea(tileRect(view.metrics, 1)));
+    ASSERT_EQ(area.size(), QSize(30, 30));
+    int grey = 0;
+    for (int x = area.left(); x <= area.right(); ++x) {
+        const int value = qGray(image.pixel(x, area.center().y()));
+        grey += value > 20 && value < 235;
+    }
+    // Shrinking 16 dots into 30 columns blends neighbours: most columns grey.
+    EXPECT_GE(grey, 10);
+}
+
+TEST_F(StripPainter, TileTextsAreNotCut)
+{
+    // Each text of a tile drawn in the strip inks exactly what it inks when
+    // drawn alone and uncut.
+    BoxRecord& box = addBox(STATUS_UP, METHOD_TCP);
+    box.Text = QStringLiteral("gjpqy");
+    box.IPAdress = QStringLiteral("192.168.100.200");
+    box.Port = 65535;
+    box.m_dwLastValue = 12;
+    box.PicTypeOnLine = 0;
+    box.OnLineBoxColor = 0xFFFFFF;
+    const QImage image = paint();
+    const QRect tile = tileRect(view.metrics, 1);
+    QImage alone(image.size(), QImage::Format_ARGB32);
+    alone.fill(Qt::white);
+    {
+        QPainter painter(&alone);
+        painter.setPen(Qt::black);
+        painter.setFont(res.nameFont);
+        painter.drawText(nameBandRect(tile), Qt::AlignTop | Qt::AlignHCenter | Qt::TextSingleLine, box.Text);
+        painter.setFont(res.infoFont);
+        const QStringList lines = {box.IPAdress, methodLine(METHOD_TCP, 65535), statusLine(STATUS_UP, METHOD_TCP),
+                                   replyLine(STATUS_UP, 12)};
+        for (int k = 0; k < 4; ++k)
+            painter.drawText(infoLineRect(tile, k), Qt::AlignTop | Qt::AlignHCenter | Qt::TextSingleLine,
+                             lines[k]);
+    }
+    int differing = 0;
+    for (int y = tile.top(); y <= tile.bottom(); ++y)
+        for (int x = tile.left(); x <= tile.right(); ++x)
+            differing += image.pixel(x, y) != alone.pixel(x, y);
+    EXPECT_EQ(differing, 0);
+}

@@ -4,7 +4,9 @@
 
 #include "core/NetThread.h"
 #include "core/Workers.h"
+#include "platform/DataFolder.h"
 #include "platform/Messages.h"
+#include "platform/QtMessageBox.h"
 #include "platform/Shell.h"
 #include "ui/KorvalenDlg.h"
 #include "ui/SystemTray.h"
@@ -58,8 +60,9 @@ public:
     {
         std::lock_guard guard(m_lock);
         m_opened.push_back(url);
-        return true;
+        return opens;
     }
+    bool opens = true; // false: as a desktop with no opener
     std::vector<QUrl> opened()
     {
         std::lock_guard guard(m_lock);
@@ -321,6 +324,39 @@ TEST_F(Tray, LogAndHelpOpenTheirPlaces)
     EXPECT_EQ(shell.programs(), 0);
 }
 
+// Where nothing can open the help or the log folder, the user is told what
+// could not be opened.
+TEST_F(Tray, AHelpOrLogFolderThatCannotBeOpenedIsReported)
+{
+    open();
+    shell.opens = false;
+    trigger(ID_TRAY_HELP);
+    trigger(ID_TRAY_LOG);
+    ASSERT_EQ(messages.shown.size(), 2u);
+    EXPECT_TRUE(messages.shown[0].text.contains(QStringLiteral("the help"))) << messages.shown[0].text.toStdString();
+    EXPECT_TRUE(messages.shown[0].text.contains(window->m_szProgramDir + QStringLiteral("/Help.html")));
+    EXPECT_TRUE(messages.shown[1].text.contains(QStringLiteral("the log folder")));
+    EXPECT_TRUE(messages.shown[1].text.contains(window->m_strLogsDir));
+    EXPECT_EQ(messages.shown[1].caption, QStringLiteral("Korvalen"));
+    EXPECT_EQ(shell.opened().size(), 2u);
+}
+
+// The help page beside the program (the build tree), else where
+// `cmake --install` puts it.
+TEST(ProgramDataFile, BesideTheProgramElseInTheInstalledShareFolder)
+{
+    test::ScopedEnvironment env;
+    const QString bin = env.path() + QStringLiteral("/prefix/bin");
+    const QString share = env.path() + QStringLiteral("/prefix/share/korvalen");
+    QDir().mkpath(bin);
+    QDir().mkpath(share);
+    EXPECT_EQ(platform::programDataFile(bin, QStringLiteral("Help.html")), bin + QStringLiteral("/Help.html"));
+    test::writeFile(share + QStringLiteral("/Help.html"), "<html></html>");
+    EXPECT_EQ(platform::programDataFile(bin, QStringLiteral("Help.html")), share + QStringLiteral("/Help.html"));
+    test::writeFile(bin + QStringLiteral("/Help.html"), "<html></html>");
+    EXPECT_EQ(platform::programDataFile(bin, QStringLiteral("Help.html")), bin + QStringLiteral("/Help.html"));
+}
+
 TEST_F(Tray, ResetPositionCentresTheStripOnItsScreen)
 {
     open();
@@ -329,11 +365,9 @@ TEST_F(Tray, ResetPositionCentresTheStripOnItsScreen)
     ASSERT_EQ(window->pos(), area.topLeft());
 
     trigger(ID_TRAY_RESETPOSITION);
-    const QScreen* screen = window->screen();
-    ASSERT_NE(screen, nullptr);
-    const QRect desktop = screen->geometry();
-    const QPoint centred(desktop.x() + desktop.width() / 2 - window->width() / 2,
-                         desktop.y() + desktop.height() / 2 - window->height() / 2);
+    // Centred in the work area of the window's screen, its offset included.
+    const QPoint centred(area.x() + area.width() / 2 - window->width() / 2,
+                         area.y() + area.height() / 2 - window->height() / 2);
     // Far enough from every edge that snapping leaves it.
     ASSERT_GE(centred.x() - area.x(), 40);
     ASSERT_GE(centred.y() - area.y(), 40);
@@ -344,6 +378,24 @@ TEST_F(Tray, ResetPositionCentresTheStripOnItsScreen)
     EXPECT_EQ(window->PosY, centred.y());
     EXPECT_EQ(stored("PosX"), centred.x());
     EXPECT_EQ(stored("PosY"), centred.y());
+}
+
+// A strip wider than its screen keeps its edge strip, the only handle to drag
+// it by, on the work area: 24 boxes are 2192 pixels wide.
+TEST_F(Tray, ResetPositionKeepsTheHandleOfAWideStripOnScreen)
+{
+    open(QByteArray(), QByteArray(), 24);
+    const QRect area = window->WorkArea();
+    ASSERT_EQ(window->width(), 24 * 91 + 8);
+    ASSERT_GT(window->width(), area.width());
+    window->move(area.x() - 500, area.y() + 100);
+
+    trigger(ID_TRAY_RESETPOSITION);
+    EXPECT_EQ(window->x(), area.x());
+    EXPECT_EQ(window->y(), area.y() + area.height() / 2 - window->height() / 2);
+    EXPECT_EQ(stored("PosX"), area.x());
+    // The edge strip lies on the work area.
+    EXPECT_TRUE(area.contains(QRect(window->pos(), QSize(8, window->height()))));
 }
 
 TEST_F(Tray, ShowBringsAHiddenOrMinimisedWindowBack)
@@ -429,7 +481,7 @@ TEST(SystemTray, MouseActionsReachTheReceiverAsTrayNotifications)
         CSystemTray tray;
         tray.SetReceiver(&recorder.receiver);
         tray.Create(nullptr, platform::WM_TRAYCALLBACK, QStringLiteral("Korvalen"),
-                    QIcon(QStringLiteral(":/images/166.png")), kTrayIconId);
+                    platform::trayIcon(0), kTrayIconId);
         tray.OnActivated(c.reason);
         ASSERT_EQ(recorder.got.size(), c.forwarded.size());
         for (size_t i = 0; i < c.forwarded.size(); ++i) {
@@ -455,7 +507,7 @@ TEST(SystemTray, ToolTipIsCutTo127Characters)
             tip += letters;
         tip.truncate(c.length);
         CSystemTray tray;
-        tray.Create(nullptr, platform::WM_TRAYCALLBACK, tip, QIcon(QStringLiteral(":/images/166.png")),
+        tray.Create(nullptr, platform::WM_TRAYCALLBACK, tip, platform::trayIcon(0),
                     kTrayIconId);
         EXPECT_EQ(tray.ToolTip(), tip.left(c.kept));
         EXPECT_EQ(tray.ToolTip().size(), c.kept);
@@ -466,7 +518,7 @@ TEST(SystemTray, RemovingTheIconTwiceSucceedsBothTimes)
 {
     CSystemTray tray;
     tray.Create(nullptr, platform::WM_TRAYCALLBACK, QStringLiteral("Korvalen"),
-                QIcon(QStringLiteral(":/images/166.png")), kTrayIconId);
+                platform::trayIcon(0), kTrayIconId);
     EXPECT_TRUE(tray.RemoveIcon());
     EXPECT_TRUE(tray.RemoveIcon());
     EXPECT_FALSE(tray.IsVisible());

@@ -2,6 +2,7 @@
 #include "TestSupport.h"
 
 #include "core/NetThread.h"
+#include "core/WorkAreaPlacement.h"
 #include "ui/KorvalenDlg.h"
 #include "ui/WindowSnap.h"
 
@@ -112,24 +113,34 @@ TEST(WindowSnap, WindowsWithinFortyPixelsOfAnEdgeStickToIt)
     }
 }
 
-TEST(WindowSnap, CentreOnTheDesktopHalvesEachSizeOnItsOwn)
+TEST(WindowSnap, CentreInTheWorkAreaHalvesEachSizeOnItsOwn)
 {
     const struct
     {
         QSize window;
-        QSize desktop;
+        QRect area;
         QPoint expected;
     } cases[] = {
-        {{280, 82}, {1920, 1080}, {820, 499}},
+        {{280, 82}, {0, 0, 1920, 1080}, {820, 499}},
         // Each half is truncated before the subtraction.
-        {{281, 83}, {1366, 768}, {543, 343}},
-        {{99, 82}, {800, 600}, {351, 259}},
-        {{1001, 701}, {1000, 700}, {0, 0}},
+        {{281, 83}, {0, 0, 1366, 768}, {543, 343}},
+        {{99, 82}, {0, 0, 800, 600}, {351, 259}},
+        // The work area's offset counts: a second screen to the right, a
+        // panel at the top.
+        {{99, 82}, {1280, 0, 1280, 800}, {1280 + 640 - 49, 400 - 41}},
+        {{99, 82}, {0, 30, 1280, 770}, {640 - 49, 30 + 385 - 41}},
+        // Wider or taller than the area: at its left or top edge, never
+        // before it, so that the edge strip stays on the area.
+        {{24 * 91 + 8, 82}, {0, 0, 1280, 800}, {0, 359}},
+        {{24 * 91 + 8, 82}, {1280, 24, 1280, 776}, {1280, 24 + 388 - 41}},
+        {{92, 24 * 81 + 8}, {0, 30, 1280, 770}, {640 - 46, 30}},
+        {{1001, 701}, {0, 0, 1000, 700}, {0, 0}},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(::testing::Message() << c.window.width() << 'x' << c.window.height() << " on "
-                                          << c.desktop.width() << 'x' << c.desktop.height());
-        const QPoint centred = centredOnDesktop(c.window, c.desktop);
+        SCOPED_TRACE(::testing::Message() << c.window.width() << 'x' << c.window.height() << " in "
+                                          << c.area.x() << ',' << c.area.y() << ' ' << c.area.width() << 'x'
+                                          << c.area.height());
+        const QPoint centred = centredInWorkArea(c.window, c.area);
         EXPECT_EQ(centred.x(), c.expected.x());
         EXPECT_EQ(centred.y(), c.expected.y());
     }

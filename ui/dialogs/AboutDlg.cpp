@@ -2,6 +2,7 @@
 
 #include "ColorStatic.h"
 #include "core/Instance.h"
+#include "platform/QtMessageBox.h"
 #include "platform/Shell.h"
 
 #include <QCoreApplication>
@@ -10,6 +11,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
+#include <QTimer>
 #include <QUrl>
 
 namespace {
@@ -33,14 +35,18 @@ QString CAboutDlg::MailAddress()
 
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent)
 {
-    setWindowIcon(QIcon(QStringLiteral(":/images/128.png")));
+    // A dialog of fixed size with a close button only and the program's icon.
+    platform::makeDialogWindow(this);
     auto* layout = new QGridLayout(this);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
     auto* icon = new QLabel(this);
     icon->setPixmap(QPixmap(QStringLiteral(":/images/192.png")));
     layout->addWidget(icon, 0, 0, 2, 1, Qt::AlignTop);
     m_ctlName = new QLabel(QStringLiteral("Korvalen"), this);
+    m_ctlName->setTextFormat(Qt::PlainText);
     layout->addWidget(m_ctlName, 0, 1);
     m_ctlVersion = new QLabel(QStringLiteral("版本 %1").arg(QStringLiteral(KORVALEN_VERSION)), this);
+    m_ctlVersion->setTextFormat(Qt::PlainText);
     layout->addWidget(m_ctlVersion, 1, 1);
     m_ctlHome = new QLabel(QStringLiteral("<a href=\"%1\">%1</a>").arg(HomePage()), this);
     m_ctlMail = new QLabel(QStringLiteral("<a href=\"%1\">%2</a>")
@@ -53,6 +59,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent)
     layout->addWidget(m_ctlHome, 2, 0, 1, 2);
     layout->addWidget(m_ctlMail, 3, 0, 1, 2);
     m_ctlLine = new CColorStatic(this);
+    m_ctlLine->setTextFormat(Qt::PlainText);
     m_ctlLine->setText(QStringLiteral("桌面网络监视器"));
     layout->addWidget(m_ctlLine, 4, 0, 1, 2);
     m_btnOK = new QPushButton(QIcon(QStringLiteral(":/images/206.png")), QStringLiteral("确定"), this);
@@ -69,13 +76,29 @@ bool CAboutDlg::OnInitDialog()
     makeBold(m_ctlName);
     makeBold(m_ctlLine);
     adjustSize();
-    // Centred on the desktop, in the normal band of the z-order.
+    CentreOnScreen();
+    return true;
+}
+
+void CAboutDlg::CentreOnScreen()
+{
+    // Centred on the desktop by its frame, the window manager's title bar
+    // and borders included, in the normal band of the z-order. A move places
+    // the frame's corner.
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect desktop = screen->geometry();
-        move(desktop.x() + desktop.width() / 2 - width() / 2,
-             desktop.y() + desktop.height() / 2 - height() / 2);
+        const QSize frame = frameGeometry().size();
+        move(desktop.x() + desktop.width() / 2 - frame.width() / 2,
+             desktop.y() + desktop.height() / 2 - frame.height() / 2);
     }
-    return true;
+}
+
+void CAboutDlg::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    // The frame is known once the window manager has framed the window.
+    QTimer::singleShot(0, this, [this] { CentreOnScreen(); });
+    QTimer::singleShot(150, this, [this] { CentreOnScreen(); });
 }
 
 void CAboutDlg::OnNMClickSyslink(const QString& address)

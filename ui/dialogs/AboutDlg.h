@@ -16,6 +16,8 @@ public:
 
     void SetInstance(int instance) { m_nInstance = instance; }
     bool OnInitDialog();
+    // Centres the dialog's frame on the desktop.
+    void CentreOnScreen();
     // Opens a link's address with the desktop.
     void OnNMClickSyslink(const QString& address);
 
@@ -28,6 +30,9 @@ public:
     QLabel* m_ctlMail = nullptr;       // 1038
     CColorStatic* m_ctlLine = nullptr; // 1178
     QPushButton* m_btnOK = nullptr;    // 1
+
+protected:
+    void showEvent(QShowEvent* event) override;
 
 private:
     int m_nInstance = 0;

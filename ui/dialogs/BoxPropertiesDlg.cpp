@@ -3,9 +3,11 @@
 #include "ui_BoxPropertiesDlg.h"
 
 #include "BalloonTip.h"
+#include "BoxLook.h"
 #include "ColorButton.h"
 #include "DigitsEdit.h"
 #include "core/MainSettings.h"
+#include "core/Skins.h"
 #include "core/SoundThread.h"
 #include "core/StatusEvaluation.h"
 #include "platform/DataFolder.h"
@@ -26,12 +28,6 @@ namespace {
 
 constexpr uint32_t kMaxPort = 65535;
 constexpr int kMaxCount = 9999;
-
-// The colours of the skin "Default" when it has no file (also Defaults).
-constexpr uint32_t kDefaultOnLineBoxColor = 0xFED1C5;
-constexpr uint32_t kDefaultOffLineBoxColor = 0x797979;
-constexpr uint32_t kDefaultOnLineTextColor = 0x000000;
-constexpr uint32_t kDefaultOffLineTextColor = 0xFFFFFF;
 
 // Writing an unchanged text back would move the caret of a field being typed in.
 void setText(QLineEdit* edit, const QString& text)
@@ -79,16 +75,16 @@ CBoxPropertiesDlg::CBoxPropertiesDlg(platform::HWND hWndParent, QWidget* owner)
     for (QPushButton* button : {m_ui->btnOK, m_ui->btnCancel, m_ui->btnApply})
         button->setIconSize(buttonIcon);
 
-    // The skin list, the pictures and the sound, program-run and message-box
-    // settings are not part of this dialog yet: their controls stand where
-    // they belong, switched off.
-    for (QWidget* later : std::initializer_list<QWidget*>{
-             m_ui->comboSkin, m_ui->btnAddSkin, m_ui->btnDeleteSkin, m_ui->btnUpIcon, m_ui->btnDownIcon,
-             m_ui->btnEmptyUpIcon, m_ui->btnEmptyDownIcon, m_ui->btnGrayscaleIcon, m_ui->btnSoundSettings,
-             m_ui->btnMsgBoxSettings, m_ui->btnExecSettings})
+    // The sound, program-run and message-box settings are not part of this
+    // dialog yet: their buttons stand where they belong, switched off.
+    for (QWidget* later : std::initializer_list<QWidget*>{m_ui->btnSoundSettings, m_ui->btnMsgBoxSettings,
+                                                          m_ui->btnExecSettings})
         later->setEnabled(false);
-    for (QFrame* tile : {m_ui->previewUp, m_ui->previewDown})
-        tile->setAutoFillBackground(true);
+    m_pLook = new CBoxLook(this, CBoxLook::Controls{m_ui->comboSkin, m_ui->btnAddSkin, m_ui->btnDeleteSkin,
+                                                    m_ui->btnUpIcon, m_ui->btnDownIcon, m_ui->btnEmptyUpIcon,
+                                                    m_ui->btnEmptyDownIcon, m_ui->btnGrayscaleIcon,
+                                                    m_OnLineBoxColor, m_OffLineBoxColor, m_OnLineTextColor,
+                                                    m_OffLineTextColor, m_ui->previewUp, m_ui->previewDown});
 
     // Two groups of their own: the IP radios sit in the group box around the
     // method radios' group, and Qt's automatic exclusivity would mix them.
@@ -131,10 +127,8 @@ CBoxPropertiesDlg::CBoxPropertiesDlg(platform::HWND hWndParent, QWidget* owner)
     for (QLineEdit* edit : {m_ui->editTarget, m_ui->editPort})
         connect(edit, &QLineEdit::textEdited, this, [this] {
             DoDataExchange(true);
-            UpdatePreview();
+            DrawPreview();
         });
-    for (CColorButton* colour : {m_OnLineBoxColor, m_OffLineBoxColor, m_OnLineTextColor, m_OffLineTextColor})
-        connect(colour, &CColorButton::colorChanged, this, &CBoxPropertiesDlg::UpdatePreview);
 
     connect(m_ui->btnTestUp, &QPushButton::clicked, this, &CBoxPropertiesDlg::OnBnClickedTestUp);
     connect(m_ui->btnTestDown, &QPushButton::clicked, this, &CBoxPropertiesDlg::OnBnClickedTestDown);
@@ -168,15 +162,16 @@ bool CBoxPropertiesDlg::OnInitDialog()
     m_ui->spinInterval->setRange(1, 500);
     m_ui->spinSoundCount->setRange(0, kMaxCount);
     m_ui->spinSoundCount->setValue(nPS);
-    m_ui->btnDeleteSkin->setEnabled(false);
-    m_ui->comboSkin->setEditText(m_bDefaultSkin ? QStringLiteral("Default") : QStringLiteral("自定义"));
+    // The skins folder, the combo's text by the skin flag, both pictures loaded.
+    PutLook();
+    m_pLook->Init(m_strDataDir, m_bDefaultSkin);
     ShowMethod();
     m_ui->radioIPv4->setChecked(IPv == 0);
     m_ui->radioIPv6->setChecked(IPv != 0);
     ShowTargetLabel();
     DoDataExchange(false);
     DoDataExchange(true);
-    UpdatePreview();
+    DrawPreview();
 
     // Centred over the strip, but kept on its screen: the strip is small and
     // may sit at an edge. Above a strip that stays on top, it stays on top too.
@@ -215,6 +210,7 @@ void CBoxPropertiesDlg::DoDataExchange(bool save)
         Logging = m_ui->checkLogging->isChecked() ? 1 : 0;
         Phrase = m_ui->editPhrase->text();
         CheckInterval = uint32_t(m_ui->spinInterval->value());
+        TakeLook();
         return;
     }
     setText(m_ui->editName, Text);
@@ -292,7 +288,7 @@ void CBoxPropertiesDlg::OnBnClickedPing()
     VerifyMetod = METHOD_PING;
     DoDataExchange(true);
     ShowMethod();
-    UpdatePreview();
+    DrawPreview();
 }
 
 void CBoxPropertiesDlg::OnBnClickedTcp()
@@ -300,7 +296,7 @@ void CBoxPropertiesDlg::OnBnClickedTcp()
     VerifyMetod = METHOD_TCP;
     DoDataExchange(true);
     ShowMethod();
-    UpdatePreview();
+    DrawPreview();
 }
 
 void CBoxPropertiesDlg::OnBnClickedUrl()
@@ -308,7 +304,7 @@ void CBoxPropertiesDlg::OnBnClickedUrl()
     VerifyMetod = METHOD_URL;
     DoDataExchange(true);
     ShowMethod();
-    UpdatePreview();
+    DrawPreview();
 }
 
 void CBoxPropertiesDlg::OnBnClickedIPv4()
@@ -351,22 +347,34 @@ void CBoxPropertiesDlg::OnEnChangeName()
     if (Text == QStringLiteral(" "))
         Text.clear();
     DoDataExchange(false);
-    UpdatePreview();
+    DrawPreview();
 }
 
-void CBoxPropertiesDlg::UpdatePreview()
+void CBoxPropertiesDlg::DrawPreview()
 {
-    const struct
-    {
-        QFrame* tile;
-        uint32_t colour;
-    } tiles[] = {{m_ui->previewUp, m_OnLineBoxColor->GetColor()},
-                 {m_ui->previewDown, m_OffLineBoxColor->GetColor()}};
-    for (const auto& t : tiles) {
-        QPalette palette = t.tile->palette();
-        palette.setColor(QPalette::Window, colorOf(t.colour));
-        t.tile->setPalette(palette);
-    }
+    m_pLook->SetBoxText(Text, IPAdress, VerifyMetod, Port);
+}
+
+void CBoxPropertiesDlg::ReloadIcons()
+{
+    m_pLook->ReloadIcons();
+    DrawPreview();
+}
+
+void CBoxPropertiesDlg::PutLook()
+{
+    SkinLook look = m_pLook->Look();
+    look.OnLinePicFile = OnLinePicFile;
+    look.OffLinePicFile = OffLinePicFile;
+    m_pLook->SetLook(look);
+}
+
+void CBoxPropertiesDlg::TakeLook()
+{
+    OnLinePicFile = m_pLook->m_up.fileName;
+    OffLinePicFile = m_pLook->m_down.fileName;
+    m_strOnLinePicPath = m_pLook->m_up.fullPath;
+    m_strOffLinePicPath = m_pLook->m_down.fullPath;
 }
 
 void CBoxPropertiesDlg::PlayTest(int status)
@@ -448,16 +456,13 @@ void CBoxPropertiesDlg::OnBnClickedTestMsgBox()
 
 void CBoxPropertiesDlg::OnBnClickedDefaults()
 {
-    m_OnLineBoxColor->SetColor(kDefaultOnLineBoxColor);
-    m_OffLineBoxColor->SetColor(kDefaultOffLineBoxColor);
-    m_OnLineTextColor->SetColor(kDefaultOnLineTextColor);
-    m_OffLineTextColor->SetColor(kDefaultOffLineTextColor);
-    OnLinePicFile = QStringLiteral("1274607096_Desktop.ico");
-    OffLinePicFile = QStringLiteral("1274607096_Desktop_bw.ico");
-    m_strOnLinePicPath = PicturePath(OnLinePicFile);
-    m_strOffLinePicPath = PicturePath(OffLinePicFile);
-    m_ui->comboSkin->setEditText(QStringLiteral("Default"));
-    m_ui->btnDeleteSkin->setEnabled(false);
+    // The look of the built-in default skin, with the program's own pictures.
+    SkinLook look;
+    look.OnLinePicFile = QStringLiteral("1274607096_Desktop.ico");
+    look.OffLinePicFile = QStringLiteral("1274607096_Desktop_bw.ico");
+    m_pLook->SetLook(look);
+    m_pLook->ShowDefault();
+    TakeLook();
     VerifyMetod = METHOD_PING;
     IPv = 0;
     ShowMethod();
@@ -477,7 +482,7 @@ void CBoxPropertiesDlg::OnBnClickedDefaults()
     Phrase = QStringLiteral("html");
     Logging = 0;
     DoDataExchange(false);
-    UpdatePreview();
+    ReloadIcons();
 }
 
 bool CBoxPropertiesDlg::TakeValues()

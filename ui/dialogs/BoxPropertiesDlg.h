@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <memory>
 
+class CBoxLook;
 class CColorButton;
 struct SoundRequest;
 
@@ -50,6 +51,15 @@ public:
     void OnBnClickedOk();
     void OnBnClickedApply();
     void OnBnClickedCancel();
+
+    // The look: the skin controls, the picture buttons and the preview tiles
+    // are handled by the look's handlers of the same names (OnCbnDropdownSkin,
+    // OnBnClickedUpIcon, OnBnClickedGrayscaleIcon …).
+    CBoxLook* Look() const { return m_pLook; }
+    // Loads both pictures again from their paths, then repaints the preview.
+    void ReloadIcons();
+    // Repaints both preview tiles with the dialog's name, target and method.
+    void DrawPreview();
 
     // The four colours of the look, held by their buttons.
     CColorButton* m_OnLineBoxColor = nullptr;
@@ -119,13 +129,17 @@ private:
     void OnCountEdited(uint32_t& count, qint64 value, bool sound);
     void OnIntervalEdited(qint64 value);
     void OnEnChangeName();
-    void UpdatePreview();
+    // The opener's look (the colour buttons and the two picture files) into
+    // the look's pictures, and the pictures back into the members.
+    void PutLook();
+    void TakeLook();
     // The values as a box, for the sound a status change would play.
     void PlayTest(int status);
     // Validates and takes the values (OK and Apply); false when refused.
     bool TakeValues();
 
     std::unique_ptr<Ui::CBoxPropertiesDlg> m_ui;
+    CBoxLook* m_pLook = nullptr;
     platform::HWND m_hWndParent;
     QWidget* m_pOwner;
 };
