@@ -5,7 +5,6 @@
 #include "platform/Instance.h"
 #include "platform/MessageBox.h"
 #include "platform/Network.h"
-#include "ui/BoxCommandTestHook.h"
 #include "ui/KorvalenDlg.h"
 
 CKorvalenApp theApp;
@@ -38,7 +37,6 @@ bool CKorvalenApp::InitInstance(const QStringList& arguments)
     }
 
     CKorvalenDlg dlg(nullptr, nInstance);
-    installBoxCommandTestHook(&dlg);
     dlg.DoModal();
     return false;
 }

@@ -6,6 +6,7 @@ BoxSnapshot snapshotOf(const BoxRecord& box)
     s.Text = box.Text;
     s.IPAdress = box.IPAdress;
     s.VerifyMetod = box.VerifyMetod;
+    s.IPv = box.IPv;
     s.Port = box.Port;
     s.m_nStatus = box.m_nStatus;
     s.m_dwLastValue = box.m_dwLastValue;

@@ -15,6 +15,7 @@ struct BoxSnapshot
     QString Text;
     QString IPAdress;
     int32_t VerifyMetod = METHOD_PING;
+    int32_t IPv = 0;
     uint32_t Port = 0;
     int m_nStatus = STATUS_UNKNOWN;
     uint32_t m_dwLastValue = 0xFFFFFFFF;

@@ -2,8 +2,6 @@
 
 #include "Shell.h"
 
-#include <QStringList>
-
 namespace platform {
 
 namespace {
@@ -66,11 +64,7 @@ bool startInTerminal(const InterpreterScript& script)
     QString text = script.text;
     if (script.keepOpen)
         text += QStringLiteral("\nexec \"${SHELL:-/bin/sh}\"");
-    const QStringList arguments{QStringLiteral("-e"), QStringLiteral("/bin/sh"), QStringLiteral("-c"), text};
-    for (const QString& terminal : {QStringLiteral("x-terminal-emulator"), QStringLiteral("xterm")})
-        if (shellService().startProgram(terminal, arguments, false))
-            return true;
-    return false;
+    return shellService().runInTerminal({QStringLiteral("/bin/sh"), QStringLiteral("-c"), text}, false);
 }
 
 QString shellQuote(const QString& value)

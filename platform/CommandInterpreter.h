@@ -23,8 +23,8 @@ struct InterpreterScript
 // Parameters with neither switch are the script itself, kept open.
 InterpreterScript interpreterScript(const QString& parameters);
 
-// Runs /bin/sh -c with the script in a terminal emulator
-// (x-terminal-emulator, else xterm). False when no terminal could be started.
+// Runs /bin/sh -c with the script in a new terminal window. False when no
+// terminal program is installed.
 bool startInTerminal(const InterpreterScript& script);
 
 // The value as one word for /bin/sh, in single quotation marks.

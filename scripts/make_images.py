@@ -332,3 +332,146 @@ save_png(strip_row(), "153.png")
 save_png(strip_row().turned(), "152.png")
 save_ico(desktop(), os.path.join(OUT, "1274607096_Desktop.ico"))
 save_ico(desktop().grey(), os.path.join(OUT, "1274607096_Desktop_bw.ico"))
+
+
+# The pictures of the box context menu's rows.
+def add_box(c):
+    c.rect(1, 3, 10, 12, INK)
+    c.rect(2, 4, 9, 11, WHITE)
+    c.rect(11, 5, 12, 12, GREEN)
+    c.rect(8, 8, 15, 9, GREEN)
+
+
+def edit_box(c):
+    c.rect(1, 3, 10, 12, INK)
+    c.rect(2, 4, 9, 11, WHITE)
+    c.line(6, 13, 14, 5, AMBER, 2)
+    c.rect(5, 13, 6, 14, INK)
+
+
+def delete_box(c):
+    c.rect(1, 3, 10, 12, INK)
+    c.rect(2, 4, 9, 11, WHITE)
+    c.line(8, 8, 14, 14, RED, 2)
+    c.line(14, 8, 8, 14, RED, 2)
+
+
+def share(c):
+    c.rect(1, 3, 6, 4, AMBER)
+    c.rect(1, 4, 14, 11, AMBER)
+    c.rect(2, 6, 13, 10, (250, 205, 110, 255))
+    c.rect(7, 11, 8, 13, INK)
+    c.rect(3, 13, 12, 14, INK)
+
+
+def net_message(c):
+    c.rect(1, 3, 14, 12, INK)
+    c.rect(2, 4, 13, 11, WHITE)
+    c.line(2, 4, 7, 8, INK)
+    c.line(13, 4, 8, 8, INK)
+
+
+def web(c):
+    # A globe: meridians as ellipses, the equator and two parallels.
+    c.disc(8, 8, 7, BLUE)
+    for y in range(16):
+        for x in range(16):
+            dx, dy = x + 0.5 - 8, y + 0.5 - 8
+            if dx * dx + dy * dy > 42:
+                continue
+            if abs(math.hypot(dx / 0.45, dy) - 6.5) < 0.8 or abs(dy) < 0.6 or abs(abs(dy) - 3.5) < 0.5:
+                c.set(x, y, WHITE)
+
+
+def ftp(c):
+    c.rect(1, 2, 14, 13, INK)
+    c.rect(2, 3, 13, 12, WHITE)
+    c.rect(4, 5, 5, 10, BLUE)
+    for i in range(3):
+        c.rect(3 - i + 1, 5 + i, 6 + i - 1, 5 + i, BLUE)
+    c.rect(10, 4, 11, 8, GREEN)
+    for i in range(3):
+        c.rect(8 + i, 8 + i, 13 - i, 8 + i, GREEN)
+
+
+def ping(c):
+    c.disc(3, 12, 2, GREEN)
+    c.ring(3, 12, 5, GREEN)
+    c.ring(3, 12, 9, GREEN)
+
+
+def remote_desktop(c):
+    c.rect(1, 2, 14, 11, INK)
+    c.rect(2, 3, 13, 10, BLUE)
+    c.rect(6, 12, 9, 12, INK)
+    c.rect(4, 13, 11, 14, INK)
+    c.line(4, 8, 9, 5, WHITE)
+    c.rect(8, 5, 10, 6, WHITE)
+
+
+def arrow(direction):
+    def draw(c):
+        for i in range(6):
+            c.rect(7 - i, 3 + i, 8 + i, 3 + i, BLUE)
+        c.rect(6, 9, 9, 13, BLUE)
+    def turned(c):
+        draw(c)
+        if direction == "up":
+            return
+        out = [row[:] for row in c.pixels]
+        for y in range(16):
+            for x in range(16):
+                if direction == "down":
+                    c.pixels[y][x] = out[15 - y][x]
+                elif direction == "left":
+                    c.pixels[y][x] = out[x][y]
+                else:
+                    c.pixels[y][x] = out[15 - x][y]
+    return turned
+
+
+def duplicate(c):
+    c.rect(1, 1, 9, 9, INK)
+    c.rect(2, 2, 8, 8, WHITE)
+    c.rect(6, 6, 14, 14, INK)
+    c.rect(7, 7, 13, 13, (200, 220, 250, 255))
+
+
+def information(c):
+    c.disc(8, 8, 7, BLUE)
+    c.rect(7, 3, 8, 4, WHITE)
+    c.rect(7, 6, 8, 12, WHITE)
+    c.rect(6, 12, 9, 12, WHITE)
+
+
+def custom_app(c):
+    c.rect(1, 2, 14, 13, INK)
+    c.rect(2, 5, 13, 12, WHITE)
+    c.rect(2, 3, 13, 4, GREEN)
+    c.rect(4, 7, 6, 7, INK)
+    c.rect(4, 9, 10, 9, INK)
+
+
+def customize(c):
+    custom_app(c)
+    c.disc(11, 11, 4, INK)
+    c.disc(11, 11, 1.5, WHITE)
+
+
+def disable(c):
+    c.disc(8, 8, 7, RED)
+    c.disc(8, 8, 5, WHITE)
+    c.line(4, 11, 11, 4, RED, 2)
+
+
+def enable(c):
+    c.disc(8, 8, 7, GREEN)
+    c.line(4, 8, 7, 11, WHITE, 2)
+    c.line(7, 11, 12, 5, WHITE, 2)
+
+
+for number, draw in ((135, add_box), (136, edit_box), (137, delete_box), (171, share), (175, net_message),
+                     (176, web), (179, ftp), (188, ping), (190, remote_desktop), (193, arrow("left")),
+                     (194, arrow("right")), (195, arrow("up")), (196, arrow("down")), (201, duplicate),
+                     (215, information), (253, custom_app), (254, customize), (256, disable), (257, enable)):
+    save_png(small(draw), "%d.png" % number)

@@ -2,9 +2,11 @@
 # Runs the program in a real X server (Xvfb) with a window manager (openbox)
 # and a tray host (trayer): the strip must appear where its configuration
 # puts it with its first tile Up; the hide button must hide it, and a click on
-# the tray icon bring it back; Options from the tray menu must widen the tiles
-# and create the start-at-login entry, and its Cancel must leave the
-# configuration as it was. Screenshots are kept in the artifacts folder.
+# the tray icon bring it back; the box menu must duplicate, move, disable and
+# delete a box, show its status information, and open Add and Edit of the box
+# properties dialog; Options from the tray menu must widen the tiles and
+# create the start-at-login entry, and its Cancel must leave the configuration
+# as it was. Screenshots are kept in the artifacts folder.
 #   xvfb_check.sh PROGRAM SCREEN_GRAB ARTIFACTS
 set -euo pipefail
 program="$1"
@@ -87,6 +89,78 @@ wait_for 100 up_colour || fail "the first tile did not turn Up at (210, 215)"
 "$grab" "$artifacts/xvfb-up.png" >/dev/null
 geometry="$(xdotool getwindowgeometry "$window")"
 echo "$geometry" | grep -q "Position: 200,150" || fail "the strip is not at 200,150: $geometry"
+
+# The box menu, as a new user meets it: a right click on a tile opens it
+# (its bottom-left corner at the cursor); rows are chosen with the keyboard,
+# which skips greyed rows.
+config="$work/appdata/Korvalen/MainConfA.ini"
+# The value of KEY in section SECTION of the configuration file.
+ini_value() {
+    awk -v section="[$1]" -v key="$2" -F= '
+        /^\[/ { inside = ($0 == section) }
+        inside && $1 == key { print $2; exit }' "$config"
+}
+visible_count() { xdotool search --onlyvisible --class korvalen | wc -l; }
+menu_before=0
+menu_opened() { [ "$(visible_count)" -gt "$menu_before" ]; }
+# Right-clicks at X Y and waits for the menu to open.
+open_box_menu() {
+    menu_before="$(visible_count)"
+    xdotool mousemove "$1" "$2" click 3
+    wait_for 50 menu_opened || fail "a right click at $1,$2 opened no menu"
+    sleep 0.3
+}
+width_is() { xdotool getwindowgeometry "$window" | grep -q "Geometry: $1x82"; }
+stored_is() { [ "$(ini_value "$1" "$2")" = "$3" ]; }
+not_up() { ! up_colour; }
+message_box() { xdotool search --onlyvisible --name '^Korvalen$' | head -n 1; }
+message_shown() { [ -n "$(message_box)" ]; }
+message_gone() { ! message_shown; }
+menu_closed() { ! menu_opened; }
+
+# Duplicate the first box: Move and duplicate, its popup, the row after
+# "move right" (move left is greyed for the first box).
+open_box_menu 250 190
+"$grab" "$artifacts/xvfb-box-menu.png" >/dev/null
+xdotool key Down Down Down Right Down Return
+wait_for 50 width_is 281 || fail "duplicate did not add a tile: $(xdotool getwindowgeometry "$window")"
+stored_is main NumBox 3 || fail "after duplicate the file holds NumBox=$(ini_value main NumBox)"
+stored_is 'Box 1' Text Loopback || fail "the copy is not the second box in the file"
+
+# Move the copy (the second tile) left: the first enabled row of the popup.
+# The copy is the original's twin, so only its menu closing shows here; the
+# tests follow each box through the move.
+open_box_menu 344 190
+xdotool key Down Down Down Right Return
+wait_for 50 menu_closed || fail "the menu did not close after moving the copy left"
+width_is 281 || fail "moving changed the strip's size"
+
+# Disable the copy, now the first tile: the last row of the popup.
+open_box_menu 250 190
+xdotool key Down Down Down Right Up Return
+wait_for 50 stored_is 'Box 0' Disabled 1 || fail "disabling the first box did not store Disabled=1"
+wait_for 50 not_up || fail "the disabled tile still shows Up"
+stored_is 'Box 1' Disabled 0 || fail "the second box was disabled too"
+"$grab" "$artifacts/xvfb-disabled-copy.png" >/dev/null
+
+# Delete it: the last row of the menu, then Yes in the confirmation.
+open_box_menu 250 190
+xdotool key Up Return
+wait_for 50 message_shown || fail "delete asked nothing"
+"$grab" "$artifacts/xvfb-delete-confirmation.png" >/dev/null
+xdotool windowactivate --sync "$(message_box)" key y
+wait_for 50 width_is 190 || fail "Yes did not delete the tile: $(xdotool getwindowgeometry "$window")"
+stored_is main NumBox 2 || fail "after delete the file holds NumBox=$(ini_value main NumBox)"
+stored_is 'Box 0' Disabled 0 || fail "the disabled copy is still the first box"
+wait_for 100 up_colour || fail "the first tile is not Up again after the delete"
+
+# The status information of the first box: the fourth row from the end.
+open_box_menu 250 190
+xdotool key Up Up Up Up Return
+wait_for 50 message_shown || fail "status information showed nothing"
+"$grab" "$artifacts/xvfb-status-information.png" >/dev/null
+xdotool windowactivate --sync "$(message_box)" key Return
+wait_for 50 message_gone || fail "the status information did not close"
 
 # The hide button at the top of the edge strip.
 xdotool mousemove 203 153 click 1
@@ -216,11 +290,9 @@ wait_for 50 on_screen || fail "Reset position left the wide strip at $(xdotool g
 "$grab" "$artifacts/xvfb-wide-reset.png" >/dev/null
 grep -qx 'PosX=0' "$work/appdata/Korvalen/MainConfA.ini" || fail "Reset position did not store PosX=0"
 
-# Adding and editing a box, as a new user would, in one run of the program.
-# The box context menu that opens Add and Edit is not there yet: with
-# KORVALEN_TEST_BOX_COMMANDS=1 the key A or E on a tile runs Add or Edit for
-# the tile under the pointer, as its menu rows will. Everything in the dialog
-# is typed and clicked.
+# Adding and editing a box, as a new user would, in one run of the program:
+# Add and Edit from the box menu (the sixth and seventh rows from the top),
+# everything in the dialog typed and clicked.
 kill "$program_pid"
 wait_for 50 sh -c "! kill -0 $program_pid" || fail "the program did not end for the box properties check"
 command -v python3 >/dev/null || fail "python3 is needed for a loopback listener"
@@ -250,7 +322,7 @@ Text=Loopback
 IPAdress=127.0.0.1
 CheckInterval=1
 INI
-KORVALEN_TEST_BOX_COMMANDS=1 APPDATA="$work/appdata2" XDG_RUNTIME_DIR="$work/run" QT_QPA_PLATFORM=xcb \
+APPDATA="$work/appdata2" XDG_RUNTIME_DIR="$work/run" QT_QPA_PLATFORM=xcb \
     "$program" >>"$work/program.log" 2>&1 &
 program_pid=$!
 pids+=("$program_pid")
@@ -260,9 +332,9 @@ find_dialog() { dialog="$(xdotool search --onlyvisible --name "^$1\$" | head -n 
 
 # Add after the first tile: name, TCP (two rows down from Ping), the port
 # that listens, the target; Enter is OK.
-xdotool mousemove 250 200
-xdotool windowactivate --sync "$window" key a
-wait_for 50 find_dialog "添加检查" || fail "the key A on a tile opened no Add dialog"
+open_box_menu 250 200
+xdotool key Down Down Down Down Down Down Return
+wait_for 50 find_dialog "添加检查" || fail "Add in the box menu opened no Add dialog"
 xdotool type --delay 20 "Web"
 xdotool key Tab Tab Tab Tab Tab Down Down Tab ctrl+a
 xdotool type --delay 20 "$open_port"
@@ -279,9 +351,9 @@ wait_for 100 second_tile "197 209 254" || fail "the new TCP box did not turn Ope
 # Edit it: the port that is closed, Apply (the last control in the tab
 # order, after OK and Cancel), and its tile turns Close while the dialog,
 # dragged aside, stays open; then Escape closes the dialog.
-xdotool mousemove 301 200
-xdotool windowactivate --sync "$window" key e
-wait_for 50 find_dialog "编辑检查" || fail "the key E on the new tile opened no Edit dialog"
+open_box_menu 301 200
+xdotool key Down Down Down Down Down Down Down Return
+wait_for 50 find_dialog "编辑检查" || fail "Edit in the box menu opened no Edit dialog"
 xdotool windowmove --sync "$dialog" 396 20
 xdotool key Tab Tab Tab Tab Tab Tab ctrl+a
 xdotool type --delay 20 "$closed_port"
@@ -308,9 +380,9 @@ mask = bytes(4 * h)
 image = struct.pack("<IiiHHIIiiII", 40, w, 2 * h, 1, 32, 0, len(pixels) + len(mask), 0, 0, 0, 0) + pixels + mask
 sys.stdout.buffer.write(struct.pack("<HHH", 0, 1, 1) + struct.pack("<BBBBHHII", w, h, 0, 0, 1, 32, len(image), 22) + image)
 ' >"$work/red.ico"
-xdotool mousemove 250 200
-xdotool windowactivate --sync "$window" key a
-wait_for 50 find_dialog "添加检查" || fail "the key A opened no Add dialog for the look"
+open_box_menu 250 200
+xdotool key Down Down Down Down Down Down Return
+wait_for 50 find_dialog "添加检查" || fail "Add in the box menu opened no Add dialog for the look"
 add_dialog="$dialog"
 xdotool key shift+Tab shift+Tab shift+Tab shift+Tab shift+Tab space
 picker=""
@@ -333,9 +405,9 @@ xdotool windowactivate --sync "$add_dialog" key Escape
 wait_for 50 sh -c '! xdotool search --onlyvisible --name "^添加检查\$"' || fail "Escape did not close the Add dialog"
 
 # A new Ping box on loopback after the first tile: its picture area shows red once it is Up.
-xdotool mousemove 250 200
-xdotool windowactivate --sync "$window" key a
-wait_for 50 find_dialog "添加检查" || fail "the key A opened no Add dialog for the skinned box"
+open_box_menu 250 200
+xdotool key Down Down Down Down Down Down Return
+wait_for 50 find_dialog "添加检查" || fail "Add in the box menu opened no Add dialog for the skinned box"
 xdotool type --delay 20 "Skinned"
 xdotool key Tab Tab Tab Tab Tab Tab Tab Tab
 xdotool type --delay 20 "127.0.0.1"
@@ -346,9 +418,10 @@ wait_for 100 picture_red || fail "the new box does not wear the skin's picture: 
 "$grab" "$artifacts/xvfb-skinned-box.png" >/dev/null
 
 echo "Xvfb check passed: the strip showed Up at its place, hid and came back from the tray, turned into a column,"
-echo "stuck to the screen edge when dragged, came back there after Exit and a new start; Options widened the"
-echo "tiles and turned start at login on with Apply, and a Cancel after a change left the file as it was; a strip"
-echo "wider than the screen came back with its handle on the screen after Reset position; a TCP box added in the"
-echo "box properties dialog turned Open, and after its port was edited and applied, Close; a picture chosen with"
-echo "its greyscale copy and saved as the skin Default was worn by the next box added."
+echo "stuck to the screen edge when dragged, came back there after Exit and a new start; from the box menu a tile"
+echo "was duplicated, the copy moved left, disabled and deleted with Yes, and the status information shown;"
+echo "Options widened the tiles and turned start at login on with Apply, and a Cancel after a change left the file"
+echo "as it was; a strip wider than the screen came back with its handle on the screen after Reset position; a TCP"
+echo "box added from the box menu turned Open, and after its port was edited and applied, Close; a picture chosen"
+echo "with its greyscale copy and saved as the skin Default was worn by the next box added."
 

@@ -30,7 +30,9 @@ class InstanceServer;
 // construction and start (KorvalenDlg.cpp), configuration (…Config.cpp),
 // check results (…Check.cpp), painting (…Paint.cpp), notifications
 // (…Notify.cpp), the frame and its edge strip (…Frame.cpp), the tray menu
-// (…Tray.cpp), backup, restore and reset of the configuration (…Backup.cpp).
+// (…Tray.cpp), backup, restore and reset of the configuration (…Backup.cpp),
+// the box context menu (…BoxMenu.cpp) with its strip commands
+// (…BoxCommands.cpp) and tools (…Tools.cpp).
 class CKorvalenDlg : public QDialog, public MainSettings
 {
     Q_OBJECT
@@ -93,6 +95,27 @@ public:
     void AddCheck();
     void EditCheck();
     platform::LRESULT OnApplyBoxProperties(platform::WPARAM wParam, platform::LPARAM lParam);
+
+    // The box context menu: a right click on the strip selects the box under
+    // it, opens its menu and carries out the chosen command.
+    void OnRButtonDown(unsigned nFlags, QPoint point);
+    void OnBoxCommand(int command);
+    // The strip commands, for the selected box.
+    void OnDeleteCheck();
+    void OnMoveBox(bool towardsEnd);
+    void OnDuplicateCheck();
+    void OnDisableEnableCheck();
+    void OnStatusInformation();
+    void OnViewLog();
+    // The tools, for the selected box. Ping, trace route and remote desktop
+    // start at once; the others are workers handed a copy of what they need.
+    void OnToolPing();
+    void OnToolTraceRoute();
+    void OnToolRemoteDesktop();
+    static void OpenWebThread(const BoxSnapshot& box);
+    static void OpenFtpThread(const BoxSnapshot& box);
+    static void OpenShareThread(const BoxSnapshot& box);
+    static void RunCustomAppThread(const BoxSnapshot& box, const CustomAppRecord& app);
 
     // The box menu's send network message and customize rows (…NetMsg.cpp):
     // the first for the selected box, the second reads the custom rows again
@@ -191,4 +214,5 @@ private:
     QEventLoop* m_pModalLoop = nullptr;
     bool m_bDragging = false;
     QPoint m_dragOffset;
+    bool m_bBoxMenuOpen = false;
 };

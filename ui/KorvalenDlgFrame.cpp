@@ -144,6 +144,8 @@ void CKorvalenDlg::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::LeftButton)
         OnLButtonDown(event->position().toPoint());
+    else if (event->button() == Qt::RightButton)
+        OnRButtonDown(unsigned(event->buttons()), event->position().toPoint());
     QDialog::mousePressEvent(event);
 }
 

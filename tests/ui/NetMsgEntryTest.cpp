@@ -1,6 +1,8 @@
-// The main window's side of the network message and custom applications
-// dialogs: what it hands them, what it takes back, and the tray's left click
-// bringing open dialogs forward.
+// The network message and custom applications dialogs opened from the box
+// menu: what the main window hands them, what it takes back, and the tray's
+// left click bringing open dialogs forward.
+#include "BoxMenuDriver.h"
+
 #include "core/NetThread.h"
 #include "core/Workers.h"
 #include "platform/Messages.h"
@@ -30,13 +32,19 @@ public:
     using CKorvalenDlg::OnInitDialog;
 };
 
-// Runs `act` on the member dialog once its run has shown it.
-void whenShown(QPointer<QDialog>& dialog, std::function<void(QDialog*)> act)
+// Runs `act` on the member dialog once its run has shown it. The run starts
+// only after the menu has closed, so this waits without blocking.
+void whenShown(QObject* window, QPointer<QDialog>& dialog, std::function<void(QDialog*)> act)
 {
-    QTimer::singleShot(0, [&dialog, act] {
-        ASSERT_TRUE(test::waitFor([&dialog] { return dialog && dialog->isVisible(); }));
+    auto* poll = new QTimer(window);
+    QObject::connect(poll, &QTimer::timeout, [poll, &dialog, act] {
+        if (!dialog || !dialog->isVisible())
+            return;
+        poll->deleteLater();
+        poll->stop();
         act(dialog);
     });
+    poll->start(5);
 }
 
 class DialogEntry : public ::testing::Test
@@ -83,9 +91,8 @@ TEST_F(DialogEntry, TheNetworkMessageGoesToTheSelectedBoxsHostAsTheStoredUser)
         if (c.storedUser)
             window->m_iniConfig.WriteString(QStringLiteral("main"), QStringLiteral("NetUserName"),
                                             c.storedUser);
-        window->m_nSelectedBox = c.box;
         QString shown;
-        whenShown(window->m_dlgSendNetMsg, [&](QDialog* dialog) {
+        whenShown(window.get(), window->m_dlgSendNetMsg, [&](QDialog* dialog) {
             auto* target = control<QLabel>(dialog, "labelTarget");
             shown = control<QLineEdit>(dialog, "editUser")->text() + u' ' + target->text();
             // Asked again while it is open, it stays as it is.
@@ -94,7 +101,7 @@ TEST_F(DialogEntry, TheNetworkMessageGoesToTheSelectedBoxsHostAsTheStoredUser)
             EXPECT_TRUE(shown.endsWith(target->text()));
             control<QPushButton>(dialog, "buttonCancel")->click();
         });
-        window->OnSendNetMsg();
+        boxmenu::choose(*window, c.box, ID_BOX_SENDNETMSG);
         EXPECT_EQ(shown, c.shown);
     }
 }
@@ -104,7 +111,7 @@ TEST_F(DialogEntry, TheCustomRowsAreReadAgainAfterOkOnly)
     test::writeFile(window->m_strMainIniPath, "[Main]\nnrows=1\n[Row 0]\n标题=Web\n");
     window->m_nCustomRows = readCustomApps(window->m_iniMain, window->m_CustomApps);
     for (const auto& [button, rows] : {std::pair{"buttonCancel", 1u}, {"buttonOK", 2u}}) {
-        whenShown(window->m_dlgCustomMenu, [button = button](QDialog* dialog) {
+        whenShown(window.get(), window->m_dlgCustomMenu, [button = button](QDialog* dialog) {
             test::whenOpened<CAEApp>(dialog, [](CAEApp* app) {
                 control<QLineEdit>(app, "editTitle")->setText(QStringLiteral("Trace"));
                 control<QPushButton>(app, "buttonOK")->click();
@@ -112,17 +119,21 @@ TEST_F(DialogEntry, TheCustomRowsAreReadAgainAfterOkOnly)
             control<QPushButton>(dialog, "buttonAdd")->click();
             control<QPushButton>(dialog, button)->click();
         });
-        window->OnCustomize();
+        boxmenu::choose(*window, 1, ID_BOX_CUSTOMIZE);
         EXPECT_EQ(window->m_nCustomRows, rows) << button;
     }
-    EXPECT_EQ(window->m_CustomApps[1].m_strTitle, QStringLiteral("Trace"));
+    // The box menu shows the new row.
+    boxmenu::rightClick(*window, QPoint(20, 20), [](QMenu* menu) {
+        EXPECT_EQ(boxMenuAction(menu, kCustomAppCommands[1])->text(), QStringLiteral("Trace"));
+        return 0;
+    });
 
     // Closing the window ends the open dialog's run, unsaved.
-    whenShown(window->m_dlgCustomMenu, [this](QDialog* dialog) {
+    whenShown(window.get(), window->m_dlgCustomMenu, [this](QDialog* dialog) {
         control<QPushButton>(dialog, "buttonDelete")->click();
         window->close();
     });
-    window->OnCustomize();
+    boxmenu::choose(*window, 1, ID_BOX_CUSTOMIZE);
     EXPECT_FALSE(window->m_dlgCustomMenu->isVisible());
     EXPECT_EQ(readCustomAppRows(window->m_iniMain).size(), 2);
 }
@@ -147,9 +158,8 @@ TEST_F(DialogEntry, ALeftClickOnTheTrayIconRaisesOpenDialogsInTheirOrder)
     properties->setObjectName(QStringLiteral("properties"));
     window->OnTrayAbout();
     window->m_dlgAbout->setObjectName(QStringLiteral("about"));
-    window->m_nSelectedBox = 1;
     RaiseOrder order;
-    whenShown(window->m_dlgSendNetMsg, [&](QDialog* dialog) {
+    whenShown(window.get(), window->m_dlgSendNetMsg, [&](QDialog* dialog) {
         dialog->setObjectName(QStringLiteral("message"));
         properties->show();
         for (QWidget* watched : {properties, static_cast<QDialog*>(window->m_dlgAbout), dialog})
@@ -158,7 +168,7 @@ TEST_F(DialogEntry, ALeftClickOnTheTrayIconRaisesOpenDialogsInTheirOrder)
         dialog->removeEventFilter(&order);
         dialog->close();
     });
-    window->OnSendNetMsg();
+    boxmenu::choose(*window, 1, ID_BOX_SENDNETMSG);
     EXPECT_EQ(order.raised, (QStringList{"properties", "about", "message"}));
     properties->removeEventFilter(&order);
     properties->hide();

@@ -35,7 +35,8 @@ template <typename T> void whenOpened(QWidget* owner, std::function<void(T*)> an
     });
 }
 
-// Records each program start as the program followed by its arguments.
+// Records each program start as the program followed by its arguments, and
+// each command run in a terminal after the word "terminal".
 class RecordingLauncher : public platform::ShellService
 {
 public:
@@ -46,9 +47,14 @@ public:
         started.push_back(QStringList{program} + arguments);
         return !missing.contains(program);
     }
+    bool runInTerminal(const QStringList& command, bool) override
+    {
+        started.push_back(QStringList{QStringLiteral("terminal")} + command);
+        return !missing.contains(QStringLiteral("terminal"));
+    }
     bool openUrl(const QUrl&) override { return false; }
     std::vector<QStringList> started;
-    QStringList missing; // programs that fail to start
+    QStringList missing; // programs that fail to start; "terminal": no terminal
 };
 
 // The file pickers answer with `pick` and record their filters.

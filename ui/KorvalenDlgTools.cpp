@@ -1,0 +1,112 @@
+#include "KorvalenDlg.h"
+
+#include "core/BoxTools.h"
+#include "core/Placeholders.h"
+#include "platform/MessageBox.h"
+#include "platform/NetTools.h"
+#include "platform/Shell.h"
+
+#include <QUrl>
+
+// The tools of the box context menu. Every host, URL and parameter reaches
+// the program as an argument of its own; none is ever shell text.
+
+namespace {
+
+void tellMissing(const QString& what, const QString& packages)
+{
+    platform::MessageBoxW(QStringLiteral("%1 Install %2 and try again.").arg(what, packages),
+                          QStringLiteral("Korvalen"), platform::MB_OK | platform::MB_ICONWARNING);
+}
+
+// Runs a network command for a host in a terminal that stays open after a
+// successful run.
+void runNetworkCommand(const QString& host, const QStringList& command, const QString& package)
+{
+    // A host such as "-f" would be read as an option by a program that does
+    // not know "--".
+    if (host.startsWith(u'-')) {
+        platform::MessageBoxW(
+            QStringLiteral("The target \"%1\" starts with \"-\" and cannot be used here.").arg(host),
+            QStringLiteral("Korvalen"), platform::MB_OK | platform::MB_ICONWARNING);
+        return;
+    }
+    platform::ShellService& shell = platform::shellService();
+    if (shell.findProgram(command.first()).isEmpty()) {
+        tellMissing(QStringLiteral("The program %1 is not installed.").arg(command.first()), package);
+        return;
+    }
+    if (!shell.runInTerminal(command, true))
+        tellMissing(QStringLiteral("No terminal program was found to run %1 in.").arg(command.first()),
+                    QString::fromLatin1(platform::kTerminalPackages));
+}
+
+void openAddress(const QString& address)
+{
+    const QUrl url(address, QUrl::TolerantMode);
+    if (url.isValid() && !url.isRelative())
+        platform::shellService().openUrl(url);
+}
+
+} // namespace
+
+void CKorvalenDlg::OnToolPing()
+{
+    const BoxSnapshot box = snapshotOf(*m_pBoxes[size_t(m_nSelectedBox - 1)]);
+    const QString host = boxtools::toolHost(box);
+    runNetworkCommand(host, platform::pingCommand(host, box.VerifyMetod != METHOD_URL && box.IPv == 1),
+                      QString::fromLatin1(platform::kPingPackage));
+}
+
+void CKorvalenDlg::OnToolTraceRoute()
+{
+    const BoxSnapshot box = snapshotOf(*m_pBoxes[size_t(m_nSelectedBox - 1)]);
+    const QString host = boxtools::toolHost(box);
+    runNetworkCommand(host, platform::traceRouteCommand(host, box.VerifyMetod != METHOD_URL && box.IPv == 1),
+                      QString::fromLatin1(platform::kTraceRoutePackage));
+}
+
+void CKorvalenDlg::OnToolRemoteDesktop()
+{
+    const BoxSnapshot box = snapshotOf(*m_pBoxes[size_t(m_nSelectedBox - 1)]);
+    platform::ShellService& shell = platform::shellService();
+    const QStringList command = platform::remoteDesktopCommand(shell, boxtools::toolHost(box));
+    if (command.isEmpty()) {
+        tellMissing(QStringLiteral("No remote desktop client was found."),
+                    QString::fromLatin1(platform::kRemoteDesktopPackages));
+        return;
+    }
+    shell.startProgram(command.first(), command.mid(1), false);
+}
+
+void CKorvalenDlg::OpenWebThread(const BoxSnapshot& box)
+{
+    openAddress(boxtools::webAddress(box));
+}
+
+void CKorvalenDlg::OpenFtpThread(const BoxSnapshot& box)
+{
+    openAddress(boxtools::ftpAddress(box));
+}
+
+void CKorvalenDlg::OpenShareThread(const BoxSnapshot& box)
+{
+    if (box.VerifyMetod == METHOD_URL || box.IPv != 1) {
+        openAddress(boxtools::shareAddress(boxtools::toolHost(box)));
+        return;
+    }
+    // An IPv6 box: what its target resolves to first decides, by its family.
+    const platform::FirstAddress first = platform::resolveFirstAddress(box.IPAdress);
+    if (first.version == 4)
+        openAddress(boxtools::shareAddress(box.IPAdress));
+    else if (first.version == 6)
+        openAddress(boxtools::shareAddress(first.text));
+}
+
+void CKorvalenDlg::RunCustomAppThread(const BoxSnapshot& box, const CustomAppRecord& app)
+{
+    QStringList arguments = platform::splitArguments(app.m_strParams);
+    for (QString& argument : arguments)
+        argument = expandPlaceholders(argument, box, PlaceholderSet::CustomApplication);
+    platform::shellService().startProgram(app.m_strPath, arguments, false);
+}
