@@ -30,7 +30,8 @@ private:
 } // namespace
 
 CAEApp::CAEApp(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowCloseButtonHint),
       ui(std::make_unique<Ui::CAEApp>())
 {
     ui->setupUi(this);

@@ -11,7 +11,8 @@
 #include <QHeaderView>
 
 CCustomMenu::CCustomMenu(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowCloseButtonHint),
       ui(std::make_unique<Ui::CCustomMenu>())
 {
     ui->setupUi(this);

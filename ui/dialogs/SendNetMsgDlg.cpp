@@ -21,7 +21,8 @@ void setTextIfChanged(QLineEdit* edit, const QString& text)
 } // namespace
 
 CSendNetMsgDlg::CSendNetMsgDlg(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowCloseButtonHint),
       m_hIcon(QStringLiteral(":/images/128.png")), ui(std::make_unique<Ui::CSendNetMsgDlg>())
 {
     ui->setupUi(this);

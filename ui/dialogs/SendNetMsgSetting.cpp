@@ -6,7 +6,8 @@
 #include "ui_SendNetMsgSetting.h"
 
 CSendNetMsgSetting::CSendNetMsgSetting(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowCloseButtonHint),
       ui(std::make_unique<Ui::CSendNetMsgSetting>())
 {
     ui->setupUi(this);
