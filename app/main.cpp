@@ -2,6 +2,7 @@
 
 #include "core/NetThread.h"
 #include "core/Workers.h"
+#include "platform/LazyAudio.h"
 #include "platform/QtAudio.h"
 #include "platform/QtDialogs.h"
 #include "platform/QtMessageBox.h"
@@ -37,13 +38,16 @@ int main(int argc, char* argv[])
     platform::setDialogService(&dialogs);
     // Sound and speech are set up only once this start is the instance's
     // process: a second start that brings the running window forward makes
-    // no audio connection.
-    std::unique_ptr<platform::QtSoundOutput> sound;
-    std::unique_ptr<platform::QtSpeechOutput> speech;
+    // no audio connection. Even then, they load their engines only when a
+    // box first sounds or speaks.
+    std::unique_ptr<platform::LazySoundOutput> sound;
+    std::unique_ptr<platform::LazySpeechOutput> speech;
     theApp.m_setUpOutputs = [&] {
-        sound = std::make_unique<platform::QtSoundOutput>();
+        sound = std::make_unique<platform::LazySoundOutput>(
+            [] { return std::make_unique<platform::QtSoundOutput>(); });
         platform::setSoundOutput(sound.get());
-        speech = std::make_unique<platform::QtSpeechOutput>();
+        speech = std::make_unique<platform::LazySpeechOutput>(
+            [] { return std::make_unique<platform::QtSpeechOutput>(); });
         platform::setSpeechOutput(speech.get());
     };
 

@@ -6,12 +6,24 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <optional>
 #include <system_error>
 #include <thread>
 
 namespace {
 ThreadCount g_checkThreads;
+
+// Intervals end on a common beat of 1/64 s, so that boxes checking in the
+// same second wake together and their results reach the window in one batch
+// rather than one wake each. An interval's end moves by at most half a beat.
+std::chrono::steady_clock::time_point onBeat(std::chrono::steady_clock::time_point end)
+{
+    using Beat = std::chrono::duration<int64_t, std::ratio<1, 64>>;
+    const Beat beats = std::chrono::round<Beat>(end.time_since_epoch());
+    return std::chrono::steady_clock::time_point(
+        std::chrono::duration_cast<std::chrono::steady_clock::duration>(beats));
 }
+} // namespace
 
 void CNetThread::CopySettings(const BoxRecord& box)
 {
@@ -47,7 +59,11 @@ void CNetThread::Detach()
         m_pBox = nullptr;
         m_bStop = true;
     }
-    std::lock_guard guard(m_wakeLock);
+    // Taking the lock orders the stop before or after the thread's test of
+    // it; the notification itself needs no lock.
+    {
+        std::lock_guard guard(m_wakeLock);
+    }
     m_wake.notify_all();
 }
 
@@ -86,7 +102,7 @@ int CNetThread::RunCheck()
     return STATUS_NET_ERROR;
 }
 
-void CNetThread::Report(int status, uint64_t checkEnd)
+std::optional<platform::SentMessage> CNetThread::Report(int status, const CheckReply& reply)
 {
     int index;
     platform::HWND window;
@@ -94,36 +110,48 @@ void CNetThread::Report(int status, uint64_t checkEnd)
         std::lock_guard guard(m_reportLock);
         const BoxRecord* box = m_pBox;
         if (!box)
-            return;
+            return std::nullopt;
         index = box->m_nIndex;
         window = box->m_hWndNotify;
     }
-    CheckReply reply;
-    reply.dwReplyTime = m_probe.m_dwReplyTime;
-    reply.dwErrorCode = m_probe.m_dwLastError;
-    reply.nThreadStart = m_nThreadStart;
-    reply.nCheckEnd = checkEnd;
-    platform::SendMessage(window, platform::WM_CHECKRESULT, packCheckResult(status, index),
-                          reinterpret_cast<platform::LPARAM>(&reply));
+    return std::optional<platform::SentMessage>(std::in_place, window, platform::WM_CHECKRESULT,
+                                                packCheckResult(status, index),
+                                                reinterpret_cast<platform::LPARAM>(&reply));
+}
+
+void CNetThread::WaitUntil(std::chrono::steady_clock::time_point deadline)
+{
+    std::unique_lock lock(m_wakeLock);
+    m_wake.wait_until(lock, deadline, [this] { return m_bStop.load(); });
 }
 
 void CNetThread::InitInstance()
 {
     m_probe.m_pStop = &m_bStop;
+    const auto interval = std::chrono::seconds(m_nCheckInterval);
     for (;;) {
         const int status = RunCheck();
         const uint64_t checkEnd = platform::monotonicNanoseconds();
         if (m_bStop)
             break;
-        Report(status, checkEnd);
-        if (m_bStop)
-            break;
-        // One second at a time, as the interval is counted; a stop request
-        // ends the wait at once.
-        for (uint32_t second = 0; second < m_nCheckInterval && !m_bStop; ++second) {
-            std::unique_lock lock(m_wakeLock);
-            m_wake.wait_for(lock, std::chrono::seconds(1), [this] { return m_bStop.load(); });
+        CheckReply reply;
+        reply.dwReplyTime = m_probe.m_dwReplyTime;
+        reply.dwErrorCode = m_probe.m_dwLastError;
+        reply.nThreadStart = m_nThreadStart;
+        reply.nCheckEnd = checkEnd;
+        // The window handles the result while the interval runs: the thread
+        // sleeps once, until the interval's end or a stop, rather than once
+        // for the handling and once more for the interval. It goes on only
+        // once the result is handled (the reply lives here until then); a
+        // handling that outlasts the interval is followed by a whole one.
+        std::optional<platform::SentMessage> sent = Report(status, reply);
+        WaitUntil(onBeat(std::chrono::steady_clock::now() + interval));
+        if (sent && !sent->isHandled()) {
+            sent->wait();
+            if (!m_bStop)
+                WaitUntil(onBeat(std::chrono::steady_clock::now() + interval));
         }
+        sent.reset();
         if (m_bStop)
             break;
     }

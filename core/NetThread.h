@@ -7,10 +7,12 @@
 #include <QString>
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 
 class BoxRecord;
 
@@ -82,7 +84,10 @@ public:
 
 private:
     int RunCheck();
-    void Report(int status, uint64_t checkEnd);
+    // Hands the result to the box's window; nothing when the box let go.
+    std::optional<platform::SentMessage> Report(int status, const CheckReply& reply);
+    // Returns at `deadline`, or at once when a stop is asked for.
+    void WaitUntil(std::chrono::steady_clock::time_point deadline);
 
     // Held while the box is let go, and while a report reads the box's index
     // and window, so that a report never reads a record being deleted.

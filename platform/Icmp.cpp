@@ -179,6 +179,8 @@ void IcmpHandle::close()
     if (m_fd >= 0)
         ::close(m_fd);
     m_fd = -1;
+    m_connected = false;
+    m_mayHaveLeftovers = false;
 }
 
 uint32_t IcmpHandle::open()
@@ -260,21 +262,38 @@ bool IcmpHandle::sendEcho(const SocketAddress& to, const QByteArray& data, uint3
         packet[3] = char(sum & 0xFF);
     }
 
-    // Answers left over from an earlier request that timed out are dropped.
-    char drain[2048];
-    while (::recv(m_fd, drain, sizeof drain, MSG_DONTWAIT) > 0) {
-    }
-    while (::recv(m_fd, drain, sizeof drain, MSG_DONTWAIT | MSG_ERRQUEUE) >= 0) {
+    // Answers left over from an earlier request that went unanswered are
+    // dropped (a request that got its answer leaves nothing behind worth
+    // reading: later strays are passed over by their sequence number).
+    if (m_mayHaveLeftovers) {
+        char drain[2048];
+        while (::recv(m_fd, drain, sizeof drain, MSG_DONTWAIT) > 0) {
+        }
+        while (::recv(m_fd, drain, sizeof drain, MSG_DONTWAIT | MSG_ERRQUEUE) >= 0) {
+        }
+        m_mayHaveLeftovers = false;
     }
 
     const uint64_t sentAt = monotonicNanoseconds();
     // Connected to the target, the socket is handed only packets from it (and
-    // errors about packets to it), not those of every other box's target.
-    if (::connect(m_fd, to.get(), to.length) != 0 ||
-        ::send(m_fd, packet.constData(), size_t(packet.size()), 0) < 0) {
+    // errors about packets to it), not those of every other box's target. A
+    // thread's target seldom changes: the socket stays connected to it.
+    const bool sameTarget = m_connected && to.length == m_connectedTo.length &&
+                            std::memcmp(&to.storage, &m_connectedTo.storage, to.length) == 0;
+    if (!sameTarget) {
+        m_connected = ::connect(m_fd, to.get(), to.length) == 0;
+        if (!m_connected) {
+            error = statusOfSendError(errno);
+            return false;
+        }
+        m_connectedTo = to;
+    }
+    if (::send(m_fd, packet.constData(), size_t(packet.size()), 0) < 0) {
         error = statusOfSendError(errno);
         return false;
     }
+    // Until an answer is read, something may be left behind.
+    m_mayHaveLeftovers = true;
     const uint64_t deadline = sentAt + uint64_t(timeoutMs) * 1000000u;
     for (;;) {
         if (stop && stop->load()) {
@@ -296,16 +315,20 @@ bool IcmpHandle::sendEcho(const SocketAddress& to, const QByteArray& data, uint3
         if (rc <= 0)
             continue;
         if (pfd.revents & POLLERR) {
-            if (readError(sequence, sentAt, reply))
+            if (readError(sequence, sentAt, reply)) {
+                m_mayHaveLeftovers = false;
                 return true;
+            }
             // A pending socket error with nothing queued: reading it clears
             // it, so that poll does not report it again and again.
             int pending = 0;
             socklen_t length = sizeof pending;
             ::getsockopt(m_fd, SOL_SOCKET, SO_ERROR, &pending, &length);
         }
-        if ((pfd.revents & POLLIN) && readAnswer(sequence, data, sentAt, reply))
+        if ((pfd.revents & POLLIN) && readAnswer(sequence, data, sentAt, reply)) {
+            m_mayHaveLeftovers = false;
             return true;
+        }
     }
 }
 

@@ -52,6 +52,9 @@ private:
     bool m_raw = false;
     uint16_t m_identifier = 0;
     uint16_t m_sequence = 0;
+    bool m_connected = false;
+    SocketAddress m_connectedTo;
+    bool m_mayHaveLeftovers = false;
 };
 
 } // namespace platform

@@ -2,28 +2,37 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QPointer>
 #include <QThread>
 
 #include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <shared_mutex>
 #include <unordered_set>
+#include <vector>
 
 namespace platform {
 
 namespace {
 
-// The receivers alive now. Sending looks its target up here under the lock,
-// and a receiver leaves it (under the same lock) before it is destroyed, so a
-// message is never posted to a destroyed object.
-std::mutex g_registryLock;
+// The receivers alive now. Senders look their target up and queue their
+// message under the shared lock; a receiver leaves (under the exclusive lock)
+// before it is destroyed, so a message never reaches a destroyed object.
+// Senders never wait for each other here.
+std::shared_mutex g_registryLock;
 std::unordered_set<const MessageReceiver*>& registry()
 {
     static std::unordered_set<const MessageReceiver*> receivers;
     return receivers;
 }
 
-struct Completion
+} // namespace
+
+// Where a sender waits for its message to be handled. A thread uses its one
+// again for every message it sends; the queue holds a reference, so the
+// receiver may still touch it after the sender has gone on.
+struct SendCompletion
 {
     std::mutex lock;
     std::condition_variable done;
@@ -32,92 +41,179 @@ struct Completion
 
     void finish(LRESULT value)
     {
-        std::lock_guard guard(lock);
-        if (!finished) {
+        {
+            std::lock_guard guard(lock);
             finished = true;
             result = value;
         }
-        done.notify_all();
+        // After the unlock: the woken sender does not run into a held lock.
+        // With no sender waiting yet this costs no system call.
+        done.notify_one();
     }
 };
 
-const QEvent::Type kMessageEvent = QEvent::Type(QEvent::registerEventType());
+namespace {
 
-// Releases the sender when it is destroyed, whether or not it was handled:
-// Qt deletes the events still queued for an object that goes away.
-class MessageEvent : public QEvent
+// The calling thread's completion, ready for a new message; a new one while
+// the last is still held (by a message not yet handled or waited for).
+std::shared_ptr<SendCompletion> completionOfThisThread()
 {
-public:
-    MessageEvent(uint32_t message, WPARAM wParam, LPARAM lParam, std::shared_ptr<Completion> completion)
-        : QEvent(kMessageEvent), message(message), wParam(wParam), lParam(lParam),
-          completion(std::move(completion))
-    {
+    thread_local std::shared_ptr<SendCompletion> completion;
+    if (!completion || completion.use_count() != 1) {
+        completion = std::make_shared<SendCompletion>();
+        return completion;
     }
-    ~MessageEvent() override
-    {
-        if (completion)
-            completion->finish(0);
-    }
+    std::lock_guard guard(completion->lock);
+    completion->finished = false;
+    completion->result = 0;
+    return completion;
+}
 
-    uint32_t message;
-    WPARAM wParam;
-    LPARAM lParam;
-    std::shared_ptr<Completion> completion; // none for posted messages
+struct QueuedMessage
+{
+    uint32_t message = 0;
+    WPARAM wParam = 0;
+    LPARAM lParam = 0;
+    std::shared_ptr<SendCompletion> completion; // none for posted messages
 };
+
+// Tells the receiver that its queue has messages.
+const QEvent::Type kWakeEvent = QEvent::Type(QEvent::registerEventType());
 
 } // namespace
 
-MessageReceiver::MessageReceiver(Procedure procedure, QObject* parent)
-    : QObject(parent), m_procedure(std::move(procedure))
+struct MessageReceiver::Inbox
 {
-    std::lock_guard guard(g_registryLock);
+    std::mutex lock;
+    std::vector<QueuedMessage> queue; // handled from `next` on
+    size_t next = 0;
+    bool wakePosted = false; // a wake event is on its way that no handling has taken up yet
+
+    // Under the registry's shared lock, with the receiver alive.
+    void add(MessageReceiver* receiver, QueuedMessage message)
+    {
+        bool wake = false;
+        {
+            std::lock_guard guard(lock);
+            queue.push_back(std::move(message));
+            wake = !wakePosted;
+            wakePosted = true;
+        }
+        if (wake)
+            QCoreApplication::postEvent(receiver, new QEvent(kWakeEvent));
+    }
+
+    bool take(QueuedMessage& message)
+    {
+        std::lock_guard guard(lock);
+        if (next == queue.size()) {
+            queue.clear(); // keeps its storage for the next messages
+            next = 0;
+            return false;
+        }
+        message = std::move(queue[next++]);
+        return true;
+    }
+};
+
+MessageReceiver::MessageReceiver(Procedure procedure, QObject* parent)
+    : QObject(parent), m_procedure(std::move(procedure)), m_inbox(std::make_unique<Inbox>())
+{
+    std::unique_lock guard(g_registryLock);
     registry().insert(this);
 }
 
 MessageReceiver::~MessageReceiver()
 {
-    std::lock_guard guard(g_registryLock);
-    registry().erase(this);
+    {
+        std::unique_lock guard(g_registryLock);
+        registry().erase(this);
+    }
+    // No message comes any more; the senders of those still queued are
+    // released without an answer.
+    QueuedMessage message;
+    while (m_inbox->take(message))
+        if (message.completion)
+            message.completion->finish(0);
 }
 
 void MessageReceiver::customEvent(QEvent* event)
 {
-    if (event->type() != kMessageEvent)
+    if (event->type() != kWakeEvent)
         return;
-    auto* message = static_cast<MessageEvent*>(event);
-    const LRESULT result = m_procedure ? m_procedure(message->message, message->wParam, message->lParam) : 0;
-    if (message->completion)
-        message->completion->finish(result);
+    // Everything queued so far is handled now. A procedure may run an event
+    // loop of its own (a menu, a dialog): a message that comes meanwhile
+    // posts a new wake, and that loop handles it and those before it, in
+    // their order.
+    {
+        std::lock_guard guard(m_inbox->lock);
+        m_inbox->wakePosted = false;
+    }
+    QPointer<MessageReceiver> alive(this);
+    QueuedMessage message;
+    while (alive && m_inbox->take(message)) {
+        const LRESULT result = m_procedure ? m_procedure(message.message, message.wParam, message.lParam) : 0;
+        if (message.completion)
+            message.completion->finish(result);
+        message.completion.reset();
+    }
+}
+
+SentMessage::SentMessage(HWND window, uint32_t message, WPARAM wParam, LPARAM lParam)
+{
+    MessageReceiver::Procedure direct;
+    {
+        std::shared_lock guard(g_registryLock);
+        if (!window || !registry().count(window))
+            return;
+        if (window->thread() == QThread::currentThread()) {
+            direct = window->m_procedure; // a queued call to our own thread would wait for itself
+        } else {
+            m_completion = completionOfThisThread();
+            window->m_inbox->add(window, QueuedMessage{message, wParam, lParam, m_completion});
+        }
+    }
+    if (direct)
+        m_result = direct(message, wParam, lParam);
+}
+
+SentMessage::~SentMessage()
+{
+    wait();
+}
+
+bool SentMessage::isHandled() const
+{
+    if (!m_completion)
+        return true;
+    std::lock_guard guard(m_completion->lock);
+    return m_completion->finished;
+}
+
+LRESULT SentMessage::wait()
+{
+    if (!m_completion)
+        return m_result;
+    {
+        std::unique_lock wait(m_completion->lock);
+        m_completion->done.wait(wait, [&] { return m_completion->finished; });
+        m_result = m_completion->result;
+    }
+    m_completion.reset();
+    return m_result;
 }
 
 LRESULT SendMessage(HWND window, uint32_t message, WPARAM wParam, LPARAM lParam)
 {
-    auto completion = std::make_shared<Completion>();
-    MessageReceiver::Procedure direct;
-    bool sameThread = false;
-    {
-        std::lock_guard guard(g_registryLock);
-        if (!window || !registry().count(window))
-            return 0;
-        sameThread = window->thread() == QThread::currentThread();
-        if (sameThread)
-            direct = window->m_procedure; // a queued call to our own thread would wait for itself
-        else
-            QCoreApplication::postEvent(window, new MessageEvent(message, wParam, lParam, completion));
-    }
-    if (sameThread)
-        return direct ? direct(message, wParam, lParam) : 0;
-    std::unique_lock wait(completion->lock);
-    completion->done.wait(wait, [&] { return completion->finished; });
-    return completion->result;
+    return SentMessage(window, message, wParam, lParam).wait();
 }
 
 bool PostMessage(HWND window, uint32_t message, WPARAM wParam, LPARAM lParam)
 {
-    std::lock_guard guard(g_registryLock);
+    std::shared_lock guard(g_registryLock);
     if (!window || !registry().count(window))
         return false;
-    QCoreApplication::postEvent(window, new MessageEvent(message, wParam, lParam, nullptr));
+    window->m_inbox->add(window, QueuedMessage{message, wParam, lParam, nullptr});
     return true;
 }
 

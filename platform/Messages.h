@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 namespace platform {
 
@@ -32,6 +33,9 @@ enum : uint32_t
 // The receiving end of window messages: a small object on the thread of the
 // window it serves, whose procedure runs there. Its address is the handle
 // that other threads send to; a handle whose receiver is gone is ignored.
+// Messages from other threads wait in the receiver's queue and are handled in
+// the order they came; those that come together are handled in one wake of
+// the window's thread, each by its own call of the procedure.
 class MessageReceiver : public QObject
 {
 public:
@@ -40,16 +44,47 @@ public:
     explicit MessageReceiver(Procedure procedure, QObject* parent = nullptr);
     ~MessageReceiver() override;
 
+    struct Inbox;
+
 protected:
     void customEvent(QEvent* event) override;
 
 private:
-    friend LRESULT SendMessage(MessageReceiver*, uint32_t, WPARAM, LPARAM);
+    friend class SentMessage;
     friend bool PostMessage(MessageReceiver*, uint32_t, WPARAM, LPARAM);
     Procedure m_procedure;
+    std::unique_ptr<Inbox> m_inbox;
 };
 
 using HWND = MessageReceiver*;
+
+struct SendCompletion;
+
+// A message sent to a window whose sender waits for its handling later:
+// meanwhile it may wait for something else (its own deadline), and is not
+// woken just because the message was handled. The destructor waits for the
+// handling, so that what the message points to may live on the sender's
+// stack beside it.
+class SentMessage
+{
+public:
+    // Queues the message for the window's thread (runs the procedure at once
+    // when called on that thread); nothing when the window is gone.
+    SentMessage(HWND window, uint32_t message, WPARAM wParam, LPARAM lParam);
+    ~SentMessage();
+    SentMessage(const SentMessage&) = delete;
+    SentMessage& operator=(const SentMessage&) = delete;
+
+    // True once the procedure has returned, or when there is nothing to wait
+    // for (the window is gone, or it went before handling the message).
+    bool isHandled() const;
+    // Waits until isHandled(); the procedure's result, 0 without one.
+    LRESULT wait();
+
+private:
+    std::shared_ptr<SendCompletion> m_completion;
+    LRESULT m_result = 0;
+};
 
 // Runs the window's procedure on the window's thread and waits until it has
 // returned (directly when called on that thread). Returns at once, with 0,

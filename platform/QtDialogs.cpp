@@ -31,18 +31,6 @@ QString QtDialogService::getOpenFileName(QWidget* parent, const QString& filter)
     return dialog.selectedFiles().front();
 }
 
-QString QtDialogService::getOpenProgramName(QWidget* parent, const QString& filter)
-{
-    QFileDialog dialog(parent, QString(), QString(), filter + QStringLiteral(";;") + allFilesFilter());
-    dialog.setWindowModality(Qt::WindowModal);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.selectNameFilter(allFilesFilter());
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return QString();
-    return dialog.selectedFiles().front();
-}
-
 bool QtDialogService::getColor(QWidget* parent, const QColor& initial, QColor& chosen)
 {
     QColorDialog dialog(initial, parent);

@@ -9,7 +9,6 @@ class QtDialogService : public DialogService
 public:
     QString getSaveFileName(QWidget* parent, const QString& filter, const QString& defaultSuffix) override;
     QString getOpenFileName(QWidget* parent, const QString& filter) override;
-    QString getOpenProgramName(QWidget* parent, const QString& filter) override;
     bool getColor(QWidget* parent, const QColor& initial, QColor& chosen) override;
 };
 

@@ -2,12 +2,71 @@
 
 #include "NetErrors.h"
 
+// The calls go through the functions of the library loaded at run time.
+#define CURL_DISABLE_TYPECHECK
 #include <curl/curl.h>
 
 #include <csignal>
 #include <cstring>
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <mutex>
+#include <type_traits>
+
+namespace platform {
+
+namespace {
+
+// libcurl, and all it brings along (TLS, Kerberos, LDAP, SSH libraries), is
+// loaded by the first URL check rather than at every start: a program
+// without URL boxes never has it in memory.
+struct UrlLibrary
+{
+    decltype(&::curl_global_init) global_init = nullptr;
+    decltype(&::curl_easy_init) easy_init = nullptr;
+    decltype(&::curl_easy_reset) easy_reset = nullptr;
+    decltype(&::curl_easy_cleanup) easy_cleanup = nullptr;
+    decltype(&::curl_easy_setopt) easy_setopt = nullptr;
+    decltype(&::curl_easy_perform) easy_perform = nullptr;
+    decltype(&::curl_easy_getinfo) easy_getinfo = nullptr;
+    decltype(&::curl_slist_append) slist_append = nullptr;
+    decltype(&::curl_slist_free_all) slist_free_all = nullptr;
+
+    bool load()
+    {
+        void* library = ::dlopen("libcurl.so.4", RTLD_NOW | RTLD_LOCAL);
+        if (!library)
+            return false;
+        auto get = [library](auto& function, const char* name) {
+            function = reinterpret_cast<std::remove_reference_t<decltype(function)>>(::dlsym(library, name));
+            return function != nullptr;
+        };
+        // The library stays loaded until the process ends.
+        return get(global_init, "curl_global_init") && get(easy_init, "curl_easy_init") &&
+               get(easy_reset, "curl_easy_reset") && get(easy_cleanup, "curl_easy_cleanup") &&
+               get(easy_setopt, "curl_easy_setopt") && get(easy_perform, "curl_easy_perform") &&
+               get(easy_getinfo, "curl_easy_getinfo") && get(slist_append, "curl_slist_append") &&
+               get(slist_free_all, "curl_slist_free_all");
+    }
+};
+
+UrlLibrary g_curl; // filled once by initUrlLibrary, read-only afterwards
+
+} // namespace
+
+} // namespace platform
+
+#undef curl_easy_setopt
+#undef curl_easy_getinfo
+#define curl_global_init platform::g_curl.global_init
+#define curl_easy_init platform::g_curl.easy_init
+#define curl_easy_reset platform::g_curl.easy_reset
+#define curl_easy_cleanup platform::g_curl.easy_cleanup
+#define curl_easy_setopt platform::g_curl.easy_setopt
+#define curl_easy_perform platform::g_curl.easy_perform
+#define curl_easy_getinfo platform::g_curl.easy_getinfo
+#define curl_slist_append platform::g_curl.slist_append
+#define curl_slist_free_all platform::g_curl.slist_free_all
 
 namespace platform {
 
@@ -136,6 +195,37 @@ QByteArray schemeOf(const QByteArray& url)
     return scheme;
 }
 
+// The thread's libcurl handle, kept from one fetch to the next: a new handle
+// would set up libcurl's wake-up sockets and caches at every check. Every
+// fetch starts from reset options and, as with a new handle, nothing carries
+// over: no connection, no resolved name, no TLS session.
+class ThreadHandle
+{
+public:
+    ~ThreadHandle()
+    {
+        if (m_curl)
+            curl_easy_cleanup(m_curl);
+    }
+    CURL* fresh()
+    {
+        if (m_curl)
+            curl_easy_reset(m_curl);
+        else
+            m_curl = curl_easy_init();
+        if (m_curl) {
+            curl_easy_setopt(m_curl, CURLOPT_FORBID_REUSE, 1L);
+            curl_easy_setopt(m_curl, CURLOPT_FRESH_CONNECT, 1L);
+            curl_easy_setopt(m_curl, CURLOPT_DNS_CACHE_TIMEOUT, 0L);
+            curl_easy_setopt(m_curl, CURLOPT_SSL_SESSIONID_CACHE, 0L);
+        }
+        return m_curl;
+    }
+
+private:
+    CURL* m_curl = nullptr;
+};
+
 } // namespace
 
 bool initUrlLibrary()
@@ -145,7 +235,7 @@ bool initUrlLibrary()
     std::call_once(once, [] {
         // A peer that closes early must not kill the process with SIGPIPE.
         std::signal(SIGPIPE, SIG_IGN);
-        ok = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
+        ok = g_curl.load() && curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
     });
     return ok;
 }
@@ -166,7 +256,8 @@ UrlFetchResult fetchUrl(const QByteArray& url, const std::atomic<bool>* stop, co
         result.error = neterr::ERROR_INTERNET_INTERNAL_ERROR;
         return result;
     }
-    CURL* curl = curl_easy_init();
+    thread_local ThreadHandle handle;
+    CURL* curl = handle.fresh();
     if (!curl) {
         result.error = neterr::ERROR_INTERNET_OUT_OF_HANDLES;
         return result;
@@ -214,12 +305,13 @@ UrlFetchResult fetchUrl(const QByteArray& url, const std::atomic<bool>* stop, co
         result.opened = false;
     }
     result.body = std::move(transfer.body);
-    curl_slist_free_all(headers);
     // The charset the server declares for the page (its last response).
     char* contentType = nullptr;
     if (curl_easy_getinfo(curl, CURLINFO_CONTENT_TYPE, &contentType) == CURLE_OK && contentType)
         result.contentType = contentType;
-    curl_easy_cleanup(curl);
+    // The handle holds the list until its next reset.
+    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, nullptr);
+    curl_slist_free_all(headers);
     return result;
 }
 

@@ -40,6 +40,7 @@ ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:strict_string_checks=1" \
 echo "== Benchmarks"
 "$KORVALEN_ROOT/build/ci/bench/korvalen_bench" --benchmark_min_time=0.2
 "$KORVALEN_ROOT/build/ci/bench/korvalen_ping_bench" 5
+"$KORVALEN_ROOT/build/ci/bench/korvalen_check_bench" --short
 "$KORVALEN_ROOT/build/ci/bench/korvalen_strip_bench"
 
 echo "== Soak run: 70 boxes on loopback whose targets change, for 2 minutes"

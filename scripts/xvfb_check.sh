@@ -357,7 +357,7 @@ wait_for 50 find_dialog "编辑检查" || fail "Edit in the box menu opened no E
 xdotool windowmove --sync "$dialog" 396 20
 xdotool key Tab Tab Tab Tab Tab Tab ctrl+a
 xdotool type --delay 20 "$closed_port"
-for _ in $(seq 24); do xdotool key Tab; done
+for _ in $(seq 27); do xdotool key Tab; done
 xdotool key space
 wait_for 100 second_tile "121 121 121" || fail "after Apply the edited box did not turn Close"
 xdotool search --onlyvisible --name "^编辑检查\$" >/dev/null || fail "Apply closed the Edit dialog"
@@ -447,6 +447,100 @@ xdotool key Down Down Right Return
 wait_for 50 test -s "$work/args.txt" || fail "the custom application did not run from the box menu"
 [ "$(cat "$work/args.txt")" = "$(printf 'Loopback\n127.0.0.1')" ] || fail "the custom application got: $(cat "$work/args.txt")"
 
+# A box's notifications, set as a new user would in the Edit dialog and the
+# sound and program settings it opens: the URL box speaks on Down and runs a
+# program on Down after four reports. Then its web server is stopped: the
+# program runs once, after the fourth Down.
+kill "$program_pid"
+wait_for 50 sh -c "! kill -0 $program_pid" || fail "the program did not end for the notification check"
+mkdir -p "$work/site" "$work/appdata3/Korvalen"
+echo "<html>up</html>" >"$work/site/index.html"
+python3 -c '
+import http.server, os, sys
+os.chdir(sys.argv[2])
+class Quiet(http.server.SimpleHTTPRequestHandler):
+    def log_message(self, *args):
+        pass
+server = http.server.HTTPServer(("127.0.0.1", 0), Quiet)
+open(sys.argv[1], "w").write(str(server.server_address[1]))
+server.serve_forever()
+' "$work/web_port" "$work/site" &
+web_pid=$!
+pids+=("$web_pid")
+wait_for 50 test -s "$work/web_port" || fail "the web server did not start"
+cat >"$work/notify.sh" <<SCRIPT
+#!/bin/sh
+echo "\$*" >>"$work/ran"
+SCRIPT
+chmod +x "$work/notify.sh"
+cat >"$work/appdata3/Korvalen/MainConfA.ini" <<INI
+[main]
+FirstStart=0
+NumBox=1
+PosX=200
+PosY=150
+WinBeh=1
+[Box 0]
+Text=Site
+IPAdress=http://127.0.0.1:$(cat "$work/web_port")/
+VerifyMetod=3
+Phrase=html
+CheckInterval=1
+INI
+APPDATA="$work/appdata3" XDG_RUNTIME_DIR="$work/run" QT_QPA_PLATFORM=xcb \
+    "$program" >>"$work/program.log" 2>&1 &
+program_pid=$!
+pids+=("$program_pid")
+wait_for 100 find_window || fail "no window appeared for the notification check"
+first_tile() { test "$("$grab" "$work/probe.png" 210 215)" = "$1"; }
+wait_for 100 first_tile "197 209 254" || fail "the URL box did not turn Up: $("$grab" "$work/probe.png" 210 215)"
+
+# Edit from the box menu: from the name, ten tabs to the sound settings
+# (colours, the URL radio, phrase, interval, IPv4, target). There the Down
+# row's speech box is the fourth control; its text follows it; Enter is OK.
+open_box_menu 250 200
+xdotool key Down Down Down Down Down Down Down Return
+wait_for 50 find_dialog "编辑检查" || fail "Edit in the box menu opened no Edit dialog for the URL box"
+for _ in $(seq 10); do xdotool key Tab; done
+xdotool key space
+wait_for 50 find_dialog "播放声音通知设置" || fail "the sound settings button opened no sound settings"
+xdotool key Tab Tab Tab space Tab
+xdotool type --delay 20 "%name is Down"
+"$grab" "$artifacts/xvfb-sound-settings.png" >/dev/null
+xdotool key Return
+wait_for 50 sh -c '! xdotool search --onlyvisible --name "^播放声音通知设置\$"' || fail "OK did not close the sound settings"
+# Back on the sound settings button: sound on Down, then twelve tabs on to
+# "run a program" and one to its settings.
+xdotool key Tab Tab space
+for _ in $(seq 12); do xdotool key Tab; done
+xdotool key space Tab space
+wait_for 50 find_dialog "文件通知设置" || fail "the program settings button opened no program settings"
+xdotool type --delay 20 "$work/notify.sh"
+xdotool key Tab Tab
+xdotool type --delay 20 "%name %status"
+# Down, then the count (past IP ERROR and the network error): four reports.
+xdotool key Tab Tab space Tab Tab Tab ctrl+a
+xdotool type --delay 20 "4"
+"$grab" "$artifacts/xvfb-program-settings.png" >/dev/null
+xdotool key Return
+wait_for 50 sh -c '! xdotool search --onlyvisible --name "^文件通知设置\$"' || fail "OK did not close the program settings"
+# Past the log box and Defaults to OK.
+xdotool key Tab Tab Tab space
+wait_for 50 sh -c '! xdotool search --onlyvisible --name "^编辑检查\$"' || fail "OK did not close the Edit dialog"
+config="$work/appdata3/Korvalen/MainConfA.ini"
+for key in "Sound=2" "SpeechTextCheck=2" "DownTextString=%name is Down" "ExecFileCheck=1" "ExecFileStatusCheck=2" \
+    "nEF=4" "ExecFilePath=$work/notify.sh"; do
+    grep -qx "$key" "$config" || fail "the notification settings were not saved: no $key in $(tr '\n' ' ' <"$config")"
+done
+wait_for 100 first_tile "197 209 254" || fail "the edited URL box did not come back Up"
+kill "$web_pid"
+sleep 1.5
+test ! -e "$work/ran" || fail "the program ran before the fourth Down report: $(cat "$work/ran")"
+wait_for 150 test -s "$work/ran" || fail "the program did not run after four Down reports"
+sleep 4
+[ "$(cat "$work/ran")" = "Site Down" ] || fail "the program ran more than once or with other arguments: $(cat "$work/ran")"
+"$grab" "$artifacts/xvfb-notified.png" >/dev/null
+
 echo "Xvfb check passed: the strip showed Up at its place, hid and came back from the tray, turned into a column,"
 echo "stuck to the screen edge when dragged, came back there after Exit and a new start; from the box menu a tile"
 echo "was duplicated, the copy moved left, disabled and deleted with Yes, and the status information shown;"
@@ -454,5 +548,6 @@ echo "Options widened the tiles and turned start at login on with Apply, and a C
 echo "as it was; a strip wider than the screen came back with its handle on the screen after Reset position; a TCP"
 echo "box added from the box menu turned Open, and after its port was edited and applied, Close; a picture chosen"
 echo "with its greyscale copy and saved as the skin Default was worn by the next box added; a custom application"
-echo "added from the box menu ran from it with the box's name and address."
+echo "added from the box menu ran from it with the box's name and address; a URL box set to speak and run a"
+echo "program on Down ran the program once after four Down reports."
 

@@ -38,6 +38,25 @@ TEST_F(NetProbeTest, PingLoopbackIsUpWithAReplyTime)
     EXPECT_LE(probe.m_dwReplyTime, 1u);
 }
 
+TEST_F(NetProbeTest, OneProbeFollowsItsTargetFromPingToPing)
+{
+    // The socket stays connected to its target between pings; a new target
+    // (or one that failed in between) is answered from itself all the same.
+    const struct
+    {
+        const char* target;
+        int status;
+    } pings[] = {{"127.0.0.1", STATUS_UP},
+                 {"127.0.0.1", STATUS_UP},
+                 {"127.0.0.3", STATUS_UP},
+                 {"127.0.0.1", STATUS_UP},
+                 {"no.such.host.invalid", STATUS_IP_ERROR},
+                 {"127.0.0.1", STATUS_UP},
+                 {"127.0.0.4", STATUS_UP}};
+    for (const auto& ping : pings)
+        EXPECT_EQ(probe.PingV4(ping.target), ping.status) << ping.target << " " << probe.m_dwLastError;
+}
+
 TEST_F(NetProbeTest, PingTargetsThatDoNotResolveAreIpErrors)
 {
     // A name from the hosts file resolves without any name server.
@@ -234,6 +253,9 @@ TEST_F(NetProbeTest, ABigPageIsReadOnlyUpToTheBound)
     const QByteArray url = "http://127.0.0.1:" + QByteArray::number(server.port()) + "/";
     EXPECT_EQ(probe.CheckUrl(url, QStringLiteral("aaaa")), STATUS_UP);
     EXPECT_EQ(probe.CheckUrl(url, QStringLiteral("needle")), STATUS_DOWN);
+    // The thread's next fetch starts from its own options, not the last's.
+    probe.m_urlOptions = platform::UrlFetchOptions();
+    EXPECT_EQ(probe.CheckUrl(url, QStringLiteral("needle")), STATUS_UP);
 }
 
 TEST_F(NetProbeTest, NoProbeLeavesADescriptorOpen)

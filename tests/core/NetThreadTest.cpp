@@ -12,7 +12,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <random>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -114,6 +116,18 @@ TEST_F(NetThreadTest, FirstResultComesAtOnceAndThenAtTheInterval)
     const qint64 gap = window.results[1].at - window.results[0].at;
     EXPECT_GE(gap, 950);
     EXPECT_LT(gap, 2000);
+}
+
+TEST_F(NetThreadTest, AResultHandledAfterTheIntervalIsFollowedByAWholeInterval)
+{
+    // The window is busy for longer than the interval with the first result.
+    window.onResult = [&](const Result& r) {
+        if (window.results.size() == 1)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1500 - r.at));
+    };
+    makeBox(7, QStringLiteral("127.0.0.1"))->StartThread();
+    ASSERT_TRUE(window.waitForResults(2, 5000));
+    EXPECT_GE(window.results[1].at, 1500 + 950);
 }
 
 TEST_F(NetThreadTest, UnknownMethodIsNetErrorWithoutCodeEveryInterval)

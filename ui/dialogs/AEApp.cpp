@@ -1,6 +1,7 @@
 #include "AEApp.h"
 
 #include "DialogRun.h"
+#include "ExecFile.h"
 #include "platform/Dialogs.h"
 #include "ui_AEApp.h"
 
@@ -75,8 +76,7 @@ void CAEApp::DoDataExchange(bool save)
 void CAEApp::OnBnClickedBrowse()
 {
     DoDataExchange(true);
-    const QString path =
-        platform::dialogService().getOpenProgramName(this, QStringLiteral("EXE, BAT File (*.exe *.bat)"));
+    const QString path = platform::dialogService().getOpenFileName(this, CExecFile::ProgramFileFilter());
     // A path longer than "Main.ini" keeps would come back cut: refused.
     if (!path.isEmpty() && path.size() <= ui->editPath->maxLength())
         m_strPath = path;

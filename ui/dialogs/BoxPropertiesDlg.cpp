@@ -75,11 +75,6 @@ CBoxPropertiesDlg::CBoxPropertiesDlg(platform::HWND hWndParent, QWidget* owner)
     for (QPushButton* button : {m_ui->btnOK, m_ui->btnCancel, m_ui->btnApply})
         button->setIconSize(buttonIcon);
 
-    // The sound, program-run and message-box settings are not part of this
-    // dialog yet: their buttons stand where they belong, switched off.
-    for (QWidget* later : std::initializer_list<QWidget*>{m_ui->btnSoundSettings, m_ui->btnMsgBoxSettings,
-                                                          m_ui->btnExecSettings})
-        later->setEnabled(false);
     m_pLook = new CBoxLook(this, CBoxLook::Controls{m_ui->comboSkin, m_ui->btnAddSkin, m_ui->btnDeleteSkin,
                                                     m_ui->btnUpIcon, m_ui->btnDownIcon, m_ui->btnEmptyUpIcon,
                                                     m_ui->btnEmptyDownIcon, m_ui->btnGrayscaleIcon,
@@ -116,6 +111,11 @@ CBoxPropertiesDlg::CBoxPropertiesDlg(platform::HWND hWndParent, QWidget* owner)
         connect(n.check, &QCheckBox::clicked, this,
                 [this, mask = n.mask, bit = n.bit](bool checked) { OnNotifyCheck(*mask, bit, checked); });
     connect(m_ui->checkExecFile, &QCheckBox::clicked, this, [this] { DoDataExchange(true); });
+    connect(m_ui->btnSoundSettings, &QPushButton::clicked, this,
+            &CBoxPropertiesDlg::OnBnClickedSoundSettings);
+    connect(m_ui->btnExecSettings, &QPushButton::clicked, this, &CBoxPropertiesDlg::OnBnClickedExecSettings);
+    connect(m_ui->btnMsgBoxSettings, &QPushButton::clicked, this,
+            &CBoxPropertiesDlg::OnBnClickedMsgBoxSettings);
 
     connect(m_ui->spinSoundCount, &CSpinEdit::valueEdited, this,
             [this](qint64 value) { OnCountEdited(nPS, value, true); });

@@ -48,6 +48,10 @@ public:
     void OnBnClickedTestError();
     void OnBnClickedTestMsgBox();
     void OnBnClickedDefaults();
+    // The sound, program-run and message-box settings (…Settings.cpp).
+    void OnBnClickedSoundSettings();
+    void OnBnClickedExecSettings();
+    void OnBnClickedMsgBoxSettings();
     void OnBnClickedOk();
     void OnBnClickedApply();
     void OnBnClickedCancel();

@@ -1,6 +1,7 @@
 #include "SendNetMsgSetting.h"
 
 #include "DialogRun.h"
+#include "ExecFile.h"
 #include "core/NetMessage.h"
 #include "platform/Dialogs.h"
 #include "ui_SendNetMsgSetting.h"
@@ -56,8 +57,7 @@ void CSendNetMsgSetting::DoDataExchange(bool save)
 void CSendNetMsgSetting::OnBnClickedBrowse()
 {
     DoDataExchange(true);
-    const QString path =
-        platform::dialogService().getOpenProgramName(this, QStringLiteral("EXE, BAT File (*.exe *.bat)"));
+    const QString path = platform::dialogService().getOpenFileName(this, CExecFile::ProgramFileFilter());
     // A path longer than the file keeps would come back cut: refused.
     if (!path.isEmpty() && path.size() <= ui->editCommand->maxLength())
         m_strCommand = path;

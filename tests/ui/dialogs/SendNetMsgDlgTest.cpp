@@ -135,7 +135,7 @@ TEST_F(SendNetMsg, SettingsAreStoredOnOkOnlyAndDefaultGivesTheDefaults)
         EXPECT_EQ(key("SendNetMsgParam"), c.parameters.toStdString());
     }
     // Programs here have no extension: the picker opens on all files.
-    EXPECT_EQ(picker.filters, QStringList{"EXE, BAT File (*.exe *.bat);;All files (*)"});
+    EXPECT_TRUE(picker.filters.at(0).startsWith(QStringLiteral("All Files (*);;")));
 }
 
 } // namespace
