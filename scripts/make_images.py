@@ -237,6 +237,13 @@ def check(c):
     c.line(6, 12, 13, 3, GREEN, 2)
 
 
+def send(c):
+    c.rect(1, 4, 14, 12, INK)
+    c.rect(2, 5, 13, 11, WHITE)
+    c.line(2, 5, 7, 9, INK)
+    c.line(13, 5, 8, 9, INK)
+
+
 def test_sound(c):
     c.rect(2, 6, 4, 10, INK)
     for i in range(4):
@@ -306,7 +313,7 @@ os.makedirs(OUT, exist_ok=True)
 for number, draw in ((141, about), (142, help_), (147, exit_), (218, reset_position), (197, log_folder),
                      (151, show), (146, options), (177, arrow_box(False)), (178, arrow_box(True)),
                      (184, reset_config), (143, check), (206, check), (205, test_sound), (207, exit_),
-                     (208, apply_)):
+                     (208, apply_), (211, send)):
     save_png(small(draw), "%d.png" % number)
 # The notification icons of the three instances, one picture per tray size.
 for instance, number in enumerate((166, 220, 234)):

@@ -417,6 +417,36 @@ picture_red() { test "$("$grab" "$work/probe.png" 344 204)" = "255 0 0"; }
 wait_for 100 picture_red || fail "the new box does not wear the skin's picture: $("$grab" "$work/probe.png" 344 204)"
 "$grab" "$artifacts/xvfb-skinned-box.png" >/dev/null
 
+# A custom application, as a new user would add it: customize at the end of
+# the box menu's Custom popup, Add, a program that writes its arguments to a
+# file with "%name %ip" as parameters, OK twice; then it runs from the same
+# popup, and the file holds the box's name and address.
+cat >"$work/args.sh" <<'SH'
+#!/bin/sh
+printf '%s\n' "$@" >"$(dirname "$0")/args.txt"
+SH
+chmod +x "$work/args.sh"
+open_box_menu 250 200
+xdotool key Down Down Right Up Return
+wait_for 50 find_dialog "自定义应用程序" || fail "customize in the box menu opened no custom applications dialog"
+xdotool key Tab space
+wait_for 50 find_dialog "添加/编辑应用程序" || fail "Add opened no dialog for the application"
+xdotool type --delay 20 "Arguments"
+xdotool key Tab
+xdotool type --delay 20 "$work/args.sh"
+xdotool key Tab Tab
+xdotool type --delay 20 "%name %ip"
+"$grab" "$artifacts/xvfb-custom-app.png" >/dev/null
+xdotool key Return
+wait_for 50 sh -c '! xdotool search --onlyvisible --name "^添加/编辑应用程序\$"' || fail "OK did not close the application dialog"
+xdotool key Return
+wait_for 50 sh -c '! xdotool search --onlyvisible --name "^自定义应用程序\$"' || fail "OK did not close the custom applications dialog"
+grep -qx 'nrows=1' "$work/appdata2/Korvalen/Main.ini" || fail "Main.ini holds no custom row"
+open_box_menu 250 200
+xdotool key Down Down Right Return
+wait_for 50 test -s "$work/args.txt" || fail "the custom application did not run from the box menu"
+[ "$(cat "$work/args.txt")" = "$(printf 'Loopback\n127.0.0.1')" ] || fail "the custom application got: $(cat "$work/args.txt")"
+
 # A box's notifications, set as a new user would in the Edit dialog and the
 # sound and program settings it opens: the URL box speaks on Down and runs a
 # program on Down after four reports. Then its web server is stopped: the
@@ -517,6 +547,7 @@ echo "was duplicated, the copy moved left, disabled and deleted with Yes, and th
 echo "Options widened the tiles and turned start at login on with Apply, and a Cancel after a change left the file"
 echo "as it was; a strip wider than the screen came back with its handle on the screen after Reset position; a TCP"
 echo "box added from the box menu turned Open, and after its port was edited and applied, Close; a picture chosen"
-echo "with its greyscale copy and saved as the skin Default was worn by the next box added; a URL box set to"
-echo "speak and run a program on Down ran the program once after four Down reports."
+echo "with its greyscale copy and saved as the skin Default was worn by the next box added; a custom application"
+echo "added from the box menu ran from it with the box's name and address; a URL box set to speak and run a"
+echo "program on Down ran the program once after four Down reports."
 

@@ -78,6 +78,8 @@ CKorvalenDlg::~CKorvalenDlg()
     delete m_dlgAbout;
     // The Options dialog is ours when it is a CPropertiesDlg.
     delete qobject_cast<CPropertiesDlg*>(m_dlgOptions.data());
+    delete m_dlgSendNetMsg;
+    delete m_dlgCustomMenu;
 }
 
 void CKorvalenDlg::ReleaseBoxes()
@@ -226,6 +228,11 @@ void CKorvalenDlg::closeEvent(QCloseEvent* event)
         m_dlgBoxProperties->reject();
     if (m_dlgOptions)
         m_dlgOptions->reject();
+    // The network message and custom applications dialogs end too, so that
+    // nothing waits for their runs afterwards.
+    for (QDialog* dialog : {m_dlgSendNetMsg.data(), m_dlgCustomMenu.data()})
+        if (dialog)
+            dialog->reject();
     event->accept();
     hide();
     if (m_pModalLoop)

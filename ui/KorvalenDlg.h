@@ -117,6 +117,12 @@ public:
     static void OpenShareThread(const BoxSnapshot& box);
     static void RunCustomAppThread(const BoxSnapshot& box, const CustomAppRecord& app);
 
+    // The box menu's send network message and customize rows (…NetMsg.cpp):
+    // the first for the selected box, the second reads the custom rows again
+    // after OK.
+    void OnSendNetMsg();
+    void OnCustomize();
+
     // Notification workers; each is handed a copy of the box's fields when
     // it is started and runs on a thread of its own.
     static void MsgBoxNotifyThread(const BoxSnapshot& box);

@@ -128,9 +128,13 @@ void CKorvalenDlg::OnBoxCommand(int command)
     case ID_BOX_REMOTEDESKTOP:
         OnToolRemoteDesktop();
         break;
+    case ID_BOX_SENDNETMSG:
+        OnSendNetMsg();
+        break;
+    case ID_BOX_CUSTOMIZE:
+        OnCustomize();
+        break;
     default:
-        // The network message and the custom applications have no dialog
-        // yet: their rows open nothing.
         break;
     }
 }

@@ -47,14 +47,14 @@ void CKorvalenDlg::BringForward()
 platform::LRESULT CKorvalenDlg::OnTrayNotification(platform::WPARAM, platform::LPARAM lParam)
 {
     switch (lParam) {
-    case platform::WM_LBUTTONDOWN:
+    case platform::WM_LBUTTONDOWN: {
         BringForward();
-        for (const QPointer<QDialog>& dialog : {m_dlgBoxProperties, m_dlgOptions, m_dlgSendNetMsg})
+        QWidget* open[] = {m_dlgBoxProperties, m_dlgOptions, m_dlgAbout, m_dlgSendNetMsg};
+        for (QWidget* dialog : open)
             if (dialog && dialog->isVisible())
                 restoreAndRaise(dialog);
-        if (m_dlgAbout && m_dlgAbout->isVisible())
-            restoreAndRaise(m_dlgAbout);
         return 1;
+    }
     case platform::WM_LBUTTONUP:
         BringForward();
         return 1;

@@ -54,8 +54,6 @@ TEST_F(BoxTools, EachToolGetsTheHostOfTheBoxOrSaysWhatToInstall)
         {url, ID_BOX_SHARE, {{"open:smb://www.example.org/"}}, all, ""},
         {"IPv=1\nIPAdress=::1\n", ID_BOX_SHARE, {{"open:smb://[::1]/"}}, all, ""},
         {"IPv=1\nIPAdress=no-such-host.invalid\n", ID_BOX_SHARE, {}, all, ""},
-        {v4, ID_BOX_SENDNETMSG, {}, all, ""}, // no dialog yet
-        {v4, ID_BOX_CUSTOMIZE, {}, all, ""},  // no dialog yet
         {v4,
          ID_BOX_PING,
          {{"terminal+wait:", "ping", "-c", "10", "--", "10.0.0.1"}},

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+
+// The network message: a command run with the box's host, a user name and
+// the message put into its parameters.
+
+// The command and parameter template that a configuration without its own
+// start with: a terminal that sends the message with `write` to the user's
+// terminals on the host, through ssh. The host, user name and message travel
+// as data: the remote command itself is fixed text, so that the remote shell
+// never parses a value.
+QString defaultNetMsgCommand();
+QString defaultNetMsgParameters();
+
+// Runs the command with every "%ip" in the parameters replaced by the host,
+// then every "%user" by the user name, then every "%message" by the message.
+// The command interpreter ("cmd") runs its script in a terminal with each
+// value shell-quoted where it stands; any other program gets the parameters
+// split into arguments first, so a value is never more than text inside one
+// argument. False when the command could not be started.
+bool sendNetMessage(const QString& command, const QString& parameters, const QString& host,
+                    const QString& user, const QString& message);

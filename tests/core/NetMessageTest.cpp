@@ -1,0 +1,77 @@
+// The default network message command, run by a real shell with stand-ins
+// for ssh and write.
+#include "core/NetMessage.h"
+
+#include "ui/dialogs/DialogTestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QProcessEnvironment>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+void writeScript(const QString& path, const QByteArray& text)
+{
+    test::writeFile(path, "#!/bin/sh\n" + text);
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+TEST(NetMessage, TheDefaultCommandHandsHostUserAndMessageOverAsTextOnly)
+{
+    test::ScopedEnvironment env;
+    const QString bin = env.path() + QStringLiteral("/bin");
+    QDir().mkpath(bin);
+    // ssh records its arguments and runs the remote command as a remote
+    // shell would, its words joined by blanks; write records its user and
+    // the message it reads.
+    writeScript(bin + QStringLiteral("/ssh"),
+                "printf '%s\\n' \"$@\" > ssh.args\nshift 2\nexec /bin/sh -c \"$*\"\n");
+    writeScript(bin + QStringLiteral("/write"), "printf '%s\\n' \"$@\" > write.args\ncat > write.stdin\n");
+    const struct
+    {
+        QString host, user, message, userWritten;
+    } cases[] = {
+        {QStringLiteral("192.0.2.7"), QStringLiteral("alice"), QStringLiteral("Backup done"),
+         QStringLiteral("alice")},
+        {QStringLiteral("$(touch pwned)"), QStringLiteral("`touch pwned`;x"),
+         QStringLiteral("'; touch pwned; '"), QStringLiteral("`touch pwned`;x")},
+        // A user name that holds "%message" gets the message in its place; a
+        // message that holds "%user" keeps it, since messages come last.
+        {QStringLiteral("fe80::1%eth0"), QStringLiteral("a%messageb"), QStringLiteral("\"$(x)\" %user"),
+         QStringLiteral("a\"$(x)\" %userb")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.message.toStdString());
+        const QString work = env.path() + QStringLiteral("/work");
+        QDir(work).removeRecursively();
+        QDir().mkpath(work);
+        test::RecordingLauncher launcher;
+        ASSERT_TRUE(
+            sendNetMessage(defaultNetMsgCommand(), defaultNetMsgParameters(), c.host, c.user, c.message));
+        ASSERT_EQ(launcher.started.size(), 1u);
+        const QStringList terminal = launcher.started[0];
+        ASSERT_EQ(terminal.mid(0, 3), (QStringList{"terminal", "/bin/sh", "-c"}));
+
+        // The terminal's shell, with the stand-ins first on the path; the
+        // shell that "/K" leaves open ends at once here.
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("PATH"), bin + u':' + environment.value(QStringLiteral("PATH")));
+        environment.insert(QStringLiteral("SHELL"), QStringLiteral("/bin/true"));
+        QProcess shell;
+        shell.setProcessEnvironment(environment);
+        shell.setWorkingDirectory(work);
+        shell.start(QStringLiteral("/bin/sh"), terminal.mid(2));
+        ASSERT_TRUE(shell.waitForFinished(10000));
+        EXPECT_EQ(shell.exitCode(), 0) << shell.readAllStandardError().toStdString();
+        EXPECT_TRUE(test::readFile(work + QStringLiteral("/ssh.args"))
+                        .startsWith(("--\n" + c.host + u'\n').toUtf8()));
+        EXPECT_EQ(test::readFile(work + QStringLiteral("/write.args")), (c.userWritten + u'\n').toUtf8());
+        EXPECT_EQ(test::readFile(work + QStringLiteral("/write.stdin")), (c.message + u'\n').toUtf8());
+        EXPECT_FALSE(QFile::exists(work + QStringLiteral("/pwned")));
+    }
+}
+
+} // namespace

@@ -1,0 +1,79 @@
+#include "SendNetMsgSetting.h"
+
+#include "DialogRun.h"
+#include "ExecFile.h"
+#include "core/NetMessage.h"
+#include "platform/Dialogs.h"
+#include "ui_SendNetMsgSetting.h"
+
+CSendNetMsgSetting::CSendNetMsgSetting(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowCloseButtonHint),
+      ui(std::make_unique<Ui::CSendNetMsgSetting>())
+{
+    ui->setupUi(this);
+    setWindowIcon(QIcon(QStringLiteral(":/images/128.png")));
+    connect(ui->buttonBrowse, &QPushButton::clicked, this, &CSendNetMsgSetting::OnBnClickedBrowse);
+    connect(ui->buttonDefault, &QPushButton::clicked, this, &CSendNetMsgSetting::OnBnClickedDefault);
+    connect(ui->buttonOK, &QPushButton::clicked, this, &CSendNetMsgSetting::OnOK);
+    connect(ui->buttonCancel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+CSendNetMsgSetting::~CSendNetMsgSetting() = default;
+
+bool CSendNetMsgSetting::OnInitDialog()
+{
+    m_hOKIcon = QIcon(QStringLiteral(":/images/206.png"));
+    m_hCancelIcon = QIcon(QStringLiteral(":/images/207.png"));
+    ui->buttonOK->setIcon(m_hOKIcon);
+    ui->buttonCancel->setIcon(m_hCancelIcon);
+    for (QPushButton* button : {ui->buttonOK, ui->buttonCancel})
+        button->setIconSize(QSize(16, 16));
+    DoDataExchange(false);
+    return true;
+}
+
+int CSendNetMsgSetting::DoModal()
+{
+    OnInitDialog();
+    return runSubDialog(this);
+}
+
+void CSendNetMsgSetting::DoDataExchange(bool save)
+{
+    if (save) {
+        m_strCommand = ui->editCommand->text();
+        m_strParameters = ui->editParameters->text();
+    } else {
+        // The edits take no more than reading the file gives back.
+        ui->editCommand->setText(m_strCommand.left(ui->editCommand->maxLength()));
+        ui->editParameters->setText(m_strParameters.left(ui->editParameters->maxLength()));
+        // Long templates show their beginning.
+        ui->editCommand->setCursorPosition(0);
+        ui->editParameters->setCursorPosition(0);
+    }
+}
+
+void CSendNetMsgSetting::OnBnClickedBrowse()
+{
+    DoDataExchange(true);
+    const QString path = platform::dialogService().getOpenFileName(this, CExecFile::ProgramFileFilter());
+    // A path longer than the file keeps would come back cut: refused.
+    if (!path.isEmpty() && path.size() <= ui->editCommand->maxLength())
+        m_strCommand = path;
+    DoDataExchange(false);
+}
+
+void CSendNetMsgSetting::OnBnClickedDefault()
+{
+    DoDataExchange(true);
+    m_strCommand = defaultNetMsgCommand();
+    m_strParameters = defaultNetMsgParameters();
+    DoDataExchange(false);
+}
+
+void CSendNetMsgSetting::OnOK()
+{
+    DoDataExchange(true);
+    accept();
+}
