@@ -7,20 +7,6 @@
 
 namespace {
 
-QString methodWord(int method)
-{
-    switch (method) {
-    case METHOD_PING:
-        return QStringLiteral("Ping");
-    case METHOD_TCP:
-        return QStringLiteral("TCP");
-    case METHOD_URL:
-        return QStringLiteral("URL");
-    default:
-        return QString();
-    }
-}
-
 QString statusWord(int status, int method, bool withBlanks)
 {
     switch (status) {
@@ -55,6 +41,20 @@ QString programStatusWord(int status, int method)
 QString messageStatusWord(int status, int method)
 {
     return statusWord(status, method, true);
+}
+
+QString methodWord(int method)
+{
+    switch (method) {
+    case METHOD_PING:
+        return QStringLiteral("Ping");
+    case METHOD_TCP:
+        return QStringLiteral("TCP");
+    case METHOD_URL:
+        return QStringLiteral("URL");
+    default:
+        return QString();
+    }
 }
 
 UrlHostPort urlHostPort(const QString& url)

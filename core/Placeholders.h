@@ -8,6 +8,8 @@
 // blanks), in message boxes ("NET ERROR"), empty where a status has none.
 QString programStatusWord(int status, int method);
 QString messageStatusWord(int status, int method);
+// "Ping", "TCP" or "URL", as "%method" gives it; empty for another number.
+QString methodWord(int method);
 
 enum class PlaceholderSet
 {

@@ -19,20 +19,6 @@ namespace {
 
 constexpr int kMaxCount = 9999;
 
-QString methodWord(int method)
-{
-    switch (method) {
-    case METHOD_PING:
-        return QStringLiteral("Ping");
-    case METHOD_TCP:
-        return QStringLiteral("TCP");
-    case METHOD_URL:
-        return QStringLiteral("URL");
-    default:
-        return QString();
-    }
-}
-
 } // namespace
 
 CExecFile::CExecFile(QWidget* parent) : QDialog(parent), m_ui(std::make_unique<Ui::CExecFile>())
