@@ -3,18 +3,11 @@
 #include "DailyLog.h"
 #include "Placeholders.h"
 #include "platform/ErrorText.h"
+#include "platform/NetTools.h"
 
 namespace boxtools {
 
-namespace {
-// An IPv6 address in a URL stands in brackets; a name or an IPv4 address not.
-QString bracketed(const QString& host)
-{
-    if (!host.contains(u':') || host.startsWith(u'['))
-        return host;
-    return u'[' + host + u']';
-}
-} // namespace
+using platform::bracketed;
 
 QString toolHost(const BoxSnapshot& box)
 {

@@ -6,14 +6,12 @@
 
 namespace platform {
 
-namespace {
 QString bracketed(const QString& host)
 {
     if (!host.contains(u':') || host.startsWith(u'['))
         return host;
     return u'[' + host + u']';
 }
-} // namespace
 
 QStringList pingCommand(const QString& host, bool ipv6)
 {

@@ -9,6 +9,10 @@
 // remote-desktop client. Each host is one argument of its own.
 namespace platform {
 
+// A host as it stands in a URL or after a switch: an IPv6 address in
+// brackets, a name or an IPv4 address as it is.
+QString bracketed(const QString& host);
+
 // "ping -c 10 -- HOST" (with -6 for an IPv6 box).
 QStringList pingCommand(const QString& host, bool ipv6);
 // "traceroute -- HOST" (with -6 for an IPv6 box).
