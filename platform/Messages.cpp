@@ -149,6 +149,8 @@ void MessageReceiver::customEvent(QEvent* event)
         m_inbox->wakePosted = false;
     }
     QPointer<MessageReceiver> alive(this);
+    const int outerRun = m_runLoopLevel;
+    m_runLoopLevel = QThread::currentThread()->loopLevel();
     QueuedMessage message;
     while (alive && m_inbox->take(message)) {
         // Messages still queued behind this one get a wake of their own, so
@@ -167,6 +169,21 @@ void MessageReceiver::customEvent(QEvent* event)
             message.completion->finish(result);
         message.completion.reset();
     }
+    if (!alive)
+        return;
+    m_runLoopLevel = outerRun;
+    if (m_afterRun)
+        m_afterRun();
+}
+
+void MessageReceiver::setAfterRun(std::function<void()> afterRun)
+{
+    m_afterRun = std::move(afterRun);
+}
+
+bool MessageReceiver::inRun() const
+{
+    return m_runLoopLevel >= 0 && QThread::currentThread()->loopLevel() == m_runLoopLevel;
 }
 
 SentMessage::SentMessage(HWND window, uint32_t message, WPARAM wParam, LPARAM lParam)

@@ -44,6 +44,14 @@ public:
     explicit MessageReceiver(Procedure procedure, QObject* parent = nullptr);
     ~MessageReceiver() override;
 
+    // Runs after each run of queued messages that one wake handles, once the
+    // last of them is handled: what their handling left to do for all of
+    // them together (one repaint of every changed tile) is done there.
+    void setAfterRun(std::function<void()> afterRun);
+    // True while the procedure handles a queued message, and not in an
+    // event loop of its own: whatever is left for afterRun is done soon.
+    bool inRun() const;
+
     struct Inbox;
 
 protected:
@@ -53,6 +61,8 @@ private:
     friend class SentMessage;
     friend bool PostMessage(MessageReceiver*, uint32_t, WPARAM, LPARAM);
     Procedure m_procedure;
+    std::function<void()> m_afterRun;
+    int m_runLoopLevel = -1; // the event loop level of the run in progress, -1 for none
     std::unique_ptr<Inbox> m_inbox;
 };
 

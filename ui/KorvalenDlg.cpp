@@ -26,6 +26,9 @@ CKorvalenDlg::CKorvalenDlg(QWidget* pParent, int nInstance) : QDialog(pParent), 
         [this](uint32_t message, platform::WPARAM wParam, platform::LPARAM lParam) -> platform::LRESULT {
             if (message == platform::WM_CHECKRESULT)
                 return OnCheckResult(wParam, lParam);
+            // Any other message may change the strip or open a loop of its
+            // own: the tiles that results changed are painted before it.
+            PaintPendingTiles();
             if (message == platform::WM_TRAYNOTIFY)
                 return OnTrayNotification(wParam, lParam);
             if (message == platform::WM_APPLYOPTIONS)
@@ -37,6 +40,7 @@ CKorvalenDlg::CKorvalenDlg(QWidget* pParent, int nInstance) : QDialog(pParent), 
             return 0;
         },
         this);
+    m_hWnd->setAfterRun([this] { PaintPendingTiles(); });
 
     m_hIcon = platform::programIcon();
     // Lives as long as the window and is shown again for every add and edit.

@@ -13,6 +13,7 @@
 #include <QIcon>
 #include <QImage>
 #include <QPointer>
+#include <QRegion>
 #include <QString>
 
 class CAboutDlg;
@@ -50,9 +51,10 @@ public:
 
     // A check result (or a direct call with no reply) becomes the box's state.
     platform::LRESULT OnCheckResult(platform::WPARAM wParam, platform::LPARAM lParam);
-    // Repaints the tile of the box with the 1-based number at once.
+    // Repaints the tile of the box with the 1-based number at once; while
+    // check results that came together are handled, once they all are.
     void PaintTile(int nNumber);
-    void OnPaint(const QRect& dirty);
+    void OnPaint(const QRegion& dirty);
     // The running window is asked to come forward by a second start.
     void OnActivateInstance();
 
@@ -201,6 +203,8 @@ private:
     // to bring it back from.
     void HideToTray();
     void BringForward();
+    // Paints the tiles that PaintTile left for the end of a run of results.
+    void PaintPendingTiles();
     // Drops every box and loads the configuration file again.
     void ReloadConfiguration();
     // The member dialog behind m_dlgBoxProperties.
@@ -208,6 +212,7 @@ private:
 
     StripResources m_resources; // status icons, edge-strip bitmaps, fonts
     platform::HWND m_hWnd = nullptr;
+    QRegion m_pendingTiles; // tiles changed by results still being handled
     platform::InstanceServer* m_pInstanceServer = nullptr;
     bool m_bReportedUnsaved = false;
     bool m_bWarnedNoTray = false;

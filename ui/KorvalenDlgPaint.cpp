@@ -3,6 +3,8 @@
 #include <QPaintEvent>
 #include <QPainter>
 
+#include <utility>
+
 StripMetrics CKorvalenDlg::Metrics() const
 {
     return stripMetrics(XBox, YBox, NumBox, WinPos);
@@ -23,10 +25,10 @@ StripView CKorvalenDlg::View() const
 
 void CKorvalenDlg::paintEvent(QPaintEvent* event)
 {
-    OnPaint(event->rect());
+    OnPaint(event->region());
 }
 
-void CKorvalenDlg::OnPaint(const QRect& dirty)
+void CKorvalenDlg::OnPaint(const QRegion& dirty)
 {
     QPainter painter(this);
     paintStrip(painter, View(), m_resources, m_pBoxes, dirty);
@@ -39,5 +41,20 @@ void CKorvalenDlg::PaintTile(int nNumber)
         return;
     StripMetrics metrics = Metrics();
     metrics.n = std::max(metrics.n, nNumber);
-    repaint(tileRect(metrics, nNumber));
+    const QRect tile = tileRect(metrics, nNumber);
+    // Results that arrive together are painted together, in one paint of
+    // the window, as soon as the last of them is handled.
+    if (m_hWnd && m_hWnd->inRun()) {
+        m_pendingTiles += tile;
+        return;
+    }
+    repaint(tile);
+}
+
+void CKorvalenDlg::PaintPendingTiles()
+{
+    if (m_pendingTiles.isEmpty())
+        return;
+    const QRegion tiles = std::exchange(m_pendingTiles, QRegion());
+    repaint(tiles);
 }

@@ -3,8 +3,14 @@
 #include "core/Placeholders.h"
 
 #include <QFontMetrics>
+#include <QHash>
 #include <QPainter>
+#include <QRegion>
+#include <QStaticText>
 #include <QStringList>
+
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -20,15 +26,122 @@ bool showsAllLines(int status)
     return status == STATUS_UP || status == STATUS_DOWN || status == STATUS_CLOSE;
 }
 
+// A tile's texts laid out once: a tile is repainted whenever its reply time
+// changes, and shaping its lines again each time cost more than the rest of
+// its painting. Lines of the fonts in use are kept until there are too many.
+class TileTextCache
+{
+public:
+    struct Line
+    {
+        QStaticText text;
+        int width = 0;   // as the fitting rule measures it
+        qreal exact = 0; // for centring
+    };
+
+    const Line& line(const QFont& font, const QString& text)
+    {
+        Lines* lines = nullptr;
+        for (auto& [cachedFont, cached] : m_fonts)
+            if (cachedFont == font)
+                lines = &cached;
+        if (!lines) {
+            m_fonts.emplace_back(font, Lines());
+            lines = &m_fonts.back().second;
+        }
+        if (m_count >= kMaxLines)
+            clear();
+        auto found = lines->constFind(text);
+        if (found != lines->constEnd())
+            return *found;
+        Line line;
+        line.text.setText(text);
+        line.text.setTextFormat(Qt::PlainText);
+        line.text.prepare(QTransform(), font);
+        line.width = QFontMetrics(font).horizontalAdvance(text);
+        line.exact = QFontMetricsF(font).horizontalAdvance(text);
+        ++m_count;
+        return *lines->insert(text, line);
+    }
+
+private:
+    using Lines = QHash<QString, Line>;
+    static constexpr int kMaxLines = 2048;
+    void clear()
+    {
+        for (auto& entry : m_fonts)
+            entry.second.clear();
+        m_count = 0;
+    }
+    std::vector<std::pair<QFont, Lines>> m_fonts;
+    int m_count = 0;
+};
+
+TileTextCache& tileTexts()
+{
+    static TileTextCache cache; // painting happens on the user-interface thread only
+    return cache;
+}
+
+// Pictures at the size their tiles show them, scaled once rather than at
+// every repaint; boxes that share a picture share its scaled copy.
+class ScaledPictureCache
+{
+public:
+    QImage scaled(const QImage& image, QSize size)
+    {
+        const Key key{image.cacheKey(), size.width(), size.height()};
+        for (const Entry& entry : m_entries)
+            if (entry.key == key)
+                return entry.image;
+        // Scaled smoothly, so that a picture drawn smaller keeps its thin
+        // lines and dots rather than losing every other one.
+        QImage scaled = image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        if (m_bytes + scaled.sizeInBytes() > kMaxBytes) {
+            m_entries.clear();
+            m_bytes = 0;
+        }
+        if (scaled.sizeInBytes() <= kMaxBytes) {
+            m_bytes += scaled.sizeInBytes();
+            m_entries.push_back({key, scaled});
+        }
+        return scaled;
+    }
+
+private:
+    struct Key
+    {
+        qint64 image;
+        int width;
+        int height;
+        bool operator==(const Key&) const = default;
+    };
+    struct Entry
+    {
+        Key key;
+        QImage image;
+    };
+    static constexpr qsizetype kMaxBytes = 1024 * 1024;
+    std::vector<Entry> m_entries;
+    qsizetype m_bytes = 0;
+};
+
+ScaledPictureCache& scaledPictures()
+{
+    static ScaledPictureCache cache; // painting happens on the user-interface thread only
+    return cache;
+}
+
 // One line, top-aligned: centred when it fits the tile, else from the left and
 // cut at the right edge.
 void drawTileText(QPainter& painter, const QRect& rect, int tileWidth, const QString& text)
 {
-    const int width = QFontMetrics(painter.font()).horizontalAdvance(text);
-    const int align = width <= tileWidth ? Qt::AlignHCenter : Qt::AlignLeft;
+    const TileTextCache::Line& line = tileTexts().line(painter.font(), text);
+    const bool fits = line.width <= tileWidth;
+    const qreal x = fits ? rect.x() + (rect.width() - line.exact) / 2 : rect.x();
     painter.save();
     painter.setClipRect(rect, Qt::IntersectClip);
-    painter.drawText(rect, Qt::AlignTop | Qt::TextSingleLine | align, text);
+    painter.drawStaticText(QPointF(x, rect.y()), line.text);
     painter.restore();
 }
 
@@ -39,13 +152,10 @@ void drawFitted(QPainter& painter, const QImage& image, QSize size, const QRect&
     const QRect target = fitIcon(size, area);
     if (target.isEmpty())
         return;
-    // Scaled smoothly, so that a picture drawn smaller keeps its thin lines
-    // and dots rather than losing every other one.
     if (image.size() == target.size())
         painter.drawImage(target.topLeft(), image);
     else
-        painter.drawImage(target.topLeft(),
-                          image.scaled(target.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+        painter.drawImage(target.topLeft(), scaledPictures().scaled(image, target.size()));
 }
 
 void paintTile(QPainter& painter, const StripView& view, const StripResources& res, BoxRecord& box,
@@ -224,29 +334,34 @@ QFont stripInfoFont()
 }
 
 void paintStrip(QPainter& painter, const StripView& view, const StripResources& res, const BoxArray& boxes,
-                const QRect& dirty)
+                const QRegion& dirty)
 {
     const StripMetrics& m = view.metrics;
     const QSize size = stripWindowSize(m);
     painter.setBackgroundMode(Qt::TransparentMode);
     const int band = bandHeight(view.showStatus, view.showTargetAndMethod, view.showReplyTime);
 
-    painter.drawImage(QPoint(1, 1), m.row ? res.stripRow : res.stripColumn);
+    // Only what lies in the dirty region is drawn: repainting tiles leaves
+    // the edge strip, the frame and the separators alone.
+    const QImage& edge = m.row ? res.stripRow : res.stripColumn;
+    if (dirty.intersects(QRect(QPoint(1, 1), edge.size())))
+        painter.drawImage(QPoint(1, 1), edge);
     painter.setPen(Qt::black);
     painter.setBrush(Qt::NoBrush);
-    painter.drawRect(0, 0, size.width() - 1, size.height() - 1);
+    const QRect frame(0, 0, size.width(), size.height());
+    if (!QRegion(frame).subtracted(frame.adjusted(1, 1, -1, -1)).intersected(dirty).isEmpty())
+        painter.drawRect(0, 0, size.width() - 1, size.height() - 1);
     for (int k = 0; k < m.n; ++k) {
         const int at = 7 + k * ((m.row ? m.w : m.h) + 1);
-        if (m.row)
-            painter.drawLine(at, 0, at, size.height() - 1);
-        else
-            painter.drawLine(0, at, size.width() - 1, at);
+        const QRect line = m.row ? QRect(at, 0, 1, size.height()) : QRect(0, at, size.width(), 1);
+        if (dirty.intersects(line))
+            painter.drawLine(line.topLeft(), line.bottomRight());
     }
 
     for (int number = 1; number <= m.n; ++number) {
         BoxRecord* box = boxes[size_t(number - 1)];
         const QRect tile = tileRect(m, number);
-        if (box && tile.intersects(dirty))
+        if (box && dirty.intersects(tile))
             paintTile(painter, view, res, *box, tile, pictureArea(tile, band));
     }
     paintMarker(painter, view);

@@ -8,6 +8,7 @@
 #include <QSize>
 
 class QPainter;
+class QRegion;
 
 // What the strip is painted with: the edge-strip bitmaps, the built-in
 // status icons and the two fonts.
@@ -35,11 +36,11 @@ struct StripView
     bool addMode = false;
 };
 
-// Paints the strip: edge strip, frame, separators, then each tile that meets
-// `dirty` (fill, picture, texts), then the marker. Stores the status word of
+// Paints what of the strip meets `dirty`: edge strip, frame, separators,
+// then each tile (fill, picture, texts), then the marker. Stores the status word of
 // an error, checking or disabled box in its status text, as it draws it.
 void paintStrip(QPainter& painter, const StripView& view, const StripResources& resources,
-                const BoxArray& boxes, const QRect& dirty);
+                const BoxArray& boxes, const QRegion& dirty);
 
 // One tile as the strip paints it (fill, picture fitted into `picture`,
 // texts), at any place: the box properties preview paints its sample tiles
