@@ -3,7 +3,8 @@
 // one-second interval on loopback addresses while its anchor runs on the same
 // targets, and both are measured over the same window from /proc (CPU time of
 // every thread, context switches). Each row gives CPU per check for both, the
-// ratio and whether the row's target is met.
+// ratio and whether the row's target is met. The TCP and URL rows also give
+// the anchor's own work done with a thread per target, as the program does.
 //
 //   korvalen_check_bench [--short] [--seconds N] [--rows ping,ping3,tcp,url,none]
 //
@@ -321,18 +322,35 @@ struct Row
     std::string anchorName;
     std::optional<Measured> ours;
     std::optional<Measured> anchor;
+    // The anchor's work done with a thread per target, as the program does
+    // it: what the program's way of checking costs by itself.
+    std::string referenceName;
+    std::optional<Measured> reference;
     double targetRatio = 0;    // at most this many times the anchor, 0: none
     double targetUs = 0;       // at most this many microseconds per check, 0: none
     double targetSwitches = 0; // at most this many context switches per check, 0: none
 };
 
-// Runs the program instances and the anchor side by side: a warm-up, then
-// `seconds` measured. Checks are counted by the given functions over the
-// window, or as targets x seconds (every box and every anchor target is
-// checked once a second).
-void measure(const std::vector<pid_t>& ours, pid_t anchor, int seconds, int ourTargets, int anchorTargets,
-             const std::function<long()>& ourCount, const std::function<long()>& anchorCount, Row& row)
+// A program measured beside ours: its process and how its checks are
+// counted (nullptr: as targets x seconds).
+struct Beside
 {
+    pid_t pid = -1;
+    int targets = 0;
+    std::function<long()> count;
+};
+
+// Runs the program instances, the anchor and the reference side by side: a
+// warm-up, then `seconds` measured. Checks are counted by the given functions
+// over the window, or as targets x seconds (every box and every anchor target
+// is checked once a second).
+void measure(const std::vector<pid_t>& ours, const Beside& anchorSide, int seconds, int ourTargets,
+             const std::function<long()>& ourCount, Row& row, const Beside& referenceSide = Beside())
+{
+    const pid_t anchor = anchorSide.pid;
+    const pid_t reference = referenceSide.pid;
+    const int anchorTargets = anchorSide.targets;
+    const std::function<long()>& anchorCount = anchorSide.count;
     // The program is running its checks once all its check threads exist.
     for (pid_t pid : ours)
         waitUntil([pid] { return threadCount(pid) >= kBoxes; }, 15000);
@@ -348,11 +366,14 @@ void measure(const std::vector<pid_t>& ours, pid_t anchor, int seconds, int ourT
     };
     const Sample oursBefore = sum(ours);
     const Sample anchorBefore = anchor > 0 ? sample(anchor) : Sample{};
+    const Sample referenceBefore = reference > 0 ? sample(reference) : Sample{};
     const long oursCountBefore = ourCount ? ourCount() : 0;
     const long anchorCountBefore = anchorCount ? anchorCount() : 0;
+    const long referenceCountBefore = referenceSide.count ? referenceSide.count() : 0;
     std::this_thread::sleep_for(std::chrono::seconds(seconds));
     const Sample oursAfter = sum(ours);
     const Sample anchorAfter = anchor > 0 ? sample(anchor) : Sample{};
+    const Sample referenceAfter = reference > 0 ? sample(reference) : Sample{};
     Measured m;
     m.cpuNs = oursAfter.cpuNs - oursBefore.cpuNs;
     m.switches = oursAfter.switches - oursBefore.switches;
@@ -366,6 +387,14 @@ void measure(const std::vector<pid_t>& ours, pid_t anchor, int seconds, int ourT
         a.checks = anchorCount ? double(anchorCount() - anchorCountBefore) : double(anchorTargets) * seconds;
         a.residentKb = residentKb(anchor);
         row.anchor = a;
+    }
+    if (reference > 0) {
+        Measured r;
+        r.cpuNs = referenceAfter.cpuNs - referenceBefore.cpuNs;
+        r.switches = referenceAfter.switches - referenceBefore.switches;
+        r.checks = referenceSide.count ? double(referenceSide.count() - referenceCountBefore)
+                                       : double(referenceSide.targets) * seconds;
+        row.reference = r;
     }
 }
 
@@ -393,6 +422,11 @@ void print(const Row& row)
         std::printf(" | %-24s not available", row.anchorName.c_str());
     }
     std::printf("\n");
+    if (row.reference && row.reference->checks > 0 && row.anchor && row.anchor->checks > 0)
+        std::printf("%-26s %8.1f us/check %5.2f sw/check | %-24s ratio %5.2f to the anchor\n",
+                    row.referenceName.c_str(), row.reference->perCheckUs(),
+                    row.reference->switchesPerCheck(), "",
+                    row.reference->perCheckUs() / row.anchor->perCheckUs());
 }
 
 void verdict(const Row& row)
@@ -470,14 +504,14 @@ int main(int argc, char** argv)
     };
 
     if (wanted("ping")) {
-        Row row{"ping", "fping -l -p 1000", {}, {}, 1.0, 0, 0};
+        Row row{"ping", "fping -l -p 1000", {}, {}, "", {}, 1.0, 0, 0};
         DataFolder data;
         data.writeConfig(0, 1, 0, 80, "html");
         const pid_t ours = runProgram(data, 0);
         std::vector<std::string> args = {"/usr/bin/fping", "-l", "-q", "-p", "1000"};
         fpingTargets(kBoxes, args);
         const pid_t anchor = haveFping ? spawn(args) : -1;
-        measure({ours}, anchor, seconds, kBoxes, kBoxes, nullptr, nullptr, row);
+        measure({ours}, {anchor, kBoxes, nullptr}, seconds, kBoxes, nullptr, row);
         pingResidentKb = row.ours ? row.ours->residentKb : 0;
         stop(ours);
         stop(anchor);
@@ -485,7 +519,7 @@ int main(int argc, char** argv)
         print(row);
     }
     if (wanted("ping3")) {
-        Row row{"ping, 3 instances x 70", "fping on 210 targets", {}, {}, 1.5, 0, 0};
+        Row row{"ping, 3 instances x 70", "fping on 210 targets", {}, {}, "", {}, 1.5, 0, 0};
         DataFolder data;
         for (int instance = 0; instance < 3; ++instance)
             data.writeConfig(instance, 1, instance * kBoxes, 80, "html");
@@ -495,7 +529,7 @@ int main(int argc, char** argv)
         std::vector<std::string> args = {"/usr/bin/fping", "-l", "-q", "-p", "1000"};
         fpingTargets(3 * kBoxes, args);
         const pid_t anchor = haveFping ? spawn(args) : -1;
-        measure(ours, anchor, seconds, 3 * kBoxes, 3 * kBoxes, nullptr, nullptr, row);
+        measure(ours, {anchor, 3 * kBoxes, nullptr}, seconds, 3 * kBoxes, nullptr, row);
         for (pid_t pid : ours)
             stop(pid);
         stop(anchor);
@@ -503,24 +537,28 @@ int main(int argc, char** argv)
         print(row);
     }
     if (wanted("tcp")) {
-        Row row{"TCP connect", "C non-blocking connects", {}, {}, 2.0, 0, 0};
+        Row row{
+            "TCP connect", "C non-blocking connects", {}, {}, "  a thread per target", {}, 2.0, 0, 0};
         const int port = freePort();
         DataFolder data;
         data.writeConfig(0, 2, 0, port, "html");
         const pid_t ours = runProgram(data, 0);
-        const pid_t anchor =
-            spawn({dir + "/korvalen_connect_loop", std::to_string(port), std::to_string(kBoxes)});
-        Server forUs(ours, port, ""), forAnchor(anchor, port, "");
-        measure(
-            {ours}, anchor, seconds, kBoxes, kBoxes, [&] { return forUs.accepted(); },
-            [&] { return forAnchor.accepted(); }, row);
+        const std::string loop = dir + "/korvalen_connect_loop";
+        const pid_t anchor = spawn({loop, std::to_string(port), std::to_string(kBoxes)});
+        const pid_t reference = spawn({loop, std::to_string(port), std::to_string(kBoxes), "--threads"});
+        Server forUs(ours, port, ""), forAnchor(anchor, port, ""), forReference(reference, port, "");
+        measure({ours}, {anchor, kBoxes, [&] { return forAnchor.accepted(); }}, seconds, kBoxes,
+                [&] { return forUs.accepted(); }, row,
+                {reference, kBoxes, [&] { return forReference.accepted(); }});
         stop(ours);
         stop(anchor);
+        stop(reference);
         table.push_back(row);
         print(row);
     }
     if (wanted("url")) {
-        Row row{"URL (small page)", "plain libcurl loop", {}, {}, 2.0, 0, 0};
+        Row row{
+            "URL (small page)", "plain libcurl loop", {}, {}, "  a thread per URL", {}, 2.0, 0, 0};
         std::string page = "<html><head><title>Korvalen bench</title></head><body>";
         while (page.size() < 2000)
             page += "<p>A small page that the URL checks fetch and search.</p>";
@@ -532,15 +570,17 @@ int main(int argc, char** argv)
         DataFolder data;
         data.writeConfig(0, 3, 0, port, "Korvalen bench");
         const pid_t ours = runProgram(data, 0);
-        const pid_t anchor =
-            spawn({dir + "/korvalen_curl_loop", "http://127.0.0.1:" + std::to_string(port) + "/",
-                   std::to_string(kBoxes)});
-        Server forUs(ours, port, reply), forAnchor(anchor, port, reply);
-        measure(
-            {ours}, anchor, seconds, kBoxes, kBoxes, [&] { return forUs.accepted(); },
-            [&] { return forAnchor.accepted(); }, row);
+        const std::string loop = dir + "/korvalen_curl_loop";
+        const std::string url = "http://127.0.0.1:" + std::to_string(port) + "/";
+        const pid_t anchor = spawn({loop, url, std::to_string(kBoxes)});
+        const pid_t reference = spawn({loop, url, std::to_string(kBoxes), "--threads"});
+        Server forUs(ours, port, reply), forAnchor(anchor, port, reply), forReference(reference, port, reply);
+        measure({ours}, {anchor, kBoxes, [&] { return forAnchor.accepted(); }}, seconds, kBoxes,
+                [&] { return forUs.accepted(); }, row,
+                {reference, kBoxes, [&] { return forReference.accepted(); }});
         stop(ours);
         stop(anchor);
+        stop(reference);
         table.push_back(row);
         print(row);
     }
@@ -548,11 +588,11 @@ int main(int argc, char** argv)
         // A method that no check serves: the box reports NET ERROR at every
         // interval without touching the network, so all that is measured is
         // the cost around a check.
-        Row row{"probe that does nothing", "", {}, {}, 0, 25.0, 2.0};
+        Row row{"probe that does nothing", "", {}, {}, "", {}, 0, 25.0, 2.0};
         DataFolder data;
         data.writeConfig(0, 0, 0, 80, "html");
         const pid_t ours = runProgram(data, 0);
-        measure({ours}, -1, seconds, kBoxes, 0, nullptr, nullptr, row);
+        measure({ours}, Beside(), seconds, kBoxes, nullptr, row);
         stop(ours);
         table.push_back(row);
         print(row);

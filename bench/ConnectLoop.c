@@ -1,16 +1,20 @@
 /* The anchor for TCP checks: one thread that opens a connection to each
  * target once a second with a non-blocking connect, waits for all of them
- * with poll and closes them.
+ * with poll and closes them. With --threads, each target has a thread of its
+ * own that connects, waits and sleeps: the least a check thread per box
+ * costs.
  *
- *   korvalen_connect_loop PORT TARGETS
+ *   korvalen_connect_loop PORT TARGETS [--threads]
  *
  * Targets are 127.0.0.1, 127.0.0.2, ... Runs until killed. */
 #include <arpa/inet.h>
 #include <errno.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <pthread.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
 #include <sys/socket.h>
 #include <time.h>
 #include <unistd.h>
@@ -22,14 +26,54 @@ static long long nowNs(void)
     return (long long)t.tv_sec * 1000000000LL + t.tv_nsec;
 }
 
+static int port;
+
+static void sleepUntil(long long when)
+{
+    struct timespec t = {when / 1000000000LL, when % 1000000000LL};
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &t, NULL) == EINTR) {
+    }
+}
+
+static void* connectEverySecond(void* target)
+{
+    long long next = nowNs();
+    for (;;) {
+        struct sockaddr_in to = {0};
+        to.sin_family = AF_INET;
+        to.sin_port = htons((unsigned short)port);
+        to.sin_addr.s_addr = htonl(0x7F000001u + (unsigned)(long)target);
+        const int fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+        if (fd >= 0 && connect(fd, (struct sockaddr*)&to, sizeof to) != 0 && errno == EINPROGRESS) {
+            struct pollfd pfd = {fd, POLLOUT, 0};
+            poll(&pfd, 1, 1000);
+        }
+        int error = 0;
+        socklen_t length = sizeof error;
+        getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length);
+        close(fd);
+        next += 1000000000LL;
+        sleepUntil(next);
+    }
+    return NULL;
+}
+
 int main(int argc, char** argv)
 {
     if (argc < 3) {
-        fprintf(stderr, "usage: %s PORT TARGETS\n", argv[0]);
+        fprintf(stderr, "usage: %s PORT TARGETS [--threads]\n", argv[0]);
         return 2;
     }
-    const int port = atoi(argv[1]);
+    port = atoi(argv[1]);
     const int targets = atoi(argv[2]);
+    if (argc > 3 && strcmp(argv[3], "--threads") == 0) {
+        for (long i = 0; i < targets; ++i) {
+            pthread_t thread;
+            pthread_create(&thread, NULL, connectEverySecond, (void*)i);
+        }
+        for (;;)
+            sleepUntil(nowNs() + 3600000000000LL);
+    }
     struct pollfd* fds = calloc((size_t)targets, sizeof *fds);
     long long next = nowNs();
     for (;;) {
@@ -64,10 +108,6 @@ int main(int argc, char** argv)
                 fds[i].fd = -1;
             }
         next += 1000000000LL;
-        const long long left = next - nowNs();
-        if (left > 0) {
-            struct timespec wait = {left / 1000000000LL, left % 1000000000LL};
-            nanosleep(&wait, NULL);
-        }
+        sleepUntil(next);
     }
 }

@@ -24,7 +24,6 @@ struct UrlLibrary
 {
     decltype(&::curl_global_init) global_init = nullptr;
     decltype(&::curl_easy_init) easy_init = nullptr;
-    decltype(&::curl_easy_reset) easy_reset = nullptr;
     decltype(&::curl_easy_cleanup) easy_cleanup = nullptr;
     decltype(&::curl_easy_setopt) easy_setopt = nullptr;
     decltype(&::curl_easy_perform) easy_perform = nullptr;
@@ -43,10 +42,9 @@ struct UrlLibrary
         };
         // The library stays loaded until the process ends.
         return get(global_init, "curl_global_init") && get(easy_init, "curl_easy_init") &&
-               get(easy_reset, "curl_easy_reset") && get(easy_cleanup, "curl_easy_cleanup") &&
-               get(easy_setopt, "curl_easy_setopt") && get(easy_perform, "curl_easy_perform") &&
-               get(easy_getinfo, "curl_easy_getinfo") && get(slist_append, "curl_slist_append") &&
-               get(slist_free_all, "curl_slist_free_all");
+               get(easy_cleanup, "curl_easy_cleanup") && get(easy_setopt, "curl_easy_setopt") &&
+               get(easy_perform, "curl_easy_perform") && get(easy_getinfo, "curl_easy_getinfo") &&
+               get(slist_append, "curl_slist_append") && get(slist_free_all, "curl_slist_free_all");
     }
 };
 
@@ -60,7 +58,6 @@ UrlLibrary g_curl; // filled once by initUrlLibrary, read-only afterwards
 #undef curl_easy_getinfo
 #define curl_global_init platform::g_curl.global_init
 #define curl_easy_init platform::g_curl.easy_init
-#define curl_easy_reset platform::g_curl.easy_reset
 #define curl_easy_cleanup platform::g_curl.easy_cleanup
 #define curl_easy_setopt platform::g_curl.easy_setopt
 #define curl_easy_perform platform::g_curl.easy_perform
@@ -195,26 +192,43 @@ QByteArray schemeOf(const QByteArray& url)
     return scheme;
 }
 
-// The thread's libcurl handle, kept from one fetch to the next: a new handle
-// would set up libcurl's wake-up sockets and caches at every check. Every
-// fetch starts from reset options and, as with a new handle, nothing carries
-// over: no connection, no resolved name, no TLS session.
+// The thread's libcurl handle, kept from one fetch to the next with the
+// options every fetch shares: a new handle would set up libcurl's wake-up
+// sockets and caches at every check, and setting them all again cost about
+// as much. Nothing carries over from one fetch to the next: no connection,
+// no resolved name, no TLS session.
 class ThreadHandle
 {
 public:
     ~ThreadHandle() { release(); }
-    CURL* fresh()
+    CURL* get()
     {
         if (m_curl)
-            curl_easy_reset(m_curl);
-        else
-            m_curl = curl_easy_init();
-        if (m_curl) {
-            curl_easy_setopt(m_curl, CURLOPT_FORBID_REUSE, 1L);
-            curl_easy_setopt(m_curl, CURLOPT_FRESH_CONNECT, 1L);
-            curl_easy_setopt(m_curl, CURLOPT_DNS_CACHE_TIMEOUT, 0L);
-            curl_easy_setopt(m_curl, CURLOPT_SSL_SESSIONID_CACHE, 0L);
-        }
+            return m_curl;
+        m_curl = curl_easy_init();
+        if (!m_curl)
+            return nullptr;
+        m_headers = curl_slist_append(m_headers, "Cache-Control: no-cache");
+        m_headers = curl_slist_append(m_headers, "Pragma: no-cache");
+        curl_easy_setopt(m_curl, CURLOPT_FORBID_REUSE, 1L);
+        curl_easy_setopt(m_curl, CURLOPT_FRESH_CONNECT, 1L);
+        curl_easy_setopt(m_curl, CURLOPT_DNS_CACHE_TIMEOUT, 0L);
+        curl_easy_setopt(m_curl, CURLOPT_SSL_SESSIONID_CACHE, 0L);
+        curl_easy_setopt(m_curl, CURLOPT_NOSIGNAL, 1L);
+        curl_easy_setopt(m_curl, CURLOPT_PROTOCOLS_STR, "http,https,ftp");
+        curl_easy_setopt(m_curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https,ftp");
+        curl_easy_setopt(m_curl, CURLOPT_FOLLOWLOCATION, 1L);
+        curl_easy_setopt(m_curl, CURLOPT_MAXREDIRS, 10L);
+        curl_easy_setopt(m_curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
+        curl_easy_setopt(m_curl, CURLOPT_SSL_VERIFYPEER, 1L);
+        curl_easy_setopt(m_curl, CURLOPT_SSL_VERIFYHOST, 2L);
+        curl_easy_setopt(m_curl, CURLOPT_HTTPHEADER, m_headers);
+        curl_easy_setopt(m_curl, CURLOPT_TRANSFERTEXT, 1L);
+        curl_easy_setopt(m_curl, CURLOPT_WRITEFUNCTION, onData);
+        curl_easy_setopt(m_curl, CURLOPT_HEADERFUNCTION, onHeader);
+        curl_easy_setopt(m_curl, CURLOPT_SOCKOPTFUNCTION, onSocket);
+        curl_easy_setopt(m_curl, CURLOPT_NOPROGRESS, 0L);
+        curl_easy_setopt(m_curl, CURLOPT_XFERINFOFUNCTION, onProgress);
         return m_curl;
     }
 
@@ -223,10 +237,14 @@ public:
         if (m_curl)
             curl_easy_cleanup(m_curl);
         m_curl = nullptr;
+        if (m_headers)
+            curl_slist_free_all(m_headers);
+        m_headers = nullptr;
     }
 
 private:
     CURL* m_curl = nullptr;
+    curl_slist* m_headers = nullptr; // used by the handle until it is cleaned up
 };
 
 thread_local ThreadHandle t_handle;
@@ -266,7 +284,7 @@ UrlFetchResult fetchUrl(const QByteArray& url, const std::atomic<bool>* stop, co
         result.error = neterr::ERROR_INTERNET_INTERNAL_ERROR;
         return result;
     }
-    CURL* curl = t_handle.fresh();
+    CURL* curl = t_handle.get();
     if (!curl) {
         result.error = neterr::ERROR_INTERNET_OUT_OF_HANDLES;
         return result;
@@ -274,32 +292,13 @@ UrlFetchResult fetchUrl(const QByteArray& url, const std::atomic<bool>* stop, co
     Transfer transfer;
     transfer.maxBody = options.maxBodyBytes;
     transfer.stop = stop;
-    curl_slist* headers = nullptr;
-    headers = curl_slist_append(headers, "Cache-Control: no-cache");
-    headers = curl_slist_append(headers, "Pragma: no-cache");
-
     curl_easy_setopt(curl, CURLOPT_URL, url.constData());
-    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https,ftp");
-    curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https,ftp");
-    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 10L);
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, options.connectTimeoutSeconds);
-    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, options.idleTimeoutSeconds);
     // A server that keeps sending a little must not hold the check for ever.
     curl_easy_setopt(curl, CURLOPT_TIMEOUT, options.connectTimeoutSeconds + options.idleTimeoutSeconds);
-    curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);
-    curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L);
-    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
-    curl_easy_setopt(curl, CURLOPT_TRANSFERTEXT, 1L);
-    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, onData);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer);
-    curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, onHeader);
     curl_easy_setopt(curl, CURLOPT_HEADERDATA, &transfer);
-    curl_easy_setopt(curl, CURLOPT_SOCKOPTFUNCTION, onSocket);
-    curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
-    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, onProgress);
     curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &transfer);
 
     const CURLcode code = curl_easy_perform(curl);
@@ -318,9 +317,6 @@ UrlFetchResult fetchUrl(const QByteArray& url, const std::atomic<bool>* stop, co
     char* contentType = nullptr;
     if (curl_easy_getinfo(curl, CURLINFO_CONTENT_TYPE, &contentType) == CURLE_OK && contentType)
         result.contentType = contentType;
-    // The handle holds the list until its next reset.
-    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, nullptr);
-    curl_slist_free_all(headers);
     return result;
 }
 
