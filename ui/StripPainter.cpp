@@ -41,25 +41,31 @@ public:
 
     const Line& line(const QFont& font, const QString& text)
     {
+        if (m_count >= kMaxLines) {
+            m_fonts.clear();
+            m_count = 0;
+        }
         Lines* lines = nullptr;
         for (auto& [cachedFont, cached] : m_fonts)
             if (cachedFont == font)
                 lines = &cached;
-        if (!lines) {
-            m_fonts.emplace_back(font, Lines());
-            lines = &m_fonts.back().second;
-        }
-        if (m_count >= kMaxLines)
-            clear();
+        if (!lines)
+            lines = &m_fonts.emplace_back(font, Lines()).second;
         auto found = lines->constFind(text);
         if (found != lines->constEnd())
             return *found;
+        // One line, as drawing text on a single line shows it: tabs and line
+        // breaks are blanks.
+        QString shown = text;
+        for (QChar& c : shown)
+            if (c == u'\t' || c == u'\n' || c == u'\r')
+                c = u' ';
         Line line;
-        line.text.setText(text);
         line.text.setTextFormat(Qt::PlainText);
+        line.text.setText(shown);
         line.text.prepare(QTransform(), font);
         line.width = QFontMetrics(font).horizontalAdvance(text);
-        line.exact = QFontMetricsF(font).horizontalAdvance(text);
+        line.exact = QFontMetricsF(font).horizontalAdvance(shown);
         ++m_count;
         return *lines->insert(text, line);
     }
@@ -67,12 +73,6 @@ public:
 private:
     using Lines = QHash<QString, Line>;
     static constexpr int kMaxLines = 2048;
-    void clear()
-    {
-        for (auto& entry : m_fonts)
-            entry.second.clear();
-        m_count = 0;
-    }
     std::vector<std::pair<QFont, Lines>> m_fonts;
     int m_count = 0;
 };
