@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QStringList>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -89,6 +90,58 @@ TEST(MessageQueue, AHandlerRunningItsOwnEventLoopStillGetsTheMessagesThatCome)
         if (sender.joinable())
             sender.join();
         EXPECT_EQ(steps, (std::vector<int>{1, 2, -1}));
+    }
+}
+
+// The after-run hook follows the last message of each run; inRun() holds
+// while the procedure handles a message, and not in an event loop of the
+// procedure's own (a message handled there is a run of its own).
+TEST(MessageQueue, AfterRunFollowsEachRunAndInRunOnlyHoldsInIt)
+{
+    constexpr uint32_t kRunsLoop = 9;
+    struct Case
+    {
+        std::vector<uint32_t> posted;
+        QStringList log;
+    };
+    const Case cases[] = {
+        {{1, 2, 3}, {"1 in", "2 in", "3 in", "after out"}},
+        {{kRunsLoop}, {"9 in", "loop out", "9 in", "after out"}},
+        {{kRunsLoop, 1}, {"9 in", "1 in", "after out", "loop out", "9 in", "after out"}},
+    };
+    for (const Case& c : cases) {
+        QStringList log;
+        platform::MessageReceiver* self = nullptr;
+        const auto note = [&](const QString& what) {
+            log << what + (self->inRun() ? QStringLiteral(" in") : QStringLiteral(" out"));
+        };
+        platform::MessageReceiver receiver([&](uint32_t message, WPARAM, LPARAM) {
+            note(QString::number(message));
+            if (message == kRunsLoop) {
+                QEventLoop loop;
+                QTimer::singleShot(0, &loop, [&] {
+                    note(QStringLiteral("loop"));
+                    loop.quit();
+                });
+                loop.exec();
+                note(QString::number(message));
+            }
+            return LRESULT(0);
+        });
+        self = &receiver;
+        // A wake that finds the queue emptied by the run before it calls the
+        // hook again with nothing handled; only the call after a run counts.
+        receiver.setAfterRun([&] {
+            if (log.isEmpty() || !log.last().startsWith(QStringLiteral("after")))
+                note(QStringLiteral("after"));
+        });
+        for (const uint32_t message : c.posted)
+            ASSERT_TRUE(platform::PostMessage(&receiver, message, 0, 0));
+        EXPECT_FALSE(receiver.inRun());
+        ASSERT_TRUE(test::waitFor([&] { return log.size() >= c.log.size(); }));
+        QCoreApplication::processEvents();
+        EXPECT_EQ(log, c.log);
+        EXPECT_FALSE(receiver.inRun());
     }
 }
 

@@ -1,19 +1,25 @@
 // The strip painted offscreen into images and checked pixel by pixel.
 #include "TestSupport.h"
 
+#include "core/NetThread.h"
+#include "platform/Messages.h"
 #include "ui/KorvalenDlg.h"
 #include "ui/StripPainter.h"
 
 #include <QCoreApplication>
 #include <QEvent>
-#include <QPaintEvent>
 #include <QFontInfo>
 #include <QFontMetrics>
+#include <QPaintEvent>
 #include <QPainter>
+#include <QRegion>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
+#include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -69,13 +75,14 @@ protected:
         return *box;
     }
 
-    QImage paint()
+    // The whole strip, or only what meets `dirty`, on the background colour.
+    QImage paint(const QRegion& dirty = QRegion())
     {
         const QSize size = stripWindowSize(view.metrics);
         QImage image(size, QImage::Format_ARGB32);
         image.fill(kBackground);
         QPainter painter(&image);
-        paintStrip(painter, view, res, boxes, image.rect());
+        paintStrip(painter, view, res, boxes, dirty.isEmpty() ? QRegion(image.rect()) : dirty);
         return image;
     }
 
@@ -91,6 +98,31 @@ int countColour(const QImage& image, const QRect& area, QRgb colour)
         for (int x = area.left(); x <= area.right(); ++x)
             count += image.pixel(x, y) == colour;
     return count;
+}
+
+// An Up tile of `box` (white, black text, no picture) as QPainter::drawText
+// draws its texts: each line clipped to its band, centred when it fits the
+// tile, else from the left.
+QImage drawnByDrawText(QSize canvas, const QRect& tile, const BoxRecord& box, const StripResources& res)
+{
+    QImage image(canvas, QImage::Format_ARGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setPen(Qt::black);
+    const auto draw = [&](const QFont& font, const QRect& band, const QString& text) {
+        const int width = QFontMetrics(font).horizontalAdvance(text);
+        const int align = width <= tile.width() ? Qt::AlignHCenter : Qt::AlignLeft;
+        painter.setFont(font);
+        painter.setClipRect(band);
+        painter.drawText(band, Qt::AlignTop | Qt::TextSingleLine | align, text);
+    };
+    draw(res.nameFont, nameBandRect(tile), box.Text);
+    const QStringList lines = {box.IPAdress, methodLine(box.VerifyMetod, box.Port),
+                               statusLine(STATUS_UP, box.VerifyMetod),
+                               replyLine(STATUS_UP, box.m_dwLastValue)};
+    for (int k = 0; k < 4; ++k)
+        draw(res.infoFont, infoLineRect(tile, k), lines[k]);
+    return image;
 }
 
 TEST_F(StripPainter, FrameSeparatorsAndFillsInTheRowLayout)
@@ -274,7 +306,7 @@ TEST_F(StripPainter, SampleStripWithEveryStatus)
         int method;
         const char* name;
     } tiles[] = {
-        {STATUS_UP, METHOD_PING, "Gateway jpq"},  {STATUS_UP, METHOD_TCP, "Mail 25"},
+        {STATUS_UP, METHOD_PING, "Gateway jpq"},   {STATUS_UP, METHOD_TCP, "Mail 25"},
         {STATUS_CLOSE, METHOD_TCP, "Web proxy"},   {STATUS_DOWN, METHOD_PING, "Printer"},
         {STATUS_NET_ERROR, METHOD_PING, "NAS"},    {STATUS_IP_ERROR, METHOD_URL, "Portal"},
         {STATUS_CHECKING, METHOD_PING, "Gateway"}, {STATUS_DISABLED, METHOD_PING, "Old box"},
@@ -299,17 +331,23 @@ TEST_F(StripPainter, SampleStripWithEveryStatus)
     EXPECT_EQ(countColour(image, image.rect(), kBackground), 0);
 }
 
-// Counts the paint events of a widget and the rectangles they cover.
+// Counts the paint events of a widget and what they cover, and logs the
+// kinds of all its events in their order.
 class PaintSpy : public QObject
 {
 public:
     bool eventFilter(QObject*, QEvent* event) override
     {
-        if (event->type() == QEvent::Paint)
+        events.push_back(event->type());
+        if (event->type() == QEvent::Paint) {
             rects.push_back(static_cast<QPaintEvent*>(event)->rect());
+            regions.push_back(static_cast<QPaintEvent*>(event)->region());
+        }
         return false;
     }
     std::vector<QRect> rects;
+    std::vector<QRegion> regions;
+    std::vector<QEvent::Type> events;
 };
 
 TEST(StripWindow, PaintTileRepaintsOnlyThatTile)
@@ -337,6 +375,48 @@ TEST(StripWindow, PaintTileRepaintsOnlyThatTile)
     dlg.PaintTile(0);
     EXPECT_EQ(spy.rects.size(), 2u);
     dlg.removeEventFilter(&spy);
+}
+
+// Results posted together are painted in one paint of the window, once the
+// last is handled; a message of another kind queued behind them finds their
+// tiles painted already.
+TEST(StripWindow, ResultsHandledTogetherArePaintedInOnePaint)
+{
+    test::ScopedEnvironment env;
+    test::RecordingMessageBoxes boxes;
+    QDir().mkpath(env.dataDir());
+    test::writeFile(
+        env.dataDir() + QStringLiteral("/MainConfA.ini"),
+        "[main]\nFirstStart=0\nNumBox=3\n[Box 0]\nDisabled=1\n[Box 1]\nDisabled=1\n[Box 2]\nDisabled=1\n");
+    CKorvalenDlg dlg(nullptr, 0);
+    dlg.show();
+    ASSERT_TRUE(test::waitFor([&] { return dlg.isVisible(); }));
+    QCoreApplication::processEvents();
+    PaintSpy spy;
+    dlg.installEventFilter(&spy);
+    for (const int index : {0, 2})
+        ASSERT_TRUE(platform::PostMessage(dlg.Handle(), platform::WM_CHECKRESULT,
+                                          packCheckResult(STATUS_CHECKING, index), 0));
+    ASSERT_TRUE(test::waitFor([&] { return !spy.regions.empty(); }));
+    QCoreApplication::processEvents();
+    ASSERT_EQ(spy.regions.size(), 1u);
+    EXPECT_EQ(spy.regions[0], QRegion(tileRect(dlg.Metrics(), 1)) + tileRect(dlg.Metrics(), 3));
+
+    spy.regions.clear();
+    spy.events.clear();
+    ASSERT_TRUE(platform::PostMessage(dlg.Handle(), platform::WM_CHECKRESULT,
+                                      packCheckResult(STATUS_DISABLED, 1), 0));
+    ASSERT_TRUE(platform::PostMessage(dlg.Handle(), platform::WM_ACTIVATEINSTANCE, 0, 0));
+    ASSERT_TRUE(test::waitFor([&] { return !spy.regions.empty(); }));
+    QCoreApplication::processEvents();
+    dlg.removeEventFilter(&spy);
+    ASSERT_EQ(spy.regions.size(), 1u);
+    EXPECT_EQ(spy.regions[0], QRegion(tileRect(dlg.Metrics(), 2)));
+    // Bringing the window forward raises it: after the tile was painted.
+    const auto paint = std::find(spy.events.begin(), spy.events.end(), QEvent::Paint);
+    const auto raised = std::find(spy.events.begin(), spy.events.end(), QEvent::ZOrderChange);
+    ASSERT_NE(raised, spy.events.end());
+    EXPECT_LT(paint, raised);
 }
 
 } // namespace
@@ -394,9 +474,9 @@ TEST(StripFonts, LongTargetsAndFiveDigitPortsFitTheDefaultTile)
     const QFontMetrics info(stripInfoFont());
     // The tile's width less a margin of one pixel at each side.
     const int room = 90 - 2;
-    for (const QString& text : {QStringLiteral("192.168.100.200"), QStringLiteral("www.example.com"),
-                                methodLine(METHOD_TCP, 65535), QStringLiteral("响应: 65535 ms"),
-                                QStringLiteral("Reply: Timeout")})
+    for (const QString& text :
+         {QStringLiteral("192.168.100.200"), QStringLiteral("www.example.com"), methodLine(METHOD_TCP, 65535),
+          QStringLiteral("响应: 65535 ms"), QStringLiteral("Reply: Timeout")})
         EXPECT_LE(info.horizontalAdvance(text), room) << text.toStdString();
     const QFontMetrics name(stripNameFont());
     for (const QString& text : {QStringLiteral("NET ERROR"), QStringLiteral("URL ERROR"),
@@ -413,9 +493,9 @@ TEST(StripFonts, NoInkOutsideTheBands)
     const QSize canvas(120, 100);
     const QStringList firstLines = {QStringLiteral("gjpqy.example.com"), QStringLiteral("192.168.100.200"),
                                     QStringLiteral("Ping jpg"), QStringLiteral("Reply: Timeout")};
-    const QStringList nextLines = {methodLine(METHOD_PING, 0), methodLine(METHOD_TCP, 65535),
+    const QStringList nextLines = {methodLine(METHOD_PING, 0),        methodLine(METHOD_TCP, 65535),
                                    statusLine(STATUS_UP, METHOD_TCP), statusLine(STATUS_CLOSE, METHOD_TCP),
-                                   replyLine(STATUS_UP, 12345), QStringLiteral("Bdfhkl")};
+                                   replyLine(STATUS_UP, 12345),       QStringLiteral("Bdfhkl")};
     const QFont info = stripInfoFont();
     for (int line = 0; line < 4; ++line) {
         const QRect band = infoLineRect(tile, line);
@@ -424,8 +504,8 @@ TEST(StripFonts, NoInkOutsideTheBands)
                 const QRect ink = inkOf(info, text, band, canvas);
                 SCOPED_TRACE(text.toStdString() + " on line " + std::to_string(line));
                 ASSERT_FALSE(ink.isEmpty());
-                EXPECT_TRUE(band.contains(ink)) << ink.top() << ".." << ink.bottom() << " in " << band.top()
-                                                << ".." << band.bottom();
+                EXPECT_TRUE(band.contains(ink))
+                    << ink.top() << ".." << ink.bottom() << " in " << band.top() << ".." << band.bottom();
                 if (line < 3) {
                     // Descenders here, and the tallest glyphs on the next line.
                     for (const QString& next : nextLines) {
@@ -436,8 +516,8 @@ TEST(StripFonts, NoInkOutsideTheBands)
             }
     }
     const QFont name = stripNameFont();
-    for (const QString& text : {QStringLiteral("gjpqy Typography"), QStringLiteral("Printer"),
-                                QStringLiteral("路由器 gjy")}) {
+    for (const QString& text :
+         {QStringLiteral("gjpqy Typography"), QStringLiteral("Printer"), QStringLiteral("路由器 gjy")}) {
         const QRect band = nameBandRect(tile);
         const QRect ink = inkOf(name, text, band, canvas);
         EXPECT_TRUE(band.contains(ink)) << text.toStdString() << ": " << ink.top() << ".." << ink.bottom();
@@ -495,8 +575,8 @@ TEST_F(StripPainter, TileTextsAreNotCut)
         painter.setFont(res.nameFont);
         painter.drawText(nameBandRect(tile), Qt::AlignTop | Qt::AlignHCenter | Qt::TextSingleLine, box.Text);
         painter.setFont(res.infoFont);
-        const QStringList lines = {box.IPAdress, methodLine(METHOD_TCP, 65535), statusLine(STATUS_UP, METHOD_TCP),
-                                   replyLine(STATUS_UP, 12)};
+        const QStringList lines = {box.IPAdress, methodLine(METHOD_TCP, 65535),
+                                   statusLine(STATUS_UP, METHOD_TCP), replyLine(STATUS_UP, 12)};
         for (int k = 0; k < 4; ++k)
             painter.drawText(infoLineRect(tile, k), Qt::AlignTop | Qt::AlignHCenter | Qt::TextSingleLine,
                              lines[k]);
@@ -506,4 +586,86 @@ TEST_F(StripPainter, TileTextsAreNotCut)
         for (int x = tile.left(); x <= tile.right(); ++x)
             differing += image.pixel(x, y) != alone.pixel(x, y);
     EXPECT_EQ(differing, 0);
+}
+
+// Lines laid out once and kept draw exactly what drawText drew, whatever the
+// text and whichever text the tile showed before.
+TEST_F(StripPainter, KeptLinesDrawAsDrawTextDid)
+{
+    BoxRecord& box = addBox(STATUS_UP, METHOD_TCP);
+    box.Port = 65535;
+    box.PicTypeOnLine = 0;
+    box.OnLineBoxColor = 0xFFFFFF;
+    const QRect tile = tileRect(view.metrics, 1);
+    const auto expectAsDrawText = [&](const std::string& what) {
+        const QImage image = paint();
+        EXPECT_TRUE(image.copy(tile) == drawnByDrawText(image.size(), tile, box, res).copy(tile)) << what;
+    };
+    // Each as the name and as the first info line.
+    for (const QString& text :
+         {QStringLiteral("Gateway"), QStringLiteral("响应: 12 ms"), QStringLiteral("模式: TCP 65535"),
+          QStringLiteral("A name far too wide for any tile of this strip"),
+          // As an info line, 88 pixels wide, and 92: just too wide.
+          QStringLiteral("Gateway of the office"), QStringLiteral("Gateway of the offices"), QString(),
+          QStringLiteral("gjpqy")}) {
+        box.Text = box.IPAdress = text;
+        expectAsDrawText(text.toStdString());
+    }
+    // A new reply time shows at once, and an old one again after it.
+    for (const uint32_t reply : {1u, 2u, 1u}) {
+        box.m_dwLastValue = reply;
+        expectAsDrawText("reply " + std::to_string(reply));
+    }
+    // More lines than are kept: a text laid out before the cache was cleared
+    // is laid out again.
+    box.Text = QStringLiteral("Gateway");
+    expectAsDrawText("before");
+    for (int k = 0; k < 2100; ++k) {
+        box.Text = QStringLiteral("Box %1").arg(k);
+        paint();
+    }
+    box.Text = QStringLiteral("Gateway");
+    expectAsDrawText("after clearing");
+}
+
+// Scaled pictures are kept per picture: boxes with different pictures of one
+// size each show their own, and a new picture replaces the old one.
+TEST_F(StripPainter, KeptScaledPicturesBelongToTheirPicture)
+{
+    const QRgb red = qRgb(255, 0, 0), blue = qRgb(0, 0, 255), green = qRgb(0, 255, 0);
+    for (const QRgb colour : {red, blue}) {
+        BoxRecord& box = addBox(STATUS_UP);
+        box.Text.clear();
+        box.m_hOnLineIcon = solid(QSize(32, 32), colour);
+        box.m_bmOnLineIcon = BitmapSize{32, 32};
+    }
+    const int drawn = 25 * 25; // 32 by 32 fitted into a 90 by 25 area
+    QImage image = paint();
+    EXPECT_EQ(countColour(image, tileRect(view.metrics, 1), red), drawn);
+    EXPECT_EQ(countColour(image, tileRect(view.metrics, 2), blue), drawn);
+    boxes[0]->m_hOnLineIcon = solid(QSize(32, 32), green);
+    image = paint();
+    EXPECT_EQ(countColour(image, tileRect(view.metrics, 1), green), drawn);
+    EXPECT_EQ(countColour(image, tileRect(view.metrics, 1), red), 0);
+}
+
+// Repainting some tiles draws them as a full paint does and leaves every
+// other pixel alone: other tiles, the edge strip, the frame, the separators.
+TEST_F(StripPainter, OnlyWhatMeetsTheDirtyRegionIsDrawn)
+{
+    for (const bool row : {true, false}) {
+        SCOPED_TRACE(row ? "row" : "column");
+        view.metrics.row = row;
+        for (const int status : {STATUS_UP, STATUS_DOWN, STATUS_CHECKING, STATUS_DISABLED})
+            addBox(status);
+        const QRegion dirty = QRegion(tileRect(view.metrics, 2)) + tileRect(view.metrics, 4);
+        const QImage full = paint();
+        const QImage part = paint(dirty);
+        for (int y = 0; y < part.height(); ++y)
+            for (int x = 0; x < part.width(); ++x)
+                ASSERT_EQ(part.pixel(x, y), dirty.contains(QPoint(x, y)) ? full.pixel(x, y) : kBackground)
+                    << x << "," << y;
+        for (BoxRecord*& box : boxes)
+            delete std::exchange(box, nullptr);
+    }
 }
