@@ -152,7 +152,9 @@ void MessageReceiver::customEvent(QEvent* event)
     const int outerRun = m_runLoopLevel;
     m_runLoopLevel = QThread::currentThread()->loopLevel();
     QueuedMessage message;
+    bool handled = false;
     while (alive && m_inbox->take(message)) {
+        handled = true;
         // Messages still queued behind this one get a wake of their own, so
         // that an event loop run by the procedure handles them too.
         bool wake = false;
@@ -172,7 +174,8 @@ void MessageReceiver::customEvent(QEvent* event)
     if (!alive)
         return;
     m_runLoopLevel = outerRun;
-    if (m_afterRun)
+    // A wake that finds its messages handled by the run before it has no run.
+    if (handled && m_afterRun)
         m_afterRun();
 }
 

@@ -607,7 +607,7 @@ TEST_F(StripPainter, KeptLinesDrawAsDrawTextDid)
           QStringLiteral("A name far too wide for any tile of this strip"),
           // As an info line, 88 pixels wide, and 92: just too wide.
           QStringLiteral("Gateway of the office"), QStringLiteral("Gateway of the offices"), QString(),
-          QStringLiteral("gjpqy")}) {
+          QStringLiteral("gjpqy"), QStringLiteral("tab\tand\nbreak\rs")}) {
         box.Text = box.IPAdress = text;
         expectAsDrawText(text.toStdString());
     }
