@@ -323,12 +323,15 @@ struct Row
     std::optional<Measured> ours;
     std::optional<Measured> anchor;
     // The anchor's work done with a thread per target, as the program does
-    // it: what the program's way of checking costs by itself.
+    // it: what the program's way of checking costs by itself. It is measured
+    // after the program, beside the anchor again, so that neither disturbs
+    // the other's figures.
     std::string referenceName;
     std::optional<Measured> reference;
-    double targetRatio = 0;    // at most this many times the anchor, 0: none
-    double targetUs = 0;       // at most this many microseconds per check, 0: none
-    double targetSwitches = 0; // at most this many context switches per check, 0: none
+    double targetRatio = 0;                  // at most this many times the anchor, 0: none
+    double targetUs = 0;                     // at most this many microseconds per check, 0: none
+    double targetSwitches = 0;               // at most this many context switches per check, 0: none
+    std::optional<Measured> referenceAnchor; // the anchor, measured beside the reference
 };
 
 // A program measured beside ours: its process and how its checks are
@@ -340,15 +343,14 @@ struct Beside
     std::function<long()> count;
 };
 
-// Runs the program instances, the anchor and the reference side by side: a
-// warm-up, then `seconds` measured. Checks are counted by the given functions
-// over the window, or as targets x seconds (every box and every anchor target
-// is checked once a second).
+// Runs the program instances and the anchor side by side: a warm-up, then
+// `seconds` measured. Checks are counted by the given functions over the
+// window, or as targets x seconds (every box and every anchor target is
+// checked once a second).
 void measure(const std::vector<pid_t>& ours, const Beside& anchorSide, int seconds, int ourTargets,
-             const std::function<long()>& ourCount, Row& row, const Beside& referenceSide = Beside())
+             const std::function<long()>& ourCount, Row& row)
 {
     const pid_t anchor = anchorSide.pid;
-    const pid_t reference = referenceSide.pid;
     const int anchorTargets = anchorSide.targets;
     const std::function<long()>& anchorCount = anchorSide.count;
     // The program is running its checks once all its check threads exist.
@@ -366,14 +368,11 @@ void measure(const std::vector<pid_t>& ours, const Beside& anchorSide, int secon
     };
     const Sample oursBefore = sum(ours);
     const Sample anchorBefore = anchor > 0 ? sample(anchor) : Sample{};
-    const Sample referenceBefore = reference > 0 ? sample(reference) : Sample{};
     const long oursCountBefore = ourCount ? ourCount() : 0;
     const long anchorCountBefore = anchorCount ? anchorCount() : 0;
-    const long referenceCountBefore = referenceSide.count ? referenceSide.count() : 0;
     std::this_thread::sleep_for(std::chrono::seconds(seconds));
     const Sample oursAfter = sum(ours);
     const Sample anchorAfter = anchor > 0 ? sample(anchor) : Sample{};
-    const Sample referenceAfter = reference > 0 ? sample(reference) : Sample{};
     Measured m;
     m.cpuNs = oursAfter.cpuNs - oursBefore.cpuNs;
     m.switches = oursAfter.switches - oursBefore.switches;
@@ -388,14 +387,16 @@ void measure(const std::vector<pid_t>& ours, const Beside& anchorSide, int secon
         a.residentKb = residentKb(anchor);
         row.anchor = a;
     }
-    if (reference > 0) {
-        Measured r;
-        r.cpuNs = referenceAfter.cpuNs - referenceBefore.cpuNs;
-        r.switches = referenceAfter.switches - referenceBefore.switches;
-        r.checks = referenceSide.count ? double(referenceSide.count() - referenceCountBefore)
-                                       : double(referenceSide.targets) * seconds;
-        row.reference = r;
-    }
+}
+
+// The reference beside the anchor, as the program was measured.
+void measureReference(pid_t reference, const Beside& anchorSide, int seconds,
+                      const std::function<long()>& count, Row& row)
+{
+    Row measured;
+    measure({reference}, anchorSide, seconds, kBoxes, count, measured);
+    row.reference = measured.ours;
+    row.referenceAnchor = measured.anchor;
 }
 
 void fpingTargets(int count, std::vector<std::string>& args)
@@ -422,11 +423,10 @@ void print(const Row& row)
         std::printf(" | %-24s not available", row.anchorName.c_str());
     }
     std::printf("\n");
-    if (row.reference && row.reference->checks > 0 && row.anchor && row.anchor->checks > 0)
+    if (row.reference && row.reference->checks > 0 && row.referenceAnchor && row.referenceAnchor->checks > 0)
         std::printf("%-26s %8.1f us/check %5.2f sw/check | %-24s ratio %5.2f to the anchor\n",
-                    row.referenceName.c_str(), row.reference->perCheckUs(),
-                    row.reference->switchesPerCheck(), "",
-                    row.reference->perCheckUs() / row.anchor->perCheckUs());
+                    row.referenceName.c_str(), row.reference->perCheckUs(), row.reference->switchesPerCheck(),
+                    "", row.reference->perCheckUs() / row.referenceAnchor->perCheckUs());
 }
 
 void verdict(const Row& row)
@@ -504,7 +504,7 @@ int main(int argc, char** argv)
     };
 
     if (wanted("ping")) {
-        Row row{"ping", "fping -l -p 1000", {}, {}, "", {}, 1.0, 0, 0};
+        Row row{"ping", "fping -l -p 1000", {}, {}, "", {}, 1.0, 0, 0, {}};
         DataFolder data;
         data.writeConfig(0, 1, 0, 80, "html");
         const pid_t ours = runProgram(data, 0);
@@ -519,7 +519,7 @@ int main(int argc, char** argv)
         print(row);
     }
     if (wanted("ping3")) {
-        Row row{"ping, 3 instances x 70", "fping on 210 targets", {}, {}, "", {}, 1.5, 0, 0};
+        Row row{"ping, 3 instances x 70", "fping on 210 targets", {}, {}, "", {}, 1.5, 0, 0, {}};
         DataFolder data;
         for (int instance = 0; instance < 3; ++instance)
             data.writeConfig(instance, 1, instance * kBoxes, 80, "html");
@@ -537,28 +537,34 @@ int main(int argc, char** argv)
         print(row);
     }
     if (wanted("tcp")) {
-        Row row{
-            "TCP connect", "C non-blocking connects", {}, {}, "  a thread per target", {}, 2.0, 0, 0};
+        Row row{"TCP connect", "C non-blocking connects", {}, {}, "  a thread per target", {}, 2.0, 0, 0, {}};
         const int port = freePort();
         DataFolder data;
         data.writeConfig(0, 2, 0, port, "html");
         const pid_t ours = runProgram(data, 0);
         const std::string loop = dir + "/korvalen_connect_loop";
         const pid_t anchor = spawn({loop, std::to_string(port), std::to_string(kBoxes)});
+        Server forAnchor(anchor, port, "");
+        const Beside anchorSide{anchor, kBoxes, [&] { return forAnchor.accepted(); }};
+        {
+            Server forUs(ours, port, "");
+            measure(
+                {ours}, anchorSide, seconds, kBoxes, [&] { return forUs.accepted(); }, row);
+            stop(ours);
+        }
         const pid_t reference = spawn({loop, std::to_string(port), std::to_string(kBoxes), "--threads"});
-        Server forUs(ours, port, ""), forAnchor(anchor, port, ""), forReference(reference, port, "");
-        measure({ours}, {anchor, kBoxes, [&] { return forAnchor.accepted(); }}, seconds, kBoxes,
-                [&] { return forUs.accepted(); }, row,
-                {reference, kBoxes, [&] { return forReference.accepted(); }});
-        stop(ours);
+        {
+            Server forReference(reference, port, "");
+            measureReference(
+                reference, anchorSide, seconds, [&] { return forReference.accepted(); }, row);
+            stop(reference);
+        }
         stop(anchor);
-        stop(reference);
         table.push_back(row);
         print(row);
     }
     if (wanted("url")) {
-        Row row{
-            "URL (small page)", "plain libcurl loop", {}, {}, "  a thread per URL", {}, 2.0, 0, 0};
+        Row row{"URL (small page)", "plain libcurl loop", {}, {}, "  a thread per URL", {}, 2.0, 0, 0, {}};
         std::string page = "<html><head><title>Korvalen bench</title></head><body>";
         while (page.size() < 2000)
             page += "<p>A small page that the URL checks fetch and search.</p>";
@@ -573,14 +579,22 @@ int main(int argc, char** argv)
         const std::string loop = dir + "/korvalen_curl_loop";
         const std::string url = "http://127.0.0.1:" + std::to_string(port) + "/";
         const pid_t anchor = spawn({loop, url, std::to_string(kBoxes)});
+        Server forAnchor(anchor, port, reply);
+        const Beside anchorSide{anchor, kBoxes, [&] { return forAnchor.accepted(); }};
+        {
+            Server forUs(ours, port, reply);
+            measure(
+                {ours}, anchorSide, seconds, kBoxes, [&] { return forUs.accepted(); }, row);
+            stop(ours);
+        }
         const pid_t reference = spawn({loop, url, std::to_string(kBoxes), "--threads"});
-        Server forUs(ours, port, reply), forAnchor(anchor, port, reply), forReference(reference, port, reply);
-        measure({ours}, {anchor, kBoxes, [&] { return forAnchor.accepted(); }}, seconds, kBoxes,
-                [&] { return forUs.accepted(); }, row,
-                {reference, kBoxes, [&] { return forReference.accepted(); }});
-        stop(ours);
+        {
+            Server forReference(reference, port, reply);
+            measureReference(
+                reference, anchorSide, seconds, [&] { return forReference.accepted(); }, row);
+            stop(reference);
+        }
         stop(anchor);
-        stop(reference);
         table.push_back(row);
         print(row);
     }
@@ -588,7 +602,7 @@ int main(int argc, char** argv)
         // A method that no check serves: the box reports NET ERROR at every
         // interval without touching the network, so all that is measured is
         // the cost around a check.
-        Row row{"probe that does nothing", "", {}, {}, "", {}, 0, 25.0, 2.0};
+        Row row{"probe that does nothing", "", {}, {}, "", {}, 0, 25.0, 2.0, {}};
         DataFolder data;
         data.writeConfig(0, 0, 0, 80, "html");
         const pid_t ours = runProgram(data, 0);
