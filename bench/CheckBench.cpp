@@ -196,8 +196,9 @@ public:
         address.sin_family = AF_INET;
         address.sin_addr.s_addr = htonl(INADDR_ANY);
         address.sin_port = htons(uint16_t(port));
-        ::bind(m_fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        ::listen(m_fd, 1024);
+        if (::bind(m_fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+            ::listen(m_fd, 1024) != 0)
+            std::fprintf(stderr, "cannot listen on port %d: %s\n", port, std::strerror(errno));
         m_thread = std::thread([this] { serve(); });
     }
     ~Server()
@@ -281,19 +282,25 @@ private:
     std::string m_dir;
 };
 
-// A port that nothing listens on here (the programs may share this network
-// namespace when they cannot have their own).
-int freePort()
+// Ports that nothing listens on here, one for each program's server: the
+// programs share this network namespace when they cannot have their own.
+std::vector<int> freePorts(int count)
 {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    socklen_t length = sizeof address;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    ::close(fd);
-    return ntohs(address.sin_port);
+    std::vector<int> fds, ports;
+    for (int i = 0; i < count; ++i) {
+        const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        socklen_t length = sizeof address;
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+        fds.push_back(fd);
+        ports.push_back(ntohs(address.sin_port));
+    }
+    for (const int fd : fds)
+        ::close(fd);
+    return ports;
 }
 
 std::string programDir()
@@ -312,6 +319,8 @@ struct Measured
     double switches = 0;
     double checks = 0;
     long residentKb = 0;
+    // Nothing was measured when no check was counted or no CPU time read.
+    bool valid() const { return checks > 0 && cpuNs > 0; }
     double perCheckUs() const { return checks > 0 ? cpuNs / checks / 1e3 : 0; }
     double switchesPerCheck() const { return checks > 0 ? switches / checks : 0; }
 };
@@ -410,12 +419,12 @@ void fpingTargets(int count, std::vector<std::string>& args)
 void print(const Row& row)
 {
     std::printf("%-26s", row.name.c_str());
-    if (!row.ours) {
-        std::printf("  not measured\n");
+    if (!row.ours || !row.ours->valid()) {
+        std::printf("  not measured: no check counted\n");
         return;
     }
     std::printf(" %8.1f us/check %5.2f sw/check", row.ours->perCheckUs(), row.ours->switchesPerCheck());
-    if (row.anchor && row.anchor->checks > 0) {
+    if (row.anchor && row.anchor->valid()) {
         std::printf(" | %-24s %8.1f us/check %5.2f sw/check | ratio %5.2f", row.anchorName.c_str(),
                     row.anchor->perCheckUs(), row.anchor->switchesPerCheck(),
                     row.ours->perCheckUs() / row.anchor->perCheckUs());
@@ -423,7 +432,7 @@ void print(const Row& row)
         std::printf(" | %-24s not available", row.anchorName.c_str());
     }
     std::printf("\n");
-    if (row.reference && row.reference->checks > 0 && row.referenceAnchor && row.referenceAnchor->checks > 0)
+    if (row.reference && row.reference->valid() && row.referenceAnchor && row.referenceAnchor->valid())
         std::printf("%-26s %8.1f us/check %5.2f sw/check | %-24s ratio %5.2f to the anchor\n",
                     row.referenceName.c_str(), row.reference->perCheckUs(), row.reference->switchesPerCheck(),
                     "", row.reference->perCheckUs() / row.referenceAnchor->perCheckUs());
@@ -431,13 +440,15 @@ void print(const Row& row)
 
 void verdict(const Row& row)
 {
-    if (!row.ours)
+    if (!row.ours || !row.ours->valid()) {
+        std::printf("  %-24s NOT MET: not measured\n", row.name.c_str());
         return;
+    }
     std::vector<std::string> parts;
     bool met = true;
     char text[160];
     if (row.targetRatio > 0) {
-        if (row.anchor && row.anchor->checks > 0) {
+        if (row.anchor && row.anchor->valid()) {
             const double ratio = row.ours->perCheckUs() / row.anchor->perCheckUs();
             std::snprintf(text, sizeof text, "CPU per check at most %.1fx the anchor's (%.2f)",
                           row.targetRatio, ratio);
@@ -538,23 +549,23 @@ int main(int argc, char** argv)
     }
     if (wanted("tcp")) {
         Row row{"TCP connect", "C non-blocking connects", {}, {}, "  a thread per target", {}, 2.0, 0, 0, {}};
-        const int port = freePort();
+        const std::vector<int> ports = freePorts(3); // the program's, the anchor's, the reference's
         DataFolder data;
-        data.writeConfig(0, 2, 0, port, "html");
+        data.writeConfig(0, 2, 0, ports[0], "html");
         const pid_t ours = runProgram(data, 0);
         const std::string loop = dir + "/korvalen_connect_loop";
-        const pid_t anchor = spawn({loop, std::to_string(port), std::to_string(kBoxes)});
-        Server forAnchor(anchor, port, "");
+        const pid_t anchor = spawn({loop, std::to_string(ports[1]), std::to_string(kBoxes)});
+        Server forAnchor(anchor, ports[1], "");
         const Beside anchorSide{anchor, kBoxes, [&] { return forAnchor.accepted(); }};
         {
-            Server forUs(ours, port, "");
+            Server forUs(ours, ports[0], "");
             measure(
                 {ours}, anchorSide, seconds, kBoxes, [&] { return forUs.accepted(); }, row);
             stop(ours);
         }
-        const pid_t reference = spawn({loop, std::to_string(port), std::to_string(kBoxes), "--threads"});
+        const pid_t reference = spawn({loop, std::to_string(ports[2]), std::to_string(kBoxes), "--threads"});
         {
-            Server forReference(reference, port, "");
+            Server forReference(reference, ports[2], "");
             measureReference(
                 reference, anchorSide, seconds, [&] { return forReference.accepted(); }, row);
             stop(reference);
@@ -572,24 +583,24 @@ int main(int argc, char** argv)
         const std::string reply =
             "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: " + std::to_string(page.size()) +
             "\r\nConnection: close\r\n\r\n" + page;
-        const int port = freePort();
+        const std::vector<int> ports = freePorts(3); // the program's, the anchor's, the reference's
         DataFolder data;
-        data.writeConfig(0, 3, 0, port, "Korvalen bench");
+        data.writeConfig(0, 3, 0, ports[0], "Korvalen bench");
         const pid_t ours = runProgram(data, 0);
         const std::string loop = dir + "/korvalen_curl_loop";
-        const std::string url = "http://127.0.0.1:" + std::to_string(port) + "/";
-        const pid_t anchor = spawn({loop, url, std::to_string(kBoxes)});
-        Server forAnchor(anchor, port, reply);
+        const auto url = [&](int port) { return "http://127.0.0.1:" + std::to_string(port) + "/"; };
+        const pid_t anchor = spawn({loop, url(ports[1]), std::to_string(kBoxes)});
+        Server forAnchor(anchor, ports[1], reply);
         const Beside anchorSide{anchor, kBoxes, [&] { return forAnchor.accepted(); }};
         {
-            Server forUs(ours, port, reply);
+            Server forUs(ours, ports[0], reply);
             measure(
                 {ours}, anchorSide, seconds, kBoxes, [&] { return forUs.accepted(); }, row);
             stop(ours);
         }
-        const pid_t reference = spawn({loop, url, std::to_string(kBoxes), "--threads"});
+        const pid_t reference = spawn({loop, url(ports[2]), std::to_string(kBoxes), "--threads"});
         {
-            Server forReference(reference, port, reply);
+            Server forReference(reference, ports[2], reply);
             measureReference(
                 reference, anchorSide, seconds, [&] { return forReference.accepted(); }, row);
             stop(reference);

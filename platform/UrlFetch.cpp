@@ -205,11 +205,15 @@ public:
     {
         if (m_curl)
             return m_curl;
-        m_curl = curl_easy_init();
-        if (!m_curl)
+        curl_slist* first = curl_slist_append(nullptr, "Cache-Control: no-cache");
+        m_headers = first ? curl_slist_append(first, "Pragma: no-cache") : nullptr;
+        m_curl = m_headers ? curl_easy_init() : nullptr;
+        if (!m_curl) {
+            // Nothing is kept: the next fetch tries again.
+            curl_slist_free_all(m_headers ? m_headers : first);
+            m_headers = nullptr;
             return nullptr;
-        m_headers = curl_slist_append(m_headers, "Cache-Control: no-cache");
-        m_headers = curl_slist_append(m_headers, "Pragma: no-cache");
+        }
         curl_easy_setopt(m_curl, CURLOPT_FORBID_REUSE, 1L);
         curl_easy_setopt(m_curl, CURLOPT_FRESH_CONNECT, 1L);
         curl_easy_setopt(m_curl, CURLOPT_DNS_CACHE_TIMEOUT, 0L);

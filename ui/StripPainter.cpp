@@ -2,14 +2,15 @@
 
 #include "core/Placeholders.h"
 
+#include <QCoreApplication>
 #include <QFontMetrics>
 #include <QHash>
 #include <QPainter>
 #include <QRegion>
 #include <QStaticText>
 #include <QStringList>
+#include <QTextOption>
 
-#include <utility>
 #include <vector>
 
 namespace {
@@ -39,28 +40,31 @@ public:
         qreal exact = 0; // for centring
     };
 
-    const Line& line(const QFont& font, const QString& text)
+    const Line& line(const QFont& font, Qt::LayoutDirection direction, const QString& text)
     {
-        if (m_count >= kMaxLines) {
-            m_fonts.clear();
-            m_count = 0;
-        }
+        if (m_count >= kMaxLines)
+            clear();
         Lines* lines = nullptr;
-        for (auto& [cachedFont, cached] : m_fonts)
-            if (cachedFont == font)
-                lines = &cached;
-        if (!lines)
-            lines = &m_fonts.emplace_back(font, Lines()).second;
+        for (Kept& kept : m_kept)
+            if (kept.direction == direction && kept.font == font)
+                lines = &kept.lines;
+        if (!lines) {
+            m_kept.push_back({font, direction, Lines()});
+            lines = &m_kept.back().lines;
+        }
         auto found = lines->constFind(text);
         if (found != lines->constEnd())
             return *found;
-        // One line, as drawing text on a single line shows it: tabs and line
-        // breaks are blanks.
-        QString shown = text;
+        // One line, as drawing text on a single line shows it: only the first
+        // of several variants, tabs and line breaks as blanks.
+        QString shown = text.left(text.indexOf(QChar(0x9C)));
         for (QChar& c : shown)
             if (c == u'\t' || c == u'\n' || c == u'\r')
                 c = u' ';
         Line line;
+        QTextOption option;
+        option.setTextDirection(direction);
+        line.text.setTextOption(option);
         line.text.setTextFormat(Qt::PlainText);
         line.text.setText(shown);
         line.text.prepare(QTransform(), font);
@@ -70,24 +74,36 @@ public:
         return *lines->insert(text, line);
     }
 
+    void clear()
+    {
+        m_kept.clear();
+        m_count = 0;
+    }
+
 private:
     using Lines = QHash<QString, Line>;
+    struct Kept
+    {
+        QFont font;
+        Qt::LayoutDirection direction;
+        Lines lines;
+    };
     static constexpr int kMaxLines = 2048;
-    std::vector<std::pair<QFont, Lines>> m_fonts;
+    std::vector<Kept> m_kept;
     int m_count = 0;
 };
-
-TileTextCache& tileTexts()
-{
-    static TileTextCache cache; // painting happens on the user-interface thread only
-    return cache;
-}
 
 // Pictures at the size their tiles show them, scaled once rather than at
 // every repaint; boxes that share a picture share its scaled copy.
 class ScaledPictureCache
 {
 public:
+    void clear()
+    {
+        m_entries.clear();
+        m_bytes = 0;
+    }
+
     QImage scaled(const QImage& image, QSize size)
     {
         const Key key{image.cacheKey(), size.width(), size.height()};
@@ -97,10 +113,8 @@ public:
         // Scaled smoothly, so that a picture drawn smaller keeps its thin
         // lines and dots rather than losing every other one.
         QImage scaled = image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-        if (m_bytes + scaled.sizeInBytes() > kMaxBytes) {
-            m_entries.clear();
-            m_bytes = 0;
-        }
+        if (m_bytes + scaled.sizeInBytes() > kMaxBytes)
+            clear();
         if (scaled.sizeInBytes() <= kMaxBytes) {
             m_bytes += scaled.sizeInBytes();
             m_entries.push_back({key, scaled});
@@ -126,19 +140,42 @@ private:
     qsizetype m_bytes = 0;
 };
 
-ScaledPictureCache& scaledPictures()
+// Painting happens on the user-interface thread only. What the caches hold
+// (fonts, laid-out glyphs) goes with the application, before the font
+// database it comes from.
+struct PaintCaches
 {
-    static ScaledPictureCache cache; // painting happens on the user-interface thread only
-    return cache;
+    TileTextCache texts;
+    ScaledPictureCache pictures;
+};
+
+PaintCaches& paintCaches()
+{
+    static PaintCaches caches;
+    static const bool registered = [] {
+        qAddPostRoutine([] {
+            paintCaches().texts.clear();
+            paintCaches().pictures.clear();
+        });
+        return true;
+    }();
+    Q_UNUSED(registered);
+    return caches;
 }
 
 // One line, top-aligned: centred when it fits the tile, else from the left and
 // cut at the right edge.
 void drawTileText(QPainter& painter, const QRect& rect, int tileWidth, const QString& text)
 {
-    const TileTextCache::Line& line = tileTexts().line(painter.font(), text);
+    const Qt::LayoutDirection direction = painter.layoutDirection();
+    const TileTextCache::Line& line = paintCaches().texts.line(painter.font(), direction, text);
     const bool fits = line.width <= tileWidth;
-    const qreal x = fits ? rect.x() + (rect.width() - line.exact) / 2 : rect.x();
+    // A text too wide for the tile starts at the reading direction's side.
+    qreal x = rect.x();
+    if (fits)
+        x += (rect.width() - line.exact) / 2;
+    else if (direction == Qt::RightToLeft)
+        x += rect.width() - line.exact;
     painter.save();
     painter.setClipRect(rect, Qt::IntersectClip);
     painter.drawStaticText(QPointF(x, rect.y()), line.text);
@@ -155,7 +192,7 @@ void drawFitted(QPainter& painter, const QImage& image, QSize size, const QRect&
     if (image.size() == target.size())
         painter.drawImage(target.topLeft(), image);
     else
-        painter.drawImage(target.topLeft(), scaledPictures().scaled(image, target.size()));
+        painter.drawImage(target.topLeft(), paintCaches().pictures.scaled(image, target.size()));
 }
 
 void paintTile(QPainter& painter, const StripView& view, const StripResources& res, BoxRecord& box,

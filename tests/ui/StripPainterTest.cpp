@@ -82,9 +82,12 @@ protected:
         QImage image(size, QImage::Format_ARGB32);
         image.fill(kBackground);
         QPainter painter(&image);
+        painter.setLayoutDirection(direction);
         paintStrip(painter, view, res, boxes, dirty.isEmpty() ? QRegion(image.rect()) : dirty);
         return image;
     }
+
+    Qt::LayoutDirection direction = Qt::LeftToRight;
 
     StripView view;
     StripResources res = resources();
@@ -103,11 +106,13 @@ int countColour(const QImage& image, const QRect& area, QRgb colour)
 // An Up tile of `box` (white, black text, no picture) as QPainter::drawText
 // draws its texts: each line clipped to its band, centred when it fits the
 // tile, else from the left.
-QImage drawnByDrawText(QSize canvas, const QRect& tile, const BoxRecord& box, const StripResources& res)
+QImage drawnByDrawText(QSize canvas, const QRect& tile, const BoxRecord& box, const StripResources& res,
+                       Qt::LayoutDirection direction)
 {
     QImage image(canvas, QImage::Format_ARGB32);
     image.fill(Qt::white);
     QPainter painter(&image);
+    painter.setLayoutDirection(direction);
     painter.setPen(Qt::black);
     const auto draw = [&](const QFont& font, const QRect& band, const QString& text) {
         const int width = QFontMetrics(font).horizontalAdvance(text);
@@ -599,18 +604,24 @@ TEST_F(StripPainter, KeptLinesDrawAsDrawTextDid)
     const QRect tile = tileRect(view.metrics, 1);
     const auto expectAsDrawText = [&](const std::string& what) {
         const QImage image = paint();
-        EXPECT_TRUE(image.copy(tile) == drawnByDrawText(image.size(), tile, box, res).copy(tile)) << what;
+        EXPECT_TRUE(image.copy(tile) == drawnByDrawText(image.size(), tile, box, res, direction).copy(tile))
+            << what << (direction == Qt::RightToLeft ? " right to left" : "");
     };
-    // Each as the name and as the first info line.
-    for (const QString& text :
-         {QStringLiteral("Gateway"), QStringLiteral("响应: 12 ms"), QStringLiteral("模式: TCP 65535"),
-          QStringLiteral("A name far too wide for any tile of this strip"),
-          // As an info line, 88 pixels wide, and 92: just too wide.
-          QStringLiteral("Gateway of the office"), QStringLiteral("Gateway of the offices"), QString(),
-          QStringLiteral("gjpqy"), QStringLiteral("tab\tand\nbreak\rs")}) {
-        box.Text = box.IPAdress = text;
-        expectAsDrawText(text.toStdString());
+    // Each as the name and as the first info line, in either reading direction.
+    for (const Qt::LayoutDirection reading : {Qt::LeftToRight, Qt::RightToLeft}) {
+        direction = reading;
+        for (const QString& text :
+             {QStringLiteral("Gateway"), QStringLiteral("响应: 12 ms"), QStringLiteral("模式: TCP 65535"),
+              QStringLiteral("A name far too wide for any tile of this strip"),
+              // As an info line, 88 pixels wide, and 92: just too wide.
+              QStringLiteral("Gateway of the office"), QStringLiteral("Gateway of the offices"), QString(),
+              QStringLiteral("gjpqy"), QStringLiteral("tab\tand\nbreak\rs"), QStringLiteral("Gateway "),
+              QStringLiteral("שרת (1)"), QStringLiteral("first\u009Csecond")}) {
+            box.Text = box.IPAdress = text;
+            expectAsDrawText(text.toStdString());
+        }
     }
+    direction = Qt::LeftToRight;
     // A new reply time shows at once, and an old one again after it.
     for (const uint32_t reply : {1u, 2u, 1u}) {
         box.m_dwLastValue = reply;
