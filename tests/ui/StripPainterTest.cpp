@@ -355,18 +355,30 @@ public:
     std::vector<QEvent::Type> events;
 };
 
-TEST(StripWindow, PaintTileRepaintsOnlyThatTile)
+// A shown window of three boxes.
+class StripWindow : public ::testing::Test
 {
+protected:
+    void SetUp() override
+    {
+        QDir().mkpath(env.dataDir());
+        test::writeFile(env.dataDir() + QStringLiteral("/MainConfA.ini"),
+                        "[main]\nFirstStart=0\nNumBox=3\n[Box 0]\nDisabled=1\n[Box 1]\nDisabled=1\n[Box "
+                        "2]\nDisabled=1\n");
+        dlg = std::make_unique<CKorvalenDlg>(nullptr, 0);
+        dlg->show();
+        ASSERT_TRUE(test::waitFor([&] { return dlg->isVisible(); }));
+        QCoreApplication::processEvents();
+    }
+
     test::ScopedEnvironment env;
     test::RecordingMessageBoxes boxes;
-    QDir().mkpath(env.dataDir());
-    test::writeFile(
-        env.dataDir() + QStringLiteral("/MainConfA.ini"),
-        "[main]\nFirstStart=0\nNumBox=3\n[Box 0]\nDisabled=1\n[Box 1]\nDisabled=1\n[Box 2]\nDisabled=1\n");
-    CKorvalenDlg dlg(nullptr, 0);
-    dlg.show();
-    ASSERT_TRUE(test::waitFor([&] { return dlg.isVisible(); }));
-    QCoreApplication::processEvents();
+    std::unique_ptr<CKorvalenDlg> dlg;
+};
+
+TEST_F(StripWindow, PaintTileRepaintsOnlyThatTile)
+{
+    CKorvalenDlg& dlg = *this->dlg;
     PaintSpy spy;
     dlg.installEventFilter(&spy);
     dlg.PaintTile(2);
@@ -385,18 +397,9 @@ TEST(StripWindow, PaintTileRepaintsOnlyThatTile)
 // Results posted together are painted in one paint of the window, once the
 // last is handled; a message of another kind queued behind them finds their
 // tiles painted already.
-TEST(StripWindow, ResultsHandledTogetherArePaintedInOnePaint)
+TEST_F(StripWindow, ResultsHandledTogetherArePaintedInOnePaint)
 {
-    test::ScopedEnvironment env;
-    test::RecordingMessageBoxes boxes;
-    QDir().mkpath(env.dataDir());
-    test::writeFile(
-        env.dataDir() + QStringLiteral("/MainConfA.ini"),
-        "[main]\nFirstStart=0\nNumBox=3\n[Box 0]\nDisabled=1\n[Box 1]\nDisabled=1\n[Box 2]\nDisabled=1\n");
-    CKorvalenDlg dlg(nullptr, 0);
-    dlg.show();
-    ASSERT_TRUE(test::waitFor([&] { return dlg.isVisible(); }));
-    QCoreApplication::processEvents();
+    CKorvalenDlg& dlg = *this->dlg;
     PaintSpy spy;
     dlg.installEventFilter(&spy);
     for (const int index : {0, 2})
@@ -410,7 +413,7 @@ TEST(StripWindow, ResultsHandledTogetherArePaintedInOnePaint)
     spy.regions.clear();
     spy.events.clear();
     ASSERT_TRUE(platform::PostMessage(dlg.Handle(), platform::WM_CHECKRESULT,
-                                      packCheckResult(STATUS_DISABLED, 1), 0));
+                                      packCheckResult(STATUS_CHECKING, 1), 0));
     ASSERT_TRUE(platform::PostMessage(dlg.Handle(), platform::WM_ACTIVATEINSTANCE, 0, 0));
     ASSERT_TRUE(test::waitFor([&] { return !spy.regions.empty(); }));
     QCoreApplication::processEvents();
