@@ -398,14 +398,35 @@ void measure(const std::vector<pid_t>& ours, const Beside& anchorSide, int secon
     }
 }
 
-// The reference beside the anchor, as the program was measured.
-void measureReference(pid_t reference, const Beside& anchorSide, int seconds,
-                      const std::function<long()>& count, Row& row)
+// The TCP and URL rows: the program beside its anchor, then the anchor's
+// loop with a thread per target beside the anchor again, each with a server
+// of its own on its port (`ports`: the program's, the anchor's, the
+// reference's). `loopArgs` gives the anchor's command line for a port.
+void measureServed(Row& row, pid_t ours, const std::vector<int>& ports, const std::string& reply, int seconds,
+                   const std::function<std::vector<std::string>(int port)>& loopArgs)
 {
-    Row measured;
-    measure({reference}, anchorSide, seconds, kBoxes, count, measured);
-    row.reference = measured.ours;
-    row.referenceAnchor = measured.anchor;
+    const pid_t anchor = spawn(loopArgs(ports[1]));
+    Server forAnchor(anchor, ports[1], reply);
+    const Beside anchorSide{anchor, kBoxes, [&] { return forAnchor.accepted(); }};
+    {
+        Server forUs(ours, ports[0], reply);
+        measure(
+            {ours}, anchorSide, seconds, kBoxes, [&] { return forUs.accepted(); }, row);
+        stop(ours);
+    }
+    std::vector<std::string> args = loopArgs(ports[2]);
+    args.push_back("--threads");
+    const pid_t reference = spawn(args);
+    {
+        Server forReference(reference, ports[2], reply);
+        Row measured;
+        measure(
+            {reference}, anchorSide, seconds, kBoxes, [&] { return forReference.accepted(); }, measured);
+        row.reference = measured.ours;
+        row.referenceAnchor = measured.anchor;
+        stop(reference);
+    }
+    stop(anchor);
 }
 
 void fpingTargets(int count, std::vector<std::string>& args)
@@ -554,23 +575,9 @@ int main(int argc, char** argv)
         data.writeConfig(0, 2, 0, ports[0], "html");
         const pid_t ours = runProgram(data, 0);
         const std::string loop = dir + "/korvalen_connect_loop";
-        const pid_t anchor = spawn({loop, std::to_string(ports[1]), std::to_string(kBoxes)});
-        Server forAnchor(anchor, ports[1], "");
-        const Beside anchorSide{anchor, kBoxes, [&] { return forAnchor.accepted(); }};
-        {
-            Server forUs(ours, ports[0], "");
-            measure(
-                {ours}, anchorSide, seconds, kBoxes, [&] { return forUs.accepted(); }, row);
-            stop(ours);
-        }
-        const pid_t reference = spawn({loop, std::to_string(ports[2]), std::to_string(kBoxes), "--threads"});
-        {
-            Server forReference(reference, ports[2], "");
-            measureReference(
-                reference, anchorSide, seconds, [&] { return forReference.accepted(); }, row);
-            stop(reference);
-        }
-        stop(anchor);
+        measureServed(row, ours, ports, "", seconds, [&](int port) {
+            return std::vector<std::string>{loop, std::to_string(port), std::to_string(kBoxes)};
+        });
         table.push_back(row);
         print(row);
     }
@@ -588,24 +595,10 @@ int main(int argc, char** argv)
         data.writeConfig(0, 3, 0, ports[0], "Korvalen bench");
         const pid_t ours = runProgram(data, 0);
         const std::string loop = dir + "/korvalen_curl_loop";
-        const auto url = [&](int port) { return "http://127.0.0.1:" + std::to_string(port) + "/"; };
-        const pid_t anchor = spawn({loop, url(ports[1]), std::to_string(kBoxes)});
-        Server forAnchor(anchor, ports[1], reply);
-        const Beside anchorSide{anchor, kBoxes, [&] { return forAnchor.accepted(); }};
-        {
-            Server forUs(ours, ports[0], reply);
-            measure(
-                {ours}, anchorSide, seconds, kBoxes, [&] { return forUs.accepted(); }, row);
-            stop(ours);
-        }
-        const pid_t reference = spawn({loop, url(ports[2]), std::to_string(kBoxes), "--threads"});
-        {
-            Server forReference(reference, ports[2], reply);
-            measureReference(
-                reference, anchorSide, seconds, [&] { return forReference.accepted(); }, row);
-            stop(reference);
-        }
-        stop(anchor);
+        measureServed(row, ours, ports, reply, seconds, [&](int port) {
+            return std::vector<std::string>{loop, "http://127.0.0.1:" + std::to_string(port) + "/",
+                                            std::to_string(kBoxes)};
+        });
         table.push_back(row);
         print(row);
     }
