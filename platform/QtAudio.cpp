@@ -1,10 +1,12 @@
 #include "QtAudio.h"
 
 #include <QAudioDevice>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QMediaDevices>
 #include <QSoundEffect>
 #include <QTextToSpeech>
+#include <QTimer>
 #include <QUrl>
 
 #include <algorithm>
@@ -49,7 +51,22 @@ QtSoundOutput::QtSoundOutput()
 QtSoundOutput::~QtSoundOutput()
 {
     QMetaObject::invokeMethod(
-        m_effect, [this] { delete m_effect; }, Qt::BlockingQueuedConnection);
+        m_effect,
+        [this] {
+            // A sound still loading is let finish first (briefly): deleted
+            // meanwhile, what the loader made for it is never freed.
+            if (m_effect->status() == QSoundEffect::Loading) {
+                QEventLoop loop;
+                QObject::connect(m_effect, &QSoundEffect::statusChanged, &loop, [&] {
+                    if (m_effect->status() != QSoundEffect::Loading)
+                        loop.quit();
+                });
+                QTimer::singleShot(500, &loop, &QEventLoop::quit);
+                loop.exec();
+            }
+            delete m_effect;
+        },
+        Qt::BlockingQueuedConnection);
     m_thread.quit();
     m_thread.wait();
 }
