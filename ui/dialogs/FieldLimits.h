@@ -5,7 +5,6 @@
 #include <initializer_list>
 
 class QLineEdit;
-class QWidget;
 
 // Shows `text` whole even where it is longer than the `limit` that typing
 // keeps to (a value from a hand-edited file): the edit takes the text's length
