@@ -1,5 +1,7 @@
 #include "ConfigStore.h"
 
+#include "Skins.h"
+
 #include "StripSize.h"
 #include "WorkAreaPlacement.h"
 #include "platform/PrivateProfile.h"
@@ -157,8 +159,8 @@ void readBox(const CIniFile& ini, int index, BoxRecord& box, const QString& pict
             },
             spec.field);
     }
-    box.m_strOnLinePicPath = picturesDir + box.OnLinePicFile;
-    box.m_strOffLinePicPath = picturesDir + box.OffLinePicFile;
+    box.m_strOnLinePicPath = skins::PictureFilePath(picturesDir, box.OnLinePicFile);
+    box.m_strOffLinePicPath = skins::PictureFilePath(picturesDir, box.OffLinePicFile);
     if (box.CheckInterval == 0)
         box.CheckInterval = 1;
 }

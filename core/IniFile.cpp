@@ -4,7 +4,7 @@
 #include "platform/WinNumbers.h"
 
 namespace {
-constexpr int kBufferChars = 256;
+constexpr int kBufferChars = CIniFile::kMaxValueChars + 1;
 }
 
 bool CIniFile::FileExists() const

@@ -9,6 +9,11 @@
 class CIniFile
 {
 public:
+    // The most characters (UTF-16 units) a string value comes back with: a
+    // longer value is read cut to this many, so fields that edit stored text
+    // take no more.
+    static constexpr int kMaxValueChars = 255;
+
     CIniFile() = default;
     virtual ~CIniFile() = default;
 

@@ -105,10 +105,26 @@ QString CleanSkinName(const QString& typed)
         for (const QChar c : name)
             if (!forbidden.contains(c))
                 cleaned += c;
+        // A leading dot would make the skin file hidden, out of the list.
+        while (cleaned.startsWith(QLatin1Char('.')))
+            cleaned.remove(0, 1);
         if (cleaned == name)
             return name;
         name = cleaned;
     }
+}
+
+QString PictureFilePath(const QString& picturesDir, const QString& fileName)
+{
+    // Only a plain file name stays in the folder: "..", a separator or a NUL
+    // would reach elsewhere.
+    if (fileName.isEmpty() || fileName == QStringLiteral(".") || fileName == QStringLiteral("..") ||
+        !IsSafeSkinName(fileName))
+        return QString();
+    QString folder = picturesDir;
+    if (!folder.isEmpty() && !folder.endsWith(QLatin1Char('/')))
+        folder += QLatin1Char('/');
+    return folder + fileName;
 }
 
 bool SkinNameAcceptable(const QString& cleaned)

@@ -42,6 +42,9 @@ bool IsSafeSkinName(const QString& name);
 // skinsDir + name + ".ini", or empty for a name that is not safe.
 QString SkinFilePath(const QString& skinsDir, const QString& name);
 bool SkinExists(const QString& skinsDir, const QString& name);
+// Where a picture named in a box or a skin is read: picturesDir + fileName,
+// or empty (no picture) for a name that is not a plain file name.
+QString PictureFilePath(const QString& picturesDir, const QString& fileName);
 // The titles of the skin files, sorted as the combo sorts them.
 QStringList ListSkins(const QString& skinsDir);
 // Delete is refused for the default skin, the custom entry, an empty name
@@ -52,7 +55,8 @@ bool CanDeleteSkin(const QString& name);
 bool DeleteSkin(const QString& skinsDir, const QString& name);
 
 // The skin-name dialog's rule for its edit: the characters a file name
-// cannot hold on Windows are removed, a name of one blank becomes empty.
+// cannot hold on Windows are removed, and so are leading dots (a hidden file
+// is never listed); a name of one blank becomes empty.
 QString CleanSkinName(const QString& typed);
 // A cleaned name may be confirmed when it is neither empty nor the custom entry.
 bool SkinNameAcceptable(const QString& cleaned);

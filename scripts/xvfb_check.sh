@@ -541,6 +541,44 @@ sleep 4
 [ "$(cat "$work/ran")" = "Site Down" ] || fail "the program ran more than once or with other arguments: $(cat "$work/ran")"
 "$grab" "$artifacts/xvfb-notified.png" >/dev/null
 
+# Stored values the user does not touch stay as they were: Edit from the box
+# menu, then OK at once, on a box stored with an interval, a repeat count and
+# a port wider than their fields (the port held to 65535, as OK holds it). The
+# save writes the keys the file lacks, "Disabled" last.
+kill "$program_pid"
+wait_for 50 sh -c "! kill -0 $program_pid" || fail "the program did not end for the stored values check"
+mkdir -p "$work/appdata4/Korvalen"
+cat >"$work/appdata4/Korvalen/MainConfA.ini" <<'INI'
+[main]
+FirstStart=0
+NumBox=1
+PosX=200
+PosY=150
+WinBeh=1
+[Box 0]
+Text=Loopback
+IPAdress=127.0.0.1
+CheckInterval=3600
+nPS=12345
+Port=123456
+INI
+APPDATA="$work/appdata4" XDG_RUNTIME_DIR="$work/run" QT_QPA_PLATFORM=xcb \
+    "$program" >>"$work/program.log" 2>&1 &
+program_pid=$!
+pids+=("$program_pid")
+wait_for 100 find_window || fail "no window appeared for the stored values check"
+open_box_menu 250 200
+xdotool key Down Down Down Down Down Down Down Return
+wait_for 50 find_dialog "编辑检查" || fail "Edit in the box menu opened no Edit dialog for the stored values check"
+"$grab" "$artifacts/xvfb-edit-stored-values.png" >/dev/null
+xdotool key Return
+wait_for 50 sh -c '! xdotool search --onlyvisible --name "^编辑检查\$"' || fail "OK did not close the Edit dialog of the stored values check"
+config="$work/appdata4/Korvalen/MainConfA.ini"
+wait_for 50 grep -q "^Disabled=" "$config" || fail "OK did not save the box: $(tr '\n' ' ' <"$config")"
+for key in "CheckInterval=3600" "nPS=12345" "Port=65535"; do
+    grep -qx "$key" "$config" || fail "Edit then OK changed a stored value: no $key in $(tr '\n' ' ' <"$config")"
+done
+
 echo "Xvfb check passed: the strip showed Up at its place, hid and came back from the tray, turned into a column,"
 echo "stuck to the screen edge when dragged, came back there after Exit and a new start; from the box menu a tile"
 echo "was duplicated, the copy moved left, disabled and deleted with Yes, and the status information shown;"

@@ -1,5 +1,6 @@
 #include "BoxIcons.h"
 
+#include "core/Skins.h"
 #include "platform/CopyFile.h"
 #include "platform/Dialogs.h"
 #include "platform/IconLoader.h"
@@ -103,7 +104,7 @@ void putImage(QByteArray& out, const QImage& argb, const IconBitmaps& bm)
 void BoxPicture::SetFile(const QString& picturesDir, const QString& name)
 {
     fileName = name;
-    fullPath = name.isEmpty() ? QString() : joinPath(picturesDir, name);
+    fullPath = skins::PictureFilePath(picturesDir, name);
 }
 
 void BoxPicture::Load()

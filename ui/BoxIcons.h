@@ -19,7 +19,8 @@ struct BoxPicture
     QImage icon;      // null when there is no picture
     BitmapSize size;  // of the icon, 0 by 0 without one
 
-    // Sets the file name and works out the full path; the icon stays as it is.
+    // Sets the file name and works out the full path (none for a name that is
+    // not a plain file name); the icon stays as it is.
     void SetFile(const QString& picturesDir, const QString& name);
     // Loads the icon from the full path when it names an .ico file, else none.
     void Load();

@@ -613,6 +613,17 @@ TEST_F(ConfigRead, MissingBoxSectionGivesTheReadDefaults)
     EXPECT_TRUE(box.UpTextString.isEmpty());
 }
 
+TEST_F(ConfigRead, PictureNamesThatAreNoPlainFileNamesGiveNoPicture)
+{
+    writeConfig(fileText(lines({"FirstStart=0", "NumBox=1"}),
+                         {lines({"Text=PC", "OnLinePicFile=../../x.ico", "OffLinePicFile=down.ico"})}));
+    load();
+    ASSERT_EQ(loadedBoxes(), 1);
+    EXPECT_EQ(boxes[0]->OnLinePicFile, QStringLiteral("../../x.ico"));
+    EXPECT_TRUE(boxes[0]->m_strOnLinePicPath.isEmpty());
+    EXPECT_EQ(boxes[0]->m_strOffLinePicPath, pictures + QStringLiteral("down.ico"));
+}
+
 TEST_F(ConfigRead, SpeechTextsWithoutKeysAreEmpty)
 {
     // Unlike a new file, a section without the speech keys gets no texts.

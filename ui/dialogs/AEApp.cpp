@@ -2,6 +2,7 @@
 
 #include "DialogRun.h"
 #include "ExecFile.h"
+#include "FieldLimits.h"
 #include "platform/Dialogs.h"
 #include "ui_AEApp.h"
 
@@ -77,8 +78,8 @@ void CAEApp::OnBnClickedBrowse()
 {
     DoDataExchange(true);
     const QString path = platform::dialogService().getOpenFileName(this, CExecFile::ProgramFileFilter());
-    // A path longer than "Main.ini" keeps would come back cut: refused.
-    if (!path.isEmpty() && path.size() <= ui->editPath->maxLength())
+    // A path longer than "Main.ini" keeps would come back cut: refused, and the user is told why.
+    if (!path.isEmpty() && pickedPathFits(path, ui->editPath))
         m_strPath = path;
     DoDataExchange(false);
 }

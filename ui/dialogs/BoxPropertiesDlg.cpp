@@ -6,6 +6,8 @@
 #include "BoxLook.h"
 #include "ColorButton.h"
 #include "DigitsEdit.h"
+#include "FieldLimits.h"
+#include "core/IniFile.h"
 #include "core/MainSettings.h"
 #include "core/Skins.h"
 #include "core/SoundThread.h"
@@ -27,13 +29,17 @@
 namespace {
 
 constexpr uint32_t kMaxPort = 65535;
+constexpr int kPortDigits = 5;
 constexpr int kMaxCount = 9999;
+constexpr int kTargetChars = 99;
 
-// Writing an unchanged text back would move the caret of a field being typed in.
-void setText(QLineEdit* edit, const QString& text)
+// Writing an unchanged text back would move the caret of a field being typed
+// in. A stored value longer than what typing takes is shown whole, so that
+// OK hands back what was read.
+void setText(QLineEdit* edit, const QString& text, int limit = CIniFile::kMaxValueChars)
 {
     if (edit->text() != text)
-        edit->setText(text);
+        setTextWhole(edit, text, limit);
 }
 
 // How long a status must last before the notification fires, as the balloon
@@ -61,8 +67,9 @@ CBoxPropertiesDlg::CBoxPropertiesDlg(platform::HWND hWndParent, QWidget* owner)
     m_OnLineTextColor = m_ui->colorUpText;
     m_OffLineTextColor = m_ui->colorDownText;
 
-    makeDigitsOnly(m_ui->editPort, 5);
-    m_ui->editTarget->setMaxLength(99);
+    makeDigitsOnly(m_ui->editPort, kPortDigits);
+    m_ui->editTarget->setMaxLength(kTargetChars);
+    limitToStoredText({m_ui->editName, m_ui->editPhrase});
     m_ui->spinInterval->setMaxLength(3);
     m_ui->spinInterval->setTypingAllowed(false);
     for (CSpinEdit* count : {m_ui->spinSoundCount, m_ui->spinMsgBoxCount})
@@ -145,7 +152,7 @@ CBoxPropertiesDlg::~CBoxPropertiesDlg() = default;
 
 QString CBoxPropertiesDlg::PicturePath(const QString& file) const
 {
-    return m_strDataDir + QStringLiteral("/Pictures/") + file;
+    return skins::PictureFilePath(m_strDataDir + QStringLiteral("/Pictures/"), file);
 }
 
 bool CBoxPropertiesDlg::OnInitDialog()
@@ -214,8 +221,8 @@ void CBoxPropertiesDlg::DoDataExchange(bool save)
         return;
     }
     setText(m_ui->editName, Text);
-    setText(m_ui->editTarget, IPAdress);
-    setText(m_ui->editPort, QString::number(Port));
+    setText(m_ui->editTarget, IPAdress, kTargetChars);
+    setText(m_ui->editPort, QString::number(Port), kPortDigits);
     m_ui->checkExecFile->setChecked(ExecFileCheck != 0);
     m_ui->checkLogging->setChecked(Logging != 0);
     setText(m_ui->editPhrase, Phrase);

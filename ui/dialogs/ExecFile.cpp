@@ -4,6 +4,7 @@
 
 #include "BalloonTip.h"
 #include "DialogIcons.h"
+#include "FieldLimits.h"
 #include "core/BoxRecord.h"
 #include "core/Placeholders.h"
 #include "platform/DateTime.h"
@@ -25,6 +26,7 @@ CExecFile::CExecFile(QWidget* parent) : QDialog(parent), m_ui(std::make_unique<U
 {
     m_ui->setupUi(this);
     setDialogFrame(this);
+    limitToStoredText({m_ui->editFile, m_ui->editParameters});
     connect(m_ui->buttonBrowse, &QPushButton::clicked, this, &CExecFile::OnBnClickedBrowse);
     connect(m_ui->buttonTest, &QPushButton::clicked, this, &CExecFile::OnBnClickedTest);
     for (QCheckBox* check :
@@ -132,7 +134,7 @@ void CExecFile::DoDataExchange(bool save)
         checks[i]->setChecked(m_bStatus[i] != 0);
     // Rewriting the same text would move the cursor of an edit being typed in.
     if (countEdit->text() != m_strCount)
-        countEdit->setText(m_strCount);
+        setTextWhole(countEdit, m_strCount, m_ui->spinCount->maxLength());
     m_ui->checkRunHidden->setChecked(m_bRunHidden != 0);
 }
 
@@ -168,7 +170,7 @@ void CExecFile::OnBnClickedBrowse()
 {
     DoDataExchange(true);
     const QString path = platform::dialogService().getOpenFileName(this, ProgramFileFilter());
-    if (!path.isEmpty())
+    if (!path.isEmpty() && pickedPathFits(path, m_ui->editFile))
         m_strFile = path;
     DoDataExchange(false);
 }

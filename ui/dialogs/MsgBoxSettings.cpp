@@ -3,6 +3,7 @@
 #include "ui_MsgBoxSettings.h"
 
 #include "DialogIcons.h"
+#include "FieldLimits.h"
 #include "platform/DateTime.h"
 #include "platform/MessageBox.h"
 
@@ -11,6 +12,7 @@ CMsgBoxSettings::CMsgBoxSettings(QWidget* parent)
 {
     m_ui->setupUi(this);
     setDialogFrame(this);
+    limitToStoredText({m_ui->editDescription});
     connect(m_ui->buttonTest, &QPushButton::clicked, this, &CMsgBoxSettings::OnBnClickedTest);
     connect(m_ui->buttonOK, &QPushButton::clicked, this, &CMsgBoxSettings::OnOK);
     connect(m_ui->buttonCancel, &QPushButton::clicked, this, &QDialog::reject);

@@ -3,6 +3,7 @@
 #include "ui_PlaySoundSettings.h"
 
 #include "DialogIcons.h"
+#include "FieldLimits.h"
 #include "core/SoundThread.h"
 #include "platform/Dialogs.h"
 
@@ -37,6 +38,7 @@ CPlaySoundSettings::CPlaySoundSettings(QWidget* parent)
     }};
     for (int row = 0; row < ROW_COUNT; ++row) {
         const RowControls& c = m_rows[size_t(row)];
+        limitToStoredText({c.file, c.text});
         connect(c.custom, &QCheckBox::clicked, this, [this, row] { OnBnClickedSound(row); });
         connect(c.speech, &QCheckBox::clicked, this, [this, row] { OnBnClickedSpeech(row); });
         connect(c.browse, &QPushButton::clicked, this, [this, row] { OnBnClickedBrowse(row); });
@@ -178,8 +180,9 @@ void CPlaySoundSettings::OnBnClickedSpeech(int row)
 void CPlaySoundSettings::OnBnClickedBrowse(int row)
 {
     const QString path = platform::dialogService().getOpenFileName(this, SoundFileFilter());
-    if (!path.isEmpty())
-        m_rows[size_t(row)].file->setText(path);
+    QLineEdit* file = m_rows[size_t(row)].file;
+    if (!path.isEmpty() && pickedPathFits(path, file))
+        file->setText(path);
 }
 
 void CPlaySoundSettings::OnBnClickedTestSound(int row)

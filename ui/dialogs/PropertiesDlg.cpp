@@ -2,6 +2,7 @@
 
 #include "BalloonTip.h"
 #include "DialogRun.h"
+#include "FieldLimits.h"
 #include "SpinEdit.h"
 #include "core/SoundThread.h"
 #include "platform/Autostart.h"
@@ -58,6 +59,8 @@ CPropertiesDlg::CPropertiesDlg(QWidget* parent) : QDialog(parent), ui(std::make_
     for (CSpinEdit* spin : {ui->spinInterval, ui->spinTimeOut})
         spin->setTypingAllowed(false);
     ui->sliderVolume->setRange(0, int(kFullVolume));
+    limitToStoredText(
+        {ui->editDblClickPath, ui->editDblClickParameters, ui->editErrorSoundFile, ui->editErrorSpeechText});
 
     // Typing and the arrows both end in valueEdited: for width and height
     // that is the field's change (an arrow's value is always in range).
@@ -205,7 +208,7 @@ bool CPropertiesDlg::DoDataExchange(bool save)
             qint64 shown = *n.value;
             // A size longer than its field (a hand-edited file) shows as the
             // largest in range, which is what Apply would make of it.
-            if (QString::number(shown).size() > n.spin->edit()->maxLength())
+            if (QString::number(shown).size() > n.spin->maxLength())
                 shown = n.spin->maximum();
             if (n.spin->number() != std::optional<qint64>(shown))
                 n.spin->setValue(shown);
@@ -410,14 +413,14 @@ void CPropertiesDlg::OnBnClickedErrorSpeech()
 void CPropertiesDlg::OnBnClickedBrowseProgram()
 {
     const QString path = platform::dialogService().getOpenFileName(this, kProgramFilter);
-    if (!path.isEmpty())
+    if (!path.isEmpty() && pickedPathFits(path, ui->editDblClickPath))
         ui->editDblClickPath->setText(path);
 }
 
 void CPropertiesDlg::OnBnClickedBrowseSound()
 {
     const QString path = platform::dialogService().getOpenFileName(this, kSoundFilter);
-    if (!path.isEmpty())
+    if (!path.isEmpty() && pickedPathFits(path, ui->editErrorSoundFile))
         ui->editErrorSoundFile->setText(path);
 }
 

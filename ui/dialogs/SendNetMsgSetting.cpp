@@ -2,6 +2,7 @@
 
 #include "DialogRun.h"
 #include "ExecFile.h"
+#include "FieldLimits.h"
 #include "core/NetMessage.h"
 #include "platform/Dialogs.h"
 #include "ui_SendNetMsgSetting.h"
@@ -58,8 +59,8 @@ void CSendNetMsgSetting::OnBnClickedBrowse()
 {
     DoDataExchange(true);
     const QString path = platform::dialogService().getOpenFileName(this, CExecFile::ProgramFileFilter());
-    // A path longer than the file keeps would come back cut: refused.
-    if (!path.isEmpty() && path.size() <= ui->editCommand->maxLength())
+    // A path longer than the file keeps would come back cut: refused, and the user is told why.
+    if (!path.isEmpty() && pickedPathFits(path, ui->editCommand))
         m_strCommand = path;
     DoDataExchange(false);
 }

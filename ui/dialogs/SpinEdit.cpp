@@ -1,5 +1,7 @@
 #include "SpinEdit.h"
 
+#include "FieldLimits.h"
+
 #include <QLineEdit>
 #include <QStyle>
 #include <QStyleOptionSpinBox>
@@ -11,7 +13,6 @@ CSpinEdit::CSpinEdit(QWidget* parent) : QAbstractSpinBox(parent)
     setButtonSymbols(QAbstractSpinBox::UpDownArrows);
     setAccelerated(false);
     setKeyboardTracking(true);
-    lineEdit()->setMaxLength(m_maxLength);
     setValue(0);
     connect(lineEdit(), &QLineEdit::textEdited, this, [this] { emit valueEdited(value()); });
 }
@@ -26,7 +27,7 @@ void CSpinEdit::setRange(int minimum, int maximum)
 void CSpinEdit::setMaxLength(int length)
 {
     m_maxLength = length;
-    lineEdit()->setMaxLength(length);
+    setTextWhole(lineEdit(), lineEdit()->text(), length);
     updateGeometry();
 }
 
@@ -49,7 +50,7 @@ std::optional<qint64> CSpinEdit::number() const
 
 void CSpinEdit::setValue(qint64 value)
 {
-    lineEdit()->setText(QString::number(value));
+    setTextWhole(lineEdit(), QString::number(value), m_maxLength);
 }
 
 void CSpinEdit::stepBy(int steps)

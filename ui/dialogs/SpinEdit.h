@@ -19,8 +19,10 @@ public:
     int maximum() const { return m_maximum; }
     void setSingleStep(int step) { m_step = step; }
     int singleStep() const { return m_step; }
-    // At most this many digits can be typed.
+    // At most this many digits can be typed; a longer number set by the
+    // program is still shown whole.
     void setMaxLength(int length);
+    int maxLength() const { return m_maxLength; }
     // Without typing the edit is read-only; the arrows still step it.
     void setTypingAllowed(bool allowed);
 
@@ -28,7 +30,7 @@ public:
     std::optional<qint64> number() const;
     // The number in the edit, 0 when it is empty.
     qint64 value() const { return number().value_or(0); }
-    // Shows the number in decimal.
+    // Shows the number in decimal, whole.
     void setValue(qint64 value);
     // The edit itself, where tests and dialogs type and read.
     QLineEdit* edit() const { return lineEdit(); }

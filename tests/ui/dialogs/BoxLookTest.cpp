@@ -152,6 +152,16 @@ TEST_F(BoxLook, ListIsReadAtEachDropDownAndSelectingLoadsTheSkin)
     EXPECT_TRUE(up->Tile().icon.isNull());
 }
 
+TEST_F(BoxLook, PictureNamesOfASkinReachNothingOutsideThePicturesFolder)
+{
+    QFile::copy(QStringLiteral(":/images/1274607096_Desktop.ico"), env.dataDir() + "/out.ico");
+    test::writeFile(skins + "Escape.ini", "[skin]\nOnLinePicFile=../out.ico\nOffLinePicFile=pc.ico\n");
+    dlg.Look()->OnCbnDropdownSkin();
+    dlg.Look()->OnCbnSelchangeSkin(combo->findText("Escape"));
+    EXPECT_TRUE(up->Tile().icon.isNull());
+    EXPECT_FALSE(down->Tile().icon.isNull()); // a plain name still reads
+}
+
 TEST_F(BoxLook, TypingSwitchesDeleteByWhatExistsInTheSkinsFolderOnly)
 {
     test::writeFile(env.dataDir() + "/MainConfA.ini", "[main]\n");

@@ -27,8 +27,15 @@ TEST(SkinNameDlg, TypingCleansTheNameAndOkFollowsIt)
         bool okEnabled;
     };
     const Case cases[] = {
-        {"ab/c:d", "abcd", true},    {" ", "", false},       {"  ", "  ", true}, {"?*|", "", false},
-        {"自定义", "自定义", false}, {"Dark", "Dark", true},
+        {"ab/c:d", "abcd", true},
+        {" ", "", false},
+        {"  ", "  ", true},
+        {"?*|", "", false},
+        {"自定义", "自定义", false},
+        {"Dark", "Dark", true},
+        {"..hidden", "hidden", true},
+        {"/.x.y", "x.y", true},
+        {". ", "", false}, // no hidden skin file
     };
     for (const Case& c : cases) {
         edit->clear();
