@@ -3,9 +3,9 @@
 #include "platform/CommandInterpreter.h"
 #include "platform/Shell.h"
 
+#include <QList>
 #include <QStringList>
 
-#include <array>
 #include <utility>
 
 QString defaultNetMsgCommand()
@@ -21,23 +21,32 @@ QString defaultNetMsgParameters()
         "/K \"printf '%s\\n' %user %message | ssh -- %ip 'read -r u && exec write \"$u\"'\"");
 }
 
-bool sendNetMessage(const QString& command, const QString& parameters, const QString& host,
-                    const QString& user, const QString& message)
+NetMessageSent sendNetMessage(const QString& command, const QString& parameters, const QString& host,
+                              const QString& user, const QString& message, QString* refused)
 {
-    const std::array<std::pair<QString, const QString*>, 3> placeholders{{
-        {QStringLiteral("%ip"), &host},
-        {QStringLiteral("%user"), &user},
-        {QStringLiteral("%message"), &message},
-    }};
+    const QList<std::pair<QString, QString>> placeholders{
+        {QStringLiteral("%ip"), host},
+        {QStringLiteral("%user"), user},
+        {QStringLiteral("%message"), message},
+    };
+    bool started = false;
     if (platform::isCommandInterpreter(command)) {
         platform::InterpreterScript script = platform::interpreterScript(parameters);
-        for (const auto& [placeholder, value] : placeholders)
-            script.text = platform::replaceShellQuoted(script.text, placeholder, *value);
-        return platform::startInTerminal(script);
+        const platform::BoundScript bound = platform::bindShellValues(script.text, placeholders);
+        if (!bound.refused.isEmpty()) {
+            if (refused)
+                *refused = bound.refused;
+            return NetMessageSent::Refused;
+        }
+        script.text = bound.text;
+        script.arguments = bound.arguments;
+        started = platform::startInTerminal(script);
+    } else {
+        QStringList arguments = platform::splitArguments(parameters);
+        for (QString& argument : arguments)
+            for (const auto& [placeholder, value] : placeholders)
+                argument.replace(placeholder, value);
+        started = platform::shellService().startProgram(command, arguments, false);
     }
-    QStringList arguments = platform::splitArguments(parameters);
-    for (QString& argument : arguments)
-        for (const auto& [placeholder, value] : placeholders)
-            argument.replace(placeholder, *value);
-    return platform::shellService().startProgram(command, arguments, false);
+    return started ? NetMessageSent::Started : NetMessageSent::NotStarted;
 }

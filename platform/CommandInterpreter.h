@@ -1,6 +1,10 @@
 #pragma once
 
+#include <QList>
 #include <QString>
+#include <QStringList>
+
+#include <utility>
 
 namespace platform {
 
@@ -16,6 +20,8 @@ struct InterpreterScript
     // "/K": the terminal stays open with a shell after the script; "/C": it
     // closes when the script ends.
     bool keepOpen = false;
+    // Handed to the script as its positional parameters $1, $2, ...
+    QStringList arguments;
 };
 
 // The script that command-interpreter parameters stand for: what follows
@@ -23,18 +29,34 @@ struct InterpreterScript
 // Parameters with neither switch are the script itself, kept open.
 InterpreterScript interpreterScript(const QString& parameters);
 
-// Runs /bin/sh -c with the script in a new terminal window. False when no
-// terminal program is installed.
+// Runs /bin/sh -c with the script and its arguments in a new terminal
+// window. False when no terminal program is installed.
 bool startInTerminal(const InterpreterScript& script);
 
-// The value as one word for /bin/sh, in single quotation marks.
-QString shellQuote(const QString& value);
+// A /bin/sh script whose placeholders stand for values.
+struct BoundScript
+{
+    // The script, each placeholder replaced by a reference to a shell
+    // variable that holds its value; the variables are set from the
+    // script's arguments before anything else runs.
+    QString text;
+    QStringList arguments;
+    // The first placeholder that stands where the shell reads text as a
+    // number or a pattern (inside $(( )), $[ ] or ${ }) or takes it as it is
+    // (a here-document whose delimiter is quoted); empty when there is none.
+    // Such a script must not run.
+    QString refused;
+};
 
-// Replaces every `placeholder` in a /bin/sh script by `value`, quoted for the
-// place where it stands: outside quotation marks, inside single or inside
-// double ones. The value reaches the command as the text it is; nothing in
-// it can end the quoting, expand or run. A placeholder whose first character
-// the script escapes with a backslash is literal text and stays.
-QString replaceShellQuoted(const QString& script, const QString& placeholder, const QString& value);
+// Binds values to the placeholders of a /bin/sh script: `values` holds
+// (placeholder, value) pairs, put in one after the other, so that a value
+// holding a later pair's placeholder gets that value in its place. The shell
+// never reads a value as script text: a value reaches the command as the
+// text it is, wherever its placeholder stands - outside quotation marks,
+// inside single or double ones, inside $( ) or backquotes at any depth, in a
+// here-document - and a newline, a quotation mark, $( ) or a backquote in it
+// is only text. A placeholder that the script escapes with a backslash, or
+// one in a comment, is text and stays.
+BoundScript bindShellValues(const QString& script, const QList<std::pair<QString, QString>>& values);
 
 } // namespace platform

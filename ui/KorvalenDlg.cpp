@@ -10,6 +10,7 @@
 #include "ui/dialogs/AboutDlg.h"
 #include "ui/dialogs/BoxPropertiesDlg.h"
 #include "ui/dialogs/PropertiesDlg.h"
+#include "ui/dialogs/UnsavedSettings.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -248,8 +249,8 @@ void CKorvalenDlg::ReportUnsavedSettings()
     if (m_bReportedUnsaved)
         return;
     m_bReportedUnsaved = true;
-    platform::MessageBoxW(QStringLiteral("The settings cannot be saved: %1 cannot be written. "
-                                         "Korvalen runs with the settings it could read or its defaults.")
-                              .arg(QDir::toNativeSeparators(m_strConfigPath)),
-                          QStringLiteral("Korvalen"), platform::MB_OK | platform::MB_ICONWARNING);
+    platform::MessageBoxW(
+        unsavedSettingsText(m_strConfigPath) +
+            QStringLiteral(" Korvalen runs with the settings it could read or its defaults."),
+        QStringLiteral("Korvalen"), platform::MB_OK | platform::MB_ICONWARNING);
 }

@@ -49,8 +49,9 @@ TEST(NetMessage, TheDefaultCommandHandsHostUserAndMessageOverAsTextOnly)
         QDir(work).removeRecursively();
         QDir().mkpath(work);
         test::RecordingLauncher launcher;
-        ASSERT_TRUE(
-            sendNetMessage(defaultNetMsgCommand(), defaultNetMsgParameters(), c.host, c.user, c.message));
+        ASSERT_EQ(
+            sendNetMessage(defaultNetMsgCommand(), defaultNetMsgParameters(), c.host, c.user, c.message),
+            NetMessageSent::Started);
         ASSERT_EQ(launcher.started.size(), 1u);
         const QStringList terminal = launcher.started[0];
         ASSERT_EQ(terminal.mid(0, 3), (QStringList{"terminal", "/bin/sh", "-c"}));
@@ -71,6 +72,68 @@ TEST(NetMessage, TheDefaultCommandHandsHostUserAndMessageOverAsTextOnly)
         EXPECT_EQ(test::readFile(work + QStringLiteral("/write.args")), (c.userWritten + u'\n').toUtf8());
         EXPECT_EQ(test::readFile(work + QStringLiteral("/write.stdin")), (c.message + u'\n').toUtf8());
         EXPECT_FALSE(QFile::exists(work + QStringLiteral("/pwned")));
+    }
+}
+
+TEST(NetMessage, NoValueRunsWhereverTheTemplatePutsItAndEachArrivesAsItIs)
+{
+    // Values that run `touch pwned` if the shell reads them as script text.
+    const QString values[] = {
+        QStringLiteral("a;touch pwned;b"),
+        QStringLiteral("$(touch pwned)"),
+        QStringLiteral("`touch pwned`"),
+        QStringLiteral("'; touch pwned; '"),
+        QStringLiteral("\"; touch pwned; \""),
+        QStringLiteral("x\ntouch pwned"),
+        QStringLiteral(");touch pwned;("),
+        QStringLiteral("EOF\ntouch pwned\nEOF"),
+        QStringLiteral("a\\\"b\\"),
+    };
+    // What each script writes to "out", @ standing for the value; nullptr:
+    // the template is refused and nothing starts.
+    const struct
+    {
+        const char* parameters;
+        const char* written;
+    } cases[] = {
+        {"/C printf %s %message > out", "@"},
+        {"/C printf %s \"$(printf %s %message)\" > out", "@"},
+        {"/C printf %s \"$(printf %s \"%ip\")\" > out", "@"},
+        {"/C printf %s \"`printf %s %user`\" > out", "@"},
+        {"/C printf %s \"`printf %s \\\"%message\\\"`\" > out", "@"},
+        {"/C printf %s \"$(printf %s 'a%message' \"`printf %s \\\"%ip\\\"`\")\" > out", "a@@"},
+        {"/C printf %s \"x\\%user\" > out", "x\\@"},
+        {"/C printf %s %ip > out # %message", "@"},
+        {"/C cat > out <<EOF\n%message\nEOF", "@\n"},
+        {"/C cat > out <<-\"EOF\"\n%message\nEOF", nullptr},
+        {"/C printf %s $(( %message )) > out", nullptr},
+        {"/C printf %s \"${x:-%user}\" > out", nullptr},
+    };
+    test::ScopedEnvironment env;
+    const QString work = env.path();
+    for (const auto& c : cases) {
+        for (const QString& value : values) {
+            SCOPED_TRACE(::testing::Message() << c.parameters << " with " << value.toStdString());
+            test::RecordingLauncher launcher;
+            sendNetMessage(defaultNetMsgCommand(), QString::fromUtf8(c.parameters), value, value, value);
+            if (!c.written) {
+                EXPECT_TRUE(launcher.started.empty());
+                continue;
+            }
+            ASSERT_EQ(launcher.started.size(), 1u);
+            // The terminal's /bin/sh, and bash where /bin/sh is bash.
+            for (const QString& shell : {QStringLiteral("/bin/sh"), QStringLiteral("bash")}) {
+                QFile::remove(work + QStringLiteral("/out"));
+                QProcess process;
+                process.setWorkingDirectory(work);
+                process.start(shell, launcher.started[0].mid(2));
+                ASSERT_TRUE(process.waitForFinished(10000));
+                EXPECT_EQ(QString::fromUtf8(test::readFile(work + QStringLiteral("/out"))).toStdString(),
+                          QString::fromUtf8(c.written).replace(u'@', value).toStdString())
+                    << shell.toStdString();
+                ASSERT_FALSE(QFile::exists(work + QStringLiteral("/pwned"))) << shell.toStdString();
+            }
+        }
     }
 }
 

@@ -43,22 +43,27 @@ TEST(CommandInterpreter, ValuesReachTheCommandAsTextWhereverThePlaceholderStands
         // An escaped placeholder is text.
         {"printf '[%s]' \\%v", "[%v]"},
         {"printf '[%s]' $(printf '%s' %v)", nullptr},
+        // Backquotes within backquotes; two here-documents on one line.
+        {"printf '[%s]' \"`printf %s \\\"\\`printf %s %v\\`\\\"`\"", "[@]"},
+        {"cat <<A; cat <<-B\n[%v]\nA\n\t[%v]\n\tB", "[@]\n[@]\n"},
     };
     test::ScopedEnvironment env;
     for (const auto& c : cases) {
         for (const QString& value : values) {
             SCOPED_TRACE(::testing::Message() << c.script << " with " << value.toStdString());
-            const QString script =
-                platform::replaceShellQuoted(QString::fromUtf8(c.script), QStringLiteral("%v"), value);
+            const platform::BoundScript script =
+                platform::bindShellValues(QString::fromUtf8(c.script), {{QStringLiteral("%v"), value}});
             QProcess shell;
             shell.setWorkingDirectory(env.path());
-            shell.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), script});
+            shell.start(QStringLiteral("/bin/sh"),
+                        QStringList{QStringLiteral("-c"), script.text, QStringLiteral("sh")} +
+                            script.arguments);
             ASSERT_TRUE(shell.waitForFinished(10000));
             if (c.printed) {
                 EXPECT_EQ(QString::fromUtf8(shell.readAllStandardOutput()).toStdString(),
                           QString::fromUtf8(c.printed).replace(u'@', value).toStdString());
             }
-            ASSERT_FALSE(QFile::exists(env.path() + QStringLiteral("/pwned"))) << script.toStdString();
+            ASSERT_FALSE(QFile::exists(env.path() + QStringLiteral("/pwned"))) << script.text.toStdString();
         }
     }
 }

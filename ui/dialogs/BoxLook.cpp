@@ -4,6 +4,7 @@
 #include "DialogRun.h"
 #include "SkinCombo.h"
 #include "SkinName.h"
+#include "UnsavedSettings.h"
 #include "platform/MessageBox.h"
 #include "ui/BoxPreview.h"
 
@@ -130,7 +131,12 @@ void CBoxLook::OnBnClickedAddSkin()
     if (path.isEmpty())
         return;
     m_iniSkin.SetFileName(path);
-    skins::WriteSkin(m_iniSkin, Look());
+    // A skin that could not be stored is not shown as saved; the look stays
+    // in the dialog.
+    if (!skins::WriteSkin(m_iniSkin, Look())) {
+        warnUnsavedSettings(path);
+        return;
+    }
     m_c.comboSkin->setEditText(dlg.m_strName);
     m_c.btnDeleteSkin->setEnabled(true);
 }

@@ -4,6 +4,7 @@
 #include "CentreOn.h"
 #include "DialogRun.h"
 #include "ListCtrlEx.h"
+#include "UnsavedSettings.h"
 #include "core/CustomApps.h"
 #include "platform/MessageBox.h"
 #include "ui_CustomMenu.h"
@@ -186,6 +187,11 @@ void CCustomMenu::OnBnClickedOk()
     for (int i = 0; i < m_listApps->GetItemCount(); ++i)
         rows.append(CustomAppRecord{m_listApps->GetItemText(i, 0), m_listApps->GetItemText(i, 1),
                                     m_listApps->GetItemText(i, 2)});
-    writeCustomApps(m_iniMain, rows);
+    // Rows that could not be stored stay in the list, to be saved again or
+    // dropped with Cancel.
+    if (!writeCustomApps(m_iniMain, rows)) {
+        warnUnsavedSettings(m_iniMain.FileName());
+        return;
+    }
     accept();
 }

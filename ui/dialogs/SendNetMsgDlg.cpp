@@ -3,6 +3,7 @@
 #include "CentreOn.h"
 #include "DialogRun.h"
 #include "SendNetMsgSetting.h"
+#include "UnsavedSettings.h"
 #include "core/BoxRecord.h"
 #include "core/NetMessage.h"
 #include "platform/MessageBox.h"
@@ -44,9 +45,19 @@ QString CSendNetMsgDlg::HelpText()
                           "Messages : allowed (mesg y)");
 }
 
+QString CSendNetMsgDlg::RefusedText(const QString& placeholder)
+{
+    return QStringLiteral(
+               "The message is not sent: in the parameters, %1 stands inside $(( )), $[ ], ${ } or a "
+               "here-document with a quoted delimiter, where the shell would not take its value as "
+               "plain text. Change the parameters under Settings.")
+        .arg(placeholder);
+}
+
 bool CSendNetMsgDlg::OnInitDialog()
 {
     setWindowIcon(m_hIcon);
+    m_bUserNameUnsaved = false;
     ui->buttonSend->setEnabled(false);
     m_strCommand = m_iniConfig.GetString(kMain, QStringLiteral("SendNetMsgComm"), defaultNetMsgCommand());
     m_strParameters =
@@ -103,7 +114,12 @@ void CSendNetMsgDlg::OnEnChangeMessage()
 void CSendNetMsgDlg::OnEnChangeUser()
 {
     DoDataExchange(true);
-    m_iniConfig.WriteString(kMain, QStringLiteral("NetUserName"), m_strUserName);
+    // Said once per opening, not at every keystroke; the name stays typed.
+    if (!m_iniConfig.WriteString(kMain, QStringLiteral("NetUserName"), m_strUserName) &&
+        !m_bUserNameUnsaved) {
+        m_bUserNameUnsaved = true;
+        warnUnsavedSettings(m_iniConfig.FileName());
+    }
 }
 
 void CSendNetMsgDlg::OnBnClickedSend()
@@ -111,9 +127,16 @@ void CSendNetMsgDlg::OnBnClickedSend()
     DoDataExchange(true);
     if (m_strMessage.isEmpty())
         return;
-    if (!sendNetMessage(m_strCommand, m_strParameters, m_strIP, m_strUserName, m_strMessage)) {
+    QString refused;
+    switch (sendNetMessage(m_strCommand, m_strParameters, m_strIP, m_strUserName, m_strMessage, &refused)) {
+    case NetMessageSent::Started:
+        break;
+    case NetMessageSent::NotStarted:
         platform::AfxMessageBox(QStringLiteral("ERROR FILE NOT FOUND"), platform::MB_OK);
         // The message stays, to be sent again once the command is put right.
+        return;
+    case NetMessageSent::Refused:
+        platform::AfxMessageBox(RefusedText(refused), platform::MB_OK | platform::MB_ICONWARNING);
         return;
     }
     m_strMessage.clear();
@@ -131,10 +154,11 @@ void CSendNetMsgDlg::OnBnClickedSettings()
     CSendNetMsgSetting settings(this);
     settings.m_strCommand = m_strCommand;
     settings.m_strParameters = m_strParameters;
+    // The settings dialog stores both values on its OK, and stays open when
+    // they cannot be stored.
+    settings.m_pIniConfig = &m_iniConfig;
     if (settings.DoModal() != QDialog::Accepted)
         return;
     m_strCommand = settings.m_strCommand;
     m_strParameters = settings.m_strParameters;
-    m_iniConfig.WriteString(kMain, QStringLiteral("SendNetMsgComm"), m_strCommand);
-    m_iniConfig.WriteString(kMain, QStringLiteral("SendNetMsgParam"), m_strParameters);
 }

@@ -34,6 +34,9 @@ public:
     void OnBnClickedSettings();
 
     static QString HelpText();
+    // Why a message was not sent with parameters that put `placeholder`
+    // where no value is safe.
+    static QString RefusedText(const QString& placeholder);
 
     QIcon m_hIcon;
     QIcon m_hSendIcon;
@@ -50,5 +53,7 @@ public:
 
 private:
     std::unique_ptr<Ui::CSendNetMsgDlg> ui;
+    // A failed store of the user name has been reported in this opening.
+    bool m_bUserNameUnsaved = false;
     void DoDataExchange(bool save);
 };

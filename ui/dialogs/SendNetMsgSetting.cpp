@@ -3,9 +3,15 @@
 #include "DialogRun.h"
 #include "ExecFile.h"
 #include "FieldLimits.h"
+#include "UnsavedSettings.h"
 #include "core/NetMessage.h"
 #include "platform/Dialogs.h"
+#include "platform/PrivateProfile.h"
 #include "ui_SendNetMsgSetting.h"
+
+namespace {
+const QString kMain = QStringLiteral("main");
+} // namespace
 
 CSendNetMsgSetting::CSendNetMsgSetting(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -76,5 +82,15 @@ void CSendNetMsgSetting::OnBnClickedDefault()
 void CSendNetMsgSetting::OnOK()
 {
     DoDataExchange(true);
+    if (m_pIniConfig) {
+        // Both or neither: a command never runs with another's template.
+        platform::ProfileBatch batch(m_pIniConfig->FileName());
+        m_pIniConfig->WriteString(kMain, QStringLiteral("SendNetMsgComm"), m_strCommand);
+        m_pIniConfig->WriteString(kMain, QStringLiteral("SendNetMsgParam"), m_strParameters);
+        if (!batch.commit()) {
+            warnUnsavedSettings(m_pIniConfig->FileName());
+            return;
+        }
+    }
     accept();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/IniFile.h"
+
 #include <QDialog>
 #include <QIcon>
 #include <QString>
@@ -11,7 +13,8 @@ class CSendNetMsgSetting;
 }
 
 // The network message command and its parameter template. The opener sets
-// both before the run and takes them back after OK.
+// both and the configuration file before the run and takes them back after
+// OK, which stores them in that file first.
 class CSendNetMsgSetting : public QDialog
 {
     Q_OBJECT
@@ -28,6 +31,7 @@ public:
 
     QString m_strCommand;
     QString m_strParameters;
+    CIniFile* m_pIniConfig = nullptr;
     QIcon m_hOKIcon;
     QIcon m_hCancelIcon;
 

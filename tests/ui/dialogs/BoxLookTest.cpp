@@ -12,6 +12,7 @@
 #include "ui/dialogs/ColorButton.h"
 #include "ui/dialogs/SkinCombo.h"
 #include "ui/dialogs/SkinName.h"
+#include "ui/dialogs/UnsavedSettings.h"
 
 #include <QApplication>
 #include <QDir>
@@ -236,6 +237,19 @@ TEST_F(BoxLook, SavingAsksForTheNameAndWritesTheLook)
     QTimer::singleShot(0, [&] { QApplication::activeModalWidget()->close(); }); // Cancel writes nothing
     button("btnAddSkin")->click();
     EXPECT_EQ(skins::ListSkins(skins), QStringList({"Blue", "Default", "NightShift"}));
+
+    // A skin that cannot be written is said so and not shown as saved.
+    QDir().mkpath(skins + "Stuck.ini");
+    QTimer::singleShot(0, [&] {
+        auto* name = qobject_cast<CSkinName*>(QApplication::activeModalWidget());
+        ASSERT_TRUE(name);
+        name->findChild<QLineEdit*>("editName")->insert("Stuck");
+        name->findChild<QPushButton*>("btnOK")->click();
+    });
+    button("btnAddSkin")->click();
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text, unsavedSettingsText(skins + "Stuck.ini"));
+    EXPECT_EQ(shown(), QStringLiteral("NightShift"));
 }
 
 } // namespace

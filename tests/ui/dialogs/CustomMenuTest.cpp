@@ -6,6 +6,7 @@
 #include "core/CustomApps.h"
 #include "ui/dialogs/AEApp.h"
 #include "ui/dialogs/ListCtrlEx.h"
+#include "ui/dialogs/UnsavedSettings.h"
 
 #include <QCoreApplication>
 #include <QLineEdit>
@@ -202,6 +203,19 @@ TEST_F(CustomMenu, OkWritesEveryRowForTheBoxMenuAndCancelWritesNothing)
         EXPECT_TRUE(test::keysInOrder(path).contains(QString::fromUtf8(key))) << key;
     EXPECT_EQ(dialog.m_iniMain.GetString(QStringLiteral("Row 6"), QStringLiteral("标题"), QString()),
               QStringLiteral("A6"));
+}
+
+TEST_F(CustomMenu, OkThatCannotStoreTheRowsSaysSoAndKeepsThemOpen)
+{
+    path = env.path() + QStringLiteral("/missing/Main.ini");
+    open(QByteArray());
+    test::whenOpened<CAEApp>(&dialog, typeAndOk(QStringLiteral("Web")));
+    button(&dialog, "buttonAdd")->click();
+    button(&dialog, "buttonOK")->click();
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text, unsavedSettingsText(path));
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(rows().toStdString(), "[Web]");
 }
 
 TEST_F(CustomMenu, TwoInstancesSavingAtOnceEachLeaveAWholeListAndLoseNothing)

@@ -5,6 +5,7 @@
 #include "DialogTestSupport.h"
 #include "core/NetMessage.h"
 #include "ui/dialogs/SendNetMsgSetting.h"
+#include "ui/dialogs/UnsavedSettings.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -59,10 +60,13 @@ TEST_F(SendNetMsg, SendWaitsForAMessageClearsItWhenSentAndKeepsItWhenNot)
     ASSERT_TRUE(send->isEnabled());
     send->click();
     ASSERT_EQ(launcher.started.size(), 1u);
-    EXPECT_EQ(
-        launcher.started[0].back().toStdString(),
-        "printf '%s\\n' 'alice' 'it'\\''s $(late)' | ssh -- '192.0.2.1' 'read -r u && exec write \"$u\"'\n"
-        "exec \"${SHELL:-/bin/sh}\"");
+    // The values travel beside the script, which refers to them.
+    EXPECT_EQ(launcher.started[0].mid(4), (QStringList{"sh", "192.0.2.1", "alice", "it's $(late)"}));
+    EXPECT_EQ(launcher.started[0][3].toStdString(),
+              "korvalen_value1=${1} korvalen_value2=${2} korvalen_value3=${3} && shift 3\n"
+              "printf '%s\\n' \"${korvalen_value2}\" \"${korvalen_value3}\" | "
+              "ssh -- \"${korvalen_value1}\" 'read -r u && exec write \"$u\"'\n"
+              "exec \"${SHELL:-/bin/sh}\"");
     EXPECT_TRUE(message->text().isEmpty());
     EXPECT_FALSE(send->isEnabled());
     EXPECT_TRUE(dialog.isVisible());
@@ -74,6 +78,16 @@ TEST_F(SendNetMsg, SendWaitsForAMessageClearsItWhenSentAndKeepsItWhenNot)
     EXPECT_EQ(boxes.shown[0].text, QStringLiteral("ERROR FILE NOT FOUND"));
     EXPECT_EQ(message->text(), QStringLiteral("again"));
     EXPECT_TRUE(send->isEnabled());
+
+    // Parameters that put a value where the shell would evaluate it are
+    // refused, and the message stays.
+    launcher.missing.clear();
+    dialog.m_strParameters = QStringLiteral("/C echo $((%message))");
+    send->click();
+    ASSERT_EQ(boxes.shown.size(), 2u);
+    EXPECT_EQ(boxes.shown[1].text, CSendNetMsgDlg::RefusedText(QStringLiteral("%message")));
+    EXPECT_EQ(launcher.started.size(), 2u);
+    EXPECT_EQ(message->text(), QStringLiteral("again"));
 }
 
 TEST_F(SendNetMsg, AUrlBoxIsSentToItsServerWithTheStoredCommand)
@@ -136,6 +150,29 @@ TEST_F(SendNetMsg, SettingsAreStoredOnOkOnlyAndDefaultGivesTheDefaults)
     }
     // Programs here have no extension: the picker opens on all files.
     EXPECT_TRUE(picker.filters.at(0).startsWith(QStringLiteral("All Files (*);;")));
+}
+
+TEST_F(SendNetMsg, StoresThatFailAreSaidAndTheTypedValuesStay)
+{
+    config = env.path() + QStringLiteral("/missing/MainConfA.ini");
+    open(QStringLiteral("192.0.2.1"), 1);
+    // The user name: said once per opening, however many keys are typed.
+    QTest::keyClicks(control<QLineEdit>(&dialog, "editUser"), QStringLiteral("bo"));
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text, unsavedSettingsText(config));
+    // The settings: OK says so and leaves the dialog open with what was typed.
+    test::whenOpened<CSendNetMsgSetting>(&dialog, [&](CSendNetMsgSetting* s) {
+        control<QLineEdit>(s, "editParameters")->setText(QStringLiteral("-m %message"));
+        control<QPushButton>(s, "buttonOK")->click();
+        EXPECT_EQ(boxes.shown.size(), 2u);
+        EXPECT_TRUE(s->isVisible());
+        EXPECT_EQ(control<QLineEdit>(s, "editParameters")->text(), QStringLiteral("-m %message"));
+        control<QPushButton>(s, "buttonCancel")->click();
+    });
+    control<QPushButton>(&dialog, "buttonSettings")->click();
+    ASSERT_EQ(boxes.shown.size(), 2u);
+    EXPECT_EQ(boxes.shown[1].text, unsavedSettingsText(config));
+    EXPECT_EQ(dialog.m_strParameters, defaultNetMsgParameters());
 }
 
 } // namespace

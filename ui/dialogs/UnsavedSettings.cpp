@@ -1,0 +1,16 @@
+#include "UnsavedSettings.h"
+
+#include "platform/MessageBox.h"
+
+#include <QDir>
+
+QString unsavedSettingsText(const QString& path)
+{
+    return QStringLiteral("The settings cannot be saved: %1 cannot be written.")
+        .arg(QDir::toNativeSeparators(path));
+}
+
+void warnUnsavedSettings(const QString& path)
+{
+    platform::AfxMessageBox(unsavedSettingsText(path), platform::MB_OK | platform::MB_ICONWARNING);
+}
