@@ -64,7 +64,8 @@ bool startInTerminal(const InterpreterScript& script)
     QString text = script.text;
     if (script.keepOpen)
         text += QStringLiteral("\nexec \"${SHELL:-/bin/sh}\"");
-    return shellService().runInTerminal({QStringLiteral("/bin/sh"), QStringLiteral("-c"), text}, false);
+    return shellService().runInTerminal(QString(), {QStringLiteral("/bin/sh"), QStringLiteral("-c"), text},
+                                        false);
 }
 
 QString shellQuote(const QString& value)

@@ -3,6 +3,7 @@
 #include "DialogRun.h"
 #include "ExecFile.h"
 #include "platform/Dialogs.h"
+#include "platform/Shell.h"
 #include "ui_AEApp.h"
 
 #include <QValidator>
@@ -37,6 +38,7 @@ CAEApp::CAEApp(QWidget* parent)
 {
     ui->setupUi(this);
     setWindowIcon(QIcon(QStringLiteral(":/images/128.png")));
+    ui->editParameters->setToolTip(platform::argumentRuleText());
     ui->editTitle->setValidator(new FitsEditValidator(ui->editTitle));
     connect(ui->buttonBrowse, &QPushButton::clicked, this, &CAEApp::OnBnClickedBrowse);
     connect(ui->buttonOK, &QPushButton::clicked, this, [this] {
