@@ -57,6 +57,8 @@ int exitStatusWithin(const QString& program, const QStringList& arguments, int m
     posix_spawn_file_actions_destroy(&actions);
     if (failed != 0)
         return kNoOpener;
+    // Waited on through a process file descriptor, which a poll can time
+    // out on; a kernel without them (before 5.3) leaves the answer unheard.
     bool ended = false;
     const int handle = int(syscall(SYS_pidfd_open, pid, 0));
     if (handle >= 0) {
