@@ -210,10 +210,12 @@ QStringList splitArguments(const QString& text)
 
 QString argumentRuleText()
 {
+    // In lines a tooltip shows as they are; the example's parameters last.
     return QStringLiteral(
-        "Parameters are split at blanks. Only double quotation marks group words into one parameter, and "
-        "three of them (\"\"\") stand for one quotation mark; single quotation marks and backslashes are "
-        "ordinary characters. Example: program /bin/sh, parameters "
+        "Parameters are split at blanks. Only double quotation marks group words into\n"
+        "one parameter, and three of them (\"\"\") stand for one quotation mark; single\n"
+        "quotation marks and backslashes are ordinary characters, and no shell reads them.\n"
+        "Example: the program /bin/sh with the parameters\n"
         "-c \"echo $1 >> /tmp/korvalen.txt\" sh %name");
 }
 

@@ -56,8 +56,8 @@ void setShellService(ShellService* service);
 // Splits a parameter text into arguments as a command line is split: blanks
 // separate, double quotes group, three double quotes stand for one.
 QStringList splitArguments(const QString& text);
-// That rule in the user's words, with an example that works; the parameter
-// fields and the help say it.
+// That rule in the user's words, in lines, the last of them the parameters
+// of an example that works; the parameter fields and the help say it.
 QString argumentRuleText();
 
 // The terminal programs looked for, in this order.

@@ -1,5 +1,5 @@
-// Every field that takes a program's parameters, and the help, say how the
-// parameters are split, with an example that really works that way.
+// Every field that takes a program's parameters, and the help, say how they
+// are split, with an example that works that way.
 #include "TestSupport.h"
 
 #include "platform/Shell.h"
@@ -7,43 +7,30 @@
 #include "ui/dialogs/ExecFile.h"
 #include "ui/dialogs/PropertiesDlg.h"
 
-#include <QFileInfo>
 #include <QLineEdit>
 #include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
-namespace {
-
 TEST(ParameterRule, EveryParameterFieldAndTheHelpSayHowParametersAreSplit)
 {
     const QString rule = platform::argumentRuleText();
-    CExecFile program(nullptr);
-    CAEApp application(nullptr);
-    CPropertiesDlg options(nullptr);
-    const std::pair<QWidget*, const char*> fields[] = {
-        {&program, "editParameters"}, {&application, "editParameters"}, {&options, "editDblClickParameters"}};
-    for (const auto& [dialog, name] : fields) {
-        const auto* field = dialog->findChild<QLineEdit*>(QLatin1String(name));
-        ASSERT_NE(field, nullptr) << name;
-        EXPECT_EQ(field->toolTip(), rule) << name;
-    }
-
-    // The example: its parameters follow the last "parameters ".
-    const QString example = rule.mid(rule.lastIndexOf(QStringLiteral("parameters ")) + 11);
-    const QString help = QString::fromUtf8(test::readFile(
-        QFileInfo(QStringLiteral(KORVALEN_BINARY)).dir().filePath(QStringLiteral("Help.html"))));
-    EXPECT_TRUE(help.contains(QString(example).replace(u'>', QStringLiteral("&gt;"))))
-        << example.toStdString();
+    CExecFile program;
+    CAEApp application;
+    CPropertiesDlg options;
+    for (QLineEdit* field : {program.findChild<QLineEdit*>("editParameters"),
+                             application.findChild<QLineEdit*>("editParameters"),
+                             options.findChild<QLineEdit*>("editDblClickParameters")})
+        EXPECT_EQ(field->toolTip(), rule);
+    const QString example = rule.section(u'\n', -1);
+    const QByteArray help =
+        test::readFile(QFileInfo(KORVALEN_BINARY).dir().filePath(QStringLiteral("Help.html")));
+    EXPECT_TRUE(help.contains(QString(example).replace(u'>', QStringLiteral("&gt;")).toUtf8()));
 
     QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    const QString out = dir.filePath(QStringLiteral("out.txt"));
-    QStringList arguments = platform::splitArguments(QString(example).replace("/tmp/korvalen.txt", out));
-    arguments.replaceInStrings(QStringLiteral("%name"), QStringLiteral("Box-1"));
-    ASSERT_EQ(QProcess::execute(QStringLiteral("/bin/sh"), arguments), 0);
-    EXPECT_EQ(test::readFile(out), "Box-1\n");
+    QStringList arguments =
+        platform::splitArguments(QString(example).replace("/tmp/korvalen.txt", dir.filePath("out")));
+    ASSERT_EQ(QProcess::execute("/bin/sh", arguments.replaceInStrings("%name", "Box-1")), 0);
+    EXPECT_EQ(test::readFile(dir.filePath("out")), "Box-1\n");
 }
-
-} // namespace
