@@ -368,6 +368,7 @@ bool startInTerminal(const InterpreterScript& script)
     if (script.keepOpen)
         text += QStringLiteral("\nexec \"${SHELL:-/bin/sh}\"");
     return shellService().runInTerminal(
+        QString(),
         QStringList{QStringLiteral("/bin/sh"), QStringLiteral("-c"), text, QStringLiteral("sh")} +
             script.arguments,
         false);

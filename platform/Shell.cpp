@@ -1,12 +1,24 @@
 #include "Shell.h"
 
 #include <QDesktopServices>
+#include <QFile>
 #include <QFileInfo>
 #include <QMimeDatabase>
 #include <QProcess>
 #include <QStandardPaths>
 
 #include <atomic>
+#include <cerrno>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace platform {
 
@@ -14,8 +26,63 @@ namespace {
 
 // Each word of the command is a positional parameter of the fixed script.
 const QString kRunScript = QStringLiteral("\"$@\"");
-const QString kRunAndWaitScript =
-    QStringLiteral("\"$@\" && { printf '\\n%s' 'Press Enter to close this window.'; read -r _; }");
+// The window stays until Enter, also after a failure, so what the program
+// said can be read.
+const QString kRunAndWaitScript = QStringLiteral(
+    "\"$@\"; status=$?; [ $status -eq 0 ] || printf '\\n%s ended with status %s.' \"$1\" $status; "
+    "printf '\\n%s' 'Press Enter to close this window.'; read -r _");
+
+// How long the desktop's opener gets to answer. One still running then runs
+// the application it chose in its own place (xdg-open does so on desktops
+// without an opener of their own), so the open went through.
+constexpr int kOpenerAnswerMs = 15000;
+
+// Runs the program with its input from /dev/null and waits at most
+// `milliseconds` for its end: its exit status, 0 when it still runs then (it
+// is left running and reaped when it ends), kNoOpener when it did not start.
+int exitStatusWithin(const QString& program, const QStringList& arguments, int milliseconds)
+{
+    std::vector<QByteArray> words{QFile::encodeName(program)};
+    for (const QString& argument : arguments)
+        words.push_back(QFile::encodeName(argument));
+    std::vector<char*> argv;
+    for (QByteArray& word : words)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    pid_t pid = 0;
+    const int failed = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (failed != 0)
+        return kNoOpener;
+    // Waited on through a process file descriptor, which a poll can time
+    // out on; a kernel without them (before 5.3) leaves the answer unheard.
+    bool ended = false;
+    const int handle = int(syscall(SYS_pidfd_open, pid, 0));
+    if (handle >= 0) {
+        pollfd watch{handle, POLLIN, 0};
+        int ready = 0;
+        do
+            ready = poll(&watch, 1, milliseconds);
+        while (ready < 0 && errno == EINTR);
+        ended = ready > 0;
+        close(handle);
+    }
+    if (!ended) {
+        try {
+            std::thread([pid] { waitpid(pid, nullptr, 0); }).detach();
+        } catch (const std::system_error&) {
+            // Without a thread it stays a zombie until the program ends.
+        }
+        return 0;
+    }
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
 
 class DesktopShell : public ShellService
 {
@@ -44,6 +111,16 @@ public:
     }
 
     bool openUrl(const QUrl& url) override { return QDesktopServices::openUrl(url); }
+
+    int openAndWait(const QUrl& url) override
+    {
+        const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+        if (opener.isEmpty())
+            return openUrl(url) ? 0 : kNoOpener;
+        return exitStatusWithin(opener,
+                                {url.isLocalFile() ? url.toLocalFile() : url.toString(QUrl::FullyEncoded)},
+                                kOpenerAnswerMs);
+    }
 };
 
 DesktopShell g_desktop;
@@ -83,16 +160,29 @@ int ShellService::openDocument(const QString& path)
         return SE_ERR_FNF;
     if (!hasAssociation(*this, QMimeDatabase().mimeTypeForFile(file)))
         return SE_ERR_NOASSOC;
-    return openUrl(QUrl::fromLocalFile(file.absoluteFilePath())) ? 42 : 0;
+    switch (openAndWait(QUrl::fromLocalFile(file.absoluteFilePath()))) {
+    case 0:
+        return 42;
+    case kOpenerNoApplication:
+        return SE_ERR_NOASSOC;
+    default:
+        return 0;
+    }
 }
 
-bool ShellService::runInTerminal(const QStringList& command, bool waitAfterSuccess)
+bool ShellService::runInTerminal(const QString& title, const QStringList& command, bool waitForEnter)
 {
     for (const QString& terminal : terminalPrograms()) {
         const QString path = findProgram(terminal);
         if (path.isEmpty())
             continue;
-        return startProgram(path, terminalArguments(terminal, command, waitAfterSuccess), false);
+        // x-terminal-emulator stands for a terminal whose title switch is
+        // its own.
+        const QString program = QFileInfo(QFileInfo(path).canonicalFilePath()).fileName();
+        return startProgram(path,
+                            terminalTitleArguments(program.isEmpty() ? terminal : program, title) +
+                                terminalArguments(terminal, command, waitForEnter),
+                            false);
     }
     return false;
 }
@@ -118,13 +208,24 @@ QStringList splitArguments(const QString& text)
     return QProcess::splitCommand(text);
 }
 
+QString argumentRuleText()
+{
+    // In lines a tooltip shows as they are; the example's parameters last.
+    return QStringLiteral(
+        "Parameters are split at blanks. Only double quotation marks group words into\n"
+        "one parameter, and three of them (\"\"\") stand for one quotation mark; single\n"
+        "quotation marks and backslashes are ordinary characters, and no shell reads them.\n"
+        "Example: the program /bin/sh with the parameters\n"
+        "-c \"echo $1 >> /tmp/korvalen.txt\" sh %name");
+}
+
 QStringList terminalPrograms()
 {
     return {QStringLiteral("x-terminal-emulator"), QStringLiteral("xterm"), QStringLiteral("gnome-terminal"),
             QStringLiteral("konsole"), QStringLiteral("xfce4-terminal")};
 }
 
-QStringList terminalArguments(const QString& terminal, const QStringList& command, bool waitAfterSuccess)
+QStringList terminalArguments(const QString& terminal, const QStringList& command, bool waitForEnter)
 {
     // How each terminal takes a program with its arguments as separate words.
     QStringList arguments;
@@ -135,8 +236,30 @@ QStringList terminalArguments(const QString& terminal, const QStringList& comman
     else
         arguments << QStringLiteral("-e");
     arguments << QStringLiteral("/bin/sh") << QStringLiteral("-c")
-              << (waitAfterSuccess ? kRunAndWaitScript : kRunScript) << QStringLiteral("sh") << command;
+              << (waitForEnter ? kRunAndWaitScript : kRunScript) << QStringLiteral("sh") << command;
     return arguments;
+}
+
+QStringList terminalTitleArguments(const QString& program, const QString& title)
+{
+    if (title.isEmpty())
+        return {};
+    // Checked by hand: zutty takes no -T (it starts a shell instead), so
+    // only the programs whose switch is known get a title.
+    static const struct
+    {
+        const char* program;
+        const char* option;
+    } kSwitches[] = {
+        {"xterm", "-T"},          {"uxterm", "-T"},        {"lxterm", "-T"},
+        {"koi8rxterm", "-T"},     {"zutty", "-title"},     {"urxvt", "-title"},
+        {"rxvt", "-title"},       {"lxterminal", "-T"},    {"terminator", "-T"},
+        {"xfce4-terminal", "-T"}, {"mate-terminal", "-t"}, {"gnome-terminal", "--title"},
+    };
+    for (const auto& entry : kSwitches)
+        if (program == QLatin1String(entry.program))
+            return {QString::fromLatin1(entry.option), title};
+    return {};
 }
 
 } // namespace platform

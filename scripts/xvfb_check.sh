@@ -579,6 +579,39 @@ for key in "CheckInterval=3600" "nPS=12345" "Port=65535"; do
     grep -qx "$key" "$config" || fail "Edit then OK changed a stored value: no $key in $(tr '\n' ' ' <"$config")"
 done
 
+# With the desktop's opener failing (a stand-in xdg-open that answers 3: no
+# program for the place), the tray menu's Log row (the sixth from the end)
+# says so in a message box instead of doing nothing.
+kill "$program_pid"
+wait_for 50 sh -c "! kill -0 $program_pid" || fail "the program did not end for the opener check"
+mkdir -p "$work/stubs" "$work/appdata5/Korvalen"
+cat >"$work/stubs/xdg-open" <<SCRIPT
+#!/bin/sh
+printf '%s\n' "\$1" >"$work/opened"
+exit 3
+SCRIPT
+chmod +x "$work/stubs/xdg-open"
+printf '[main]\nFirstStart=0\nNumBox=1\nPosX=200\nPosY=150\nWinBeh=1\n[Box 0]\nText=Loopback\nIPAdress=127.0.0.1\nDisabled=1\n' \
+    >"$work/appdata5/Korvalen/MainConfA.ini"
+PATH="$work/stubs:$PATH" APPDATA="$work/appdata5" XDG_RUNTIME_DIR="$work/run" QT_QPA_PLATFORM=xcb \
+    "$program" >>"$work/program.log" 2>&1 &
+program_pid=$!
+pids+=("$program_pid")
+wait_for 100 find_window || fail "no window appeared for the opener check"
+wait_for 50 find_icon || fail "no tray icon for the opener check"
+before="$(visible_windows)"
+xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click 3
+wait_for 50 menu_open || fail "a right click on the tray icon opened no menu for the opener check"
+sleep 0.3
+xdotool key Up Up Up Up Up Up Return
+wait_for 50 test -s "$work/opened" || fail "the Log row did not hand anything to xdg-open"
+grep -q "$work/appdata5/Korvalen/Logs/\$" "$work/opened" || fail "the Log row handed xdg-open $(cat "$work/opened")"
+wait_for 50 message_shown || fail "with xdg-open failing, the Log row said nothing"
+"$grab" "$artifacts/xvfb-log-not-opened.png" >/dev/null
+xdotool windowactivate --sync "$(message_box)" key Return
+wait_for 50 message_gone || fail "the message that the log folder could not be opened did not close"
+echo "Xvfb check: with xdg-open failing, the tray menu's Log row said so in a message box."
+
 echo "Xvfb check passed: the strip showed Up at its place, hid and came back from the tray, turned into a column,"
 echo "stuck to the screen edge when dragged, came back there after Exit and a new start; from the box menu a tile"
 echo "was duplicated, the copy moved left, disabled and deleted with Yes, and the status information shown;"

@@ -73,8 +73,10 @@ public:
     platform::LRESULT OnTrayNotification(platform::WPARAM wParam, platform::LPARAM lParam);
     void OnTrayCommand(int command);
     void OnTrayAbout();
-    // Opens a file or folder with the desktop; says so when it cannot.
-    void OpenWithDesktop(const QString& path, const QString& what);
+    // Opens a file or folder with the desktop without waiting for it; when
+    // the desktop cannot open it, a message names `what` and `needs`, what
+    // would open it.
+    void OpenWithDesktop(const QString& path, const QString& what, const QString& needs);
     void OnTrayHelp();
     void OnTrayAlwaysOnTop();
     void OnTrayNormal();

@@ -164,17 +164,19 @@ void CKorvalenDlg::OnViewLog()
             platform::MB_OK | platform::MB_ICONWARNING);
         return;
     }
-    const int result = platform::shellService().openDocument(file);
-    if (result > 32)
-        return;
-    if (result == platform::SE_ERR_NOASSOC)
-        platform::AfxMessageBox(logFileType == 0
-                                    ? QStringLiteral("There is no application associated with the "
-                                                     "given file name extension *.txt.")
-                                    : QStringLiteral("There is no application associated with the "
-                                                     "given file name extension *.csv."),
-                                platform::MB_OK | platform::MB_ICONWARNING);
-    else
-        platform::AfxMessageBox(QStringLiteral("Could not open log file."),
-                                platform::MB_OK | platform::MB_ICONWARNING);
+    // Asking the desktop for an application and waiting for its opener may
+    // take seconds: a worker does it, and reports on the window thread.
+    runWorker([file, logFileType] {
+        const int result = platform::shellService().openDocument(file);
+        if (result > 32)
+            return;
+        const QString text =
+            result != platform::SE_ERR_NOASSOC ? QStringLiteral("Could not open log file.")
+            : logFileType == 0 ? QStringLiteral("There is no application associated with the given file name "
+                                                "extension *.txt.")
+                               : QStringLiteral("There is no application associated with the given file name "
+                                                "extension *.csv.");
+        platform::postMessageBox(text, QStringLiteral("Korvalen"),
+                                 platform::MB_OK | platform::MB_ICONWARNING);
+    });
 }

@@ -2,6 +2,7 @@
 
 #include "core/BoxTools.h"
 #include "core/Placeholders.h"
+#include "platform/DesktopOpen.h"
 #include "platform/MessageBox.h"
 #include "platform/NetTools.h"
 #include "platform/Shell.h"
@@ -19,9 +20,10 @@ void tellMissing(const QString& what, const QString& packages)
                           QStringLiteral("Korvalen"), platform::MB_OK | platform::MB_ICONWARNING);
 }
 
-// Runs a network command for a host in a terminal that stays open after a
-// successful run.
-void runNetworkCommand(const QString& host, const QStringList& command, const QString& package)
+// Runs a network command for a host in a terminal titled with the tool and
+// the host, which stays open until Enter.
+void runNetworkCommand(const QString& tool, const QString& host, const QStringList& command,
+                       const QString& package)
 {
     // A host such as "-f" would be read as an option by a program that does
     // not know "--".
@@ -36,16 +38,25 @@ void runNetworkCommand(const QString& host, const QStringList& command, const QS
         tellMissing(QStringLiteral("The program %1 is not installed.").arg(command.first()), package);
         return;
     }
-    if (!shell.runInTerminal(command, true))
+    if (!shell.runInTerminal(tool + u' ' + host, command, true))
         tellMissing(QStringLiteral("No terminal program was found to run %1 in.").arg(command.first()),
                     QString::fromLatin1(platform::kTerminalPackages));
 }
 
-void openAddress(const QString& address)
+// Waits for the desktop's answer (the tools run on workers) and says when
+// it could not open the address and what would.
+void openAddress(const QString& address, const QString& what, const QString& needs)
 {
     const QUrl url(address, QUrl::TolerantMode);
     if (url.isValid() && !url.isRelative())
-        platform::shellService().openUrl(url);
+        platform::openOrTell(url, what, needs);
+}
+
+void openShare(const QString& host)
+{
+    openAddress(
+        boxtools::shareAddress(host), QStringLiteral("the shared folders of the host"),
+        QStringLiteral("a file manager that opens smb:// shares (such as nautilus with gvfs-backends)"));
 }
 
 } // namespace
@@ -54,7 +65,8 @@ void CKorvalenDlg::OnToolPing()
 {
     const BoxSnapshot box = snapshotOf(*m_pBoxes[size_t(m_nSelectedBox - 1)]);
     const QString host = boxtools::toolHost(box);
-    runNetworkCommand(host, platform::pingCommand(host, box.VerifyMetod != METHOD_URL && box.IPv == 1),
+    runNetworkCommand(QStringLiteral("Ping"), host,
+                      platform::pingCommand(host, box.VerifyMetod != METHOD_URL && box.IPv == 1),
                       QString::fromLatin1(platform::kPingPackage));
 }
 
@@ -62,7 +74,8 @@ void CKorvalenDlg::OnToolTraceRoute()
 {
     const BoxSnapshot box = snapshotOf(*m_pBoxes[size_t(m_nSelectedBox - 1)]);
     const QString host = boxtools::toolHost(box);
-    runNetworkCommand(host, platform::traceRouteCommand(host, box.VerifyMetod != METHOD_URL && box.IPv == 1),
+    runNetworkCommand(QStringLiteral("Trace route"), host,
+                      platform::traceRouteCommand(host, box.VerifyMetod != METHOD_URL && box.IPv == 1),
                       QString::fromLatin1(platform::kTraceRoutePackage));
 }
 
@@ -81,26 +94,28 @@ void CKorvalenDlg::OnToolRemoteDesktop()
 
 void CKorvalenDlg::OpenWebThread(const BoxSnapshot& box)
 {
-    openAddress(boxtools::webAddress(box));
+    openAddress(boxtools::webAddress(box), QStringLiteral("the web page"),
+                QStringLiteral("a web browser (such as firefox-esr)"));
 }
 
 void CKorvalenDlg::OpenFtpThread(const BoxSnapshot& box)
 {
-    openAddress(boxtools::ftpAddress(box));
+    openAddress(boxtools::ftpAddress(box), QStringLiteral("the FTP site"),
+                QStringLiteral("a program that opens ftp:// addresses (an FTP client)"));
 }
 
 void CKorvalenDlg::OpenShareThread(const BoxSnapshot& box)
 {
     if (box.VerifyMetod == METHOD_URL || box.IPv != 1) {
-        openAddress(boxtools::shareAddress(boxtools::toolHost(box)));
+        openShare(boxtools::toolHost(box));
         return;
     }
     // An IPv6 box: what its target resolves to first decides, by its family.
     const platform::FirstAddress first = platform::resolveFirstAddress(box.IPAdress);
     if (first.version == 4)
-        openAddress(boxtools::shareAddress(box.IPAdress));
+        openShare(box.IPAdress);
     else if (first.version == 6)
-        openAddress(boxtools::shareAddress(first.text));
+        openShare(first.text);
 }
 
 void CKorvalenDlg::RunCustomAppThread(const BoxSnapshot& box, const CustomAppRecord& app)

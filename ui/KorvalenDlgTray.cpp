@@ -3,15 +3,14 @@
 #include "TrayMenu.h"
 #include "WindowSnap.h"
 #include "core/WorkAreaPlacement.h"
+#include "core/Workers.h"
 #include "platform/DataFolder.h"
-#include "platform/MessageBox.h"
+#include "platform/DesktopOpen.h"
 #include "platform/QtMessageBox.h"
-#include "platform/Shell.h"
 #include "ui/dialogs/AboutDlg.h"
 
 #include <QAction>
 #include <QCursor>
-#include <QDir>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QScreen>
@@ -130,22 +129,18 @@ void CKorvalenDlg::OnTrayAbout()
     m_dlgAbout->activateWindow();
 }
 
-void CKorvalenDlg::OpenWithDesktop(const QString& path, const QString& what)
+void CKorvalenDlg::OpenWithDesktop(const QString& path, const QString& what, const QString& needs)
 {
-    // Through the desktop's opener (xdg-open); when there is none, or it
-    // cannot open the place, the user is told what could not be opened.
-    if (platform::shellService().openUrl(QUrl::fromLocalFile(path)))
-        return;
-    platform::MessageBoxW(QStringLiteral("Korvalen could not open %1:\n%2\n\nNo program to open it with was "
-                                         "found on this desktop (xdg-open, from the package xdg-utils).")
-                              .arg(what, QDir::toNativeSeparators(path)),
-                          QStringLiteral("Korvalen"), platform::MB_OK | platform::MB_ICONWARNING);
+    // The opener's answer is awaited on a worker, so the strip goes on;
+    // when it fails, a message says what could not be opened and what would
+    // open it.
+    runWorker([url = QUrl::fromLocalFile(path), what, needs] { platform::openOrTell(url, what, needs); });
 }
 
 void CKorvalenDlg::OnTrayHelp()
 {
     OpenWithDesktop(platform::programDataFile(m_szProgramDir, QStringLiteral("Help.html")),
-                    QStringLiteral("the help"));
+                    QStringLiteral("the help"), QStringLiteral("a web browser (such as firefox-esr)"));
 }
 
 void CKorvalenDlg::OnTrayAlwaysOnTop()
@@ -191,7 +186,8 @@ void CKorvalenDlg::OnTrayShow()
 
 void CKorvalenDlg::OnTrayLog()
 {
-    OpenWithDesktop(m_strLogsDir, QStringLiteral("the log folder"));
+    OpenWithDesktop(m_strLogsDir, QStringLiteral("the log folder"),
+                    QStringLiteral("a file manager (such as pcmanfm)"));
 }
 
 void CKorvalenDlg::OnTrayExit()

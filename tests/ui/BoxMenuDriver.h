@@ -37,7 +37,7 @@ public:
 };
 
 // Every call that reaches the shell as one list: its kind ("program:" with
-// the program, "terminal+wait:", "open:" with the URL, "document:" with the
+// the program, "terminal+wait:" with the window title, "open:" with the URL, "document:" with the
 // path), then the words.
 class RecordingShell : public platform::ShellService
 {
@@ -52,9 +52,10 @@ public:
         add({QStringLiteral("document:") + path});
         return documentAnswer;
     }
-    bool runInTerminal(const QStringList& command, bool wait) override
+    bool runInTerminal(const QString& title, const QStringList& command, bool wait) override
     {
-        add(QStringList{wait ? QStringLiteral("terminal+wait:") : QStringLiteral("terminal:")} + command);
+        add(QStringList{(wait ? QStringLiteral("terminal+wait:") : QStringLiteral("terminal:")) + title} +
+            command);
         return hasTerminal;
     }
     QString findProgram(const QString& name) override

@@ -241,6 +241,7 @@ TEST_F(BoxMenuWindow, ViewLogOpensTodaysFileOfTheBoxOrSaysWhyNot)
         shell.documentAnswer = c.answer;
         messages.shown.clear();
         boxmenu::choose(*window, 1, ID_BOX_VIEWLOG);
+        ASSERT_TRUE(waitForWorkers(boxmenu::kWaitMs));
         EXPECT_EQ(shell.take(),
                   c.file ? std::vector<QStringList>{{"document:" + path}} : std::vector<QStringList>{});
         ASSERT_EQ(messages.shown.size(), c.message.isEmpty() ? 0u : 1u);

@@ -35,10 +35,22 @@ TEST_F(BoxTools, EachToolGetsTheHostOfTheBoxOrSaysWhatToInstall)
         QStringList installed;
         const char* message; // a part of the message shown, "" for none
     } cases[] = {
-        {v4, ID_BOX_PING, {{"terminal+wait:", "ping", "-c", "10", "--", "10.0.0.1"}}, all, ""},
-        {v6, ID_BOX_PING, {{"terminal+wait:", "ping", "-6", "-c", "10", "--", "2001:db8::5"}}, all, ""},
-        {url, ID_BOX_PING, {{"terminal+wait:", "ping", "-c", "10", "--", "www.example.org"}}, all, ""},
-        {v6, ID_BOX_TRACEROUTE, {{"terminal+wait:", "traceroute", "-6", "--", "2001:db8::5"}}, all, ""},
+        {v4, ID_BOX_PING, {{"terminal+wait:Ping 10.0.0.1", "ping", "-c", "10", "--", "10.0.0.1"}}, all, ""},
+        {v6,
+         ID_BOX_PING,
+         {{"terminal+wait:Ping 2001:db8::5", "ping", "-6", "-c", "10", "--", "2001:db8::5"}},
+         all,
+         ""},
+        {url,
+         ID_BOX_PING,
+         {{"terminal+wait:Ping www.example.org", "ping", "-c", "10", "--", "www.example.org"}},
+         all,
+         ""},
+        {v6,
+         ID_BOX_TRACEROUTE,
+         {{"terminal+wait:Trace route 2001:db8::5", "traceroute", "-6", "--", "2001:db8::5"}},
+         all,
+         ""},
         {v4, ID_BOX_REMOTEDESKTOP, {{"program:/usr/bin/xfreerdp", "/v:10.0.0.1"}}, all, ""},
         {v6,
          ID_BOX_REMOTEDESKTOP,
@@ -56,7 +68,7 @@ TEST_F(BoxTools, EachToolGetsTheHostOfTheBoxOrSaysWhatToInstall)
         {"IPv=1\nIPAdress=no-such-host.invalid\n", ID_BOX_SHARE, {}, all, ""},
         {v4,
          ID_BOX_PING,
-         {{"terminal+wait:", "ping", "-c", "10", "--", "10.0.0.1"}},
+         {{"terminal+wait:Ping 10.0.0.1", "ping", "-c", "10", "--", "10.0.0.1"}},
          {"ping", "no terminal"},
          "Install xterm"},
         {v4, ID_BOX_PING, {}, {}, "Install iputils-ping"},
@@ -150,6 +162,34 @@ TEST(BoxToolsShell, MetacharactersStayInertArguments)
         QFile::remove(out);
     }
     QDir::setCurrent(before);
+}
+
+// A ping or trace route window is titled where the terminal takes a title
+// (zutty, as x-terminal-emulator, starts a shell on -T), and stays until
+// Enter after a failure too, so the user can read why.
+TEST(BoxToolsShell, TerminalIsTitledAndStaysOpenAfterAFailure)
+{
+    const std::pair<const char*, QStringList> titles[] = {
+        {"zutty", {"-title", "Ping h"}}, {"xterm", {"-T", "Ping h"}}, {"konsole", {}}};
+    for (const auto& [program, title] : titles)
+        EXPECT_EQ(platform::terminalTitleArguments(program, "Ping h"), title) << program;
+    QTemporaryDir dir;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("PATH"), dir.path() + QStringLiteral(":/usr/bin:/bin"));
+    for (const char* status : {"0", "2"}) {
+        test::writeFile(dir.filePath(QStringLiteral("ping")), QByteArray("#!/bin/sh\nexit ") + status);
+        QFile::setPermissions(dir.filePath(QStringLiteral("ping")), QFile::ReadOwner | QFile::ExeOwner);
+        const QStringList arguments =
+            platform::terminalArguments("xterm", platform::pingCommand("h", false), true);
+        QProcess run;
+        run.setProcessEnvironment(environment);
+        run.start(arguments[1], arguments.mid(2));
+        ASSERT_TRUE(test::waitFor([&] { return run.peek(4096).contains("Press Enter"); })) << status;
+        EXPECT_EQ(run.peek(4096).contains("ping ended with status 2."), *status == '2');
+        EXPECT_EQ(run.state(), QProcess::Running);
+        run.write("\n");
+        ASSERT_TRUE(run.waitForFinished(10000));
+    }
 }
 
 } // namespace

@@ -315,7 +315,9 @@ TEST_F(Tray, LogAndHelpOpenTheirPlaces)
 {
     open();
     trigger(ID_TRAY_LOG);
+    ASSERT_TRUE(waitForWorkers(kWaitMs));
     trigger(ID_TRAY_HELP);
+    ASSERT_TRUE(waitForWorkers(kWaitMs));
     const std::vector<QUrl> expected = {
         QUrl::fromLocalFile(window->m_strLogsDir),
         QUrl::fromLocalFile(window->m_szProgramDir + QStringLiteral("/Help.html"))};
@@ -331,9 +333,12 @@ TEST_F(Tray, AHelpOrLogFolderThatCannotBeOpenedIsReported)
     open();
     shell.opens = false;
     trigger(ID_TRAY_HELP);
+    ASSERT_TRUE(waitForWorkers(kWaitMs));
     trigger(ID_TRAY_LOG);
+    ASSERT_TRUE(waitForWorkers(kWaitMs));
     ASSERT_EQ(messages.shown.size(), 2u);
-    EXPECT_TRUE(messages.shown[0].text.contains(QStringLiteral("the help"))) << messages.shown[0].text.toStdString();
+    EXPECT_TRUE(messages.shown[0].text.contains(QStringLiteral("the help")))
+        << messages.shown[0].text.toStdString();
     EXPECT_TRUE(messages.shown[0].text.contains(window->m_szProgramDir + QStringLiteral("/Help.html")));
     EXPECT_TRUE(messages.shown[1].text.contains(QStringLiteral("the log folder")));
     EXPECT_TRUE(messages.shown[1].text.contains(window->m_strLogsDir));
@@ -350,11 +355,14 @@ TEST(ProgramDataFile, BesideTheProgramElseInTheInstalledShareFolder)
     const QString share = env.path() + QStringLiteral("/prefix/share/korvalen");
     QDir().mkpath(bin);
     QDir().mkpath(share);
-    EXPECT_EQ(platform::programDataFile(bin, QStringLiteral("Help.html")), bin + QStringLiteral("/Help.html"));
+    EXPECT_EQ(platform::programDataFile(bin, QStringLiteral("Help.html")),
+              bin + QStringLiteral("/Help.html"));
     test::writeFile(share + QStringLiteral("/Help.html"), "<html></html>");
-    EXPECT_EQ(platform::programDataFile(bin, QStringLiteral("Help.html")), share + QStringLiteral("/Help.html"));
+    EXPECT_EQ(platform::programDataFile(bin, QStringLiteral("Help.html")),
+              share + QStringLiteral("/Help.html"));
     test::writeFile(bin + QStringLiteral("/Help.html"), "<html></html>");
-    EXPECT_EQ(platform::programDataFile(bin, QStringLiteral("Help.html")), bin + QStringLiteral("/Help.html"));
+    EXPECT_EQ(platform::programDataFile(bin, QStringLiteral("Help.html")),
+              bin + QStringLiteral("/Help.html"));
 }
 
 TEST_F(Tray, ResetPositionCentresTheStripOnItsScreen)
@@ -480,8 +488,8 @@ TEST(SystemTray, MouseActionsReachTheReceiverAsTrayNotifications)
         RecordingReceiver recorder;
         CSystemTray tray;
         tray.SetReceiver(&recorder.receiver);
-        tray.Create(nullptr, platform::WM_TRAYCALLBACK, QStringLiteral("Korvalen"),
-                    platform::trayIcon(0), kTrayIconId);
+        tray.Create(nullptr, platform::WM_TRAYCALLBACK, QStringLiteral("Korvalen"), platform::trayIcon(0),
+                    kTrayIconId);
         tray.OnActivated(c.reason);
         ASSERT_EQ(recorder.got.size(), c.forwarded.size());
         for (size_t i = 0; i < c.forwarded.size(); ++i) {
@@ -507,8 +515,7 @@ TEST(SystemTray, ToolTipIsCutTo127Characters)
             tip += letters;
         tip.truncate(c.length);
         CSystemTray tray;
-        tray.Create(nullptr, platform::WM_TRAYCALLBACK, tip, platform::trayIcon(0),
-                    kTrayIconId);
+        tray.Create(nullptr, platform::WM_TRAYCALLBACK, tip, platform::trayIcon(0), kTrayIconId);
         EXPECT_EQ(tray.ToolTip(), tip.left(c.kept));
         EXPECT_EQ(tray.ToolTip().size(), c.kept);
     }
@@ -517,8 +524,8 @@ TEST(SystemTray, ToolTipIsCutTo127Characters)
 TEST(SystemTray, RemovingTheIconTwiceSucceedsBothTimes)
 {
     CSystemTray tray;
-    tray.Create(nullptr, platform::WM_TRAYCALLBACK, QStringLiteral("Korvalen"),
-                platform::trayIcon(0), kTrayIconId);
+    tray.Create(nullptr, platform::WM_TRAYCALLBACK, QStringLiteral("Korvalen"), platform::trayIcon(0),
+                kTrayIconId);
     EXPECT_TRUE(tray.RemoveIcon());
     EXPECT_TRUE(tray.RemoveIcon());
     EXPECT_FALSE(tray.IsVisible());

@@ -4,6 +4,7 @@
 #include "ExecFile.h"
 #include "FieldLimits.h"
 #include "platform/Dialogs.h"
+#include "platform/Shell.h"
 #include "ui_AEApp.h"
 
 #include <QValidator>
@@ -38,6 +39,7 @@ CAEApp::CAEApp(QWidget* parent)
 {
     ui->setupUi(this);
     setWindowIcon(QIcon(QStringLiteral(":/images/128.png")));
+    ui->editParameters->setToolTip(platform::argumentRuleText());
     ui->editTitle->setValidator(new FitsEditValidator(ui->editTitle));
     connect(ui->buttonBrowse, &QPushButton::clicked, this, &CAEApp::OnBnClickedBrowse);
     connect(ui->buttonOK, &QPushButton::clicked, this, [this] {

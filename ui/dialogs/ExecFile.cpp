@@ -27,6 +27,7 @@ CExecFile::CExecFile(QWidget* parent) : QDialog(parent), m_ui(std::make_unique<U
     m_ui->setupUi(this);
     setDialogFrame(this);
     limitToStoredText({m_ui->editFile, m_ui->editParameters});
+    m_ui->editParameters->setToolTip(platform::argumentRuleText());
     connect(m_ui->buttonBrowse, &QPushButton::clicked, this, &CExecFile::OnBnClickedBrowse);
     connect(m_ui->buttonTest, &QPushButton::clicked, this, &CExecFile::OnBnClickedTest);
     for (QCheckBox* check :

@@ -9,6 +9,7 @@
 #include "platform/Dialogs.h"
 #include "platform/MessageBox.h"
 #include "platform/QtMessageBox.h"
+#include "platform/Shell.h"
 #include "platform/Sound.h"
 #include "ui_PropertiesDlg.h"
 
@@ -45,6 +46,7 @@ CPropertiesDlg::CPropertiesDlg(QWidget* parent) : QDialog(parent), ui(std::make_
 {
     ui->setupUi(this);
     platform::makeDialogWindow(this);
+    ui->editDblClickParameters->setToolTip(platform::argumentRuleText());
 
     ui->spinWidth->setRange(kWidthMin, kWidthMax);
     ui->spinHeight->setRange(kHeightMin, kHeightMax);

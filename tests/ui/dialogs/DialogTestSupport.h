@@ -47,7 +47,7 @@ public:
         started.push_back(QStringList{program} + arguments);
         return !missing.contains(program);
     }
-    bool runInTerminal(const QStringList& command, bool) override
+    bool runInTerminal(const QString&, const QStringList& command, bool) override
     {
         started.push_back(QStringList{QStringLiteral("terminal")} + command);
         return !missing.contains(QStringLiteral("terminal"));
