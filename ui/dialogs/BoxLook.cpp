@@ -7,6 +7,7 @@
 #include "platform/MessageBox.h"
 #include "ui/BoxPreview.h"
 
+#include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -130,7 +131,12 @@ void CBoxLook::OnBnClickedAddSkin()
     if (path.isEmpty())
         return;
     m_iniSkin.SetFileName(path);
-    skins::WriteSkin(m_iniSkin, Look());
+    if (!skins::WriteSkin(m_iniSkin, Look())) {
+        platform::AfxMessageBox(QStringLiteral("The skin cannot be saved: %1 cannot be written.")
+                                    .arg(QDir::toNativeSeparators(path)),
+                                platform::MB_OK | platform::MB_ICONWARNING);
+        return;
+    }
     m_c.comboSkin->setEditText(dlg.m_strName);
     m_c.btnDeleteSkin->setEnabled(true);
 }
@@ -188,9 +194,11 @@ void CBoxLook::OnBnClickedEmptyDownIcon()
 
 void CBoxLook::OnBnClickedGrayscaleIcon()
 {
-    MakeGreyscaleCopy(m_up, m_down, m_strPicturesDir);
+    const QString error = MakeGreyscaleCopy(m_up, m_down, m_strPicturesDir);
     // The Down picture shown is the one read back from the written file.
     ReloadIcons();
+    if (!error.isEmpty())
+        platform::AfxMessageBox(error);
 }
 
 void CBoxLook::ReloadIcons()
