@@ -22,6 +22,7 @@
 #include <fcntl.h>
 #include <functional>
 #include <future>
+#include <optional>
 #include <sys/file.h>
 #include <unistd.h>
 
@@ -44,8 +45,8 @@ struct Writer
 
 enum class Fault
 {
-    FullDiskNoFile,
-    FullDiskOldFile,
+    NoRoom,   // a full disk, no file there yet
+    CutShort, // a full disk with room for a few bytes, over an old file
     LinkToAFile,
     DanglingLink
 };
@@ -53,36 +54,34 @@ enum class Fault
 TEST(WriteFailure, AFailedWriteLeavesTheOldFileOrNoneAndNothingGoesThroughALink)
 {
     test::ScopedEnvironment env;
-    const QString pictures = env.dataDir() + "/Pictures";
+    const QString data = env.dataDir();
     const QString source = env.path() + "/chosen/desk.ico";
-    const QString outside = env.path() + "/outside";
-    for (const QString& folder : {pictures, env.dataDir() + "/Skins", env.dataDir() + "/Logs",
-                                  env.configHome() + "/autostart", env.path() + "/chosen", outside})
-        QDir().mkpath(folder);
+    const QString kept = env.path() + "/outside/kept.txt"; // where planted links lead
+    const QString made = env.path() + "/outside/made.txt";
+    for (const char* folder :
+         {"/appdata/Korvalen/Pictures", "/appdata/Korvalen/Skins", "/appdata/Korvalen/Logs",
+          "/config/autostart", "/chosen", "/backups", "/outside"})
+        QDir().mkpath(env.path() + folder);
     test::writeFile(source, QByteArray(200, 'i'));
-    const QImage icon(QImage(16, 16, QImage::Format_ARGB32));
+    const QImage icon(16, 16, QImage::Format_ARGB32);
     CIniFile skin;
-    skin.SetFileName(env.dataDir() + "/Skins/Night.ini");
-
+    skin.SetFileName(data + "/Skins/Night.ini");
     const Writer writers[] = {
-        {"backup copy", env.path() + "/chosen/backup.ini", false, false,
-         [&] { return platform::copyFileReplacing(source, env.path() + "/chosen/backup.ini"); }},
+        {"backup copy", env.path() + "/backups/backup.ini", false, false,
+         [&] { return platform::copyFileReplacing(source, env.path() + "/backups/backup.ini"); }},
         {"start at login", platform::autostartEntryPath("Korvalen"), false, false,
          [] { return platform::writeAutostartEntry("Korvalen", "\"/usr/bin/korvalen\""); }},
-        {"greyscale copy", pictures + "/pc_GSC.ico", true, false,
-         [&] { return SaveIconsToFile(pictures + "/pc_GSC.ico", &icon, 1) == 1; }},
-        {"picture import", pictures + "/desk.ico", true, false,
-         [&] { return ImportPicture(source, pictures).error.isEmpty(); }},
+        {"greyscale copy", data + "/Pictures/pc_GSC.ico", true, false,
+         [&] { return SaveIconsToFile(data + "/Pictures/pc_GSC.ico", &icon, 1) == 1; }},
+        {"picture import", data + "/Pictures/desk.ico", true, false,
+         [&] { return ImportPicture(source, data + "/Pictures").error.isEmpty(); }},
         {"skin", skin.FileName(), true, false, [&] { return skins::WriteSkin(skin, SkinLook{}); }},
-        {"log line", env.dataDir() + "/Logs/127.0.0.1_Ping.txt", true, true,
-         [&] {
-             return platform::appendToFile(env.dataDir() + "/Logs/127.0.0.1_Ping.txt", "a | b | Up\r\n");
-         }},
+        {"log line", data + "/Logs/1_Ping.txt", true, true,
+         [&] { return platform::appendToFile(data + "/Logs/1_Ping.txt", "a | b | Up\r\n"); }},
     };
     const QByteArray old = "[skin]\nOnLineBoxColor=1\n";
     for (const Writer& w : writers) {
-        for (const Fault fault :
-             {Fault::FullDiskNoFile, Fault::FullDiskOldFile, Fault::LinkToAFile, Fault::DanglingLink}) {
+        for (const Fault fault : {Fault::NoRoom, Fault::CutShort, Fault::LinkToAFile, Fault::DanglingLink}) {
             const bool link = fault == Fault::LinkToAFile || fault == Fault::DanglingLink;
             if (link && !w.refusesLinks)
                 continue;
@@ -90,41 +89,36 @@ TEST(WriteFailure, AFailedWriteLeavesTheOldFileOrNoneAndNothingGoesThroughALink)
             const QString folder = QFileInfo(w.target).path();
             for (const QString& entry : entriesOf(folder))
                 QFile::remove(folder + '/' + entry);
-            const QString kept = outside + "/kept.txt";
-            const QString made = outside + "/made.txt";
             test::writeFile(kept, "outside\n");
             QFile::remove(made);
-            if (fault == Fault::FullDiskOldFile)
+            const QByteArray contents = fault == Fault::CutShort ? old : QByteArray();
+            if (fault == Fault::CutShort)
                 test::writeFile(w.target, old);
-            if (link) {
-                ASSERT_TRUE(QFile::link(fault == Fault::LinkToAFile ? kept : made, w.target));
-            }
+            if (link)
+                QFile::link(fault == Fault::LinkToAFile ? kept : made, w.target);
             const QStringList before = entriesOf(folder);
-            const QByteArray contents = fault == Fault::FullDiskOldFile ? old : QByteArray();
 
             bool written;
-            if (link) {
-                written = w.write();
-            } else {
-                // No room at all, or room for a few bytes more than the old file.
-                test::FullDisk full(contents.isEmpty() ? 0 : contents.size() + 3);
+            {
+                // No room at all, or room for a few bytes beyond the old file.
+                std::optional<test::FullDisk> full;
+                if (!link)
+                    full.emplace(contents.isEmpty() ? 0 : contents.size() + 3);
                 written = w.write();
             }
-
             EXPECT_EQ(test::readFile(kept), "outside\n");
             EXPECT_FALSE(QFileInfo::exists(made));
             if (link) {
                 EXPECT_TRUE(QFileInfo(w.target).isSymLink());
-                if (fault == Fault::DanglingLink) {
-                    EXPECT_FALSE(written);
-                }
+                // A link to a file may be stepped round by a free name; one to nothing fails.
+                EXPECT_TRUE(fault == Fault::LinkToAFile || !written);
                 continue;
             }
             EXPECT_FALSE(written);
-            if (w.appends && fault == Fault::FullDiskNoFile)
-                EXPECT_TRUE(test::readFile(w.target).isEmpty()); // no cut line
-            else
-                EXPECT_EQ(entriesOf(folder), before); // no new file, no temporary file
+            // No new file and no temporary one; a log may be left empty, with no cut line.
+            if (!w.appends || fault == Fault::CutShort) {
+                EXPECT_EQ(entriesOf(folder), before);
+            }
             EXPECT_EQ(test::readFile(w.target), contents);
         }
     }
