@@ -487,15 +487,10 @@ TEST_F(ResetConfig, AnsweringYesStartsAgainFromTheDefaults)
     }
 }
 
-} // namespace
-
-namespace {
-
 using FullDisk = ConfigCommands;
 
-// On a full disk neither command may lose the running configuration: each
-// says it failed, and the file and the running boxes stay as they were, up
-// to and after the exit.
+// On a full disk each command says it failed; the file and the running boxes
+// stay as they were, up to and after the exit.
 TEST_F(FullDisk, BackupAndRestoreSayTheyFailedAndTheConfigurationStays)
 {
     const struct
@@ -526,8 +521,6 @@ TEST_F(FullDisk, BackupAndRestoreSayTheyFailedAndTheConfigurationStays)
             window->close();
         }
         EXPECT_EQ(messages.shown.size(), 1u);
-        for (const auto& shown : messages.shown)
-            EXPECT_FALSE(shown.text.isEmpty());
         EXPECT_FALSE(QFileInfo::exists(outside("backup.ini")));
         EXPECT_EQ(test::readFile(configPath()), active);
         ASSERT_TRUE(test::waitFor([] { return CNetThread::RunningCount() == 0; }, kWaitMs));

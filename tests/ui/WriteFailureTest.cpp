@@ -12,7 +12,6 @@
 #include "ui/BoxIcons.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
@@ -133,16 +132,12 @@ TEST(WriteFailure, AHeldFolderLockFailsASettingsWriteWithinItsBoundAndTheNextWri
     ASSERT_GE(held, 0);
     ASSERT_EQ(::flock(held, LOCK_EX), 0); // as another instance (or a stuck file system) holds it
 
-    QElapsedTimer clock;
-    clock.start();
     auto write = std::async(std::launch::async,
                             [&] { return platform::WritePrivateProfileString("a", "k", "2", path); });
-    const bool returned = write.wait_for(std::chrono::seconds(15)) == std::future_status::ready;
-    const qint64 waited = clock.elapsed();
+    const bool returned = write.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
     ::close(held); // lets a write that did not give up end
     EXPECT_TRUE(returned) << "the write waits for the lock without a bound";
     EXPECT_FALSE(write.get());
-    EXPECT_LT(waited, 10000);
     EXPECT_EQ(test::readFile(path), "[a]\nk=1\n");
 
     EXPECT_TRUE(platform::WritePrivateProfileString("a", "k", "3", path));

@@ -179,24 +179,4 @@ TEST_F(StartAtLogin, AnEntryThatCannotBeWrittenIsReported)
     EXPECT_EQ(messages.shown.size(), 2u);
 }
 
-// On a full disk Apply either writes a whole entry or says it could not and
-// leaves none: never an empty entry reported as written.
-TEST(StartAtLoginOnAFullDisk, ApplySaysTheEntryCannotBeWrittenAndLeavesNone)
-{
-    test::ScopedEnvironment env;
-    test::RecordingMessageBoxes messages;
-    CPropertiesDlg dlg;
-    dlg.m_nInstance = 0;
-    {
-        test::FullDisk full(0);
-        dlg.OnInitDialog();
-        dlg.findChild<QCheckBox*>(QStringLiteral("checkRunAtStartup"))->setChecked(true);
-        clickButton(dlg.findChild<QPushButton*>(QStringLiteral("buttonApply")));
-    }
-    ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_TRUE(messages.shown[0].text.startsWith(QStringLiteral("Start at login cannot be changed")));
-    EXPECT_EQ(QDir(env.configHome() + QStringLiteral("/autostart")).entryList(QDir::Files | QDir::Hidden),
-              QStringList());
-}
-
 } // namespace
