@@ -1,5 +1,6 @@
 #include "FileLock.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <sys/file.h>
 #include <thread>
