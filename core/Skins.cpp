@@ -1,6 +1,7 @@
 #include "Skins.h"
 
 #include "IniFile.h"
+#include "platform/PrivateProfile.h"
 
 #include <QDir>
 #include <QFile>
@@ -33,13 +34,18 @@ SkinLook ReadSkin(const CIniFile& ini)
 
 bool WriteSkin(CIniFile& ini, const SkinLook& look)
 {
+    // A link planted in the skins folder is not written through (a settings
+    // file elsewhere follows its link; a skin is only ever a file here).
+    if (QFileInfo(ini.FileName()).isSymLink())
+        return false;
+    platform::ProfileBatch batch(ini.FileName());
     bool ok = ini.WriteString(kSection, QStringLiteral("OnLinePicFile"), look.OnLinePicFile);
     ok = ini.WriteString(kSection, QStringLiteral("OffLinePicFile"), look.OffLinePicFile) && ok;
     ok = ini.WriteDWORD(kSection, QStringLiteral("OffLineBoxColor"), look.OffLineBoxColor) && ok;
     ok = ini.WriteDWORD(kSection, QStringLiteral("OnLineBoxColor"), look.OnLineBoxColor) && ok;
     ok = ini.WriteDWORD(kSection, QStringLiteral("OnLineTextColor"), look.OnLineTextColor) && ok;
     ok = ini.WriteDWORD(kSection, QStringLiteral("OffLineTextColor"), look.OffLineTextColor) && ok;
-    return ok;
+    return batch.commit() && ok;
 }
 
 bool IsSafeSkinName(const QString& name)

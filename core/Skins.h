@@ -33,7 +33,8 @@ inline const QString kCustomSkin = QStringLiteral("自定义");
 SkinLook ReadSkin(const CIniFile& ini);
 // Writes the six keys (a new file gets them in this order: the two pictures,
 // then the down and up tile colours, the up and down text colours); other
-// keys of the file stay. False when a write failed.
+// keys of the file stay, and they are written in one go. False when the write
+// failed or the file's name is a symbolic link (not written through).
 bool WriteSkin(CIniFile& ini, const SkinLook& look);
 
 // A name that names a file right in the skins folder: not empty, no path

@@ -1,25 +1,41 @@
 #include "AppendFile.h"
 
+#include "FileLock.h"
+
 #include <QFile>
 
 #include <cerrno>
 #include <climits>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace platform {
 
 bool appendToFile(const QString& path, const QByteArray& bytes)
 {
+    // O_NOFOLLOW: a link put in place of the file (one that leads nowhere
+    // too) is not written through.
     const int fd = ::open(QFile::encodeName(path).constData(),
-                          O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NONBLOCK, 0644);
+                          O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW, 0644);
     if (fd < 0)
         return false;
-    ssize_t written;
-    do {
-        written = ::write(fd, bytes.constData(), size_t(bytes.size()));
-    } while (written < 0 && errno == EINTR);
-    const bool ok = written == bytes.size();
+    // Every writer of the file holds its lock across the append, so the
+    // length taken here is the one the bytes are appended to.
+    struct stat before;
+    bool ok = lockExclusive(fd) && ::fstat(fd, &before) == 0;
+    if (ok) {
+        ssize_t written;
+        do {
+            written = ::write(fd, bytes.constData(), size_t(bytes.size()));
+        } while (written < 0 && errno == EINTR);
+        ok = written == bytes.size();
+        // A write cut short (a full disk) is taken back, so that the file
+        // holds whole lines only and the next one starts a line of its own.
+        if (written > 0 && !ok)
+            while (::ftruncate(fd, before.st_size) != 0 && errno == EINTR) {
+            }
+    }
     ::close(fd);
     return ok;
 }

@@ -1,9 +1,10 @@
 #include "Autostart.h"
 
+#include "CopyFile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace platform {
 
@@ -139,13 +140,9 @@ bool writeAutostartEntry(const QString& name, const QString& command)
 {
     if (!QDir().mkpath(autostartFolder()))
         return false;
-    QSaveFile file(autostartEntryPath(name));
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
     const QString text = kGroup + QStringLiteral("\nType=Application\nName=") + escapeValue(name) +
                          QStringLiteral("\nExec=") + command + QStringLiteral("\nTerminal=false\n");
-    file.write(text.toUtf8());
-    return file.commit();
+    return writeFileReplacing(autostartEntryPath(name), text.toUtf8());
 }
 
 bool removeAutostartEntry(const QString& name)

@@ -1,5 +1,7 @@
 #include "PrivateProfile.h"
 
+#include "CopyFile.h"
+#include "FileLock.h"
 #include "IniDocument.h"
 
 #include <QFile>
@@ -13,7 +15,6 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <mutex>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -156,17 +157,14 @@ struct PendingWrite
 
 // Takes the write lock of the files in a folder: a lock on the folder itself,
 // so that a write never has to create its file before the file is complete.
-// -1 when the folder cannot be locked.
+// -1 when the folder cannot be locked, or not within the time a write waits
+// for it: the write then fails and the next one tries again.
 int lockFolder(const QByteArray& folder)
 {
     const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
         return -1;
-    int rc;
-    do {
-        rc = ::flock(fd, LOCK_EX);
-    } while (rc != 0 && errno == EINTR);
-    if (rc != 0) {
+    if (!lockExclusive(fd)) {
         ::close(fd);
         return -1;
     }
@@ -214,19 +212,6 @@ void removeLeftovers(int folderFd, const QByteArray& name)
         ::unlinkat(folderFd, leftover.constData(), 0);
 }
 
-// The permission bits of a new file: 0644 less the process's file mode mask,
-// read without changing it.
-mode_t newFileMode()
-{
-    mode_t mask = 022;
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (status.open(QIODevice::ReadOnly))
-        for (const QByteArray& line : status.readAll().split('\n'))
-            if (line.startsWith("Umask:"))
-                mask = mode_t(line.mid(6).trimmed().toUInt(nullptr, 8));
-    return 0644 & ~mask;
-}
-
 bool applyWrites(const QString& path, const std::vector<PendingWrite>& writes)
 {
     if (writes.empty())
@@ -263,7 +248,7 @@ bool applyWrites(const QString& path, const std::vector<PendingWrite>& writes)
         mode = st.st_mode & 07777;
         ::close(fd);
     } else if (errno == ENOENT) {
-        mode = newFileMode();
+        mode = mode_t(newFileMode());
     } else {
         ::close(lock);
         return false;

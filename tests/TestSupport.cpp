@@ -7,6 +7,8 @@
 #include <QThread>
 #include <QWidget>
 
+#include <csignal>
+#include <sys/resource.h>
 #include <utility>
 
 namespace test {
@@ -193,6 +195,25 @@ void saveDialogPicture(QWidget* widget, const QString& name)
     const QString folder = QCoreApplication::applicationDirPath() + QStringLiteral("/dialogs");
     QDir().mkpath(folder);
     widget->grab().save(folder + QLatin1Char('/') + name + QStringLiteral(".png"));
+}
+
+FullDisk::FullDisk(qint64 bytes)
+{
+    m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{};
+    ::getrlimit(RLIMIT_FSIZE, &limit);
+    m_oldLimit = limit.rlim_cur;
+    limit.rlim_cur = rlim_t(bytes);
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+}
+
+FullDisk::~FullDisk()
+{
+    rlimit limit{};
+    ::getrlimit(RLIMIT_FSIZE, &limit);
+    limit.rlim_cur = rlim_t(m_oldLimit);
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    std::signal(SIGXFSZ, m_oldHandler);
 }
 
 } // namespace test

@@ -133,4 +133,20 @@ void saveDialogPicture(QWidget* widget, const QString& name);
 // Waits up to `timeoutMs` for the condition, processing events meanwhile.
 bool waitFor(const std::function<bool()>& condition, int timeoutMs = 10000);
 
+// A full disk without root: while it lives, a write of this process that
+// would make any file longer than `bytes` stops there and fails (a file
+// size limit, with its signal ignored), as a write on a full disk does.
+class FullDisk
+{
+public:
+    explicit FullDisk(qint64 bytes);
+    ~FullDisk();
+    FullDisk(const FullDisk&) = delete;
+    FullDisk& operator=(const FullDisk&) = delete;
+
+private:
+    unsigned long long m_oldLimit;
+    void (*m_oldHandler)(int);
+};
+
 } // namespace test

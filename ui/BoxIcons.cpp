@@ -174,12 +174,12 @@ QByteArray EncodeIconFile(const QImage* icons, int count)
     return directory + body;
 }
 
-int SaveIconsToFile(const QString& path, const QImage* icons, int count)
+int SaveIconsToFile(const QString& path, const QImage* icons, int count, QString* error)
 {
     const QByteArray bytes = EncodeIconFile(icons, count);
     if (bytes.isEmpty() || path.isEmpty())
         return 0;
-    return platform::writeFileReplacing(path, bytes) ? 1 : 0;
+    return platform::writeFileReplacing(path, bytes, error, platform::FinalLink::Refuse) ? 1 : 0;
 }
 
 QString GetExtension(const QString& path)
@@ -195,19 +195,21 @@ QString GreyscaleFileName(const QString& upFileName)
     return base + QStringLiteral("_GSC.ico");
 }
 
-void MakeGreyscaleCopy(const BoxPicture& up, BoxPicture& down, const QString& picturesDir)
+QString MakeGreyscaleCopy(const BoxPicture& up, BoxPicture& down, const QString& picturesDir)
 {
     down.icon = QImage();
     const QString name = GreyscaleFileName(up.fileName);
     if (up.icon.isNull() || name.isEmpty()) {
         down.Empty();
-        return;
+        return QString();
     }
     down.icon = MakeGreyIcon(up.icon);
     down.SetFile(picturesDir, name);
-    if (SaveIconsToFile(down.fullPath, &down.icon, 1) == 0)
+    QString error;
+    if (SaveIconsToFile(down.fullPath, &down.icon, 1, &error) == 0)
         down.Empty();
     down.UpdateSize();
+    return error;
 }
 
 namespace {
@@ -248,7 +250,7 @@ ImportedPicture ImportPicture(const QString& chosenPath, const QString& pictures
         target = joinPath(picturesDir, fileName);
     }
     QString error;
-    platform::copyFileReplacing(chosenPath, target, &error);
+    platform::copyFileReplacing(chosenPath, target, &error, platform::FinalLink::Refuse);
     return ImportedPicture{fileName, error};
 }
 

@@ -39,9 +39,10 @@ QImage MakeGreyIcon(const QImage& icon);
 // padded to four bytes. Empty when an icon is null.
 QByteArray EncodeIconFile(const QImage* icons, int count);
 // Writes that file in place of any other of its name; a failed write leaves
-// no cut file. 1 when written, 0 when the list is missing, the count is below
-// 1, an icon is null or the file cannot be written.
-int SaveIconsToFile(const QString& path, const QImage* icons, int count);
+// no cut file, and a symbolic link of that name is not written through. 1 when
+// written, 0 when the list is missing, the count is below 1, an icon is null
+// or the file cannot be written (`error` then says why, when given).
+int SaveIconsToFile(const QString& path, const QImage* icons, int count, QString* error = nullptr);
 
 // The last three characters of the path (all of it when shorter).
 QString GetExtension(const QString& path);
@@ -53,13 +54,15 @@ QString GreyscaleFileName(const QString& upFileName);
 
 // Down = greyscale copy of Up, written into the pictures folder; without an
 // Up icon, or when the copy cannot be written, the Down picture is emptied.
-// The caller reloads both pictures afterwards.
-void MakeGreyscaleCopy(const BoxPicture& up, BoxPicture& down, const QString& picturesDir);
+// Returns why the copy could not be written, empty otherwise. The caller
+// reloads both pictures afterwards.
+QString MakeGreyscaleCopy(const BoxPicture& up, BoxPicture& down, const QString& picturesDir);
 
 // Where a chosen picture file goes: its own name in the pictures folder. A
 // file already there is used as it is (never copied over itself); a different
 // file of the same name gets a free name ("pc_2.ico"), so the pictures of
-// other boxes stay as they are. `error` is set when the copy failed.
+// other boxes stay as they are. `error` is set when the copy failed, or when
+// the name in the pictures folder is a symbolic link (never copied through).
 struct ImportedPicture
 {
     QString fileName;

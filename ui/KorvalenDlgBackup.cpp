@@ -66,9 +66,13 @@ void CKorvalenDlg::OnTrayRestoreConfig()
                               QStringLiteral("Korvalen"), platform::MB_OK | platform::MB_ICONWARNING);
         return;
     }
+    // The running file is replaced only by a complete copy; a copy that
+    // fails leaves it, and the boxes running from it, as they were.
     QString error;
-    if (!platform::copyFileReplacing(source, m_strConfigPath, &error))
+    if (!platform::copyFileReplacing(source, m_strConfigPath, &error)) {
         platform::AfxMessageBox(error, platform::MB_OK);
+        return;
+    }
     ReloadConfiguration();
 }
 

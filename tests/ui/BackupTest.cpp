@@ -295,9 +295,9 @@ TEST_F(Restore, TheWindowIsPlacedAsAtStartSnappedAndRaised)
     other.activateWindow();
     ASSERT_TRUE(test::waitFor([&] { return QApplication::activeWindow() == &other; }));
 
-    const QByteArray chosen = "[main]\nApp=Korvalen\nFirstStart=0\nNumBox=1\nPosX=" +
-                              QByteArray::number(area.x() + 12) + "\nPosY=" +
-                              QByteArray::number(area.y() + 150) + "\n[Box 0]\nText=One\nDisabled=1\n";
+    const QByteArray chosen =
+        "[main]\nApp=Korvalen\nFirstStart=0\nNumBox=1\nPosX=" + QByteArray::number(area.x() + 12) +
+        "\nPosY=" + QByteArray::number(area.y() + 150) + "\n[Box 0]\nText=One\nDisabled=1\n";
     const QString source = outside("placed.ini");
     test::writeFile(source, chosen);
     dialogs.openAnswer = source;
@@ -484,6 +484,46 @@ TEST_F(ResetConfig, AnsweringYesStartsAgainFromTheDefaults)
         ASSERT_EQ(first.WorkArea(), area);
         EXPECT_EQ(test::readFile(fresh.dataDir() + QStringLiteral("/MainConfA.ini")), test::readFile(path));
         first.close();
+    }
+}
+
+using FullDisk = ConfigCommands;
+
+// On a full disk each command says it failed; the file and the running boxes
+// stay as they were, up to and after the exit.
+TEST_F(FullDisk, BackupAndRestoreSayTheyFailedAndTheConfigurationStays)
+{
+    const struct
+    {
+        const char* what;
+        void (CKorvalenDlg::*command)();
+    } cases[] = {
+        {"backup", &CKorvalenDlg::OnTrayBackupConfig},
+        {"restore", &CKorvalenDlg::OnTrayRestoreConfig},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        open(runningConfig("App=Korvalen\n"));
+        messages.shown.clear();
+        const QByteArray active = test::readFile(configPath());
+        const std::vector<BoxRecord*> running = boxesOf(*window);
+        const QString chosen = outside("good.ini");
+        QFile::remove(outside("backup.ini"));
+        test::writeFile(chosen,
+                        "[main]\nApp=Korvalen\nFirstStart=0\nNumBox=1\n[Box 0]\nText=New\nDisabled=1\n");
+        dialogs.saveAnswer = outside("backup.ini");
+        dialogs.openAnswer = chosen;
+        {
+            test::FullDisk full(0);
+            ((*window).*c.command)();
+            EXPECT_EQ(window->NumBox, 2);
+            EXPECT_EQ(boxesOf(*window), running);
+            window->close();
+        }
+        EXPECT_EQ(messages.shown.size(), 1u);
+        EXPECT_FALSE(QFileInfo::exists(outside("backup.ini")));
+        EXPECT_EQ(test::readFile(configPath()), active);
+        ASSERT_TRUE(test::waitFor([] { return CNetThread::RunningCount() == 0; }, kWaitMs));
     }
 }
 

@@ -8,6 +8,7 @@
 #include "platform/MessageBox.h"
 #include "ui/BoxPreview.h"
 
+#include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -194,9 +195,11 @@ void CBoxLook::OnBnClickedEmptyDownIcon()
 
 void CBoxLook::OnBnClickedGrayscaleIcon()
 {
-    MakeGreyscaleCopy(m_up, m_down, m_strPicturesDir);
+    const QString error = MakeGreyscaleCopy(m_up, m_down, m_strPicturesDir);
     // The Down picture shown is the one read back from the written file.
     ReloadIcons();
+    if (!error.isEmpty())
+        platform::AfxMessageBox(error);
 }
 
 void CBoxLook::ReloadIcons()

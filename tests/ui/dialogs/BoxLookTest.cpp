@@ -17,6 +17,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -250,6 +251,43 @@ TEST_F(BoxLook, SavingAsksForTheNameAndWritesTheLook)
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].text, unsavedSettingsText(skins + "Stuck.ini"));
     EXPECT_EQ(shown(), QStringLiteral("NightShift"));
+}
+
+// On a full disk the greyscale copy, a chosen picture and a saved skin each
+// say they could not be written; no empty file is left for the box to wear.
+TEST_F(BoxLook, OnAFullDiskEachPictureOrSkinWriteSaysItFailedAndLeavesNoFile)
+{
+    picker.answer = pictures + "pc.ico"; // already in the pictures folder
+    button("btnUpIcon")->click();
+    ASSERT_FALSE(up->Tile().icon.isNull());
+    const struct
+    {
+        const char* what;
+        const char* button;
+        QString file;
+    } cases[] = {
+        {"greyscale copy", "btnGrayscaleIcon", pictures + "pc_GSC.ico"},
+        {"chosen picture", "btnDownIcon", pictures + "desk.ico"},
+        {"saved skin", "btnAddSkin", skins + "Night.ini"},
+    };
+    picker.answer = env.path() + "/desk.ico";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        boxes.shown.clear();
+        QTimer::singleShot(0, [] {
+            if (auto* name = qobject_cast<CSkinName*>(QApplication::activeModalWidget())) {
+                name->findChild<QLineEdit*>("editName")->insert("Night");
+                name->findChild<QPushButton*>("btnOK")->click();
+            }
+        });
+        {
+            test::FullDisk full(0);
+            button(c.button)->click();
+        }
+        EXPECT_EQ(boxes.shown.size(), 1u);
+        EXPECT_FALSE(QFileInfo::exists(c.file));
+        EXPECT_TRUE(down->Tile().icon.isNull());
+    }
 }
 
 } // namespace

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <chrono>
+
+namespace platform {
+
+// How long a write waits for the lock of its file before it gives up and
+// reports the write as failed: whoever holds it (another instance, a stuck
+// network file system) must not stop this program for longer.
+inline constexpr std::chrono::milliseconds kWriteLockWait{3000};
+
+// Takes an exclusive flock on the descriptor, waiting at most `bound`; false
+// when the lock could not be had within it (or at all).
+bool lockExclusive(int fd, std::chrono::milliseconds bound = kWriteLockWait);
+
+} // namespace platform
