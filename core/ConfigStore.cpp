@@ -192,6 +192,8 @@ void load(CIniFile& ini, const QString& configPath, MainSettings& settings, BoxA
     ini.SetFileName(configPath);
     if (!ini.FileExists())
         writeNewFile(ini);
+    // Every key of the file is read: one parse, however big the file.
+    const platform::ProfileReadScope reading(configPath);
     const int32_t firstStart = readMainSection(ini, settings);
     if (firstStart != 0)
         centreOnWorkArea(ini, settings, workArea());

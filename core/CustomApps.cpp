@@ -19,6 +19,8 @@ QString rowSection(qsizetype row)
 
 uint32_t readCustomApps(const CIniFile& mainIni, CustomAppArray& apps)
 {
+    // One parse of the file for all its rows, let go afterwards.
+    const platform::ProfileReadScope reading(mainIni.FileName());
     uint32_t rows = mainIni.GetDWORD(kMain, kRows, 0);
     if (rows > kMaxCustomApps)
         rows = kMaxCustomApps;
@@ -33,6 +35,7 @@ uint32_t readCustomApps(const CIniFile& mainIni, CustomAppArray& apps)
 
 QList<CustomAppRecord> readCustomAppRows(const CIniFile& mainIni)
 {
+    const platform::ProfileReadScope reading(mainIni.FileName());
     const uint32_t count = std::min<uint32_t>(mainIni.GetDWORD(kMain, kRows, 0), kMaxCustomApps);
     QList<CustomAppRecord> rows;
     for (uint32_t i = 0; i < count; ++i) {

@@ -2,12 +2,14 @@
 
 #include "CopyFile.h"
 #include "FileLock.h"
+#include "FreeHeap.h"
 #include "IniDocument.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstring>
@@ -26,6 +28,8 @@ namespace {
 // Bigger files are read only this far: a settings file is never near it, and
 // a stray huge file must not exhaust memory.
 constexpr qint64 kMaxFileBytes = 64LL * 1024 * 1024;
+// Parsed files kept between reads, at most.
+constexpr int kMaxKeptFiles = 16;
 
 struct FileStamp
 {
@@ -90,35 +94,108 @@ bool writeAll(int fd, const QByteArray& bytes)
 
 // Parsed files, reused while their stamp on disk is unchanged. A write through
 // this layer replaces the file (new inode), so a stale entry is never taken.
+// The entries that no read scope holds are let go, least recently used first,
+// until their text fits in kKeptProfileBytes: a big file read once must not
+// stay parsed for the rest of the run.
 class DocumentCache
 {
 public:
     std::shared_ptr<const IniDocument> find(const QString& path, const FileStamp& stamp)
     {
         std::lock_guard lock(m_mutex);
-        auto it = m_entries.find(path);
-        if (it != m_entries.end() && it->stamp == stamp)
-            return it->doc;
-        return nullptr;
+        const auto it = locate(path);
+        if (it == m_entries.end() || !(it->stamp == stamp))
+            return nullptr;
+        std::rotate(it, it + 1, m_entries.end());
+        return m_entries.back().doc;
     }
 
     void store(const QString& path, const FileStamp& stamp, std::shared_ptr<const IniDocument> doc)
     {
         std::lock_guard lock(m_mutex);
-        if (m_entries.size() >= 16 && !m_entries.contains(path))
-            m_entries.clear();
-        m_entries.insert(path, Entry{stamp, std::move(doc)});
+        if (const auto it = locate(path); it != m_entries.end())
+            m_entries.erase(it);
+        m_entries.push_back(Entry{path, stamp, std::move(doc)});
+        trim();
+    }
+
+    void hold(const QString& path)
+    {
+        std::lock_guard lock(m_mutex);
+        ++m_held[path];
+    }
+
+    void release(const QString& path)
+    {
+        std::lock_guard lock(m_mutex);
+        const auto it = m_held.find(path);
+        if (it == m_held.end())
+            return;
+        if (--*it == 0)
+            m_held.erase(it);
+        trim();
+    }
+
+    qint64 bytes()
+    {
+        std::lock_guard lock(m_mutex);
+        qint64 total = 0;
+        for (const Entry& entry : m_entries)
+            total += entry.stamp.size;
+        return total;
     }
 
 private:
     struct Entry
     {
+        QString path;
         FileStamp stamp;
         std::shared_ptr<const IniDocument> doc;
     };
+
+    std::vector<Entry>::iterator locate(const QString& path)
+    {
+        return std::find_if(m_entries.begin(), m_entries.end(),
+                            [&](const Entry& entry) { return entry.path == path; });
+    }
+
+    void trim()
+    {
+        qint64 total = 0;
+        int count = 0;
+        for (const Entry& entry : m_entries)
+            if (!m_held.contains(entry.path)) {
+                total += entry.stamp.size;
+                ++count;
+            }
+        for (auto it = m_entries.begin();
+             it != m_entries.end() && (total > kKeptProfileBytes || count > kMaxKeptFiles);) {
+            if (m_held.contains(it->path)) {
+                ++it;
+                continue;
+            }
+            total -= it->stamp.size;
+            --count;
+            it = m_entries.erase(it);
+        }
+    }
+
     std::mutex m_mutex;
-    QHash<QString, Entry> m_entries;
+    std::vector<Entry> m_entries; // the most recently used last
+    QHash<QString, int> m_held;   // path -> open read scopes
 };
+
+// A parsed file too big to keep gives its memory back to the system when it
+// is let go, rather than leaving the heap swollen for the rest of the run.
+std::shared_ptr<const IniDocument> share(IniDocument doc, qint64 fileBytes)
+{
+    if (fileBytes <= kKeptProfileBytes)
+        return std::make_shared<const IniDocument>(std::move(doc));
+    return std::shared_ptr<const IniDocument>(new IniDocument(std::move(doc)), [](const IniDocument* big) {
+        delete big;
+        releaseFreeHeap();
+    });
+}
 
 DocumentCache& cache()
 {
@@ -141,7 +218,7 @@ std::shared_ptr<const IniDocument> loadDocument(const QString& path)
     struct stat fst;
     std::shared_ptr<const IniDocument> doc;
     if (::fstat(fd, &fst) == 0 && S_ISREG(fst.st_mode)) {
-        doc = std::make_shared<IniDocument>(IniDocument::parse(readAll(fd)));
+        doc = share(IniDocument::parse(readAll(fd)), fst.st_size);
         cache().store(path, stampOf(fst), doc);
     }
     ::close(fd);
@@ -272,7 +349,7 @@ bool applyWrites(const QString& path, const std::vector<PendingWrite>& writes)
             // The stamp of our own new file, taken from its descriptor.
             struct stat now;
             if (ok && ::fstat(tmp, &now) == 0)
-                cache().store(path, stampOf(now), std::make_shared<IniDocument>(std::move(doc)));
+                cache().store(path, stampOf(now), share(std::move(doc), now.st_size));
             ::close(tmp);
         }
     }
@@ -326,6 +403,21 @@ bool WritePrivateProfileString(const QString& section, const QString& key, const
         return true;
     }
     return applyWrites(file, {PendingWrite{section, key, value}});
+}
+
+qint64 keptProfileBytes()
+{
+    return cache().bytes();
+}
+
+ProfileReadScope::ProfileReadScope(const QString& path) : m_path(canonicalPath(path))
+{
+    cache().hold(m_path);
+}
+
+ProfileReadScope::~ProfileReadScope()
+{
+    cache().release(m_path);
 }
 
 bool PathFileExists(const QString& path)

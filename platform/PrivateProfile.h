@@ -22,6 +22,29 @@ int GetPrivateProfileString(const QString& section, const QString& key, const QS
 bool WritePrivateProfileString(const QString& section, const QString& key, const QString& value,
                                const QString& path);
 
+// Parsed files are kept between reads only while the text of all of them
+// stays within this many bytes; a bigger file is parsed again at every read
+// unless a ProfileReadScope is open for it.
+inline constexpr qint64 kKeptProfileBytes = 1024 * 1024;
+
+// The bytes of file text whose parsed copies are kept for later reads.
+qint64 keptProfileBytes();
+
+// While a scope is open for a file, its parsed copy is kept for the reads
+// that follow, however big the file is (a file changed on disk is still read
+// again); when the last scope for it ends, a copy too big to keep is let go.
+class ProfileReadScope
+{
+public:
+    explicit ProfileReadScope(const QString& path);
+    ~ProfileReadScope();
+    ProfileReadScope(const ProfileReadScope&) = delete;
+    ProfileReadScope& operator=(const ProfileReadScope&) = delete;
+
+private:
+    QString m_path;
+};
+
 // True when a file or folder exists at the path.
 bool PathFileExists(const QString& path);
 

@@ -8,9 +8,14 @@ namespace platform {
 
 QIcon programIcon()
 {
-    QIcon icon;
-    for (int size : {16, 22, 24, 32, 48, 256})
-        icon.addFile(QStringLiteral(":/images/korvalen-%1.png").arg(size), QSize(size, size));
+    // One icon for every window and message box: a new icon for each would
+    // add its own scaled copies to the pixmap cache.
+    static QIcon icon;
+    if (icon.isNull()) {
+        for (int size : {16, 22, 24, 32, 48, 256})
+            icon.addFile(QStringLiteral(":/images/korvalen-%1.png").arg(size), QSize(size, size));
+        qAddPostRoutine([] { icon = QIcon(); });
+    }
     return icon;
 }
 

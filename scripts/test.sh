@@ -46,6 +46,9 @@ echo "== Benchmarks"
 echo "== Soak run: 70 boxes on loopback whose targets change, for 2 minutes"
 "$KORVALEN_ROOT/build/ci/bench/korvalen_soak" "$KORVALEN_ROOT/build/ci/korvalen" 120
 
+echo "== Dialog soak: the box menu and a dialog opened and closed 1,000 times, memory at 100 and 1,000 uses"
+"$KORVALEN_ROOT/build/ci/bench/korvalen_dialog_soak" 1000
+
 echo "== Smoke test: the program starts, creates its files and answers a second start"
 "$KORVALEN_ROOT/scripts/smoke.sh" "$KORVALEN_ROOT/build/ci/korvalen"
 

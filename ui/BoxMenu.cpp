@@ -1,5 +1,7 @@
 #include "BoxMenu.h"
 
+#include "Pictures.h"
+
 #include <QAction>
 #include <QEventLoop>
 #include <QMenu>
@@ -41,7 +43,7 @@ constexpr int kCustomizePicture = 254;
 
 QIcon picture(int number)
 {
-    return number ? QIcon(QStringLiteral(":/images/%1.png").arg(number)) : QIcon();
+    return resourcePicture(number);
 }
 
 QAction* addRow(QMenu* menu, const Row& row)

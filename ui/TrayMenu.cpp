@@ -1,5 +1,7 @@
 #include "TrayMenu.h"
 
+#include "Pictures.h"
+
 #include <QMenu>
 
 namespace {
@@ -35,7 +37,7 @@ const Row kRows[] = {
 
 QIcon picture(int number)
 {
-    return number ? QIcon(QStringLiteral(":/images/%1.png").arg(number)) : QIcon();
+    return resourcePicture(number);
 }
 
 } // namespace

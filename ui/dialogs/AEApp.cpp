@@ -1,5 +1,7 @@
 #include "AEApp.h"
 
+#include "ui/Pictures.h"
+
 #include "DialogRun.h"
 #include "ExecFile.h"
 #include "FieldLimits.h"
@@ -38,7 +40,7 @@ CAEApp::CAEApp(QWidget* parent)
       ui(std::make_unique<Ui::CAEApp>())
 {
     ui->setupUi(this);
-    setWindowIcon(QIcon(QStringLiteral(":/images/128.png")));
+    setWindowIcon(resourcePicture(128));
     ui->editParameters->setToolTip(platform::argumentRuleText());
     ui->editTitle->setValidator(new FitsEditValidator(ui->editTitle));
     connect(ui->buttonBrowse, &QPushButton::clicked, this, &CAEApp::OnBnClickedBrowse);

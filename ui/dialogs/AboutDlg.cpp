@@ -1,5 +1,7 @@
 #include "AboutDlg.h"
 
+#include "ui/Pictures.h"
+
 #include "ColorStatic.h"
 #include "core/Instance.h"
 #include "platform/QtMessageBox.h"
@@ -62,7 +64,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent)
     m_ctlLine->setTextFormat(Qt::PlainText);
     m_ctlLine->setText(QStringLiteral("桌面网络监视器"));
     layout->addWidget(m_ctlLine, 4, 0, 1, 2);
-    m_btnOK = new QPushButton(QIcon(QStringLiteral(":/images/206.png")), QStringLiteral("确定"), this);
+    m_btnOK = new QPushButton(resourcePicture(206), QStringLiteral("确定"), this);
     m_btnOK->setIconSize(QSize(16, 16));
     m_btnOK->setDefault(true);
     connect(m_btnOK, &QPushButton::clicked, this, &QDialog::accept);

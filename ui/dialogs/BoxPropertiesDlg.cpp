@@ -1,5 +1,7 @@
 #include "BoxPropertiesDlg.h"
 
+#include "ui/Pictures.h"
+
 #include "ui_BoxPropertiesDlg.h"
 
 #include "BalloonTip.h"
@@ -61,7 +63,7 @@ CBoxPropertiesDlg::CBoxPropertiesDlg(platform::HWND hWndParent, QWidget* owner)
     m_ui->setupUi(this);
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint);
-    setWindowIcon(QIcon(QStringLiteral(":/images/128.png")));
+    setWindowIcon(resourcePicture(128));
     m_OnLineBoxColor = m_ui->colorUpBox;
     m_OffLineBoxColor = m_ui->colorDownBox;
     m_OnLineTextColor = m_ui->colorUpText;
@@ -76,7 +78,7 @@ CBoxPropertiesDlg::CBoxPropertiesDlg(platform::HWND hWndParent, QWidget* owner)
         count->setMaxLength(4);
 
     const QSize buttonIcon(16, 16);
-    m_ui->btnOK->setIcon(QIcon(QStringLiteral(":/images/206.png")));
+    m_ui->btnOK->setIcon(resourcePicture(206));
     m_ui->btnCancel->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
     m_ui->btnApply->setIcon(style()->standardIcon(QStyle::SP_DialogApplyButton));
     for (QPushButton* button : {m_ui->btnOK, m_ui->btnCancel, m_ui->btnApply})

@@ -1,5 +1,7 @@
 #include "CustomMenu.h"
 
+#include "ui/Pictures.h"
+
 #include "AEApp.h"
 #include "CentreOn.h"
 #include "DialogRun.h"
@@ -17,7 +19,7 @@ CCustomMenu::CCustomMenu(QWidget* parent)
       ui(std::make_unique<Ui::CCustomMenu>())
 {
     ui->setupUi(this);
-    setWindowIcon(QIcon(QStringLiteral(":/images/128.png")));
+    setWindowIcon(resourcePicture(128));
     m_listApps = ui->listApps;
     connect(ui->buttonAdd, &QPushButton::clicked, this, &CCustomMenu::OnBnClickedAdd);
     connect(ui->buttonEdit, &QPushButton::clicked, this, &CCustomMenu::OnBnClickedEdit);

@@ -1,5 +1,7 @@
 #include "DialogIcons.h"
 
+#include "ui/Pictures.h"
+
 #include <QAbstractButton>
 #include <QDialog>
 #include <QIcon>
@@ -7,7 +9,7 @@
 
 void setDialogFrame(QDialog* dialog)
 {
-    dialog->setWindowIcon(QIcon(QStringLiteral(":/images/128.png")));
+    dialog->setWindowIcon(resourcePicture(128));
     dialog->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                            Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     if (QLayout* layout = dialog->layout())
@@ -16,6 +18,6 @@ void setDialogFrame(QDialog* dialog)
 
 void setButtonIcon(QAbstractButton* button, int resource)
 {
-    button->setIcon(QIcon(QStringLiteral(":/images/%1.png").arg(resource)));
+    button->setIcon(resourcePicture(resource));
     button->setIconSize(QSize(16, 16));
 }

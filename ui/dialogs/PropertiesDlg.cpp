@@ -1,5 +1,7 @@
 #include "PropertiesDlg.h"
 
+#include "ui/Pictures.h"
+
 #include "BalloonTip.h"
 #include "DialogRun.h"
 #include "FieldLimits.h"
@@ -155,9 +157,9 @@ bool CPropertiesDlg::OnInitDialog()
     const QIcon test(QStringLiteral(":/images/205.png"));
     for (QPushButton* button : {ui->buttonTestSound, ui->buttonTestSpeech, ui->buttonTestVolume})
         button->setIcon(test);
-    ui->buttonOK->setIcon(QIcon(QStringLiteral(":/images/206.png")));
-    ui->buttonCancel->setIcon(QIcon(QStringLiteral(":/images/207.png")));
-    ui->buttonApply->setIcon(QIcon(QStringLiteral(":/images/208.png")));
+    ui->buttonOK->setIcon(resourcePicture(206));
+    ui->buttonCancel->setIcon(resourcePicture(207));
+    ui->buttonApply->setIcon(resourcePicture(208));
 
     ReadRunValue();
     DoDataExchange(false);

@@ -1,5 +1,7 @@
 #include "SendNetMsgDlg.h"
 
+#include "ui/Pictures.h"
+
 #include "CentreOn.h"
 #include "DialogRun.h"
 #include "SendNetMsgSetting.h"
@@ -72,8 +74,8 @@ bool CSendNetMsgDlg::OnInitDialog()
     }
     ui->labelTarget->setText(QStringLiteral("To IP: %1").arg(m_strIP));
     m_strMessage.clear();
-    m_hSendIcon = QIcon(QStringLiteral(":/images/211.png"));
-    m_hCancelIcon = QIcon(QStringLiteral(":/images/207.png"));
+    m_hSendIcon = resourcePicture(211);
+    m_hCancelIcon = resourcePicture(207);
     ui->buttonSend->setIcon(m_hSendIcon);
     ui->buttonCancel->setIcon(m_hCancelIcon);
     for (QPushButton* button : {ui->buttonSend, ui->buttonCancel})

@@ -1,5 +1,7 @@
 #include "SendNetMsgSetting.h"
 
+#include "ui/Pictures.h"
+
 #include "DialogRun.h"
 #include "ExecFile.h"
 #include "FieldLimits.h"
@@ -19,7 +21,7 @@ CSendNetMsgSetting::CSendNetMsgSetting(QWidget* parent)
       ui(std::make_unique<Ui::CSendNetMsgSetting>())
 {
     ui->setupUi(this);
-    setWindowIcon(QIcon(QStringLiteral(":/images/128.png")));
+    setWindowIcon(resourcePicture(128));
     connect(ui->buttonBrowse, &QPushButton::clicked, this, &CSendNetMsgSetting::OnBnClickedBrowse);
     connect(ui->buttonDefault, &QPushButton::clicked, this, &CSendNetMsgSetting::OnBnClickedDefault);
     connect(ui->buttonOK, &QPushButton::clicked, this, &CSendNetMsgSetting::OnOK);
@@ -30,8 +32,8 @@ CSendNetMsgSetting::~CSendNetMsgSetting() = default;
 
 bool CSendNetMsgSetting::OnInitDialog()
 {
-    m_hOKIcon = QIcon(QStringLiteral(":/images/206.png"));
-    m_hCancelIcon = QIcon(QStringLiteral(":/images/207.png"));
+    m_hOKIcon = resourcePicture(206);
+    m_hCancelIcon = resourcePicture(207);
     ui->buttonOK->setIcon(m_hOKIcon);
     ui->buttonCancel->setIcon(m_hCancelIcon);
     for (QPushButton* button : {ui->buttonOK, ui->buttonCancel})

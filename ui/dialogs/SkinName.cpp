@@ -1,5 +1,7 @@
 #include "SkinName.h"
 
+#include "ui/Pictures.h"
+
 #include "core/Skins.h"
 #include "ui_SkinName.h"
 
@@ -11,8 +13,8 @@ CSkinName::CSkinName(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui:
 {
     ui->setupUi(this);
     setWindowFlags(windowFlags() & ~(Qt::WindowMinMaxButtonsHint | Qt::WindowContextHelpButtonHint));
-    setWindowIcon(QIcon(QStringLiteral(":/images/128.png")));
-    ui->btnOK->setIcon(QIcon(QStringLiteral(":/images/206.png")));
+    setWindowIcon(resourcePicture(128));
+    ui->btnOK->setIcon(resourcePicture(206));
     ui->btnCancel->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
     ui->btnOK->setEnabled(false);
     connect(ui->editName, &QLineEdit::textChanged, this, &CSkinName::OnEnChangeName);
