@@ -406,14 +406,14 @@ TEST(PingPaths, EveryAnswerGivesItsStatusOnBothSocketKinds)
 
 TEST(PingPaths, ABoxRecoversWhenTheComputersAddressChanges)
 {
-    // Checks, the status each gives, and between them the computer's address
-    // going away and a new one coming (a DHCP lease, an IPv6 temporary
-    // address): the first check after that finds the target again.
+    // A check, then the computer's address going away (a check meanwhile) and
+    // a new one coming (a DHCP lease, an IPv6 temporary address): the first
+    // check after that finds the target again.
     const struct
     {
         int family;
         const char* target;
-        std::vector<std::string> steps; // a status a check gives, or a command
+        std::vector<std::string> changes; // made one after each check
         const char* statuses;
     } cases[] = {
         {AF_INET,
@@ -436,7 +436,7 @@ TEST(PingPaths, ABoxRecoversWhenTheComputersAddressChanges)
                 g_nTimeOut = 1000;
                 CNetProbe probe;
                 Checks checks;
-                for (const std::string& change : c.steps) {
+                for (const std::string& change : c.changes) {
                     checks.add(probe, ping(probe, c.family, c.target));
                     if (!run(change))
                         return "setup failed: " + change;
