@@ -314,6 +314,7 @@ bool IcmpHandle::sendEcho(const SocketAddress& to, const QByteArray& data, uint3
         const int rc = ::poll(&pfd, 1, int(std::min<uint64_t>(leftMs, kSliceMs)));
         if (rc < 0 && errno != EINTR) {
             error = neterr::IP_GENERAL_FAILURE;
+            close();
             return false;
         }
         if (rc <= 0)
@@ -325,10 +326,11 @@ bool IcmpHandle::sendEcho(const SocketAddress& to, const QByteArray& data, uint3
             answered = readError(sequence, sentAt, reply);
             // A pending socket error with nothing queued: reading it clears
             // it, so that poll does not report it again and again.
-            int pending = 0;
-            socklen_t length = sizeof pending;
-            if (!answered)
+            if (!answered) {
+                int pending = 0;
+                socklen_t length = sizeof pending;
                 ::getsockopt(m_fd, SOL_SOCKET, SO_ERROR, &pending, &length);
+            }
         }
         if (answered) {
             if (reply.status != neterr::IP_SUCCESS)
