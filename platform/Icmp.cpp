@@ -89,6 +89,17 @@ bool attachFilter(int fd, int family, uint16_t id)
     return ::setsockopt(fd, SOL_SOCKET, SO_ATTACH_FILTER, &program, sizeof program) == 0;
 }
 
+// Whether an ICMP error ends the request it is about. The others (a
+// redirect, a source quench, for IPv6 any type it does not know) report on
+// the way, not on the request's fate.
+bool isFinalIcmpError(int family, int type)
+{
+    if (family == AF_INET)
+        return type == ICMP_DEST_UNREACH || type == ICMP_TIME_EXCEEDED || type == ICMP_PARAMETERPROB;
+    return type == ICMP6_DST_UNREACH || type == ICMP6_PACKET_TOO_BIG || type == ICMP6_TIME_EXCEEDED ||
+           type == ICMP6_PARAM_PROB;
+}
+
 // The IP status of an ICMP error message.
 uint32_t statusOfIcmpError(int family, int type, int code)
 {
@@ -180,7 +191,6 @@ void IcmpHandle::close()
         ::close(m_fd);
     m_fd = -1;
     m_connected = false;
-    m_mayHaveLeftovers = false;
 }
 
 uint32_t IcmpHandle::open()
@@ -262,47 +272,41 @@ bool IcmpHandle::sendEcho(const SocketAddress& to, const QByteArray& data, uint3
         packet[3] = char(sum & 0xFF);
     }
 
-    // Answers left over from an earlier request that went unanswered are
-    // dropped (a request that got its answer leaves nothing behind worth
-    // reading: later strays are passed over by their sequence number).
-    if (m_mayHaveLeftovers) {
-        char drain[2048];
-        while (::recv(m_fd, drain, sizeof drain, MSG_DONTWAIT) > 0) {
-        }
-        while (::recv(m_fd, drain, sizeof drain, MSG_DONTWAIT | MSG_ERRQUEUE) >= 0) {
-        }
-        m_mayHaveLeftovers = false;
-    }
-
     const uint64_t sentAt = monotonicNanoseconds();
     // Connected to the target, the socket is handed only packets from it (and
     // errors about packets to it), not those of every other box's target. A
     // thread's target seldom changes: the socket stays connected to it.
     const bool sameTarget = m_connected && to.length == m_connectedTo.length &&
                             std::memcmp(&to.storage, &m_connectedTo.storage, to.length) == 0;
+    // Whatever goes wrong from here on, the next check starts on a fresh
+    // socket: a connected socket keeps the source address it was given, and
+    // after the computer's address changed only a new one finds the new.
     if (!sameTarget) {
         m_connected = ::connect(m_fd, to.get(), to.length) == 0;
         if (!m_connected) {
             error = statusOfSendError(errno);
+            close();
             return false;
         }
         m_connectedTo = to;
     }
-    if (::send(m_fd, packet.constData(), size_t(packet.size()), 0) < 0) {
+    // A datagram socket hands an ICMP error that came after its request was
+    // answered to the next send, which fails with it; it is not about this
+    // request, so the request goes once more.
+    ssize_t sent = ::send(m_fd, packet.constData(), size_t(packet.size()), 0);
+    if (sent < 0 && dropQueuedErrors())
+        sent = ::send(m_fd, packet.constData(), size_t(packet.size()), 0);
+    if (sent < 0) {
         error = statusOfSendError(errno);
+        close();
         return false;
     }
-    // Until an answer is read, something may be left behind.
-    m_mayHaveLeftovers = true;
     const uint64_t deadline = sentAt + uint64_t(timeoutMs) * 1000000u;
     for (;;) {
-        if (stop && stop->load()) {
-            error = neterr::IP_REQ_TIMED_OUT;
-            return false;
-        }
         const uint64_t now = monotonicNanoseconds();
-        if (now >= deadline) {
+        if ((stop && stop->load()) || now >= deadline) {
             error = neterr::IP_REQ_TIMED_OUT;
+            close();
             return false;
         }
         const uint64_t leftMs = (deadline - now + 999999u) / 1000000u;
@@ -310,26 +314,39 @@ bool IcmpHandle::sendEcho(const SocketAddress& to, const QByteArray& data, uint3
         const int rc = ::poll(&pfd, 1, int(std::min<uint64_t>(leftMs, kSliceMs)));
         if (rc < 0 && errno != EINTR) {
             error = neterr::IP_GENERAL_FAILURE;
+            close();
             return false;
         }
         if (rc <= 0)
             continue;
-        if (pfd.revents & POLLERR) {
-            if (readError(sequence, sentAt, reply)) {
-                m_mayHaveLeftovers = false;
-                return true;
-            }
+        // The echo reply first: an error about the same request that came
+        // with it (or just after it) does not undo the host's answer.
+        bool answered = (pfd.revents & POLLIN) && readAnswer(sequence, data, sentAt, reply);
+        if (!answered && (pfd.revents & POLLERR)) {
+            answered = readError(sequence, sentAt, reply);
             // A pending socket error with nothing queued: reading it clears
             // it, so that poll does not report it again and again.
-            int pending = 0;
-            socklen_t length = sizeof pending;
-            ::getsockopt(m_fd, SOL_SOCKET, SO_ERROR, &pending, &length);
+            if (!answered) {
+                int pending = 0;
+                socklen_t length = sizeof pending;
+                ::getsockopt(m_fd, SOL_SOCKET, SO_ERROR, &pending, &length);
+            }
         }
-        if ((pfd.revents & POLLIN) && readAnswer(sequence, data, sentAt, reply)) {
-            m_mayHaveLeftovers = false;
+        if (answered) {
+            if (reply.status != neterr::IP_SUCCESS)
+                close();
             return true;
         }
     }
+}
+
+bool IcmpHandle::dropQueuedErrors()
+{
+    bool dropped = false;
+    char payload[1500];
+    while (::recv(m_fd, payload, sizeof payload, MSG_DONTWAIT | MSG_ERRQUEUE) >= 0)
+        dropped = true;
+    return dropped;
 }
 
 bool IcmpHandle::readAnswer(uint16_t sequence, const QByteArray& data, uint64_t sentAt, EchoReply& reply)
@@ -340,6 +357,10 @@ bool IcmpHandle::readAnswer(uint16_t sequence, const QByteArray& data, uint64_t 
         socklen_t fromLength = sizeof from;
         const ssize_t n = ::recvfrom(m_fd, buffer, sizeof buffer, MSG_DONTWAIT,
                                      reinterpret_cast<sockaddr*>(&from), &fromLength);
+        // A pending socket error (an ICMP error, which waits on the error
+        // queue too) is handed out before the packets: they are read after it.
+        if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK)
+            continue;
         if (n < 0)
             return false;
         const uint64_t arrivedAt = monotonicNanoseconds();
@@ -372,10 +393,10 @@ bool IcmpHandle::readAnswer(uint16_t sequence, const QByteArray& data, uint64_t 
                                 std::memcmp(icmp + 8, data.constData(), size_t(data.size())) == 0;
             return true;
         }
-        // An ICMP error that quotes our request (raw sockets only; datagram
-        // sockets get these on the error queue).
+        // An ICMP error that ends our request and quotes it (raw sockets
+        // only; datagram sockets get these on the error queue).
         const size_t quotedHeader = m_family == AF_INET ? 20 : 40;
-        if (length < 8 + quotedHeader + 8)
+        if (!isFinalIcmpError(m_family, type) || length < 8 + quotedHeader + 8)
             continue;
         const uchar* quoted = icmp + 8 + quotedHeader;
         if (read16(quoted + 4) != m_identifier || read16(quoted + 6) != sequence)
@@ -415,7 +436,10 @@ bool IcmpHandle::readError(uint16_t sequence, uint64_t sentAt, EchoReply& reply)
             if (!v4 && !v6)
                 continue;
             const auto* ee = reinterpret_cast<const sock_extended_err*>(CMSG_DATA(c));
-            if (ee->ee_origin != SO_EE_ORIGIN_ICMP && ee->ee_origin != SO_EE_ORIGIN_ICMP6)
+            // Redirects, source quenches and the like leave the request
+            // on its way: the wait for its answer goes on.
+            if ((ee->ee_origin != SO_EE_ORIGIN_ICMP && ee->ee_origin != SO_EE_ORIGIN_ICMP6) ||
+                !isFinalIcmpError(m_family, ee->ee_type))
                 continue;
             reply.status = statusOfIcmpError(m_family, ee->ee_type, ee->ee_code);
             reply.roundTripMs = elapsedMilliseconds(sentAt, monotonicNanoseconds());

@@ -18,9 +18,10 @@ struct EchoReply
 };
 
 // An ICMP endpoint for echo requests over one IP version, kept open across
-// checks. Uses a datagram ICMP socket where the kernel allows it (the kernel
-// then delivers only our replies), else a raw socket with a kernel filter on
-// our identifier, so that one check never reads another's replies.
+// checks as long as they are answered. Uses a datagram ICMP socket where the
+// kernel allows it (the kernel then delivers only our replies), else a raw
+// socket with a kernel filter on our identifier, so that one check never
+// reads another's replies.
 class IcmpHandle
 {
 public:
@@ -39,13 +40,16 @@ public:
     // Sends one echo request and waits for its answer. True with `reply` when
     // an answer (an echo reply or an ICMP error about our request) came; false
     // with `error` (11010 when the time ran out) otherwise. A set `stop` ends
-    // the wait early with 11010.
+    // the wait early with 11010. Unless an echo reply came, the socket is
+    // closed: the next open() makes a fresh one.
     bool sendEcho(const SocketAddress& to, const QByteArray& data, uint32_t timeoutMs,
                   const std::atomic<bool>* stop, EchoReply& reply, uint32_t& error);
 
 private:
     bool readAnswer(uint16_t sequence, const QByteArray& data, uint64_t sentAt, EchoReply& reply);
     bool readError(uint16_t sequence, uint64_t sentAt, EchoReply& reply);
+    // Empties the error queue; true when there was something in it.
+    bool dropQueuedErrors();
 
     int m_family;
     int m_fd = -1;
@@ -54,7 +58,6 @@ private:
     uint16_t m_sequence = 0;
     bool m_connected = false;
     SocketAddress m_connectedTo;
-    bool m_mayHaveLeftovers = false;
 };
 
 } // namespace platform

@@ -23,6 +23,9 @@ KORVALEN_TEST_PACKAGES=(
     openbox trayer xdotool
     desktop-file-utils
 )
+# The ping tests join two network namespaces of their own by a veth pair,
+# set up with the ip command.
+KORVALEN_TEST_PACKAGES+=(iproute2)
 
 korvalen_install_packages() {
     local missing=()
