@@ -450,7 +450,7 @@ void CBoxPropertiesDlg::OnBnClickedTestMsgBox()
         break;
     }
     // Shown like the notification it tries out, without holding the dialog.
-    platform::postMessageBox(text, QStringLiteral("Korvalen"),
+    platform::postMessageBox(this, text, QStringLiteral("Korvalen"),
                              platform::MB_ICONINFORMATION | platform::MB_SYSTEMMODAL | platform::MB_TOPMOST);
 }
 
@@ -491,7 +491,7 @@ bool CBoxPropertiesDlg::TakeValues()
     DoDataExchange(true);
     if (portEmpty) {
         // The field gets its port back below, and the values go on with it.
-        platform::AfxMessageBox(QStringLiteral("Enter a positive integer."), platform::MB_ICONWARNING);
+        platform::AfxMessageBox(this, QStringLiteral("Enter a positive integer."), platform::MB_ICONWARNING);
         m_ui->editPort->setFocus();
     }
     if (VerifyMetod == METHOD_URL) {
@@ -503,16 +503,16 @@ bool CBoxPropertiesDlg::TakeValues()
         const bool parsed = platform::AfxParseURL(IPAdress, service, server, object, port);
         if (!parsed || server.isEmpty() ||
             (service != platform::AFX_INET_SERVICE_HTTP && service != platform::AFX_INET_SERVICE_HTTPS)) {
-            platform::AfxMessageBox(QStringLiteral("URL不包含有效的http服务类型。"));
+            platform::AfxMessageBox(this, QStringLiteral("URL不包含有效的http服务类型。"));
             return false;
         }
     }
     if (IPAdress.isEmpty()) {
-        platform::AfxMessageBox(QStringLiteral("IP地址丢失。"));
+        platform::AfxMessageBox(this, QStringLiteral("IP地址丢失。"));
         return false;
     }
     if (Text.isEmpty()) {
-        platform::AfxMessageBox(QStringLiteral("名称丢失。"));
+        platform::AfxMessageBox(this, QStringLiteral("名称丢失。"));
         return false;
     }
     Port = std::min(Port, kMaxPort);

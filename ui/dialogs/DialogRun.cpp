@@ -1,5 +1,7 @@
 #include "DialogRun.h"
 
+#include "platform/QtMessageBox.h"
+
 #include <QDialog>
 #include <QEventLoop>
 #include <QPointer>
@@ -22,5 +24,6 @@ int runDialog(QDialog* dialog)
 int runSubDialog(QDialog* dialog)
 {
     dialog->setWindowModality(Qt::WindowModal);
+    platform::keepAboveOwner(dialog);
     return dialog->exec();
 }

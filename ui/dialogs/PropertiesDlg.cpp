@@ -223,7 +223,7 @@ bool CPropertiesDlg::DoDataExchange(bool save)
     for (const auto& n : numbers) {
         const std::optional<qint64> number = n.spin->number();
         if (!number || *number > qint64(UINT32_MAX)) {
-            platform::AfxMessageBox(QStringLiteral("Enter a positive integer."),
+            platform::AfxMessageBox(this, QStringLiteral("Enter a positive integer."),
                                     platform::MB_OK | platform::MB_ICONWARNING);
             // The field shows its last valid value again.
             n.spin->setValue(*n.value);
@@ -340,7 +340,8 @@ void CPropertiesDlg::WriteRunValue()
         if (written)
             m_bRunAtStartupStored = m_bRunAtStartup;
         else
-            platform::AfxMessageBox(QStringLiteral("Start at login cannot be changed: %1 cannot be written.")
+            platform::AfxMessageBox(this,
+                                    QStringLiteral("Start at login cannot be changed: %1 cannot be written.")
                                         .arg(QDir::toNativeSeparators(platform::autostartEntryPath(name))),
                                     platform::MB_OK | platform::MB_ICONWARNING);
     }

@@ -112,7 +112,7 @@ void CSendNetMsgDlg::OnBnClickedSend()
     if (m_strMessage.isEmpty())
         return;
     if (!sendNetMessage(m_strCommand, m_strParameters, m_strIP, m_strUserName, m_strMessage)) {
-        platform::AfxMessageBox(QStringLiteral("ERROR FILE NOT FOUND"), platform::MB_OK);
+        platform::AfxMessageBox(this, QStringLiteral("ERROR FILE NOT FOUND"), platform::MB_OK);
         // The message stays, to be sent again once the command is put right.
         return;
     }
@@ -123,7 +123,7 @@ void CSendNetMsgDlg::OnBnClickedSend()
 
 void CSendNetMsgDlg::OnBnClickedHelp()
 {
-    platform::AfxMessageBox(HelpText(), platform::MB_ICONINFORMATION);
+    platform::AfxMessageBox(this, HelpText(), platform::MB_ICONINFORMATION);
 }
 
 void CSendNetMsgDlg::OnBnClickedSettings()
