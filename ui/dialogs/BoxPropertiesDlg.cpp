@@ -5,6 +5,7 @@
 #include "BalloonTip.h"
 #include "BoxLook.h"
 #include "ColorButton.h"
+#include "DialogIcons.h"
 #include "DigitsEdit.h"
 #include "core/MainSettings.h"
 #include "core/Skins.h"
@@ -20,7 +21,6 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <QScreen>
-#include <QStyle>
 
 #include <algorithm>
 
@@ -68,12 +68,9 @@ CBoxPropertiesDlg::CBoxPropertiesDlg(platform::HWND hWndParent, QWidget* owner)
     for (CSpinEdit* count : {m_ui->spinSoundCount, m_ui->spinMsgBoxCount})
         count->setMaxLength(4);
 
-    const QSize buttonIcon(16, 16);
-    m_ui->btnOK->setIcon(QIcon(QStringLiteral(":/images/206.png")));
-    m_ui->btnCancel->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
-    m_ui->btnApply->setIcon(style()->standardIcon(QStyle::SP_DialogApplyButton));
-    for (QPushButton* button : {m_ui->btnOK, m_ui->btnCancel, m_ui->btnApply})
-        button->setIconSize(buttonIcon);
+    setButtonIcon(m_ui->btnOK, 206);
+    setButtonIcon(m_ui->btnCancel, 207);
+    setButtonIcon(m_ui->btnApply, 208);
 
     m_pLook = new CBoxLook(this, CBoxLook::Controls{m_ui->comboSkin, m_ui->btnAddSkin, m_ui->btnDeleteSkin,
                                                     m_ui->btnUpIcon, m_ui->btnDownIcon, m_ui->btnEmptyUpIcon,
@@ -331,7 +328,7 @@ void CBoxPropertiesDlg::OnCountEdited(uint32_t& count, qint64 value, bool sound)
 {
     count = uint32_t(std::clamp<qint64>(value, 0, kMaxCount));
     CSpinEdit* spin = sound ? m_ui->spinSoundCount : m_ui->spinMsgBoxCount;
-    CBalloonTip::showUnder(spin, QString(), repeatBalloon(CheckInterval, count, sound));
+    CBalloonTip::showFor(spin, QString(), repeatBalloon(CheckInterval, count, sound));
     DoDataExchange(false);
 }
 

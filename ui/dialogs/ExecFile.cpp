@@ -138,7 +138,7 @@ void CExecFile::DoDataExchange(bool save)
 
 void CExecFile::ShowCountBalloon()
 {
-    CBalloonTip::showUnder(m_ui->spinCount, QString(), CountBalloonText(m_nInterval, m_nCount));
+    CBalloonTip::showFor(m_ui->spinCount, QString(), CountBalloonText(m_nInterval, m_nCount));
 }
 
 void CExecFile::OnDeltaposCountSpin(qint64 position)

@@ -263,8 +263,8 @@ bool CPropertiesDlg::eventFilter(QObject* watched, QEvent* event)
 
 void CPropertiesDlg::ShowRangeTip(CSpinEdit* spin)
 {
-    CBalloonTip::showUnder(spin, QStringLiteral("Range:"),
-                           QStringLiteral("%1 to %2").arg(spin->minimum()).arg(spin->maximum()));
+    CBalloonTip::showFor(spin, QStringLiteral("Range:"),
+                         QStringLiteral("%1 to %2").arg(spin->minimum()).arg(spin->maximum()));
 }
 
 // Like an edit's own balloon, it goes once the number is fine or the field is left.

@@ -1,5 +1,6 @@
 #include "SkinName.h"
 
+#include "DialogIcons.h"
 #include "core/Skins.h"
 #include "ui_SkinName.h"
 
@@ -12,8 +13,8 @@ CSkinName::CSkinName(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui:
     ui->setupUi(this);
     setWindowFlags(windowFlags() & ~(Qt::WindowMinMaxButtonsHint | Qt::WindowContextHelpButtonHint));
     setWindowIcon(QIcon(QStringLiteral(":/images/128.png")));
-    ui->btnOK->setIcon(QIcon(QStringLiteral(":/images/206.png")));
-    ui->btnCancel->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
+    setButtonIcon(ui->btnOK, 206);
+    setButtonIcon(ui->btnCancel, 207);
     ui->btnOK->setEnabled(false);
     connect(ui->editName, &QLineEdit::textChanged, this, &CSkinName::OnEnChangeName);
     connect(ui->btnOK, &QPushButton::clicked, this, &CSkinName::OnOK);
