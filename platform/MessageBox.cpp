@@ -60,12 +60,12 @@ int AfxMessageBox(const QString& text, unsigned type)
     return messageBoxService().show(text, QStringLiteral("Korvalen"), type);
 }
 
-int AfxMessageBox(const QWidget* owner, const QString& text, unsigned type)
+int AfxMessageBox(QWidget* owner, const QString& text, unsigned type)
 {
     return messageBoxService().showOwned(owner, text, QStringLiteral("Korvalen"), type);
 }
 
-void postMessageBox(const QWidget* owner, const QString& text, const QString& caption, unsigned type)
+void postMessageBox(QWidget* owner, const QString& text, const QString& caption, unsigned type)
 {
     messageBoxService().postOwned(owner, text, caption, type);
 }

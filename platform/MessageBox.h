@@ -43,12 +43,12 @@ public:
     // The same, for a box that belongs to `owner` (a dialog, the strip): it
     // stands above its owner whatever the owner's z-order. Services that
     // show no windows need not tell the two apart.
-    virtual int showOwned(const QWidget* owner, const QString& text, const QString& caption, unsigned type)
+    virtual int showOwned(QWidget* owner, const QString& text, const QString& caption, unsigned type)
     {
         (void)owner;
         return show(text, caption, type);
     }
-    virtual void postOwned(const QWidget* owner, const QString& text, const QString& caption, unsigned type)
+    virtual void postOwned(QWidget* owner, const QString& text, const QString& caption, unsigned type)
     {
         (void)owner;
         post(text, caption, type);
@@ -69,7 +69,7 @@ void postMessageBox(const QString& text, const QString& caption, unsigned type);
 // A box captioned with the application's title.
 int AfxMessageBox(const QString& text, unsigned type = MB_OK);
 // The same boxes raised by a window of the program, which they stand above.
-int AfxMessageBox(const QWidget* owner, const QString& text, unsigned type = MB_OK);
-void postMessageBox(const QWidget* owner, const QString& text, const QString& caption, unsigned type);
+int AfxMessageBox(QWidget* owner, const QString& text, unsigned type = MB_OK);
+void postMessageBox(QWidget* owner, const QString& text, const QString& caption, unsigned type);
 
 } // namespace platform

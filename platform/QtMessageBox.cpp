@@ -127,11 +127,10 @@ int QtMessageBoxService::show(const QString& text, const QString& caption, unsig
     return showOwned(activeOwner(), text, caption, type);
 }
 
-int QtMessageBoxService::showOwned(const QWidget* owner, const QString& text, const QString& caption,
-                                   unsigned type)
+int QtMessageBoxService::showOwned(QWidget* owner, const QString& text, const QString& caption, unsigned type)
 {
     // On the heap: an owner that goes while the box waits takes the box with it.
-    QPointer<QMessageBox> box = new QMessageBox(owner ? const_cast<QWidget*>(owner)->window() : nullptr);
+    QPointer<QMessageBox> box = new QMessageBox(owner ? owner->window() : nullptr);
     configure(*box, text, caption, type);
     const int answer = box->exec();
     delete box.data();
@@ -152,12 +151,12 @@ void QtMessageBoxService::post(const QString& text, const QString& caption, unsi
     postOwned(nullptr, text, caption, type);
 }
 
-void QtMessageBoxService::postOwned(const QWidget* owner, const QString& text, const QString& caption,
+void QtMessageBoxService::postOwned(QWidget* owner, const QString& text, const QString& caption,
                                     unsigned type)
 {
     // Widgets live on the user-interface thread only; an owner is named only
     // there, and may be gone when the box is shown.
-    QPointer<QWidget> window(owner ? const_cast<QWidget*>(owner)->window() : nullptr);
+    QPointer<QWidget> window(owner ? owner->window() : nullptr);
     const bool owned = owner != nullptr;
     QMetaObject::invokeMethod(
         qApp,

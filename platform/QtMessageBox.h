@@ -36,8 +36,8 @@ class QtMessageBoxService : public MessageBoxService
 public:
     int show(const QString& text, const QString& caption, unsigned type) override;
     void post(const QString& text, const QString& caption, unsigned type) override;
-    int showOwned(const QWidget* owner, const QString& text, const QString& caption, unsigned type) override;
-    void postOwned(const QWidget* owner, const QString& text, const QString& caption, unsigned type) override;
+    int showOwned(QWidget* owner, const QString& text, const QString& caption, unsigned type) override;
+    void postOwned(QWidget* owner, const QString& text, const QString& caption, unsigned type) override;
 };
 
 } // namespace platform

@@ -541,6 +541,63 @@ sleep 4
 [ "$(cat "$work/ran")" = "Site Down" ] || fail "the program ran more than once or with other arguments: $(cat "$work/ran")"
 "$grab" "$artifacts/xvfb-notified.png" >/dev/null
 
+# Always on top, as a new user sets it: the tray menu's third row. Then Edit
+# a box, empty its name and press OK: the refusal "名称丢失。" must stand
+# above the dialog (which stays on top with the strip) in the window
+# manager's stacking order, and Enter must close it.
+kill "$program_pid"
+wait_for 50 sh -c "! kill -0 $program_pid" || fail "the program did not end for the z-order check"
+mkdir -p "$work/appdata4/Korvalen"
+cat >"$work/appdata4/Korvalen/MainConfA.ini" <<'INI'
+[main]
+FirstStart=0
+NumBox=1
+PosX=200
+PosY=150
+WinBeh=1
+[Box 0]
+Text=Loopback
+IPAdress=127.0.0.1
+CheckInterval=1
+INI
+config="$work/appdata4/Korvalen/MainConfA.ini"
+APPDATA="$work/appdata4" XDG_RUNTIME_DIR="$work/run" QT_QPA_PLATFORM=xcb \
+    "$program" >>"$work/program.log" 2>&1 &
+program_pid=$!
+pids+=("$program_pid")
+wait_for 100 find_window || fail "no window appeared for the z-order check"
+wait_for 50 find_icon || fail "no tray icon for the z-order check"
+before="$(visible_windows)"
+xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click 3
+wait_for 50 menu_open || fail "a right click on the tray icon opened no menu for always on top"
+sleep 0.3
+xdotool key Down Down Down Return
+wait_for 50 stored_is main WinBeh 0 || fail "Always on top in the tray menu did not store WinBeh=0"
+# The windows from the bottom of the stacking order to its top, in decimal.
+stacking() { for w in $(xprop -root _NET_CLIENT_LIST_STACKING | sed 's/.*# //; s/,/ /g'); do echo $((w)); done; }
+stack_place() { stacking | grep -nx "$1" | cut -d: -f1; }
+# A new z-order mode gives the strip a new window.
+on_top() { find_window && xprop -id "$window" _NET_WM_STATE | grep -q _NET_WM_STATE_ABOVE; }
+wait_for 50 on_top || fail "always on top did not keep the strip above: $(xprop -id "$window" _NET_WM_STATE)"
+open_box_menu 250 200
+xdotool key Down Down Down Down Down Down Down Return
+wait_for 50 find_dialog "编辑检查" || fail "Edit in the box menu opened no Edit dialog in always-on-top mode"
+edit_dialog="$dialog"
+xdotool windowactivate --sync "$edit_dialog" >/dev/null 2>&1 || true
+xdotool key ctrl+a BackSpace Return
+wait_for 50 message_shown || fail "OK with an empty name showed no message"
+refusal="$(message_box)"
+message_above() { [ "$(stack_place "$refusal")" -gt "$(stack_place "$edit_dialog")" ]; }
+wait_for 20 message_above ||
+    fail "the message opened under the Edit dialog: stacking $(stacking | tr '\n' ' '), message $refusal, dialog $edit_dialog"
+"$grab" "$artifacts/xvfb-on-top-refusal.png" >/dev/null
+xdotool windowactivate --sync "$refusal" key Return
+wait_for 50 message_gone || fail "Enter did not close the message over the Edit dialog"
+xdotool search --onlyvisible --name "^编辑检查\$" >/dev/null || fail "the refused OK closed the Edit dialog"
+xdotool windowactivate --sync "$edit_dialog" key Escape
+wait_for 50 sh -c '! xdotool search --onlyvisible --name "^编辑检查\$"' || fail "Escape did not close the Edit dialog on top"
+stored_is 'Box 0' Text Loopback || fail "the refused edit changed the stored name"
+
 echo "Xvfb check passed: the strip showed Up at its place, hid and came back from the tray, turned into a column,"
 echo "stuck to the screen edge when dragged, came back there after Exit and a new start; from the box menu a tile"
 echo "was duplicated, the copy moved left, disabled and deleted with Yes, and the status information shown;"
@@ -550,4 +607,5 @@ echo "box added from the box menu turned Open, and after its port was edited and
 echo "with its greyscale copy and saved as the skin Default was worn by the next box added; a custom application"
 echo "added from the box menu ran from it with the box's name and address; a URL box set to speak and run a"
 echo "program on Down ran the program once after four Down reports."
+echo "With the strip always on top, the message refusing an empty name stood above the Edit dialog and closed."
 
