@@ -60,4 +60,14 @@ int AfxMessageBox(const QString& text, unsigned type)
     return messageBoxService().show(text, QStringLiteral("Korvalen"), type);
 }
 
+int AfxMessageBox(QWidget* owner, const QString& text, unsigned type)
+{
+    return messageBoxService().showOwned(owner, text, QStringLiteral("Korvalen"), type);
+}
+
+void postMessageBox(QWidget* owner, const QString& text, const QString& caption, unsigned type)
+{
+    messageBoxService().postOwned(owner, text, caption, type);
+}
+
 } // namespace platform

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+class QWidget;
+
 namespace platform {
 
 // Message box types and answers, with the numbers of the Windows calls that
@@ -38,6 +40,19 @@ public:
     // Shows the box on the user-interface thread without waiting for it;
     // callable from any thread.
     virtual void post(const QString& text, const QString& caption, unsigned type) = 0;
+    // The same, for a box that belongs to `owner` (a dialog, the strip): it
+    // stands above its owner whatever the owner's z-order. Services that
+    // show no windows need not tell the two apart.
+    virtual int showOwned(QWidget* owner, const QString& text, const QString& caption, unsigned type)
+    {
+        (void)owner;
+        return show(text, caption, type);
+    }
+    virtual void postOwned(QWidget* owner, const QString& text, const QString& caption, unsigned type)
+    {
+        (void)owner;
+        post(text, caption, type);
+    }
 };
 
 // The installed service; without one, texts go to the standard error stream
@@ -53,5 +68,8 @@ int MessageBoxW(const QString& text, const QString& caption, unsigned type);
 void postMessageBox(const QString& text, const QString& caption, unsigned type);
 // A box captioned with the application's title.
 int AfxMessageBox(const QString& text, unsigned type = MB_OK);
+// The same boxes raised by a window of the program, which they stand above.
+int AfxMessageBox(QWidget* owner, const QString& text, unsigned type = MB_OK);
+void postMessageBox(QWidget* owner, const QString& text, const QString& caption, unsigned type);
 
 } // namespace platform

@@ -1,17 +1,20 @@
 #include "QtDialogs.h"
 
+#include "QtMessageBox.h"
+
 #include <QColorDialog>
 #include <QFileDialog>
 
 namespace platform {
 
 // Every picker is modal to the window that opens it only, so the strip keeps
-// running while one is open.
+// running while one is open, and stands above that window.
 
 QString QtDialogService::getSaveFileName(QWidget* parent, const QString& filter, const QString& defaultSuffix)
 {
     QFileDialog dialog(parent, QString(), QString(), filter);
     dialog.setWindowModality(Qt::WindowModal);
+    keepAboveOwner(&dialog);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(defaultSuffix);
     // Asks before overwriting a file that exists.
@@ -24,6 +27,7 @@ QString QtDialogService::getOpenFileName(QWidget* parent, const QString& filter)
 {
     QFileDialog dialog(parent, QString(), QString(), filter);
     dialog.setWindowModality(Qt::WindowModal);
+    keepAboveOwner(&dialog);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
@@ -35,6 +39,7 @@ bool QtDialogService::getColor(QWidget* parent, const QColor& initial, QColor& c
 {
     QColorDialog dialog(initial, parent);
     dialog.setWindowModality(Qt::WindowModal);
+    keepAboveOwner(&dialog);
     if (dialog.exec() != QDialog::Accepted || !dialog.selectedColor().isValid())
         return false;
     chosen = dialog.selectedColor();

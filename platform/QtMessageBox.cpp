@@ -1,8 +1,14 @@
 #include "QtMessageBox.h"
 
 #include <QApplication>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QIcon>
 #include <QMessageBox>
+#include <QPointer>
+#include <QSpacerItem>
+
+#include <algorithm>
 
 namespace platform {
 
@@ -39,7 +45,35 @@ void makeDialogWindow(QWidget* widget)
     widget->setWindowIcon(programIcon());
 }
 
+void keepAboveOwner(QWidget* window)
+{
+    const QWidget* opener = window->parentWidget();
+    if (opener && opener->window()->windowFlags().testFlag(Qt::WindowStaysOnTopHint) &&
+        !window->windowFlags().testFlag(Qt::WindowStaysOnTopHint))
+        window->setWindowFlag(Qt::WindowStaysOnTopHint);
+}
+
+int messageBoxMinimumWidth(const QString& caption)
+{
+    // Title bars draw the caption in a bold face of about the program's
+    // size, beside the window icon and three buttons of some 24 pixels each.
+    constexpr int kTitleBarRoom = 4 * 24 + 40;
+    QFont title = QApplication::font();
+    title.setBold(true);
+    return QFontMetrics(title).horizontalAdvance(caption) + kTitleBarRoom;
+}
+
 namespace {
+
+// The window the user works in: a box raised without a named owner belongs
+// to it, so it cannot open behind a dialog that stays on top.
+QWidget* activeOwner()
+{
+    if (QWidget* modal = QApplication::activeModalWidget())
+        return modal;
+    return QApplication::activeWindow();
+}
+
 void configure(QMessageBox& box, const QString& text, const QString& caption, unsigned type)
 {
     makeDialogWindow(&box);
@@ -80,14 +114,32 @@ void configure(QMessageBox& box, const QString& text, const QString& caption, un
     }
     if (type & (MB_SYSTEMMODAL | MB_TOPMOST))
         box.setWindowFlag(Qt::WindowStaysOnTopHint);
+    keepAboveOwner(&box);
+    // A short text would make the box too narrow for its caption, which the
+    // title bar would then cut to "..." or leave out.
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+        const QMargins margins = grid->contentsMargins();
+        const int width = messageBoxMinimumWidth(caption) - margins.left() - margins.right();
+        grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(),
+                      0, 1, std::max(1, grid->columnCount()));
+    }
 }
+
 } // namespace
 
 int QtMessageBoxService::show(const QString& text, const QString& caption, unsigned type)
 {
-    QMessageBox box;
-    configure(box, text, caption, type);
-    switch (box.exec()) {
+    return showOwned(activeOwner(), text, caption, type);
+}
+
+int QtMessageBoxService::showOwned(QWidget* owner, const QString& text, const QString& caption, unsigned type)
+{
+    // On the heap: an owner that goes while the box waits takes the box with it.
+    QPointer<QMessageBox> box = new QMessageBox(owner ? owner->window() : nullptr);
+    configure(*box, text, caption, type);
+    const int answer = box->exec();
+    delete box.data();
+    switch (answer) {
     case QMessageBox::Ok:
         return IDOK;
     case QMessageBox::Yes:
@@ -101,11 +153,22 @@ int QtMessageBoxService::show(const QString& text, const QString& caption, unsig
 
 void QtMessageBoxService::post(const QString& text, const QString& caption, unsigned type)
 {
-    // Widgets live on the user-interface thread only.
+    postOwned(nullptr, text, caption, type);
+}
+
+void QtMessageBoxService::postOwned(QWidget* owner, const QString& text, const QString& caption,
+                                    unsigned type)
+{
+    // Widgets live on the user-interface thread only; an owner is named only
+    // there, and may be gone when the box is shown.
+    QPointer<QWidget> window(owner ? owner->window() : nullptr);
+    const bool owned = owner != nullptr;
     QMetaObject::invokeMethod(
         qApp,
-        [text, caption, type] {
-            auto* box = new QMessageBox;
+        [text, caption, type, window, owned] {
+            if (owned && !window)
+                return;
+            auto* box = new QMessageBox(window.data());
             configure(*box, text, caption, type);
             box->setAttribute(Qt::WA_DeleteOnClose);
             box->setModal(false);

@@ -20,12 +20,24 @@ QIcon trayIcon(int instance);
 // minimise or maximise buttons, and the program's icon.
 void makeDialogWindow(QWidget* widget);
 
+// Keeps a window that another window opened (a message box, a picker, a
+// sub-dialog, all with that window as their parent) above its opener: the
+// parent makes it the opener's transient window, and it stays on top with
+// an opener that stays on top. Call it after the window's flags are set.
+void keepAboveOwner(QWidget* window);
+
+// The narrowest a message box may be so that the window manager's title bar
+// shows `caption` whole beside its icon and buttons.
+int messageBoxMinimumWidth(const QString& caption);
+
 // Message boxes as Qt widgets, shown on the user-interface thread.
 class QtMessageBoxService : public MessageBoxService
 {
 public:
     int show(const QString& text, const QString& caption, unsigned type) override;
     void post(const QString& text, const QString& caption, unsigned type) override;
+    int showOwned(QWidget* owner, const QString& text, const QString& caption, unsigned type) override;
+    void postOwned(QWidget* owner, const QString& text, const QString& caption, unsigned type) override;
 };
 
 } // namespace platform

@@ -541,6 +541,42 @@ sleep 4
 [ "$(cat "$work/ran")" = "Site Down" ] || fail "the program ran more than once or with other arguments: $(cat "$work/ran")"
 "$grab" "$artifacts/xvfb-notified.png" >/dev/null
 
+# Always on top, as a new user sets it: the tray menu's third row. Then Edit
+# the box, empty its name and press OK: the refusal "名称丢失。" must stand
+# above the dialog (which stays on top with the strip) in the window
+# manager's stacking order, and Enter must close it.
+wait_for 50 find_icon || fail "no tray icon for the z-order check"
+before="$(visible_windows)"
+xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click 3
+wait_for 50 menu_open || fail "a right click on the tray icon opened no menu for always on top"
+sleep 0.3
+xdotool key Down Down Down Return
+wait_for 50 stored_is main WinBeh 0 || fail "Always on top in the tray menu did not store WinBeh=0"
+# The windows from the bottom of the stacking order to its top, in decimal.
+stacking() { for w in $(xprop -root _NET_CLIENT_LIST_STACKING | sed 's/.*# //; s/,/ /g'); do echo $((w)); done; }
+stack_place() { stacking | grep -nx "$1" | cut -d: -f1; }
+# A new z-order mode gives the strip a new window.
+on_top() { find_window && xprop -id "$window" _NET_WM_STATE | grep -q _NET_WM_STATE_ABOVE; }
+wait_for 50 on_top || fail "always on top did not keep the strip above: $(xprop -id "$window" _NET_WM_STATE)"
+open_box_menu 250 200
+xdotool key Down Down Down Down Down Down Down Return
+wait_for 50 find_dialog "编辑检查" || fail "Edit in the box menu opened no Edit dialog in always-on-top mode"
+edit_dialog="$dialog"
+xdotool windowactivate --sync "$edit_dialog" >/dev/null 2>&1 || true
+xdotool key ctrl+a BackSpace Return
+wait_for 50 message_shown || fail "OK with an empty name showed no message"
+refusal="$(message_box)"
+message_above() { [ "$(stack_place "$refusal")" -gt "$(stack_place "$edit_dialog")" ]; }
+wait_for 20 message_above ||
+    fail "the message opened under the Edit dialog: stacking $(stacking | tr '\n' ' '), message $refusal, dialog $edit_dialog"
+"$grab" "$artifacts/xvfb-on-top-refusal.png" >/dev/null
+xdotool windowactivate --sync "$refusal" key Return
+wait_for 50 message_gone || fail "Enter did not close the message over the Edit dialog"
+xdotool search --onlyvisible --name "^编辑检查\$" >/dev/null || fail "the refused OK closed the Edit dialog"
+xdotool windowactivate --sync "$edit_dialog" key Escape
+wait_for 50 sh -c '! xdotool search --onlyvisible --name "^编辑检查\$"' || fail "Escape did not close the Edit dialog on top"
+stored_is 'Box 0' Text Site || fail "the refused edit changed the stored name"
+
 # Stored values the user does not touch stay as they were: Edit from the box
 # menu, then OK at once, on a box stored with an interval, a repeat count and
 # a port wider than their fields (the port held to 65535, as OK holds it). The
@@ -621,4 +657,5 @@ echo "box added from the box menu turned Open, and after its port was edited and
 echo "with its greyscale copy and saved as the skin Default was worn by the next box added; a custom application"
 echo "added from the box menu ran from it with the box's name and address; a URL box set to speak and run a"
 echo "program on Down ran the program once after four Down reports."
+echo "With the strip always on top, the message refusing an empty name stood above the Edit dialog and closed."
 

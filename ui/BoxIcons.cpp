@@ -263,7 +263,7 @@ bool ChoosePicture(QWidget* parent, const QString& picturesDir, BoxPicture& pict
     const ImportedPicture imported = ImportPicture(chosen, picturesDir);
     picture.SetFile(picturesDir, imported.fileName);
     if (!imported.error.isEmpty())
-        platform::AfxMessageBox(imported.error);
+        platform::AfxMessageBox(parent, imported.error);
     if (GetExtension(chosen).toLower() == QStringLiteral("ico"))
         picture.Load();
     picture.UpdateSize();

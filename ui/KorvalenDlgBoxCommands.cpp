@@ -45,7 +45,7 @@ void CKorvalenDlg::OnDeleteCheck()
     if (NumBox <= 1 || slot < 0 || slot >= NumBox)
         return;
     m_bBusy = true;
-    if (platform::AfxMessageBox(QStringLiteral("Are you sure that you want to delete this Check?"),
+    if (platform::AfxMessageBox(this, QStringLiteral("Are you sure that you want to delete this Check?"),
                                 platform::MB_YESNO | platform::MB_ICONQUESTION) != platform::IDYES) {
         m_bBusy = false;
         return;

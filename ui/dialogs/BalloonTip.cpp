@@ -1,6 +1,8 @@
 #include "BalloonTip.h"
 
+#include <QEvent>
 #include <QLabel>
+#include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -10,10 +12,17 @@ const char* const kObjectName = "balloonTip";
 } // namespace
 
 CBalloonTip::CBalloonTip(QWidget* window)
-    : QFrame(window, Qt::ToolTip | Qt::FramelessWindowHint), m_title(new QLabel(this)),
-      m_text(new QLabel(this))
+    : QFrame(window, Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus |
+                         Qt::WindowTransparentForInput),
+      m_title(new QLabel(this)), m_text(new QLabel(this))
 {
     setObjectName(QLatin1String(kObjectName));
+    // The user goes on typing, or clicks the field beneath: neither may the
+    // balloon take.
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setFocusPolicy(Qt::NoFocus);
+    window->installEventFilter(this);
     setFrameShape(QFrame::Box);
     setAutoFillBackground(true);
     setBackgroundRole(QPalette::ToolTipBase);
@@ -34,7 +43,7 @@ CBalloonTip::CBalloonTip(QWidget* window)
     layout->addWidget(m_text);
 }
 
-CBalloonTip* CBalloonTip::showUnder(QWidget* anchor, const QString& title, const QString& text)
+CBalloonTip* CBalloonTip::showFor(QWidget* anchor, const QString& title, const QString& text)
 {
     QWidget* window = anchor->window();
     auto* balloon = window->findChild<CBalloonTip*>(QLatin1String(kObjectName), Qt::FindDirectChildrenOnly);
@@ -44,7 +53,12 @@ CBalloonTip* CBalloonTip::showUnder(QWidget* anchor, const QString& title, const
     balloon->m_title->setVisible(!title.isEmpty());
     balloon->m_text->setText(text);
     balloon->adjustSize();
-    balloon->move(anchor->mapToGlobal(QPoint(anchor->width() / 4, anchor->height())));
+    const QPoint above = anchor->mapToGlobal(QPoint(anchor->width() / 4, -balloon->height()));
+    const QScreen* screen = anchor->screen();
+    if (screen && above.y() < screen->availableGeometry().top())
+        balloon->move(anchor->mapToGlobal(QPoint(anchor->width() / 4, anchor->height())));
+    else
+        balloon->move(above);
     balloon->show();
     balloon->raise();
     QTimer::singleShot(kShownMs, balloon, [balloon, text] {
@@ -71,7 +85,10 @@ QString CBalloonTip::text() const
     return m_text->text();
 }
 
-void CBalloonTip::mousePressEvent(QMouseEvent*)
+bool CBalloonTip::eventFilter(QObject* watched, QEvent* event)
 {
-    hide();
+    // Left alone, the balloon would outlive its dialog on the desktop.
+    if (watched == parentWidget() && (event->type() == QEvent::Hide || event->type() == QEvent::Close))
+        hide();
+    return QFrame::eventFilter(watched, event);
 }

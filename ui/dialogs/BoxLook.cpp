@@ -148,11 +148,11 @@ void CBoxLook::OnBnClickedDeleteSkin()
     // A typed name with a path in it is refused like the protected ones:
     // nothing outside the skins folder is ever deleted.
     if (!skins::CanDeleteSkin(name)) {
-        platform::AfxMessageBox(QStringLiteral("无法删除这个皮肤!"));
+        platform::AfxMessageBox(m_dialog, QStringLiteral("无法删除这个皮肤!"));
         return;
     }
-    if (platform::AfxMessageBox(QStringLiteral("你要删除的皮肤: %1?").arg(name), platform::MB_YESNO) !=
-        platform::IDYES)
+    if (platform::AfxMessageBox(m_dialog, QStringLiteral("你要删除的皮肤: %1?").arg(name),
+                                platform::MB_YESNO) != platform::IDYES)
         return;
     skins::DeleteSkin(m_strSkinsDir, name);
     ShowCustom();

@@ -7,6 +7,7 @@
 #include "BalloonTip.h"
 #include "BoxLook.h"
 #include "ColorButton.h"
+#include "DialogIcons.h"
 #include "DigitsEdit.h"
 #include "FieldLimits.h"
 #include "core/IniFile.h"
@@ -24,7 +25,6 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <QScreen>
-#include <QStyle>
 
 #include <algorithm>
 
@@ -77,12 +77,9 @@ CBoxPropertiesDlg::CBoxPropertiesDlg(platform::HWND hWndParent, QWidget* owner)
     for (CSpinEdit* count : {m_ui->spinSoundCount, m_ui->spinMsgBoxCount})
         count->setMaxLength(4);
 
-    const QSize buttonIcon(16, 16);
-    m_ui->btnOK->setIcon(resourcePicture(206));
-    m_ui->btnCancel->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
-    m_ui->btnApply->setIcon(style()->standardIcon(QStyle::SP_DialogApplyButton));
-    for (QPushButton* button : {m_ui->btnOK, m_ui->btnCancel, m_ui->btnApply})
-        button->setIconSize(buttonIcon);
+    setButtonIcon(m_ui->btnOK, 206);
+    setButtonIcon(m_ui->btnCancel, 207);
+    setButtonIcon(m_ui->btnApply, 208);
 
     m_pLook = new CBoxLook(this, CBoxLook::Controls{m_ui->comboSkin, m_ui->btnAddSkin, m_ui->btnDeleteSkin,
                                                     m_ui->btnUpIcon, m_ui->btnDownIcon, m_ui->btnEmptyUpIcon,
@@ -340,7 +337,7 @@ void CBoxPropertiesDlg::OnCountEdited(uint32_t& count, qint64 value, bool sound)
 {
     count = uint32_t(std::clamp<qint64>(value, 0, kMaxCount));
     CSpinEdit* spin = sound ? m_ui->spinSoundCount : m_ui->spinMsgBoxCount;
-    CBalloonTip::showUnder(spin, QString(), repeatBalloon(CheckInterval, count, sound));
+    CBalloonTip::showFor(spin, QString(), repeatBalloon(CheckInterval, count, sound));
     DoDataExchange(false);
 }
 
@@ -459,7 +456,7 @@ void CBoxPropertiesDlg::OnBnClickedTestMsgBox()
         break;
     }
     // Shown like the notification it tries out, without holding the dialog.
-    platform::postMessageBox(text, QStringLiteral("Korvalen"),
+    platform::postMessageBox(this, text, QStringLiteral("Korvalen"),
                              platform::MB_ICONINFORMATION | platform::MB_SYSTEMMODAL | platform::MB_TOPMOST);
 }
 
@@ -500,7 +497,7 @@ bool CBoxPropertiesDlg::TakeValues()
     DoDataExchange(true);
     if (portEmpty) {
         // The field gets its port back below, and the values go on with it.
-        platform::AfxMessageBox(QStringLiteral("Enter a positive integer."), platform::MB_ICONWARNING);
+        platform::AfxMessageBox(this, QStringLiteral("Enter a positive integer."), platform::MB_ICONWARNING);
         m_ui->editPort->setFocus();
     }
     if (VerifyMetod == METHOD_URL) {
@@ -512,16 +509,16 @@ bool CBoxPropertiesDlg::TakeValues()
         const bool parsed = platform::AfxParseURL(IPAdress, service, server, object, port);
         if (!parsed || server.isEmpty() ||
             (service != platform::AFX_INET_SERVICE_HTTP && service != platform::AFX_INET_SERVICE_HTTPS)) {
-            platform::AfxMessageBox(QStringLiteral("URL不包含有效的http服务类型。"));
+            platform::AfxMessageBox(this, QStringLiteral("URL不包含有效的http服务类型。"));
             return false;
         }
     }
     if (IPAdress.isEmpty()) {
-        platform::AfxMessageBox(QStringLiteral("IP地址丢失。"));
+        platform::AfxMessageBox(this, QStringLiteral("IP地址丢失。"));
         return false;
     }
     if (Text.isEmpty()) {
-        platform::AfxMessageBox(QStringLiteral("名称丢失。"));
+        platform::AfxMessageBox(this, QStringLiteral("名称丢失。"));
         return false;
     }
     Port = std::min(Port, kMaxPort);

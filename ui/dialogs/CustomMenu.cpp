@@ -86,7 +86,7 @@ int CCustomMenu::SelectedRow()
         if (m_listApps->topLevelItem(i)->isSelected())
             row = i;
     if (row < 0)
-        platform::AfxMessageBox(QStringLiteral("Please select row."), platform::MB_OK);
+        platform::AfxMessageBox(this, QStringLiteral("Please select row."), platform::MB_OK);
     return row;
 }
 

@@ -1,6 +1,7 @@
 #include "DialogRun.h"
 
 #include "platform/FreeHeap.h"
+#include "platform/QtMessageBox.h"
 
 #include <QDialog>
 #include <QEventLoop>
@@ -28,5 +29,6 @@ int runDialog(QDialog* dialog)
 int runSubDialog(QDialog* dialog)
 {
     dialog->setWindowModality(Qt::WindowModal);
+    platform::keepAboveOwner(dialog);
     return dialog->exec();
 }

@@ -141,7 +141,7 @@ void CExecFile::DoDataExchange(bool save)
 
 void CExecFile::ShowCountBalloon()
 {
-    CBalloonTip::showUnder(m_ui->spinCount, QString(), CountBalloonText(m_nInterval, m_nCount));
+    CBalloonTip::showFor(m_ui->spinCount, QString(), CountBalloonText(m_nInterval, m_nCount));
 }
 
 void CExecFile::OnDeltaposCountSpin(qint64 position)
@@ -214,7 +214,7 @@ void CExecFile::OnBnClickedTest()
     const platform::LocalStamp now = platform::localStampNow();
     const QStringList arguments = SampleArguments(now.date + u' ' + now.time);
     if (!platform::shellService().startProgram(m_strFile, arguments, m_bRunHidden != 0)) {
-        platform::AfxMessageBox(QStringLiteral("无法运行文件：\n%1").arg(m_strFile),
+        platform::AfxMessageBox(this, QStringLiteral("无法运行文件：\n%1").arg(m_strFile),
                                 platform::MB_OK | platform::MB_ICONWARNING);
     }
 }

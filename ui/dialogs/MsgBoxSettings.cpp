@@ -52,7 +52,7 @@ void CMsgBoxSettings::OnBnClickedTest()
 {
     DoDataExchange(true);
     const platform::LocalStamp now = platform::localStampNow();
-    platform::AfxMessageBox(SampleMessage(m_strDescription, m_strBoxName, now.date, now.time),
+    platform::AfxMessageBox(this, SampleMessage(m_strDescription, m_strBoxName, now.date, now.time),
                             platform::MB_ICONINFORMATION | platform::MB_SYSTEMMODAL | platform::MB_TOPMOST);
 }
 

@@ -230,7 +230,7 @@ bool CPropertiesDlg::DoDataExchange(bool save)
     for (const auto& n : numbers) {
         const std::optional<qint64> number = n.spin->number();
         if (!number || *number > qint64(UINT32_MAX)) {
-            platform::AfxMessageBox(QStringLiteral("Enter a positive integer."),
+            platform::AfxMessageBox(this, QStringLiteral("Enter a positive integer."),
                                     platform::MB_OK | platform::MB_ICONWARNING);
             // The field shows its last valid value again.
             n.spin->setValue(*n.value);
@@ -270,8 +270,8 @@ bool CPropertiesDlg::eventFilter(QObject* watched, QEvent* event)
 
 void CPropertiesDlg::ShowRangeTip(CSpinEdit* spin)
 {
-    CBalloonTip::showUnder(spin, QStringLiteral("Range:"),
-                           QStringLiteral("%1 to %2").arg(spin->minimum()).arg(spin->maximum()));
+    CBalloonTip::showFor(spin, QStringLiteral("Range:"),
+                         QStringLiteral("%1 to %2").arg(spin->minimum()).arg(spin->maximum()));
 }
 
 // Like an edit's own balloon, it goes once the number is fine or the field is left.
@@ -347,7 +347,8 @@ void CPropertiesDlg::WriteRunValue()
         if (written)
             m_bRunAtStartupStored = m_bRunAtStartup;
         else
-            platform::AfxMessageBox(QStringLiteral("Start at login cannot be changed: %1 cannot be written.")
+            platform::AfxMessageBox(this,
+                                    QStringLiteral("Start at login cannot be changed: %1 cannot be written.")
                                         .arg(QDir::toNativeSeparators(platform::autostartEntryPath(name))),
                                     platform::MB_OK | platform::MB_ICONWARNING);
     }

@@ -134,7 +134,7 @@ void CSendNetMsgDlg::OnBnClickedSend()
     case NetMessageSent::Started:
         break;
     case NetMessageSent::NotStarted:
-        platform::AfxMessageBox(QStringLiteral("ERROR FILE NOT FOUND"), platform::MB_OK);
+        platform::AfxMessageBox(this, QStringLiteral("ERROR FILE NOT FOUND"), platform::MB_OK);
         // The message stays, to be sent again once the command is put right.
         return;
     case NetMessageSent::Refused:
@@ -148,7 +148,7 @@ void CSendNetMsgDlg::OnBnClickedSend()
 
 void CSendNetMsgDlg::OnBnClickedHelp()
 {
-    platform::AfxMessageBox(HelpText(), platform::MB_ICONINFORMATION);
+    platform::AfxMessageBox(this, HelpText(), platform::MB_ICONINFORMATION);
 }
 
 void CSendNetMsgDlg::OnBnClickedSettings()

@@ -1,8 +1,8 @@
 #include "SkinName.h"
 
-#include "ui/Pictures.h"
-
+#include "DialogIcons.h"
 #include "core/Skins.h"
+#include "ui/Pictures.h"
 #include "ui_SkinName.h"
 
 #include <QFontMetrics>
@@ -14,8 +14,8 @@ CSkinName::CSkinName(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui:
     ui->setupUi(this);
     setWindowFlags(windowFlags() & ~(Qt::WindowMinMaxButtonsHint | Qt::WindowContextHelpButtonHint));
     setWindowIcon(resourcePicture(128));
-    ui->btnOK->setIcon(resourcePicture(206));
-    ui->btnCancel->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
+    setButtonIcon(ui->btnOK, 206);
+    setButtonIcon(ui->btnCancel, 207);
     ui->btnOK->setEnabled(false);
     connect(ui->editName, &QLineEdit::textChanged, this, &CSkinName::OnEnChangeName);
     connect(ui->btnOK, &QPushButton::clicked, this, &CSkinName::OnOK);

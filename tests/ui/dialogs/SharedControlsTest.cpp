@@ -79,8 +79,8 @@ TEST(BalloonTip, ShowsUserTextAsPlainTextAndIsReusedPerWindow)
     auto* edit = new QLineEdit(&dialog);
     layout->addWidget(edit);
     dialog.show();
-    CBalloonTip* first = CBalloonTip::showUnder(edit, QString(), QStringLiteral("<b>PC</b><br>x"));
-    CBalloonTip* second = CBalloonTip::showUnder(edit, QStringLiteral("T"), QStringLiteral("<b>PC</b>"));
+    CBalloonTip* first = CBalloonTip::showFor(edit, QString(), QStringLiteral("<b>PC</b><br>x"));
+    CBalloonTip* second = CBalloonTip::showFor(edit, QStringLiteral("T"), QStringLiteral("<b>PC</b>"));
     EXPECT_EQ(first, second);
     ASSERT_EQ(CBalloonTip::visibleFor(edit), second);
     EXPECT_EQ(second->text(), QStringLiteral("<b>PC</b>"));

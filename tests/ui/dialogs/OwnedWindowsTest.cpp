@@ -1,0 +1,153 @@
+// What a dialog opens stands above it in every z-order; its balloons take
+// neither the focus nor a click nor the next field and go with it; its
+// buttons wear the program's own pictures.
+#include "TestSupport.h"
+
+#include "platform/QtDialogs.h"
+#include "platform/QtMessageBox.h"
+#include "ui/dialogs/BalloonTip.h"
+#include "ui/dialogs/BoxPropertiesDlg.h"
+#include "ui/dialogs/DialogRun.h"
+#include "ui/dialogs/ExecFile.h"
+#include "ui/dialogs/PropertiesDlg.h"
+#include "ui/dialogs/SkinName.h"
+#include "ui/dialogs/SpinEdit.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace {
+
+TEST(OwnedWindows, StandAboveTheirOpenerInEveryZOrderAndShowTheirCaption)
+{
+    platform::QtMessageBoxService boxes;
+    platform::QtDialogService pickers;
+    platform::setMessageBoxService(&boxes);
+    platform::setDialogService(&pickers);
+    QColor colour;
+    const std::function<void(QWidget*)> openers[] = {
+        [](QWidget* owner) { platform::AfxMessageBox(owner, QStringLiteral("名称丢失。")); },
+        [](QWidget*) {
+            platform::AfxMessageBox(QStringLiteral("OK"), platform::MB_YESNO);
+        }, // the active window's
+        [](QWidget* owner) { platform::dialogService().getOpenFileName(owner, QStringLiteral("*.wav")); },
+        [&](QWidget* owner) { platform::dialogService().getColor(owner, Qt::red, colour); },
+        [](QWidget* owner) {
+            CSkinName dlg(owner);
+            runSubDialog(&dlg);
+        }};
+    QFont bold = QApplication::font();
+    bold.setBold(true);
+    for (const Qt::WindowFlags mode : {Qt::WindowStaysOnTopHint, Qt::WindowStaysOnBottomHint, Qt::Widget}) {
+        for (const auto& open : openers) {
+            QDialog owner(nullptr, Qt::Dialog | mode);
+            owner.show();
+            owner.activateWindow();
+            ASSERT_TRUE(test::waitFor([&] { return QApplication::activeWindow() == &owner; }));
+            QDialog* opened = nullptr;
+            QTimer::singleShot(0, &owner, [&] {
+                ASSERT_TRUE(test::waitFor([&] {
+                    for (QWidget* widget : QApplication::topLevelWidgets())
+                        if (widget->isVisible() && widget != &owner && qobject_cast<QDialog*>(widget))
+                            opened = static_cast<QDialog*>(widget);
+                    return opened != nullptr;
+                }));
+                SCOPED_TRACE(opened->metaObject()->className());
+                EXPECT_EQ(opened->parentWidget(), &owner);
+                EXPECT_EQ(opened->windowFlags() & (Qt::WindowStaysOnTopHint | Qt::WindowStaysOnBottomHint),
+                          mode & Qt::WindowStaysOnTopHint);
+                // A title bar draws the caption in bold beside an icon and three buttons.
+                if (qobject_cast<QMessageBox*>(opened)) {
+                    EXPECT_GE(opened->width(),
+                              QFontMetrics(bold).horizontalAdvance(opened->windowTitle()) + 100);
+                }
+                opened->reject();
+            });
+            open(&owner);
+            EXPECT_NE(opened, nullptr);
+        }
+    }
+    platform::setDialogService(nullptr);
+    platform::setMessageBoxService(nullptr);
+}
+
+// The field a user goes to after `anchor`: the next one in the tab order.
+QWidget* nextField(QWidget* anchor)
+{
+    QWidget* next = anchor->nextInFocusChain();
+    while (anchor->isAncestorOf(next) || !next->isVisible() || next->focusPolicy() == Qt::NoFocus)
+        next = next->nextInFocusChain();
+    return next;
+}
+
+TEST(OwnedWindows, BalloonsTakeNeitherFocusNorClicksNorTheNextFieldAndGoWithTheirDialog)
+{
+    test::ScopedEnvironment env;
+    test::RecordingMessageBoxes messages;
+    platform::MessageReceiver receiver([](uint32_t, platform::WPARAM, platform::LPARAM) { return 0; });
+    CPropertiesDlg options;
+    CBoxPropertiesDlg box(&receiver, nullptr);
+    CExecFile program;
+    const struct
+    {
+        QDialog* dialog;
+        const char* field;
+    } cases[] = {
+        {&options, "spinWidth"}, {&options, "spinHeight"}, {&box, "spinSoundCount"}, {&program, "spinCount"}};
+    options.OnInitDialog();
+    box.OnInitDialog();
+    program.OnInitDialog();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.field);
+        c.dialog->show();
+        c.dialog->move(c.dialog->screen()->availableGeometry().center() - c.dialog->rect().center());
+        auto* spin = c.dialog->findChild<CSpinEdit*>(QString::fromLatin1(c.field));
+        ASSERT_NE(spin, nullptr);
+        QWidget* next = nextField(spin);
+        spin->edit()->selectAll();
+        QTest::keyClicks(spin->edit(), QStringLiteral("350"));
+        CBalloonTip* balloon = CBalloonTip::visibleFor(spin);
+        ASSERT_NE(balloon, nullptr);
+        EXPECT_TRUE(
+            balloon->windowFlags().testFlags(Qt::WindowTransparentForInput | Qt::WindowDoesNotAcceptFocus));
+        EXPECT_TRUE(balloon->testAttribute(Qt::WA_ShowWithoutActivating));
+        EXPECT_FALSE(
+            balloon->frameGeometry().intersects(QRect(next->mapToGlobal(QPoint(0, 0)), next->size())));
+        c.dialog->hide();
+        EXPECT_FALSE(balloon->isVisible()) << "the balloon outlived its dialog";
+    }
+}
+
+TEST(OwnedWindows, OkCancelAndApplyWearTheProgramsOwnPictures)
+{
+    platform::MessageReceiver receiver([](uint32_t, platform::WPARAM, platform::LPARAM) { return 0; });
+    CBoxPropertiesDlg box(&receiver, nullptr);
+    CPropertiesDlg options;
+    options.OnInitDialog();
+    CSkinName skinName;
+    const struct
+    {
+        const QDialog* dialog;
+        const char* button;
+        int picture;
+    } cases[] = {{&box, "btnOK", 206},        {&box, "btnCancel", 207},        {&box, "btnApply", 208},
+                 {&options, "buttonOK", 206}, {&options, "buttonCancel", 207}, {&options, "buttonApply", 208},
+                 {&skinName, "btnOK", 206},   {&skinName, "btnCancel", 207}};
+    for (const auto& c : cases) {
+        const auto* button = c.dialog->findChild<QPushButton*>(QString::fromLatin1(c.button));
+        ASSERT_NE(button, nullptr) << c.button;
+        EXPECT_EQ(button->icon().pixmap(16).toImage(),
+                  QIcon(QStringLiteral(":/images/%1.png").arg(c.picture)).pixmap(16).toImage())
+            << c.dialog->metaObject()->className() << " " << c.button;
+    }
+}
+
+} // namespace
