@@ -138,7 +138,7 @@ void CSendNetMsgDlg::OnBnClickedSend()
         // The message stays, to be sent again once the command is put right.
         return;
     case NetMessageSent::Refused:
-        platform::AfxMessageBox(RefusedText(refused), platform::MB_OK | platform::MB_ICONWARNING);
+        platform::AfxMessageBox(this, RefusedText(refused), platform::MB_OK | platform::MB_ICONWARNING);
         return;
     }
     m_strMessage.clear();
