@@ -14,10 +14,17 @@ namespace platform {
 
 bool appendToFile(const QString& path, const QByteArray& bytes)
 {
-    // O_NOFOLLOW: a link put in place of the file (one that leads nowhere
-    // too) is not written through.
-    const int fd = ::open(QFile::encodeName(path).constData(),
-                          O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW, 0644);
+    // O_NOFOLLOW on the folder the file lies in and on the file: a link put
+    // in place of either (one that leads nowhere too) is not written through.
+    const QByteArray encoded = QFile::encodeName(path);
+    const qsizetype slash = encoded.lastIndexOf('/');
+    const QByteArray folder = slash > 0 ? encoded.left(slash) : QByteArray(slash == 0 ? "/" : ".");
+    const int folderFd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW);
+    if (folderFd < 0)
+        return false;
+    const int fd = ::openat(folderFd, encoded.mid(slash + 1).constData(),
+                            O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW, 0644);
+    ::close(folderFd);
     if (fd < 0)
         return false;
     // Every writer of the file holds its lock across the append, so the

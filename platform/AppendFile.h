@@ -8,8 +8,9 @@ namespace platform {
 // Appends the bytes to the file with one write on a file opened for
 // appending, creating the file when it is missing: writers of the same file
 // never interleave or lose a line. False when it could not be written: the
-// name is a symbolic link, the file's lock was not had in time, or the bytes
-// did not all fit (the file is then cut back to its length before).
+// name or the folder it lies in is a symbolic link, the file's lock was not
+// had in time, or the bytes did not all fit (the file is then cut back to
+// its length before).
 bool appendToFile(const QString& path, const QByteArray& bytes);
 
 // The most bytes one file name (not a path) may have on the file system.

@@ -648,6 +648,152 @@ xdotool windowactivate --sync "$(message_box)" key Return
 wait_for 50 message_gone || fail "the message that the log folder could not be opened did not close"
 echo "Xvfb check: with xdg-open failing, the tray menu's Log row said so in a message box."
 
+# On a full disk, as a new user meets it: the data folder and the autostart
+# folder lie on a 64 KiB tmpfs of the check's own, mounted in a mount
+# namespace of its own (nothing stays mounted); the program starts there
+# afresh, two boxes are duplicated from the box menu, then the tmpfs is
+# filled. Start at login turned on with Apply gives a whole entry, or a
+# message and no file; Backup onto the full disk and Restore of a good backup
+# from elsewhere each say they failed and leave no file behind; the strip
+# keeps its three boxes, and after Exit the configuration is byte for byte
+# what it was.
+kill "$program_pid"
+wait_for 50 sh -c "! kill -0 $program_pid" || fail "the program did not end for the full disk check"
+full="$work/full"
+mkdir -p "$full"
+if [ "$(id -u)" -eq 0 ]; then
+    isolate=(unshare --mount --propagation private)
+    enter=(nsenter --mount)
+else
+    isolate=(unshare --user --map-root-user --mount --propagation private)
+    enter=(nsenter --user --mount --preserve-credentials)
+fi
+# A process that holds the namespace for the whole check, the program's
+# Exit included; the check reaches the tmpfs through its root.
+"${isolate[@]}" sh -c 'mount -t tmpfs -o size=64k korvalen-full "$1" && exec sleep 3600' sh "$full" \
+    >"$work/mount.log" 2>&1 &
+holder=$!
+pids+=("$holder")
+mounted() { grep -qs " $full tmpfs " "/proc/$holder/mounts"; }
+mounted_or_refused() { mounted || ! kill -0 "$holder"; }
+wait_for 50 mounted_or_refused || true
+if ! mounted; then
+    full_disk_result="SKIPPED: no tmpfs could be mounted in a mount namespace of its own ($(tr '\n' ' ' <"$work/mount.log"))"
+else
+    inside="/proc/$holder/root$full"
+    config="$inside/appdata/Korvalen/MainConfA.ini"
+    entry="$inside/config/autostart/Korvalen.desktop"
+    APPDATA="$full/appdata" XDG_RUNTIME_DIR="$work/run" XDG_CONFIG_HOME="$full/config" QT_QPA_PLATFORM=xcb \
+        "${enter[@]}" --target "$holder" -- "$(readlink -f "$program")" >>"$work/program.log" 2>&1 &
+    program_pid=$!
+    pids+=("$program_pid")
+    wait_for 100 find_window || fail "no window appeared on the full disk check's tmpfs"
+    wait_for 50 test -s "$config" || fail "the program wrote no configuration on the tmpfs"
+    # Two copies of the first box, from Move and duplicate in the box menu
+    # (its row above the last, as rows greyed for a single box are skipped).
+    eval "$(xdotool getwindowgeometry --shell "$window")"
+    tile_x=$((X + 50))
+    tile_y=$((Y + 40))
+    for boxes in 2 3; do
+        open_box_menu "$tile_x" "$tile_y"
+        xdotool key Down Down Down Right Up Up Return
+        wait_for 50 grep -qx "NumBox=$boxes" "$config" || fail "duplicate did not store NumBox=$boxes on the tmpfs"
+    done
+    strip_width() { xdotool getwindowgeometry "$window" | sed -n 's/.*Geometry: \([0-9]*\)x.*/\1/p'; }
+    three_tiles() { [ "$(strip_width)" = 281 ]; }
+    wait_for 50 three_tiles || fail "the strip does not show three boxes: $(xdotool getwindowgeometry "$window")"
+    # Filled to the last page; the configuration as it is now is kept aside.
+    dd if=/dev/zero of="$inside/filler" bs=4096 >/dev/null 2>&1 || true
+    [ "$(stat -f -c %a "$inside")" = 0 ] || fail "the tmpfs is not full: $(stat -f -c '%a of %b blocks free' "$inside")"
+    cp "$config" "$work/full-before.ini"
+    files_on_tmpfs() { (cd "$inside" && find . -type f | sort); }
+    files_on_tmpfs >"$work/full-files-before"
+    no_new_files() { files_on_tmpfs | cmp -s - "$work/full-files-before"; }
+    # A row of the tray menu, counted from its end (Exit is 1).
+    tray_row() {
+        wait_for 50 find_icon || fail "no tray icon in the full disk check"
+        before="$(visible_windows)"
+        xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click 3
+        wait_for 50 menu_open || fail "a right click on the tray icon opened no menu in the full disk check"
+        sleep 0.3
+        for _ in $(seq "$1"); do xdotool key Up; done
+        xdotool key Return
+    }
+    # Closes the messages shown one after the other (a dialog that saves
+    # several files says so for each); the number closed is in $closed.
+    close_messages() {
+        closed=0
+        while wait_for 10 message_shown; do
+            [ "$closed" -lt 4 ] || fail "more than four messages in a row on the full disk"
+            "$grab" "$artifacts/xvfb-full-disk-$1-$closed.png" >/dev/null
+            xdotool windowactivate --sync "$(message_box)" key Return
+            closed=$((closed + 1))
+            sleep 0.3
+        done
+    }
+    picker=""
+    find_file_picker() { picker="$(xdotool search --onlyvisible --name "^($1)\$" | head -n 1)"; test -n "$picker"; }
+
+    # Options (the second row from the end): start at login on (five fields
+    # back from the tile width), then Apply (four fields on).
+    tray_row 2
+    wait_for 50 find_dialog "选项" || fail "Options opened no dialog on the full disk"
+    xdotool windowactivate --sync "$dialog" >/dev/null 2>&1 || true
+    sleep 0.3
+    xdotool key shift+Tab shift+Tab shift+Tab shift+Tab shift+Tab space Tab Tab Tab Tab space
+    entry_or_message() { test -s "$entry" || message_shown; }
+    wait_for 50 entry_or_message || fail "Apply on a full disk neither wrote the start-at-login entry nor said anything"
+    if message_shown; then
+        close_messages login
+        [ ! -e "$entry" ] || fail "Apply said it failed but left a start-at-login entry of $(stat -c %s "$entry") bytes"
+        login_result="a message and no file"
+    else
+        desktop-file-validate "$entry" || fail "the start-at-login entry on a full disk is not a whole desktop file"
+        login_result="a whole entry"
+    fi
+    xdotool windowactivate --sync "$dialog" key Escape
+    wait_for 50 sh -c '! xdotool search --onlyvisible --name "^选项$"' || fail "Escape did not close Options on the full disk"
+    [ -z "$(ls -A "$inside/config/autostart" 2>/dev/null | grep -vx Korvalen.desktop)" ] ||
+        fail "Apply left files in the autostart folder: $(ls -A "$inside/config/autostart")"
+
+    # Backup (the fifth row from the end) to a file on the full tmpfs.
+    tray_row 5
+    wait_for 50 find_file_picker "Save As|另存为" || fail "Backup opened no file picker"
+    xdotool type --delay 20 "$full/backup.ini"
+    xdotool key Return
+    wait_for 50 message_shown || fail "Backup onto a full disk said nothing"
+    close_messages backup
+    [ ! -e "$inside/backup.ini" ] || fail "Backup onto a full disk left a file of $(stat -c %s "$inside/backup.ini") bytes"
+    no_new_files || fail "Backup onto a full disk left files: $(files_on_tmpfs | tr '\n' ' ')"
+
+    # Restore (the fourth row from the end) from a good backup outside the
+    # tmpfs, with one box of another name.
+    printf '[main]\nApp=Korvalen\nFirstStart=0\nNumBox=1\n[Box 0]\nText=Restored\nIPAdress=127.0.0.9\nDisabled=1\n' \
+        >"$work/good-backup.ini"
+    tray_row 4
+    wait_for 50 find_file_picker "Open|打开" || fail "Restore opened no file picker"
+    xdotool type --delay 20 "$work/good-backup.ini"
+    xdotool key Return
+    wait_for 50 message_shown || fail "Restore onto a full disk said nothing"
+    close_messages restore
+    three_tiles || fail "after a failed Restore the strip shows $(xdotool getwindowgeometry "$window")"
+    cmp -s "$config" "$work/full-before.ini" || fail "a failed Restore changed the configuration: $(diff "$work/full-before.ini" "$config")"
+    no_new_files || fail "Restore onto a full disk left files: $(files_on_tmpfs | tr '\n' ' ')"
+
+    # Exit: the file is as it was, with its three boxes.
+    tray_row 1
+    close_messages exit
+    wait_for 100 sh -c "! kill -0 $program_pid" || fail "Exit did not end the program on the full disk"
+    cmp -s "$config" "$work/full-before.ini" || fail "after Exit the configuration differs: $(diff "$work/full-before.ini" "$config")"
+    grep -qx "NumBox=3" "$config" || fail "after Exit the configuration does not hold three boxes"
+    for box in 0 1 2; do
+        grep -qx "\[Box $box\]" "$config" || fail "after Exit the configuration lacks box $box"
+    done
+    full_disk_result="start at login with Apply gave $login_result; Backup and Restore said they failed, no file was left,"
+    full_disk_result+=" and after Exit the configuration held its three boxes byte for byte"
+fi
+echo "Xvfb check on a full 64 KiB tmpfs: $full_disk_result."
+
 echo "Xvfb check passed: the strip showed Up at its place, hid and came back from the tray, turned into a column,"
 echo "stuck to the screen edge when dragged, came back there after Exit and a new start; from the box menu a tile"
 echo "was duplicated, the copy moved left, disabled and deleted with Yes, and the status information shown;"

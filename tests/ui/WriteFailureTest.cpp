@@ -3,6 +3,7 @@
 // never a cut one, and nothing is written where a planted link leads.
 #include "TestSupport.h"
 
+#include "core/DailyLog.h"
 #include "core/IniFile.h"
 #include "core/Skins.h"
 #include "platform/AppendFile.h"
@@ -47,7 +48,8 @@ enum class Fault
     NoRoom,   // a full disk, no file there yet
     CutShort, // a full disk with room for a few bytes, over an old file
     LinkToAFile,
-    DanglingLink
+    DanglingLink,
+    LinkToAFolder
 };
 
 TEST(WriteFailure, AFailedWriteLeavesTheOldFileOrNoneAndNothingGoesThroughALink)
@@ -55,8 +57,9 @@ TEST(WriteFailure, AFailedWriteLeavesTheOldFileOrNoneAndNothingGoesThroughALink)
     test::ScopedEnvironment env;
     const QString data = env.dataDir();
     const QString source = env.path() + "/chosen/desk.ico";
-    const QString kept = env.path() + "/outside/kept.txt"; // where planted links lead
-    const QString made = env.path() + "/outside/made.txt";
+    const QString outside = env.path() + "/outside"; // where planted links lead
+    const QString kept = outside + "/kept.txt";
+    const QString made = outside + "/made.txt";
     for (const char* folder :
          {"/appdata/Korvalen/Pictures", "/appdata/Korvalen/Skins", "/appdata/Korvalen/Logs",
           "/config/autostart", "/chosen", "/backups", "/outside"})
@@ -65,6 +68,10 @@ TEST(WriteFailure, AFailedWriteLeavesTheOldFileOrNoneAndNothingGoesThroughALink)
     const QImage icon(16, 16, QImage::Format_ARGB32);
     CIniFile skin;
     skin.SetFileName(data + "/Skins/Night.ini");
+    BoxSnapshot box;
+    box.IPAdress = "127.0.0.1";
+    box.m_nStatus = STATUS_UP;
+    const platform::LocalStamp now{"01/05/27", "09:08:07", 1, 5, 2027};
     const Writer writers[] = {
         {"backup copy", env.path() + "/backups/backup.ini", false, false,
          [&] { return platform::copyFileReplacing(source, env.path() + "/backups/backup.ini"); }},
@@ -77,24 +84,33 @@ TEST(WriteFailure, AFailedWriteLeavesTheOldFileOrNoneAndNothingGoesThroughALink)
         {"skin", skin.FileName(), true, false, [&] { return skins::WriteSkin(skin, SkinLook{}); }},
         {"log line", data + "/Logs/1_Ping.txt", true, true,
          [&] { return platform::appendToFile(data + "/Logs/1_Ping.txt", "a | b | Up\r\n"); }},
+        // The day folder itself stands where a link may be planted.
+        {"log line in its day folder", data + "/Logs/1-5-2027", true, true,
+         [&] { return dailylog::write(box, data + "/Logs/", 0, now); }},
     };
     const QByteArray old = "[skin]\nOnLineBoxColor=1\n";
     for (const Writer& w : writers) {
-        for (const Fault fault : {Fault::NoRoom, Fault::CutShort, Fault::LinkToAFile, Fault::DanglingLink}) {
-            const bool link = fault == Fault::LinkToAFile || fault == Fault::DanglingLink;
+        for (const Fault fault : {Fault::NoRoom, Fault::CutShort, Fault::LinkToAFile, Fault::DanglingLink,
+                                  Fault::LinkToAFolder}) {
+            const bool link = fault != Fault::NoRoom && fault != Fault::CutShort;
             if (link && !w.refusesLinks)
                 continue;
             SCOPED_TRACE(testing::Message() << w.name << ", fault " << int(fault));
             const QString folder = QFileInfo(w.target).path();
             for (const QString& entry : entriesOf(folder))
-                QFile::remove(folder + '/' + entry);
+                if (!QFile::remove(folder + '/' + entry))
+                    QDir(folder + '/' + entry).removeRecursively();
+            for (const QString& entry : entriesOf(outside))
+                QFile::remove(outside + '/' + entry);
             test::writeFile(kept, "outside\n");
-            QFile::remove(made);
             const QByteArray contents = fault == Fault::CutShort ? old : QByteArray();
             if (fault == Fault::CutShort)
                 test::writeFile(w.target, old);
             if (link)
-                QFile::link(fault == Fault::LinkToAFile ? kept : made, w.target);
+                QFile::link(fault == Fault::LinkToAFile    ? kept
+                            : fault == Fault::DanglingLink ? made
+                                                           : outside,
+                            w.target);
             const QStringList before = entriesOf(folder);
 
             bool written;
@@ -106,11 +122,11 @@ TEST(WriteFailure, AFailedWriteLeavesTheOldFileOrNoneAndNothingGoesThroughALink)
                 written = w.write();
             }
             EXPECT_EQ(test::readFile(kept), "outside\n");
-            EXPECT_FALSE(QFileInfo::exists(made));
+            EXPECT_EQ(entriesOf(outside), QStringList{"kept.txt"});
             if (link) {
                 EXPECT_TRUE(QFileInfo(w.target).isSymLink());
-                // A link to a file may be stepped round by a free name; one to nothing fails.
-                EXPECT_TRUE(fault == Fault::LinkToAFile || !written);
+                // A link to something may be stepped round by a free name; one to nothing fails.
+                EXPECT_TRUE(fault != Fault::DanglingLink || !written);
                 continue;
             }
             EXPECT_FALSE(written);
