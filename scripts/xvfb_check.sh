@@ -79,6 +79,23 @@ start_program() {
 }
 start_program
 
+# Ends the running program before a check that starts one of its own.
+stop_program() {
+    kill "$program_pid"
+    wait_for 50 sh -c "! kill -0 $program_pid" || fail "the program did not end for $1"
+}
+# Starts the program on the data folder $1 for the check named $2 (further
+# VAR=value words go to its environment) and waits for its window.
+start_on() {
+    local appdata="$1" what="$2"
+    shift 2
+    env "$@" APPDATA="$appdata" XDG_RUNTIME_DIR="$work/run" QT_QPA_PLATFORM=xcb \
+        "$program" >>"$work/program.log" 2>&1 &
+    program_pid=$!
+    pids+=("$program_pid")
+    wait_for 100 find_window || fail "no window appeared for $what"
+}
+
 window=""
 find_window() { window="$(xdotool search --onlyvisible --name '^Korvalen\.$' | head -n 1)"; test -n "$window"; }
 wait_for 100 find_window || fail "no window appeared"
@@ -293,8 +310,7 @@ grep -qx 'PosX=0' "$work/appdata/Korvalen/MainConfA.ini" || fail "Reset position
 # Adding and editing a box, as a new user would, in one run of the program:
 # Add and Edit from the box menu (the sixth and seventh rows from the top),
 # everything in the dialog typed and clicked.
-kill "$program_pid"
-wait_for 50 sh -c "! kill -0 $program_pid" || fail "the program did not end for the box properties check"
+stop_program "the box properties check"
 command -v python3 >/dev/null || fail "python3 is needed for a loopback listener"
 python3 -c '
 import socket, sys
@@ -322,11 +338,7 @@ Text=Loopback
 IPAdress=127.0.0.1
 CheckInterval=1
 INI
-APPDATA="$work/appdata2" XDG_RUNTIME_DIR="$work/run" QT_QPA_PLATFORM=xcb \
-    "$program" >>"$work/program.log" 2>&1 &
-program_pid=$!
-pids+=("$program_pid")
-wait_for 100 find_window || fail "no window appeared for the box properties check"
+start_on "$work/appdata2" "the box properties check"
 dialog=""
 find_dialog() { dialog="$(xdotool search --onlyvisible --name "^$1\$" | head -n 1)"; test -n "$dialog"; }
 
@@ -451,8 +463,7 @@ wait_for 50 test -s "$work/args.txt" || fail "the custom application did not run
 # sound and program settings it opens: the URL box speaks on Down and runs a
 # program on Down after four reports. Then its web server is stopped: the
 # program runs once, after the fourth Down.
-kill "$program_pid"
-wait_for 50 sh -c "! kill -0 $program_pid" || fail "the program did not end for the notification check"
+stop_program "the notification check"
 mkdir -p "$work/site" "$work/appdata3/Korvalen"
 echo "<html>up</html>" >"$work/site/index.html"
 python3 -c '
@@ -487,11 +498,7 @@ VerifyMetod=3
 Phrase=html
 CheckInterval=1
 INI
-APPDATA="$work/appdata3" XDG_RUNTIME_DIR="$work/run" QT_QPA_PLATFORM=xcb \
-    "$program" >>"$work/program.log" 2>&1 &
-program_pid=$!
-pids+=("$program_pid")
-wait_for 100 find_window || fail "no window appeared for the notification check"
+start_on "$work/appdata3" "the notification check"
 first_tile() { test "$("$grab" "$work/probe.png" 210 215)" = "$1"; }
 wait_for 100 first_tile "197 209 254" || fail "the URL box did not turn Up: $("$grab" "$work/probe.png" 210 215)"
 
@@ -581,8 +588,7 @@ stored_is 'Box 0' Text Site || fail "the refused edit changed the stored name"
 # menu, then OK at once, on a box stored with an interval, a repeat count and
 # a port wider than their fields (the port held to 65535, as OK holds it). The
 # save writes the keys the file lacks, "Disabled" last.
-kill "$program_pid"
-wait_for 50 sh -c "! kill -0 $program_pid" || fail "the program did not end for the stored values check"
+stop_program "the stored values check"
 mkdir -p "$work/appdata4/Korvalen"
 cat >"$work/appdata4/Korvalen/MainConfA.ini" <<'INI'
 [main]
@@ -598,11 +604,7 @@ CheckInterval=3600
 nPS=12345
 Port=123456
 INI
-APPDATA="$work/appdata4" XDG_RUNTIME_DIR="$work/run" QT_QPA_PLATFORM=xcb \
-    "$program" >>"$work/program.log" 2>&1 &
-program_pid=$!
-pids+=("$program_pid")
-wait_for 100 find_window || fail "no window appeared for the stored values check"
+start_on "$work/appdata4" "the stored values check"
 open_box_menu 250 200
 xdotool key Down Down Down Down Down Down Down Return
 wait_for 50 find_dialog "编辑检查" || fail "Edit in the box menu opened no Edit dialog for the stored values check"
@@ -618,8 +620,7 @@ done
 # With the desktop's opener failing (a stand-in xdg-open that answers 3: no
 # program for the place), the tray menu's Log row (the sixth from the end)
 # says so in a message box instead of doing nothing.
-kill "$program_pid"
-wait_for 50 sh -c "! kill -0 $program_pid" || fail "the program did not end for the opener check"
+stop_program "the opener check"
 mkdir -p "$work/stubs" "$work/appdata5/Korvalen"
 cat >"$work/stubs/xdg-open" <<SCRIPT
 #!/bin/sh
@@ -629,11 +630,7 @@ SCRIPT
 chmod +x "$work/stubs/xdg-open"
 printf '[main]\nFirstStart=0\nNumBox=1\nPosX=200\nPosY=150\nWinBeh=1\n[Box 0]\nText=Loopback\nIPAdress=127.0.0.1\nDisabled=1\n' \
     >"$work/appdata5/Korvalen/MainConfA.ini"
-PATH="$work/stubs:$PATH" APPDATA="$work/appdata5" XDG_RUNTIME_DIR="$work/run" QT_QPA_PLATFORM=xcb \
-    "$program" >>"$work/program.log" 2>&1 &
-program_pid=$!
-pids+=("$program_pid")
-wait_for 100 find_window || fail "no window appeared for the opener check"
+start_on "$work/appdata5" "the opener check" PATH="$work/stubs:$PATH"
 wait_for 50 find_icon || fail "no tray icon for the opener check"
 before="$(visible_windows)"
 xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click 3
@@ -657,8 +654,7 @@ echo "Xvfb check: with xdg-open failing, the tray menu's Log row said so in a me
 # from elsewhere each say they failed and leave no file behind; the strip
 # keeps its three boxes, and after Exit the configuration is byte for byte
 # what it was.
-kill "$program_pid"
-wait_for 50 sh -c "! kill -0 $program_pid" || fail "the program did not end for the full disk check"
+stop_program "the full disk check"
 full="$work/full"
 mkdir -p "$full"
 if [ "$(id -u)" -eq 0 ]; then
