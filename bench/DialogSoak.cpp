@@ -193,12 +193,23 @@ void endWindow(std::unique_ptr<SoakWindow>& window)
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
+// The offscreen platform says at every opening that it cannot raise a window
+// or grab the keyboard; a thousand openings would bury the figures.
+QtMessageHandler g_previousHandler = nullptr;
+
+void dropPlatformNotes(QtMsgType type, const QMessageLogContext& context, const QString& text)
+{
+    if (!text.startsWith(QLatin1String("This plugin does not support")) && g_previousHandler)
+        g_previousHandler(type, context, text);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     Q_INIT_RESOURCE(korvalen);
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    g_previousHandler = qInstallMessageHandler(dropPlatformNotes);
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     platform::QtMessageBoxService messageBoxes;
