@@ -33,17 +33,14 @@ TEST(OwnedWindows, StandAboveTheirOpenerInEveryZOrderAndShowTheirCaption)
     platform::setMessageBoxService(&boxes);
     platform::setDialogService(&pickers);
     QColor colour;
+    // The second box names no owner: the active window is its owner.
     const std::function<void(QWidget*)> openers[] = {
         [](QWidget* owner) { platform::AfxMessageBox(owner, QStringLiteral("名称丢失。")); },
-        [](QWidget*) {
-            platform::AfxMessageBox(QStringLiteral("OK"), platform::MB_YESNO);
-        }, // the active window's
+        [](QWidget*) { platform::AfxMessageBox(QStringLiteral("OK"), platform::MB_YESNO); },
         [](QWidget* owner) { platform::dialogService().getOpenFileName(owner, QStringLiteral("*.wav")); },
         [&](QWidget* owner) { platform::dialogService().getColor(owner, Qt::red, colour); },
-        [](QWidget* owner) {
-            CSkinName dlg(owner);
-            runSubDialog(&dlg);
-        }};
+        [](QWidget* owner) { runSubDialog(new CSkinName(owner)); }}; // freed with its owner
+    // A title bar draws the caption in bold beside an icon and three buttons.
     QFont bold = QApplication::font();
     bold.setBold(true);
     for (const Qt::WindowFlags mode : {Qt::WindowStaysOnTopHint, Qt::WindowStaysOnBottomHint, Qt::Widget}) {
@@ -64,7 +61,6 @@ TEST(OwnedWindows, StandAboveTheirOpenerInEveryZOrderAndShowTheirCaption)
                 EXPECT_EQ(opened->parentWidget(), &owner);
                 EXPECT_EQ(opened->windowFlags() & (Qt::WindowStaysOnTopHint | Qt::WindowStaysOnBottomHint),
                           mode & Qt::WindowStaysOnTopHint);
-                // A title bar draws the caption in bold beside an icon and three buttons.
                 if (qobject_cast<QMessageBox*>(opened)) {
                     EXPECT_GE(opened->width(),
                               QFontMetrics(bold).horizontalAdvance(opened->windowTitle()) + 100);
@@ -79,15 +75,6 @@ TEST(OwnedWindows, StandAboveTheirOpenerInEveryZOrderAndShowTheirCaption)
     platform::setMessageBoxService(nullptr);
 }
 
-// The field a user goes to after `anchor`: the next one in the tab order.
-QWidget* nextField(QWidget* anchor)
-{
-    QWidget* next = anchor->nextInFocusChain();
-    while (anchor->isAncestorOf(next) || !next->isVisible() || next->focusPolicy() == Qt::NoFocus)
-        next = next->nextInFocusChain();
-    return next;
-}
-
 TEST(OwnedWindows, BalloonsTakeNeitherFocusNorClicksNorTheNextFieldAndGoWithTheirDialog)
 {
     test::ScopedEnvironment env;
@@ -96,22 +83,22 @@ TEST(OwnedWindows, BalloonsTakeNeitherFocusNorClicksNorTheNextFieldAndGoWithThei
     CPropertiesDlg options;
     CBoxPropertiesDlg box(&receiver, nullptr);
     CExecFile program;
-    const struct
-    {
-        QDialog* dialog;
-        const char* field;
-    } cases[] = {
-        {&options, "spinWidth"}, {&options, "spinHeight"}, {&box, "spinSoundCount"}, {&program, "spinCount"}};
     options.OnInitDialog();
     box.OnInitDialog();
     program.OnInitDialog();
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.field);
-        c.dialog->show();
-        c.dialog->move(c.dialog->screen()->availableGeometry().center() - c.dialog->rect().center());
-        auto* spin = c.dialog->findChild<CSpinEdit*>(QString::fromLatin1(c.field));
+    for (const auto& [dialog, field] : {std::pair<QDialog*, const char*>{&options, "spinWidth"},
+                                        {&options, "spinHeight"},
+                                        {&box, "spinSoundCount"},
+                                        {&program, "spinCount"}}) {
+        SCOPED_TRACE(field);
+        dialog->show();
+        dialog->move(dialog->screen()->availableGeometry().center() - dialog->rect().center());
+        auto* spin = dialog->findChild<CSpinEdit*>(QString::fromLatin1(field));
         ASSERT_NE(spin, nullptr);
-        QWidget* next = nextField(spin);
+        // The field a user goes to next, in the tab order.
+        QWidget* next = spin->nextInFocusChain();
+        while (spin->isAncestorOf(next) || !next->isVisible() || next->focusPolicy() == Qt::NoFocus)
+            next = next->nextInFocusChain();
         spin->edit()->selectAll();
         QTest::keyClicks(spin->edit(), QStringLiteral("350"));
         CBalloonTip* balloon = CBalloonTip::visibleFor(spin);
@@ -121,7 +108,7 @@ TEST(OwnedWindows, BalloonsTakeNeitherFocusNorClicksNorTheNextFieldAndGoWithThei
         EXPECT_TRUE(balloon->testAttribute(Qt::WA_ShowWithoutActivating));
         EXPECT_FALSE(
             balloon->frameGeometry().intersects(QRect(next->mapToGlobal(QPoint(0, 0)), next->size())));
-        c.dialog->hide();
+        dialog->hide();
         EXPECT_FALSE(balloon->isVisible()) << "the balloon outlived its dialog";
     }
 }
@@ -130,23 +117,17 @@ TEST(OwnedWindows, OkCancelAndApplyWearTheProgramsOwnPictures)
 {
     platform::MessageReceiver receiver([](uint32_t, platform::WPARAM, platform::LPARAM) { return 0; });
     CBoxPropertiesDlg box(&receiver, nullptr);
-    CPropertiesDlg options;
-    options.OnInitDialog();
     CSkinName skinName;
-    const struct
-    {
-        const QDialog* dialog;
-        const char* button;
-        int picture;
-    } cases[] = {{&box, "btnOK", 206},        {&box, "btnCancel", 207},        {&box, "btnApply", 208},
-                 {&options, "buttonOK", 206}, {&options, "buttonCancel", 207}, {&options, "buttonApply", 208},
-                 {&skinName, "btnOK", 206},   {&skinName, "btnCancel", 207}};
-    for (const auto& c : cases) {
-        const auto* button = c.dialog->findChild<QPushButton*>(QString::fromLatin1(c.button));
-        ASSERT_NE(button, nullptr) << c.button;
-        EXPECT_EQ(button->icon().pixmap(16).toImage(),
-                  QIcon(QStringLiteral(":/images/%1.png").arg(c.picture)).pixmap(16).toImage())
-            << c.dialog->metaObject()->className() << " " << c.button;
+    const std::pair<const QDialog*, QStringList> cases[] = {{&box, {"btnOK", "btnCancel", "btnApply"}},
+                                                            {&skinName, {"btnOK", "btnCancel"}}};
+    for (const auto& [dialog, buttons] : cases) {
+        for (int i = 0; i < buttons.size(); ++i) {
+            const auto* button = dialog->findChild<QPushButton*>(buttons[i]);
+            ASSERT_NE(button, nullptr) << buttons[i].toStdString();
+            EXPECT_EQ(button->icon().pixmap(16).toImage(),
+                      QIcon(QStringLiteral(":/images/%1.png").arg(206 + i)).pixmap(16).toImage())
+                << dialog->metaObject()->className() << " " << buttons[i].toStdString();
+        }
     }
 }
 
