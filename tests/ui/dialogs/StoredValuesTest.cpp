@@ -113,8 +113,7 @@ TEST(StoredValues, TextFieldsTakeWhatTheFileGivesBackAndLongPickedPathsAreRefuse
             d.messages.shown.clear();
             test::control<QPushButton>(dialog, row.section(u':', 1).toUtf8().constData())->click();
             EXPECT_EQ(edit->text(), kept);
-            ASSERT_EQ(d.messages.shown.size(), 1u);
-            EXPECT_TRUE(d.messages.shown[0].text.contains(picker.pick));
+            EXPECT_TRUE(d.messages.shown.size() == 1 && d.messages.shown[0].text.contains(picker.pick));
         }
     }
 }
