@@ -52,12 +52,8 @@ TEST(OwnedWindows, StandAboveTheirOpenerInEveryZOrderAndShowTheirCaption)
             ASSERT_TRUE(test::waitFor([&] { return QApplication::activeWindow() == &owner; }));
             QDialog* opened = nullptr;
             QTimer::singleShot(0, &owner, [&] {
-                ASSERT_TRUE(test::waitFor([&] {
-                    for (QWidget* widget : QApplication::topLevelWidgets())
-                        if (widget->isVisible() && widget != &owner && qobject_cast<QDialog*>(widget))
-                            opened = static_cast<QDialog*>(widget);
-                    return opened != nullptr;
-                }));
+                ASSERT_TRUE(test::waitFor(
+                    [&] { return (opened = qobject_cast<QDialog*>(QApplication::activeModalWidget())); }));
                 SCOPED_TRACE(opened->metaObject()->className());
                 EXPECT_EQ(opened->parentWidget(), &owner);
                 EXPECT_EQ(opened->windowFlags() & (Qt::WindowStaysOnTopHint | Qt::WindowStaysOnBottomHint),
