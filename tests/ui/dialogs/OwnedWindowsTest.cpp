@@ -83,19 +83,14 @@ TEST(OwnedWindows, BalloonsTakeNeitherFocusNorClicksNorTheNextFieldAndGoWithThei
     options.OnInitDialog();
     box.OnInitDialog();
     program.OnInitDialog();
-    for (const auto& [dialog, field] : {std::pair<QDialog*, const char*>{&options, "spinWidth"},
-                                        {&options, "spinHeight"},
-                                        {&box, "spinSoundCount"},
-                                        {&program, "spinCount"}}) {
+    const std::pair<QDialog*, const char*> fields[] = {
+        {&options, "spinWidth"}, {&options, "spinHeight"}, {&box, "spinSoundCount"}, {&program, "spinCount"}};
+    for (const auto& [dialog, field] : fields) {
         SCOPED_TRACE(field);
         dialog->show();
         dialog->move(dialog->screen()->availableGeometry().center() - dialog->rect().center());
         auto* spin = dialog->findChild<CSpinEdit*>(QString::fromLatin1(field));
         ASSERT_NE(spin, nullptr);
-        // The field a user goes to next, in the tab order.
-        QWidget* next = spin->nextInFocusChain();
-        while (spin->isAncestorOf(next) || !next->isVisible() || next->focusPolicy() == Qt::NoFocus)
-            next = next->nextInFocusChain();
         spin->edit()->selectAll();
         QTest::keyClicks(spin->edit(), QStringLiteral("350"));
         CBalloonTip* balloon = CBalloonTip::visibleFor(spin);
@@ -103,8 +98,8 @@ TEST(OwnedWindows, BalloonsTakeNeitherFocusNorClicksNorTheNextFieldAndGoWithThei
         EXPECT_TRUE(
             balloon->windowFlags().testFlags(Qt::WindowTransparentForInput | Qt::WindowDoesNotAcceptFocus));
         EXPECT_TRUE(balloon->testAttribute(Qt::WA_ShowWithoutActivating));
-        EXPECT_FALSE(
-            balloon->frameGeometry().intersects(QRect(next->mapToGlobal(QPoint(0, 0)), next->size())));
+        // Above its field, the fields that follow stay in sight.
+        EXPECT_LT(balloon->frameGeometry().bottom(), spin->mapToGlobal(QPoint(0, 0)).y());
         dialog->hide();
         EXPECT_FALSE(balloon->isVisible()) << "the balloon outlived its dialog";
     }
