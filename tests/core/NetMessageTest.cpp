@@ -78,25 +78,12 @@ TEST(NetMessage, TheDefaultCommandHandsHostUserAndMessageOverAsTextOnly)
 TEST(NetMessage, NoValueRunsWhereverTheTemplatePutsItAndEachArrivesAsItIs)
 {
     // Values that run `touch pwned` if the shell reads them as script text.
-    const QString values[] = {
-        QStringLiteral("a;touch pwned;b"),
-        QStringLiteral("$(touch pwned)"),
-        QStringLiteral("`touch pwned`"),
-        QStringLiteral("'; touch pwned; '"),
-        QStringLiteral("\"; touch pwned; \""),
-        QStringLiteral("x\ntouch pwned"),
-        QStringLiteral(");touch pwned;("),
-        QStringLiteral("EOF\ntouch pwned\nEOF"),
-        QStringLiteral("a\\\"b\\"),
-    };
-    // What each script writes to "out", @ standing for the value; nullptr:
-    // the template is refused and nothing starts.
-    const struct
-    {
-        const char* parameters;
-        const char* written;
-    } cases[] = {
-        {"/C printf %s %message > out", "@"},
+    const QStringList values = {"a;touch pwned;b",   "$(touch pwned)",        "`touch pwned`",
+                                "'; touch pwned; '", "\"; touch pwned; \"",   "x\ntouch pwned",
+                                ");touch pwned;(",   "EOF\ntouch pwned\nEOF", "a\\\"b\\"};
+    // Each template and what its script writes to "out", @ standing for the
+    // value; nullptr: the template is refused and nothing starts.
+    const std::pair<const char*, const char*> cases[] = {
         {"/C printf %s \"$(printf %s %message)\" > out", "@"},
         {"/C printf %s \"$(printf %s \"%ip\")\" > out", "@"},
         {"/C printf %s \"`printf %s %user`\" > out", "@"},
@@ -110,28 +97,26 @@ TEST(NetMessage, NoValueRunsWhereverTheTemplatePutsItAndEachArrivesAsItIs)
         {"/C printf %s \"${x:-%user}\" > out", nullptr},
     };
     test::ScopedEnvironment env;
-    const QString work = env.path();
-    for (const auto& c : cases) {
+    const QString out = env.path() + QStringLiteral("/out");
+    for (const auto& [parameters, written] : cases) {
         for (const QString& value : values) {
-            SCOPED_TRACE(::testing::Message() << c.parameters << " with " << value.toStdString());
+            SCOPED_TRACE(::testing::Message() << parameters << " with " << value.toStdString());
             test::RecordingLauncher launcher;
-            sendNetMessage(defaultNetMsgCommand(), QString::fromUtf8(c.parameters), value, value, value);
-            if (!c.written) {
-                EXPECT_TRUE(launcher.started.empty());
+            sendNetMessage(defaultNetMsgCommand(), QString::fromUtf8(parameters), value, value, value);
+            EXPECT_EQ(launcher.started.size(), written ? 1u : 0u);
+            if (!written || launcher.started.empty())
                 continue;
-            }
-            ASSERT_EQ(launcher.started.size(), 1u);
             // The terminal's /bin/sh, and bash where /bin/sh is bash.
-            for (const QString& shell : {QStringLiteral("/bin/sh"), QStringLiteral("bash")}) {
-                QFile::remove(work + QStringLiteral("/out"));
+            for (const char* shell : {"/bin/sh", "bash"}) {
+                QFile::remove(out);
                 QProcess process;
-                process.setWorkingDirectory(work);
+                process.setWorkingDirectory(env.path());
                 process.start(shell, launcher.started[0].mid(2));
                 ASSERT_TRUE(process.waitForFinished(10000));
-                EXPECT_EQ(QString::fromUtf8(test::readFile(work + QStringLiteral("/out"))).toStdString(),
-                          QString::fromUtf8(c.written).replace(u'@', value).toStdString())
-                    << shell.toStdString();
-                ASSERT_FALSE(QFile::exists(work + QStringLiteral("/pwned"))) << shell.toStdString();
+                EXPECT_EQ(QString::fromUtf8(test::readFile(out)).toStdString(),
+                          QString::fromUtf8(written).replace(u'@', value).toStdString())
+                    << shell;
+                ASSERT_FALSE(QFile::exists(env.path() + QStringLiteral("/pwned"))) << shell;
             }
         }
     }

