@@ -742,3 +742,40 @@ TEST_F(PrivateProfile, FileTooBigToReadWholeIsNotRewritten)
     EXPECT_EQ(QFileInfo(path()).size(), big.size());
     EXPECT_EQ(read(path(), "s", "k"), "1");
 }
+
+// Parsed files are reused between reads, but a big file read once, or many
+// files read in turn, must not stay in memory for the rest of the run.
+TEST(ProfileMemory, ParsedFilesKeptBetweenReadsStayWithinTheirBound)
+{
+    QTemporaryDir dir;
+    // One file bigger than the bound; many that only together pass it.
+    const std::pair<int, qsizetype> cases[] = {{1, 2 * platform::kKeptProfileBytes},
+                                               {12, platform::kKeptProfileBytes / 4}};
+    for (const auto& [files, bytes] : cases) {
+        for (int i = 0; i < files; ++i) {
+            const QString file = dir.filePath(QStringLiteral("%1-%2.ini").arg(files).arg(i));
+            test::writeFile(file, "[keep]\nvalue=" + QByteArray::number(i) +
+                                      "\n[pad]\nk=" + QByteArray(bytes, 'x'));
+            EXPECT_EQ(read(file, "keep", "value"), QString::number(i));
+        }
+        EXPECT_LE(platform::keptProfileBytes(), platform::kKeptProfileBytes) << files << " files";
+    }
+}
+
+// Within a read scope a big file is parsed once for all its reads, still
+// follows a change on disk, and is let go when the scope ends.
+TEST(ProfileMemory, ReadScopeKeepsABigFileOnlyWhileItIsOpen)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath("Main.ini");
+    const QByteArray pad = "\n[pad]\nk=" + QByteArray(3 * platform::kKeptProfileBytes, 'x');
+    test::writeFile(file, "[keep]\nvalue=first" + pad);
+    {
+        const platform::ProfileReadScope scope(file);
+        EXPECT_EQ(read(file, "keep", "value"), "first");
+        EXPECT_GE(platform::keptProfileBytes(), pad.size());
+        test::writeFile(file, "[keep]\nvalue=second" + pad);
+        EXPECT_EQ(read(file, "keep", "value"), "second");
+    }
+    EXPECT_LE(platform::keptProfileBytes(), platform::kKeptProfileBytes);
+}
