@@ -45,9 +45,7 @@ TEST(WriteFailure, AFailedWriteLeavesTheOldFileOrNoneAndNothingGoesThroughALink)
         const QString data = env.dataDir();
         const QString source = env.path() + "/desk.ico";
         const QString outside = env.path() + "/outside"; // where planted links lead
-        QDir().mkpath(outside);
         test::writeFile(source, QByteArray(200, 'i'));
-        test::writeFile(outside + "/kept.txt", "outside\n");
         const QImage icon(16, 16, QImage::Format_ARGB32);
         CIniFile skin;
         skin.SetFileName(data + "/Skins/Night.ini");
@@ -82,6 +80,9 @@ TEST(WriteFailure, AFailedWriteLeavesTheOldFileOrNoneAndNothingGoesThroughALink)
             if (!(w.faults & fault))
                 continue;
             SCOPED_TRACE(testing::Message() << w.name << ", fault " << fault);
+            QDir(outside).removeRecursively();
+            QDir().mkpath(outside);
+            test::writeFile(outside + "/kept.txt", "outside\n");
             const QString folder = QFileInfo(w.target).path();
             QDir().mkpath(folder);
             if (fault == CutShort)
