@@ -18,6 +18,7 @@
 #include <future>
 #include <optional>
 #include <random>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -778,4 +779,25 @@ TEST(ProfileMemory, ReadScopeKeepsABigFileOnlyWhileItIsOpen)
         EXPECT_EQ(read(file, "keep", "value"), "second");
     }
     EXPECT_LE(platform::keptProfileBytes(), platform::kKeptProfileBytes);
+}
+
+TEST(WriteFailure, AHeldFolderLockFailsASettingsWriteWithinItsBoundAndTheNextWriteGoesThrough)
+{
+    test::ScopedEnvironment env;
+    const QString path = env.path() + "/Main.ini";
+    test::writeFile(path, "[a]\nk=1\n");
+    const int held = ::open(QFile::encodeName(env.path()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0); // as another instance (or a stuck file system) holds it
+
+    auto write =
+        std::async(std::launch::async, [&] { return WritePrivateProfileString("a", "k", "2", path); });
+    const bool returned = write.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+    ::close(held); // lets a write that did not give up end
+    EXPECT_TRUE(returned) << "the write waits for the lock without a bound";
+    EXPECT_FALSE(write.get());
+    EXPECT_EQ(test::readFile(path), "[a]\nk=1\n");
+
+    EXPECT_TRUE(WritePrivateProfileString("a", "k", "3", path));
+    EXPECT_EQ(test::readFile(path), "[a]\nk=3\n");
 }

@@ -1,6 +1,6 @@
-// Writes that fail on a full disk, through a link planted in a data folder or
-// under a folder lock held elsewhere: the old file or none is left, never a
-// cut one, and nothing is written where a planted link leads.
+// Writes that fail on a full disk or through a link planted in a data folder:
+// the old file or none is left, never a cut one, and nothing is written where
+// a planted link leads.
 #include "TestSupport.h"
 
 #include "core/IniFile.h"
@@ -8,7 +8,6 @@
 #include "platform/AppendFile.h"
 #include "platform/Autostart.h"
 #include "platform/CopyFile.h"
-#include "platform/PrivateProfile.h"
 #include "ui/BoxIcons.h"
 
 #include <QDir>
@@ -19,11 +18,7 @@
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <functional>
-#include <future>
-#include <sys/file.h>
-#include <unistd.h>
 
 namespace {
 
@@ -104,27 +99,6 @@ TEST(WriteFailure, AFailedWriteLeavesTheOldFileOrNoneAndNothingGoesThroughALink)
             }
         }
     }
-}
-
-TEST(WriteFailure, AHeldFolderLockFailsASettingsWriteWithinItsBoundAndTheNextWriteGoesThrough)
-{
-    test::ScopedEnvironment env;
-    const QString path = env.path() + "/Main.ini";
-    test::writeFile(path, "[a]\nk=1\n");
-    const int held = ::open(QFile::encodeName(env.path()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    ASSERT_GE(held, 0);
-    ASSERT_EQ(::flock(held, LOCK_EX), 0); // as another instance (or a stuck file system) holds it
-
-    auto write = std::async(std::launch::async,
-                            [&] { return platform::WritePrivateProfileString("a", "k", "2", path); });
-    const bool returned = write.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
-    ::close(held); // lets a write that did not give up end
-    EXPECT_TRUE(returned) << "the write waits for the lock without a bound";
-    EXPECT_FALSE(write.get());
-    EXPECT_EQ(test::readFile(path), "[a]\nk=1\n");
-
-    EXPECT_TRUE(platform::WritePrivateProfileString("a", "k", "3", path));
-    EXPECT_EQ(test::readFile(path), "[a]\nk=3\n");
 }
 
 } // namespace
