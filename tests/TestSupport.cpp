@@ -8,7 +8,6 @@
 #include <QWidget>
 
 #include <csignal>
-#include <sys/resource.h>
 #include <utility>
 
 namespace test {
@@ -197,22 +196,17 @@ void saveDialogPicture(QWidget* widget, const QString& name)
     widget->grab().save(folder + QLatin1Char('/') + name + QStringLiteral(".png"));
 }
 
-FullDisk::FullDisk(qint64 bytes)
+FullDisk::FullDisk(qint64 bytes) : m_oldHandler(std::signal(SIGXFSZ, SIG_IGN))
 {
-    m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit limit{};
-    ::getrlimit(RLIMIT_FSIZE, &limit);
-    m_oldLimit = limit.rlim_cur;
+    ::getrlimit(RLIMIT_FSIZE, &m_old);
+    rlimit limit = m_old;
     limit.rlim_cur = rlim_t(bytes);
     ::setrlimit(RLIMIT_FSIZE, &limit);
 }
 
 FullDisk::~FullDisk()
 {
-    rlimit limit{};
-    ::getrlimit(RLIMIT_FSIZE, &limit);
-    limit.rlim_cur = rlim_t(m_oldLimit);
-    ::setrlimit(RLIMIT_FSIZE, &limit);
+    ::setrlimit(RLIMIT_FSIZE, &m_old);
     std::signal(SIGXFSZ, m_oldHandler);
 }
 

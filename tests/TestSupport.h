@@ -13,6 +13,7 @@ class QWidget;
 
 #include <functional>
 #include <mutex>
+#include <sys/resource.h>
 #include <vector>
 
 namespace test {
@@ -134,18 +135,16 @@ void saveDialogPicture(QWidget* widget, const QString& name);
 bool waitFor(const std::function<bool()>& condition, int timeoutMs = 10000);
 
 // A full disk without root: while it lives, a write of this process that
-// would make any file longer than `bytes` stops there and fails (a file
-// size limit, with its signal ignored), as a write on a full disk does.
+// would make a file longer than `bytes` stops there and fails (a file size
+// limit, with its signal ignored), as a write on a full disk does.
 class FullDisk
 {
 public:
     explicit FullDisk(qint64 bytes);
     ~FullDisk();
-    FullDisk(const FullDisk&) = delete;
-    FullDisk& operator=(const FullDisk&) = delete;
 
 private:
-    unsigned long long m_oldLimit;
+    rlimit m_old{};
     void (*m_oldHandler)(int);
 };
 

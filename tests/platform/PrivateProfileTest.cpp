@@ -18,6 +18,7 @@
 #include <future>
 #include <optional>
 #include <random>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -741,4 +742,62 @@ TEST_F(PrivateProfile, FileTooBigToReadWholeIsNotRewritten)
     EXPECT_FALSE(WritePrivateProfileString("s", "k", "2", path()));
     EXPECT_EQ(QFileInfo(path()).size(), big.size());
     EXPECT_EQ(read(path(), "s", "k"), "1");
+}
+
+// Parsed files are reused between reads, but a big file read once, or many
+// files read in turn, must not stay in memory for the rest of the run.
+TEST(ProfileMemory, ParsedFilesKeptBetweenReadsStayWithinTheirBound)
+{
+    QTemporaryDir dir;
+    // One file bigger than the bound; many that only together pass it.
+    const std::pair<int, qsizetype> cases[] = {{1, 2 * platform::kKeptProfileBytes},
+                                               {12, platform::kKeptProfileBytes / 4}};
+    for (const auto& [files, bytes] : cases) {
+        for (int i = 0; i < files; ++i) {
+            const QString file = dir.filePath(QStringLiteral("%1-%2.ini").arg(files).arg(i));
+            test::writeFile(file, "[keep]\nvalue=" + QByteArray::number(i) +
+                                      "\n[pad]\nk=" + QByteArray(bytes, 'x'));
+            EXPECT_EQ(read(file, "keep", "value"), QString::number(i));
+        }
+        EXPECT_LE(platform::keptProfileBytes(), platform::kKeptProfileBytes) << files << " files";
+    }
+}
+
+// Within a read scope a big file is parsed once for all its reads, still
+// follows a change on disk, and is let go when the scope ends.
+TEST(ProfileMemory, ReadScopeKeepsABigFileOnlyWhileItIsOpen)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath("Main.ini");
+    const QByteArray pad = "\n[pad]\nk=" + QByteArray(3 * platform::kKeptProfileBytes, 'x');
+    test::writeFile(file, "[keep]\nvalue=first" + pad);
+    {
+        const platform::ProfileReadScope scope(file);
+        EXPECT_EQ(read(file, "keep", "value"), "first");
+        EXPECT_GE(platform::keptProfileBytes(), pad.size());
+        test::writeFile(file, "[keep]\nvalue=second" + pad);
+        EXPECT_EQ(read(file, "keep", "value"), "second");
+    }
+    EXPECT_LE(platform::keptProfileBytes(), platform::kKeptProfileBytes);
+}
+
+TEST(WriteFailure, AHeldFolderLockFailsASettingsWriteWithinItsBoundAndTheNextWriteGoesThrough)
+{
+    test::ScopedEnvironment env;
+    const QString path = env.path() + "/Main.ini";
+    test::writeFile(path, "[a]\nk=1\n");
+    const int held = ::open(QFile::encodeName(env.path()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0); // as another instance (or a stuck file system) holds it
+
+    auto write =
+        std::async(std::launch::async, [&] { return WritePrivateProfileString("a", "k", "2", path); });
+    const bool returned = write.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+    ::close(held); // lets a write that did not give up end
+    EXPECT_TRUE(returned) << "the write waits for the lock without a bound";
+    EXPECT_FALSE(write.get());
+    EXPECT_EQ(test::readFile(path), "[a]\nk=1\n");
+
+    EXPECT_TRUE(WritePrivateProfileString("a", "k", "3", path));
+    EXPECT_EQ(test::readFile(path), "[a]\nk=3\n");
 }

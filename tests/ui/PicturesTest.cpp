@@ -20,57 +20,41 @@
 
 namespace {
 
-// The cache keys of the icons of a menu and its popups, in order.
+// The cache keys of the icons of a menu and its popups, in order; the menu
+// is let go.
 QList<qint64> iconKeys(QMenu* menu)
 {
+    const std::unique_ptr<QMenu> owned(menu);
     QList<qint64> keys;
-    for (QAction* action : menu->actions()) {
-        if (QMenu* popup = action->menu())
-            keys += iconKeys(popup);
-        else if (!action->icon().isNull())
+    for (QAction* action : menu->findChildren<QAction*>())
+        if (!action->icon().isNull())
             keys << action->icon().cacheKey();
-    }
     return keys;
 }
-
-QList<qint64> sendDialogKeys()
-{
-    test::ScopedEnvironment env;
-    CSendNetMsgDlg dialog;
-    dialog.m_iniConfig.SetFileName(env.path() + QStringLiteral("/MainConfA.ini"));
-    dialog.m_strIP = QStringLiteral("192.0.2.1");
-    dialog.OnInitDialog();
-    QList<qint64> keys;
-    for (const char* name : {"buttonSend", "buttonCancel"})
-        keys << test::control<QPushButton>(&dialog, name)->icon().cacheKey();
-    return keys;
-}
-
-} // namespace
 
 TEST(Pictures, EveryOpeningShowsTheSameIcons)
 {
-    const struct
-    {
-        const char* name;
-        std::function<QList<qint64>()> keys;
-    } cases[] = {
-        {"box menu",
-         [] {
-             BoxMenuState state;
-             state.selected = 1;
-             state.count = 2;
-             state.customTitles = {QStringLiteral("Shell")};
-             return iconKeys(std::unique_ptr<QMenu>(createBoxMenu(nullptr, state)).get());
+    test::ScopedEnvironment env;
+    const BoxMenuState boxMenu{1, 2, true, false, {"Shell"}};
+    const std::pair<const char*, std::function<QList<qint64>()>> cases[] = {
+        {"box menu", [&] { return iconKeys(createBoxMenu(nullptr, boxMenu)); }},
+        {"tray menu", [] { return iconKeys(createTrayMenu(nullptr)); }},
+        {"program icon", [] { return QList{platform::programIcon().cacheKey()}; }},
+        {"network message dialog",
+         [&] {
+             CSendNetMsgDlg dialog;
+             dialog.m_iniConfig.SetFileName(env.path() + "/MainConfA.ini");
+             dialog.m_strIP = "192.0.2.1";
+             dialog.OnInitDialog();
+             return QList{test::control<QPushButton>(&dialog, "buttonSend")->icon().cacheKey(),
+                          test::control<QPushButton>(&dialog, "buttonCancel")->icon().cacheKey()};
          }},
-        {"tray menu", [] { return iconKeys(std::unique_ptr<QMenu>(createTrayMenu(nullptr)).get()); }},
-        {"program icon of windows and message boxes",
-         [] { return QList<qint64>{platform::programIcon().cacheKey()}; }},
-        {"network message dialog", sendDialogKeys},
     };
-    for (const auto& c : cases) {
-        const QList<qint64> first = c.keys();
-        EXPECT_FALSE(first.isEmpty()) << c.name;
-        EXPECT_EQ(c.keys(), first) << c.name;
+    for (const auto& [name, keys] : cases) {
+        const QList<qint64> first = keys();
+        EXPECT_FALSE(first.isEmpty()) << name;
+        EXPECT_EQ(keys(), first) << name;
     }
 }
+
+} // namespace
