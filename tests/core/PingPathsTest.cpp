@@ -89,15 +89,14 @@ std::string makeNeighbour()
     if (!in(here, "ip link add veth0 type veth peer name veth1 netns /proc/" + std::to_string(::getpid()) +
                       "/fd/" + std::to_string(there)))
         return "skip: veth interfaces cannot be made here";
-    // IPv6 addresses serve at once, without duplicate address detection.
-    const auto setUp = [](const std::string& name, const std::string& host) {
-        return "ip addr add 10.0.0." + host + "/24 dev " + name + " && ip addr add fd00::" + host +
-               "/64 dev " + name + " nodad && ip link set " + name + " up";
+    // IPv6 addresses serve at once, without duplicate address detection; each
+    // end carries packets a moment after both are up.
+    const auto setUp = [](std::string n, std::string h) {
+        return "ip addr add 10.0.0." + h + "/24 dev " + n + " && ip addr add fd00::" + h + "/64 dev " + n +
+               " nodad && ip link set " + n + " up";
     };
-    // Each end carries packets a moment after both are up.
-    const auto waitUp = [](const std::string& name) {
-        return "timeout 10 sh -c 'until ip link show " + name +
-               " | grep -q \"state UP\"; do sleep 0.01; done'";
+    const auto waitUp = [](std::string n) {
+        return "timeout 10 sh -c 'until ip link show " + n + " | grep -q \"state UP\"; do sleep 0.01; done'";
     };
     const bool made = in(there, setUp("veth1", "2")) && in(here, setUp("veth0", "1")) &&
                       in(there, waitUp("veth1")) && in(here, waitUp("veth0"));
