@@ -136,25 +136,22 @@ std::string inNamespaces(bool datagram, bool kernelEchoes, const std::function<s
     if ((result).rfind("skip: ", 0) == 0)                                                                    \
     GTEST_SKIP() << (result).substr(6)
 
-// A message of the responder's, as IPv4 and IPv6 type and code. The errors
-// that do not end a request: for IPv4 a redirect and a source quench, for
-// IPv6 types it does not know.
-struct Message
-{
-    uint8_t type4, code4, type6, code6;
-};
-constexpr Message kReply{ICMP_ECHOREPLY, 0, ICMP6_ECHO_REPLY, 0},
-    kUnreachable{ICMP_DEST_UNREACH, ICMP_HOST_UNREACH, ICMP6_DST_UNREACH, ICMP6_DST_UNREACH_ADDR},
-    kRedirect{ICMP_REDIRECT, ICMP_REDIR_HOST, 100, 0}, kQuench{ICMP_SOURCE_QUENCH, 0, 101, 0};
-// A message is about the request that came, sent at once, unless it is about
-// the one before, or waits until the check has ended, or comes 50 ms late as
-// across a network.
+// A message of the responder's: its IPv4 type and code, its IPv6 type and
+// code, and `when` it goes. It is about the request that came, sent at once,
+// unless it is about the one before, or waits until the check has ended, or
+// comes 50 ms late as across a network.
 constexpr int kAboutEarlier = 1, kAfterCheck = 2, kLate = 4;
 struct Sent
 {
-    Message message;
+    uint8_t type4, code4, type6, code6;
     int when = 0;
+    Sent operator|(int flag) const { return {type4, code4, type6, code6, when | flag}; }
 };
+// The errors that do not end a request: for IPv4 a redirect and a source
+// quench, for IPv6 types it does not know.
+constexpr Sent kReply{ICMP_ECHOREPLY, 0, ICMP6_ECHO_REPLY, 0},
+    kUnreachable{ICMP_DEST_UNREACH, ICMP_HOST_UNREACH, ICMP6_DST_UNREACH, ICMP6_DST_UNREACH_ADDR},
+    kRedirect{ICMP_REDIRECT, ICMP_REDIR_HOST, 100, 0}, kQuench{ICMP_SOURCE_QUENCH, 0, 101, 0};
 using Script = std::vector<std::vector<Sent>>; // request n gets script[n]
 
 // Answers echo requests on a raw socket as its script says.
@@ -209,10 +206,10 @@ struct Responder
             if (bool(sent.when & kAfterCheck) == afterCheck && (n > 0 || !(sent.when & kAboutEarlier))) {
                 if (sent.when & kLate)
                     std::this_thread::sleep_for(std::chrono::milliseconds(50));
-                send(sent.message, requests[sent.when & kAboutEarlier ? n - 1 : n]);
+                send(sent, requests[sent.when & kAboutEarlier ? n - 1 : n]);
             }
     }
-    void send(const Message& sent, const std::vector<uint8_t>& request)
+    void send(const Sent& sent, const std::vector<uint8_t>& request)
     {
         const bool v4 = family == AF_INET;
         const size_t header = v4 ? size_t(request[0] & 0x0F) * 4 : 40;
@@ -263,16 +260,16 @@ TEST(PingPaths, EveryAnswerGivesItsStatusOnBothSocketKinds)
         const char* statuses;
     } cases[] = {
         {"an error about an answered request, between checks",
-         {{{kReply}, {kUnreachable, kAfterCheck}}, {{kReply}, {kUnreachable, kAfterCheck}}, {{kReply}}},
+         {{kReply, kUnreachable | kAfterCheck}, {kReply, kUnreachable | kAfterCheck}, {kReply}},
          "Up Up Up"},
         {"an error about an answered request, right after the reply",
-         {{{kReply}, {kUnreachable}}, {{kReply}, {kUnreachable}}},
+         {{kReply, kUnreachable}, {kReply, kUnreachable}},
          "Up Up"},
         {"errors that do not end a request, the reply 50 ms later; an unreachable alone",
-         {{{kRedirect}, {kReply, kLate}}, {{kQuench}, {kReply, kLate}}, {{kUnreachable}}},
+         {{kRedirect, kReply | kLate}, {kQuench, kReply | kLate}, {kUnreachable}},
          "Up Up Down"},
         {"replies late and twice",
-         {{}, {{kReply, kAboutEarlier}, {kReply, kAboutEarlier}}, {{kReply}, {kReply}}, {{kReply}}},
+         {{}, {kReply | kAboutEarlier, kReply | kAboutEarlier}, {kReply, kReply}, {kReply}},
          "Down Down Up Up"},
     };
     for (const auto& c : cases)
