@@ -37,6 +37,36 @@ bool endsWord(QChar c)
            c == u')' || c == u'<' || c == u'>';
 }
 
+// Where bash (the /bin/sh of several distributions) evaluates the text from
+// i on as arithmetic: the end of that text, or i when it does not.
+qsizetype numericContextEnd(const QString& text, qsizetype i, bool wordStart, const QString& before)
+{
+    const QStringView rest = QStringView(text).mid(i);
+    auto upTo = [&](QStringView closing) {
+        const qsizetype end = rest.indexOf(closing);
+        return end < 0 ? text.size() : i + end + closing.size();
+    };
+    if (wordStart && rest.startsWith(u"(("))
+        return upTo(u"))");
+    if (wordStart && rest.startsWith(u"[[") && (rest.size() == 2 || endsWord(rest[2])))
+        return upTo(u"]]");
+    if (rest.startsWith(u'[') && !before.isEmpty() &&
+        (before.back().isLetterOrNumber() || before.back() == u'_'))
+        return upTo(u"]");
+    if (wordStart)
+        for (const char16_t* word : {u"let", u"declare", u"typeset"}) {
+            const QStringView name(word);
+            if (rest.startsWith(name) && rest.size() > name.size() && endsWord(rest[name.size()])) {
+                qsizetype end = i + name.size();
+                while (end < text.size() && text[end] != u';' && text[end] != u'&' && text[end] != u'|' &&
+                       text[end] != u'\n')
+                    ++end;
+                return end;
+            }
+        }
+    return i;
+}
+
 // Reads a script the way /bin/sh does, as far as the place of a
 // placeholder needs: quotation marks, backslashes, $( ) and backquotes with
 // their own quoting inside, the expansions in which a value could be
@@ -158,6 +188,16 @@ QString ScriptBinder::commands(const QString& text, qsizetype& i, Quoting quotin
                 quoting = Quoting::None;
             out += c;
             ++i;
+            continue;
+        }
+        if (const qsizetype end = numericContextEnd(text, i, wordStart, out); end > i) {
+            // bash reads a value here as arithmetic, which runs any $( ) in
+            // it: (( )), [[ ]], let, declare and typeset, an array subscript.
+            const QStringView context = QStringView(text).mid(i, end - i);
+            refuseAny(context);
+            out += context;
+            i = end;
+            wordStart = false;
             continue;
         }
         if (c == u'#' && wordStart) {

@@ -42,7 +42,9 @@ struct BoundScript
     QString text;
     QStringList arguments;
     // The first placeholder that stands where the shell reads text as a
-    // number or a pattern (inside $(( )), $[ ] or ${ }) or takes it as it is
+    // number or a pattern (inside $(( )), $[ ] or ${ }, and where bash
+    // evaluates arithmetic: (( )), [[ ]], let, declare, typeset, an array
+    // subscript) or takes it as it is
     // (a here-document whose delimiter is quoted); empty when there is none.
     // Such a script must not run.
     QString refused;

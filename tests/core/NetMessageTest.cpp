@@ -80,7 +80,8 @@ TEST(NetMessage, NoValueRunsWhereverTheTemplatePutsItAndEachArrivesAsItIs)
     // Values that run `touch pwned` if the shell reads them as script text.
     const QStringList values = {"a;touch pwned;b",   "$(touch pwned)",        "`touch pwned`",
                                 "'; touch pwned; '", "\"; touch pwned; \"",   "x\ntouch pwned",
-                                ");touch pwned;(",   "EOF\ntouch pwned\nEOF", "a\\\"b\\"};
+                                ");touch pwned;(",   "EOF\ntouch pwned\nEOF", "a\\\"b\\",
+                                "a[$(touch pwned)]"};
     // Each template and what its script writes to "out", @ standing for the
     // value; nullptr: the template is refused and nothing starts.
     const std::pair<const char*, const char*> cases[] = {
@@ -95,6 +96,12 @@ TEST(NetMessage, NoValueRunsWhereverTheTemplatePutsItAndEachArrivesAsItIs)
         {"/C cat > out <<-\"EOF\"\n%message\nEOF", nullptr},
         {"/C printf %s $(( %message )) > out", nullptr},
         {"/C printf %s \"${x:-%user}\" > out", nullptr},
+        // Where bash reads a value as arithmetic; a test in single brackets does not.
+        {"/C (( %ip > 1 )); printf %s \"%ip\" > out", nullptr},
+        {"/C [[ %ip -eq 1 ]]; printf %s \"%ip\" > out", nullptr},
+        {"/C a[%ip]=1; printf %s \"%ip\" > out", nullptr},
+        {"/C let x=%ip; printf %s \"%ip\" > out", nullptr},
+        {"/C [ \"%ip\" != x ] && printf %s \"%ip\" > out", "@"},
     };
     test::ScopedEnvironment env;
     const QString out = env.path() + QStringLiteral("/out");

@@ -50,9 +50,10 @@ QString CSendNetMsgDlg::HelpText()
 QString CSendNetMsgDlg::RefusedText(const QString& placeholder)
 {
     return QStringLiteral(
-               "The message is not sent: in the parameters, %1 stands inside $(( )), $[ ], ${ } or a "
-               "here-document with a quoted delimiter, where the shell would not take its value as "
-               "plain text. Change the parameters under Settings.")
+               "The message is not sent: in the parameters, %1 stands inside $(( )), $[ ], ${ }, (( )), "
+               "[[ ]], an array subscript, let, declare or typeset, or a here-document with a quoted "
+               "delimiter, where the shell would not take its value as plain text. Change the "
+               "parameters under Settings.")
         .arg(placeholder);
 }
 
