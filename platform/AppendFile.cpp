@@ -29,8 +29,11 @@ bool appendToFile(const QString& path, const QByteArray& bytes)
         return false;
     // Every writer of the file holds its lock across the append, so the
     // length taken here is the one the bytes are appended to.
+    // A file system without locks (some network ones) still takes the line,
+    // as it did before appends were locked.
     struct stat before;
-    bool ok = lockExclusive(fd) && ::fstat(fd, &before) == 0;
+    const bool locked = lockExclusive(fd) || errno == ENOLCK || errno == EOPNOTSUPP || errno == ENOSYS;
+    bool ok = locked && ::fstat(fd, &before) == 0;
     if (ok) {
         ssize_t written;
         do {

@@ -292,10 +292,19 @@ bool IcmpHandle::sendEcho(const SocketAddress& to, const QByteArray& data, uint3
     }
     // A datagram socket hands an ICMP error that came after its request was
     // answered to the next send, which fails with it; it is not about this
-    // request, so the request goes once more.
+    // request, so the request goes once more. The error can be pending with
+    // nothing queued (the queue was full when it came), so an error of the
+    // kinds ICMP reports is taken as such too.
     ssize_t sent = ::send(m_fd, packet.constData(), size_t(packet.size()), 0);
-    if (sent < 0 && dropQueuedErrors())
-        sent = ::send(m_fd, packet.constData(), size_t(packet.size()), 0);
+    if (sent < 0) {
+        const int sendError = errno;
+        const bool fromIcmp = sendError == EHOSTUNREACH || sendError == ENETUNREACH ||
+                              sendError == ECONNREFUSED || sendError == EPROTO || sendError == EMSGSIZE;
+        if (dropQueuedErrors() || fromIcmp)
+            sent = ::send(m_fd, packet.constData(), size_t(packet.size()), 0);
+        else
+            errno = sendError;
+    }
     if (sent < 0) {
         error = statusOfSendError(errno);
         close();

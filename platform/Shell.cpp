@@ -115,8 +115,10 @@ public:
     int openAndWait(const QUrl& url) override
     {
         const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+        // Without xdg-open Qt's own opener has nothing to go to either, and it
+        // is not to be called off the window thread, where this waits.
         if (opener.isEmpty())
-            return openUrl(url) ? 0 : kNoOpener;
+            return kNoOpener;
         return exitStatusWithin(opener,
                                 {url.isLocalFile() ? url.toLocalFile() : url.toString(QUrl::FullyEncoded)},
                                 kOpenerAnswerMs);

@@ -135,7 +135,7 @@ void CBoxLook::OnBnClickedAddSkin()
     // A skin that could not be stored is not shown as saved; the look stays
     // in the dialog.
     if (!skins::WriteSkin(m_iniSkin, Look())) {
-        warnUnsavedSettings(path);
+        warnUnsavedSettings(m_dialog, path);
         return;
     }
     m_c.comboSkin->setEditText(dlg.m_strName);

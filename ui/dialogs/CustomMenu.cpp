@@ -192,7 +192,7 @@ void CCustomMenu::OnBnClickedOk()
     // Rows that could not be stored stay in the list, to be saved again or
     // dropped with Cancel.
     if (!writeCustomApps(m_iniMain, rows)) {
-        warnUnsavedSettings(m_iniMain.FileName());
+        warnUnsavedSettings(this, m_iniMain.FileName());
         return;
     }
     accept();

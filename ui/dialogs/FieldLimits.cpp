@@ -60,7 +60,9 @@ bool pickedPathFits(const QString& path, const QLineEdit* field)
 {
     if (path.size() <= field->maxLength())
         return true;
+    // Owned by the field's dialog, so that it stands above a dialog kept on top.
     platform::AfxMessageBox(
+        field->window(),
         QStringLiteral("The path is longer than %1 characters, more than this setting keeps:\n%2")
             .arg(field->maxLength())
             .arg(path),

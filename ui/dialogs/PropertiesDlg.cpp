@@ -154,7 +154,7 @@ bool CPropertiesDlg::OnInitDialog()
 
     if (m_bErrorDefaultSound != 0 && m_bErrorTextSpeechSound != 0)
         m_bErrorDefaultSound = 0;
-    const QIcon test(QStringLiteral(":/images/205.png"));
+    const QIcon test = resourcePicture(205);
     for (QPushButton* button : {ui->buttonTestSound, ui->buttonTestSpeech, ui->buttonTestVolume})
         button->setIcon(test);
     ui->buttonOK->setIcon(resourcePicture(206));

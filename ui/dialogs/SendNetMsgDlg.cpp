@@ -26,7 +26,7 @@ void setTextIfChanged(QLineEdit* edit, const QString& text)
 CSendNetMsgDlg::CSendNetMsgDlg(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint),
-      m_hIcon(QStringLiteral(":/images/128.png")), ui(std::make_unique<Ui::CSendNetMsgDlg>())
+      m_hIcon(resourcePicture(128)), ui(std::make_unique<Ui::CSendNetMsgDlg>())
 {
     ui->setupUi(this);
     connect(ui->buttonSend, &QPushButton::clicked, this, &CSendNetMsgDlg::OnBnClickedSend);
@@ -121,7 +121,7 @@ void CSendNetMsgDlg::OnEnChangeUser()
     if (!m_iniConfig.WriteString(kMain, QStringLiteral("NetUserName"), m_strUserName) &&
         !m_bUserNameUnsaved) {
         m_bUserNameUnsaved = true;
-        warnUnsavedSettings(m_iniConfig.FileName());
+        warnUnsavedSettings(this, m_iniConfig.FileName());
     }
 }
 

@@ -85,12 +85,18 @@ void CSendNetMsgSetting::OnOK()
 {
     DoDataExchange(true);
     if (m_pIniConfig) {
-        // Both or neither: a command never runs with another's template.
-        platform::ProfileBatch batch(m_pIniConfig->FileName());
-        m_pIniConfig->WriteString(kMain, QStringLiteral("SendNetMsgComm"), m_strCommand);
-        m_pIniConfig->WriteString(kMain, QStringLiteral("SendNetMsgParam"), m_strParameters);
-        if (!batch.commit()) {
-            warnUnsavedSettings(m_pIniConfig->FileName());
+        bool stored = false;
+        {
+            // Both or neither: a command never runs with another's template.
+            // The batch ends before the warning, so that no write made while
+            // the warning is open joins it unseen.
+            platform::ProfileBatch batch(m_pIniConfig->FileName());
+            m_pIniConfig->WriteString(kMain, QStringLiteral("SendNetMsgComm"), m_strCommand);
+            m_pIniConfig->WriteString(kMain, QStringLiteral("SendNetMsgParam"), m_strParameters);
+            stored = batch.commit();
+        }
+        if (!stored) {
+            warnUnsavedSettings(this, m_pIniConfig->FileName());
             return;
         }
     }

@@ -10,7 +10,7 @@ QString unsavedSettingsText(const QString& path)
         .arg(QDir::toNativeSeparators(path));
 }
 
-void warnUnsavedSettings(const QString& path)
+void warnUnsavedSettings(QWidget* owner, const QString& path)
 {
-    platform::AfxMessageBox(unsavedSettingsText(path), platform::MB_OK | platform::MB_ICONWARNING);
+    platform::AfxMessageBox(owner, unsavedSettingsText(path), platform::MB_OK | platform::MB_ICONWARNING);
 }

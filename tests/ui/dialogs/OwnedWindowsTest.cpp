@@ -9,9 +9,11 @@
 #include "ui/dialogs/BoxPropertiesDlg.h"
 #include "ui/dialogs/DialogRun.h"
 #include "ui/dialogs/ExecFile.h"
+#include "ui/dialogs/FieldLimits.h"
 #include "ui/dialogs/PropertiesDlg.h"
 #include "ui/dialogs/SkinName.h"
 #include "ui/dialogs/SpinEdit.h"
+#include "ui/dialogs/UnsavedSettings.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -40,7 +42,18 @@ TEST(OwnedWindows, StandAboveTheirOpenerInEveryZOrderAndShowTheirCaption)
         [](QWidget*) { platform::AfxMessageBox(QStringLiteral("OK"), platform::MB_YESNO); },
         [](QWidget* owner) { platform::dialogService().getOpenFileName(owner, QStringLiteral("*.wav")); },
         [&](QWidget* owner) { platform::dialogService().getColor(owner, Qt::red, colour); },
-        [](QWidget* owner) { runSubDialog(new CSkinName(owner)); }}; // freed with its owner
+        [](QWidget* owner) { runSubDialog(new CSkinName(owner)); }, // freed with its owner
+        // Raised just after a picker closed, when no window is active yet.
+        [](QWidget* owner) {
+            QLineEdit field(owner);
+            field.setMaxLength(3);
+            QApplication::setActiveWindow(nullptr);
+            pickedPathFits(QStringLiteral("/long"), &field);
+        },
+        [](QWidget* owner) {
+            QApplication::setActiveWindow(nullptr);
+            warnUnsavedSettings(owner, QStringLiteral("MainConfA.ini"));
+        }};
     // A title bar draws the caption in bold beside an icon and three buttons.
     QFont bold = QApplication::font();
     bold.setBold(true);
