@@ -74,6 +74,17 @@ std::string enterNamespaces(bool datagram, bool kernelEchoes)
                : "setup failed: the datagram socket is " + std::string(datagram ? "not " : "") + "allowed";
 }
 
+// A shell command that waits until `device` answers neighbour solicitations
+// for fd00::`host`. Even without duplicate address detection the kernel
+// joins the address's solicited-node group a moment after adding it, and
+// drops solicitations that come before; the other end would ask again only
+// after a second, longer than a check waits.
+std::string waitAnswering(const std::string& device, const std::string& host)
+{
+    return "timeout 10 sh -c 'until ip -6 maddr show dev " + device + " | grep -q \"ff02::1:ff00:" + host +
+           "$\"; do sleep 0.01; done'";
+}
+
 // In the child: a second network namespace at the other end of a veth pair,
 // whose kernel answers pings: veth0 here with 10.0.0.1 and fd00::1, veth1
 // there with 10.0.0.2 and fd00::2.
@@ -99,7 +110,8 @@ std::string makeNeighbour()
         return "timeout 10 sh -c 'until ip link show " + n + " | grep -q \"state UP\"; do sleep 0.01; done'";
     };
     const bool made = in(there, setUp("veth1", "2")) && in(here, setUp("veth0", "1")) &&
-                      in(there, waitUp("veth1")) && in(here, waitUp("veth0"));
+                      in(there, waitUp("veth1")) && in(here, waitUp("veth0")) &&
+                      in(there, waitAnswering("veth1", "2")) && in(here, waitAnswering("veth0", "1"));
     ::setns(here, CLONE_NEWNET);
     return made ? "" : "setup failed: the veth pair";
 }
@@ -300,10 +312,13 @@ TEST(PingPaths, ABoxRecoversWhenTheComputersAddressChanges)
     {
         int family;
         const char* target;
-        const char* changes[2]; // made one after each check
+        std::string changes[2]; // made one after each check
     } cases[] = {
         {AF_INET, "10.0.0.2", {"ip addr del 10.0.0.1/24 dev veth0", "ip addr add 10.0.0.3/24 dev veth0"}},
-        {AF_INET6, "fd00::2", {"ip addr del fd00::1/64 dev veth0", "ip addr add fd00::3/64 dev veth0 nodad"}},
+        {AF_INET6,
+         "fd00::2",
+         {"ip addr del fd00::1/64 dev veth0",
+          "ip addr add fd00::3/64 dev veth0 nodad && " + waitAnswering("veth0", "3")}},
     };
     for (const auto& c : cases)
         for (bool datagram : {false, true}) {
@@ -313,10 +328,10 @@ TEST(PingPaths, ABoxRecoversWhenTheComputersAddressChanges)
                 g_nTimeOut = 1000;
                 CNetProbe probe;
                 std::string statuses;
-                for (const char* change : c.changes) {
+                for (const std::string& change : c.changes) {
                     check(probe, c.family, c.target, statuses);
                     if (!run(change))
-                        return "setup failed: " + std::string(change);
+                        return "setup failed: " + change;
                 }
                 check(probe, c.family, c.target, statuses);
                 return statuses;
