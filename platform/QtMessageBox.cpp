@@ -74,6 +74,16 @@ QWidget* activeOwner()
     return QApplication::activeWindow();
 }
 
+// True while a window of the program stays on top (the strip in its Top
+// mode, or a dialog opened then): a box with no owner must not open under it.
+bool programStaysOnTop()
+{
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    return std::any_of(windows.begin(), windows.end(), [](const QWidget* window) {
+        return window->isVisible() && window->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+    });
+}
+
 void configure(QMessageBox& box, const QString& text, const QString& caption, unsigned type)
 {
     makeDialogWindow(&box);
@@ -112,7 +122,7 @@ void configure(QMessageBox& box, const QString& text, const QString& caption, un
         box.setStandardButtons(QMessageBox::Ok);
         break;
     }
-    if (type & (MB_SYSTEMMODAL | MB_TOPMOST))
+    if (type & (MB_SYSTEMMODAL | MB_TOPMOST) || (!box.parentWidget() && programStaysOnTop()))
         box.setWindowFlag(Qt::WindowStaysOnTopHint);
     keepAboveOwner(&box);
     // A short text would make the box too narrow for its caption, which the
