@@ -4,6 +4,8 @@
 
 #include "ColorStatic.h"
 #include "core/Instance.h"
+#include "core/Workers.h"
+#include "platform/DesktopOpen.h"
 #include "platform/QtMessageBox.h"
 #include "platform/Shell.h"
 
@@ -105,5 +107,11 @@ void CAboutDlg::showEvent(QShowEvent* event)
 
 void CAboutDlg::OnNMClickSyslink(const QString& address)
 {
-    platform::shellService().openUrl(QUrl(address));
+    // The desktop's answer is awaited on a worker; a link it cannot open is
+    // reported with what would open it.
+    const bool mail = address.startsWith(QLatin1String("mailto:"));
+    const QString what = mail ? QStringLiteral("the mail address") : QStringLiteral("the home page");
+    const QString needs = mail ? QStringLiteral("a mail program (such as thunderbird)")
+                               : QStringLiteral("a web browser (such as firefox-esr)");
+    runWorker([url = QUrl(address), what, needs] { platform::openOrTell(url, what, needs); });
 }
