@@ -2,6 +2,7 @@
 
 #include "Clock.h"
 #include "NetErrors.h"
+#include "PingPermission.h"
 
 #include <arpa/inet.h>
 #include <cerrno>
@@ -206,7 +207,10 @@ uint32_t IcmpHandle::open()
     }
     if (m_fd < 0) {
         const int error = errno;
-        return (error == EACCES || error == EPERM) ? neterr::WSAEACCES : neterr::wsaFromErrno(error);
+        if (error != EACCES && error != EPERM)
+            return neterr::wsaFromErrno(error);
+        tellPingNotAllowed();
+        return neterr::WSAEACCES;
     }
     m_identifier = randomIdentifier();
     const int on = 1;

@@ -8,7 +8,7 @@ KORVALEN_PACKAGES=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev libgl-dev
     qt6-multimedia-dev qt6-speech-dev qt6-speech-flite-plugin qt6-declarative-dev
-    libcurl4-openssl-dev xdg-utils
+    libcurl4-openssl-dev xdg-utils libcap2-bin
     fonts-dejavu-extra fonts-wqy-microhei
     xvfb xauth
 )

@@ -645,6 +645,53 @@ xdotool windowactivate --sync "$(message_box)" key Return
 wait_for 50 message_gone || fail "the message that the log folder could not be opened did not close"
 echo "Xvfb check: with xdg-open failing, the tray menu's Log row said so in a message box."
 
+# As an ordinary user runs it on Debian, where no group may open ping sockets
+# (ping_group_range "1 0") and the program has no raw-socket capability: the
+# program says once how to allow ping; given the capability, as Debian's own
+# ping has, its ping box turns Up. It runs as nobody in a network namespace
+# of its own, whatever the machine allows.
+ordinary_user_result="skipped: only root can start the program as another user"
+if [ "$(id -u)" -eq 0 ]; then
+    stop_program "the ordinary user check"
+    user="$work/user"
+    mkdir -p "$user/appdata/Korvalen" "$user/run"
+    printf '[main]\nFirstStart=0\nNumBox=1\nPosX=200\nPosY=150\nWinBeh=1\n[Box 0]\nText=Loopback\nIPAdress=127.0.0.1\nCheckInterval=1\n' \
+        >"$user/appdata/Korvalen/MainConfA.ini"
+    cp "$program" "$user/korvalen"
+    chown -R 65534:65534 "$user"
+    chmod 711 "$work"
+    chmod 700 "$user/run"
+    start_as_user() {
+        unshare --net sh -c 'ip link set lo up && echo "1 0" >/proc/sys/net/ipv4/ping_group_range && exec "$@"' sh \
+            setpriv --reuid=65534 --regid=65534 --clear-groups env HOME="$user" APPDATA="$user/appdata" \
+            XDG_RUNTIME_DIR="$user/run" QT_QPA_PLATFORM=xcb "$user/korvalen" >>"$work/program.log" 2>&1 &
+        program_pid=$!
+        pids+=("$program_pid")
+        wait_for 100 find_window || fail "no window appeared for $1"
+    }
+    start_as_user "the ordinary user check"
+    wait_for 100 message_shown || fail "run as a user who may not ping, the program said nothing"
+    "$grab" "$artifacts/xvfb-ping-not-allowed.png" >/dev/null
+    xdotool windowactivate --sync "$(message_box)" key Return
+    wait_for 50 message_gone || fail "the message about ping not being allowed did not close"
+    sleep 2
+    message_gone || fail "the message about ping not being allowed came again"
+    not_up || fail "run as a user who may not ping, the ping box showed Up"
+    stop_program "the ordinary user check"
+    if setcap cap_net_raw=ep "$user/korvalen" 2>/dev/null; then
+        start_as_user "the ordinary user check with the capability"
+        wait_for 100 up_colour || fail "given the capability to ping, the user's ping box did not turn Up"
+        message_gone || fail "given the capability to ping, the program still said it may not ping"
+        stop_program "the ordinary user check with the capability"
+        ordinary_user_result="the program said once how to allow ping, and given the capability its box turned Up"
+    else
+        ordinary_user_result="the program said once how to allow ping (the capability cannot be set on this file system)"
+    fi
+    start_program
+    wait_for 100 find_window || fail "no window appeared after the ordinary user check"
+fi
+echo "Xvfb check as an ordinary user who may not ping: $ordinary_user_result."
+
 # On a full disk, as a new user meets it: the data folder and the autostart
 # folder lie on a 64 KiB tmpfs of the check's own, mounted in a mount
 # namespace of its own (nothing stays mounted); the program starts there

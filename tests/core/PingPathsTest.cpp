@@ -5,6 +5,11 @@
 // what each case needs.
 #include "core/MainSettings.h"
 #include "core/NetProbe.h"
+#include "platform/PingPermission.h"
+
+#include "TestSupport.h"
+
+#include <QFileInfo>
 
 #include <gtest/gtest.h>
 
@@ -14,6 +19,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <functional>
+#include <linux/capability.h>
 #include <mutex>
 #include <netinet/icmp6.h>
 #include <netinet/in.h>
@@ -22,6 +28,7 @@
 #include <sched.h>
 #include <string>
 #include <sys/socket.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -339,6 +346,35 @@ TEST(PingPaths, ABoxRecoversWhenTheComputersAddressChanges)
             SKIP_WHERE_NOT_ALLOWED(result);
             EXPECT_EQ(result, "Up NET-ERROR Up") << nameOf(c.family, datagram);
         }
+}
+
+TEST(PingPaths, WhereNoIcmpSocketIsAllowedTheUserIsToldOnceHowToAllowIt)
+{
+    // As Debian leaves it for a user: ping sockets for no group and no
+    // raw-socket capability. Once the group is allowed, the next check pings.
+    const std::string result = inNamespaces(false, true, [] {
+        __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+        __user_cap_data_struct caps[2] = {};
+        caps[0].effective = caps[0].permitted = ~(1u << CAP_NET_RAW);
+        if (::syscall(SYS_capset, &header, caps) != 0)
+            return std::string("setup failed: capset");
+        test::RecordingMessageBoxes messages;
+        CNetProbe probe;
+        std::string statuses;
+        for (int family : {AF_INET, AF_INET6, AF_INET})
+            check(probe, family, family == AF_INET ? "127.0.0.1" : "::1", statuses);
+        if (!writeFile("/proc/sys/net/ipv4/ping_group_range", "0 0"))
+            return std::string("setup failed: ping_group_range");
+        check(probe, AF_INET, "127.0.0.1", statuses);
+        for (const auto& shown : messages.shown)
+            statuses += " | " + shown.text.toStdString();
+        return statuses;
+    });
+    SKIP_WHERE_NOT_ALLOWED(result);
+    EXPECT_EQ(result,
+              "NET-ERROR NET-ERROR NET-ERROR Up | " +
+                  platform::pingNotAllowedText(QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget())
+                      .toStdString());
 }
 
 TEST(PingPaths, TheProbesPingTestsPassOnBothSocketKinds)
