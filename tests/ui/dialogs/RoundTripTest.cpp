@@ -247,6 +247,46 @@ TEST_F(RoundTrip, OptionsStoreBackWhatTheyRead)
     }
 }
 
+TEST_F(RoundTrip, NetworkMessageSettingsAndCustomApplicationsStoreBackWhatTheyRead)
+{
+    const std::initializer_list<Stored> netMsg = {
+        {"NetUserName", "\" me \""},
+        {"sendnetmsgcomm", "\" /opt/my tools/send it \""},
+        {"SendNetMsgParam", kLongText.c_str()},
+    };
+    const QString config = env.path() + QStringLiteral("/MainConfA.ini");
+    test::writeFile(config, section("main", netMsg));
+    QMap<QString, QString> before = storedValues(config);
+    CSendNetMsgDlg send;
+    send.m_iniConfig.SetFileName(config);
+    send.m_strUserName = QStringLiteral(" me ");
+    send.m_strIP = QStringLiteral("192.0.2.1");
+    ASSERT_TRUE(send.OnInitDialog());
+    test::whenOpened<CSendNetMsgSetting>(&send,
+                                         [&](CSendNetMsgSetting* d) { button(d, "buttonOK")->click(); });
+    button(&send, "buttonSettings")->click();
+    expectKept(before, storedValues(config), "main", netMsg);
+
+    // Nine rows stored, seven shown: the count is held to seven, and the
+    // rows beyond it stay as they were.
+    const std::initializer_list<Stored> rows = {{"nrows", "9", "7"}};
+    QByteArray text = section("Main", rows);
+    for (int i = 0; i < 9; ++i)
+        text +=
+            section(QByteArray("Row " + QByteArray::number(i)).constData(),
+                    {{"标题", "\" Web ;# \""}, {"应用程序", kLongPath.c_str()}, {"参数", "%IP \"%name\" "}});
+    const QString mainIni = env.path() + QStringLiteral("/Main.ini");
+    test::writeFile(mainIni, text);
+    before = storedValues(mainIni);
+    CCustomMenu menu;
+    menu.m_strMainIniPath = mainIni;
+    ASSERT_TRUE(menu.OnInitDialog());
+    menu.show();
+    button(&menu, "buttonOK")->click();
+    expectKept(before, storedValues(mainIni), "Main", rows);
+    EXPECT_TRUE(messages.shown.empty());
+}
+
 TEST(StoredFlag, AFlagShownAsItWasComesBackAsStored)
 {
     const struct
