@@ -55,8 +55,9 @@ void CKorvalenDlg::OnTrayOptions()
     dlg->m_bEnableLog = EnableLog;
     dlg->m_bVolumeMute = VolumeMute;
     dlg->m_dwVolume = Volume;
-    // Any value but 0 writes tab-separated lines: the dialog shows it as CSV.
-    dlg->m_nLogFileType = g_nLogFileType != 0 ? 1 : 0;
+    // Any value but 0 writes tab-separated lines: the dialog shows it as CSV
+    // and hands it back as it is unless the user picks the other format.
+    dlg->m_nLogFileType = g_nLogFileType;
     dlg->AutoUpdate = AutoUpdate;
     dlg->m_nInstance = m_nInstance;
 

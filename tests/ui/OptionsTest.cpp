@@ -193,7 +193,7 @@ TEST_F(Options, OKAppliesAndBothErrorNotificationsStoredOnKeepOnlyTheSpeech)
     EXPECT_EQ(stored("ErrorDefaultSound"), QStringLiteral("0"));
     EXPECT_EQ(stored("ErrorTextSpeechSound"), QStringLiteral("1"));
     EXPECT_EQ(stored("YBox"), QStringLiteral("200"));
-    EXPECT_EQ(stored("LogFileType"), QStringLiteral("1")); // still tab-separated
+    EXPECT_EQ(stored("LogFileType"), QStringLiteral("3")); // still tab-separated, as stored
     EXPECT_EQ(stored("VerifyTime"), QStringLiteral("120"));
     EXPECT_EQ(stored("TimeOut"), QStringLiteral("60000"));
     EXPECT_EQ(window->height(), 200 + 2);

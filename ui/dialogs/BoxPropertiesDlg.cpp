@@ -10,6 +10,7 @@
 #include "DialogIcons.h"
 #include "DigitsEdit.h"
 #include "FieldLimits.h"
+#include "StoredFlag.h"
 #include "core/IniFile.h"
 #include "core/MainSettings.h"
 #include "core/Skins.h"
@@ -212,8 +213,8 @@ void CBoxPropertiesDlg::DoDataExchange(bool save)
         // An empty port field keeps the port it had.
         if (const QString port = m_ui->editPort->text(); !port.isEmpty())
             Port = port.toUInt();
-        ExecFileCheck = m_ui->checkExecFile->isChecked() ? 1 : 0;
-        Logging = m_ui->checkLogging->isChecked() ? 1 : 0;
+        ExecFileCheck = keptFlag(ExecFileCheck, m_ui->checkExecFile->isChecked());
+        Logging = keptFlag(Logging, m_ui->checkLogging->isChecked());
         Phrase = m_ui->editPhrase->text();
         CheckInterval = uint32_t(m_ui->spinInterval->value());
         TakeLook();

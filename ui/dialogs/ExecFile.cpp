@@ -5,6 +5,7 @@
 #include "BalloonTip.h"
 #include "DialogIcons.h"
 #include "FieldLimits.h"
+#include "StoredFlag.h"
 #include "core/BoxRecord.h"
 #include "core/Placeholders.h"
 #include "platform/DateTime.h"
@@ -126,7 +127,7 @@ void CExecFile::DoDataExchange(bool save)
         for (size_t i = 0; i < FLAG_COUNT; ++i)
             m_bStatus[i] = checks[i]->isChecked() ? 1 : 0;
         m_strCount = countEdit->text();
-        m_bRunHidden = m_ui->checkRunHidden->isChecked() ? 1 : 0;
+        m_bRunHidden = keptFlag(m_bRunHidden, m_ui->checkRunHidden->isChecked());
         return;
     }
     m_ui->editFile->setText(m_strFile);

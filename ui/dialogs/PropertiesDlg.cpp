@@ -6,6 +6,7 @@
 #include "DialogRun.h"
 #include "FieldLimits.h"
 #include "SpinEdit.h"
+#include "StoredFlag.h"
 #include "core/SoundThread.h"
 #include "platform/Autostart.h"
 #include "platform/Dialogs.h"
@@ -241,10 +242,11 @@ bool CPropertiesDlg::DoDataExchange(bool save)
     for (const auto& n : numbers)
         *n.value = uint32_t(*n.spin->number());
     for (const auto& c : checks)
-        *c.value = c.check->isChecked() ? 1 : 0;
+        *c.value = keptFlag(*c.value, c.check->isChecked());
     for (const auto& t : texts)
         *t.value = t.edit->text();
-    m_nLogFileType = ui->radioCsv->isChecked() ? 1 : 0;
+    // Any stored type but 0 is tab-separated and shows as CSV.
+    m_nLogFileType = keptFlag(m_nLogFileType, ui->radioCsv->isChecked());
     return true;
 }
 
