@@ -226,3 +226,73 @@ TEST(BuiltInSounds, AreStereo16BitPcmWaves)
         EXPECT_NEAR(double(dataSize) / (c.rate * 4.0), c.seconds, 0.02);
     }
 }
+
+// A test the user starts says why nothing can be heard, and then plays
+// nothing; a notification with the same request stays silent.
+TEST_F(SoundThread, TestsSayWhyNothingCanBeHeard)
+{
+    struct Outputs : RecordingSound
+    {
+        bool device = true;
+        bool hasDevice() override { return device; }
+    } output;
+    struct Voice : RecordingSpeech
+    {
+        bool voice = true;
+        bool hasVoice() override { return voice; }
+    } voice;
+    platform::setSoundOutput(&output);
+    platform::setSpeechOutput(&voice);
+    QTemporaryDir dir;
+    const QString wav = dir.filePath(QStringLiteral("up.wav"));
+    test::writeFile(wav, "RIFF");
+    const QString missing = dir.filePath(QStringLiteral("gone.wav"));
+    const struct
+    {
+        int custom;
+        QString file;
+        QString speech; // spoken when not empty
+        bool device;
+        bool voice;
+        const char* says; // "" for nothing
+    } cases[] = {
+        {1, wav, {}, true, true, ""},
+        {1, missing, {}, true, true, "no such file"},
+        {1, {}, {}, true, true, "No sound file is chosen"},
+        {1, dir.path(), {}, true, true, "It is a folder"},
+        {1, wav, {}, false, true, "No sound output was found"},
+        {0, {}, {}, false, true, "No sound output was found"},
+        {2, wav, {}, false, true, ""}, // asks for silence
+        {0, {}, "%name is Down", true, false, "install qt6-speech-flite-plugin"},
+        {0, {}, "%name is Down", false, true, "No sound output was found"},
+        {0, {}, " ", false, false, ""}, // nothing to say
+    };
+    for (const auto& c : cases) {
+        for (const bool test : {true, false}) {
+            SCOPED_TRACE(c.file.toStdString() + " " + c.speech.toStdString() + (test ? " test" : ""));
+            test::RecordingMessageBoxes boxes;
+            output.take();
+            voice.take();
+            output.device = c.device;
+            voice.voice = c.voice;
+            CSoundThread thread;
+            thread.m_bTellFailure = test;
+            thread.m_bCustomSound = c.custom;
+            thread.m_strSoundFile = c.file;
+            thread.m_bSpeak = c.speech.isEmpty() ? 0 : 1;
+            thread.m_strSpeechText = c.speech;
+            thread.InitInstance();
+            const bool told = test && *c.says;
+            ASSERT_EQ(boxes.shown.size(), told ? 1u : 0u);
+            if (told) {
+                EXPECT_TRUE(boxes.shown[0].text.contains(QLatin1String(c.says)))
+                    << boxes.shown[0].text.toStdString();
+                EXPECT_FALSE(boxes.shown[0].waited);
+                EXPECT_TRUE(output.take().isEmpty());
+                EXPECT_TRUE(voice.take().isEmpty());
+            }
+        }
+    }
+    platform::setSoundOutput(&sound);
+    platform::setSpeechOutput(&speech);
+}
