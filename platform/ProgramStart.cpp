@@ -1,10 +1,12 @@
 #include "ProgramStart.h"
 
+#include "DesktopOpen.h"
 #include "MessageBox.h"
 #include "Shell.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QUrl>
 
 namespace platform {
 
@@ -52,7 +54,15 @@ QString startFailureText(const QString& what, const QString& program)
 
 bool startOrTell(const QString& what, const QString& program, const QStringList& arguments, bool hidden)
 {
-    if (shellService().startProgram(program, arguments, hidden))
+    ShellService& shell = shellService();
+    // A file that is no program is a document, opened with the application
+    // the desktop has for it; the opener's answer says whether one did.
+    const QFileInfo file(program);
+    if (file.isFile() && !file.isExecutable() &&
+        (program.contains(u'/') || shell.findProgram(program).isEmpty()))
+        return openOrTell(QUrl::fromLocalFile(file.absoluteFilePath()), what,
+                          QStringLiteral("an application for that kind of file"));
+    if (shell.startProgram(program, arguments, hidden))
         return true;
     postMessageBox(startFailureText(what, program), QStringLiteral("Korvalen"), MB_OK | MB_ICONWARNING);
     return false;

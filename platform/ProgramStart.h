@@ -16,8 +16,11 @@ QString programProblem(const QString& program);
 // custom application \"Mail\"").
 QString startFailureText(const QString& what, const QString& program);
 
-// Starts the program through the shell service; when it did not start, a
-// message box posted to the window thread says so. True when it started.
+// Starts the program through the shell service, or opens a file that is no
+// program with the desktop's application for it; when neither happened, a
+// message box posted to the window thread says so. For such a file it waits
+// for the desktop's opener: call it on a worker thread where the program may
+// be one. True when it started or opened.
 bool startOrTell(const QString& what, const QString& program, const QStringList& arguments, bool hidden);
 
 } // namespace platform

@@ -3,6 +3,7 @@
 #include "TestSupport.h"
 
 #include "platform/ProgramStart.h"
+#include "platform/Shell.h"
 #include "ui/KorvalenDlg.h"
 
 #include <QDir>
@@ -47,4 +48,27 @@ TEST(ProgramStart, AProgramThatDoesNotStartIsNamedWithWhatWouldFixIt)
         }
     }
     QDir::setCurrent(before);
+}
+
+// A file that is no program is opened as a document; with no application for
+// it, the user is told what would open it.
+TEST(ProgramStart, ADocumentNoApplicationOpensIsNamed)
+{
+    struct : platform::ShellService
+    {
+        bool startProgram(const QString&, const QStringList&, bool) override { return started = true; }
+        bool openUrl(const QUrl&) override { return false; }
+        int openAndWait(const QUrl&) override { return platform::kOpenerNoApplication; }
+        bool started = false;
+    } shell;
+    platform::setShellService(&shell);
+    QTemporaryDir dir;
+    test::writeFile(dir.filePath("notes.txt"), "text");
+    test::RecordingMessageBoxes boxes;
+    CKorvalenDlg::RunCustomAppThread(BoxSnapshot{}, {"Notes", dir.filePath("notes.txt"), "%name"});
+    platform::setShellService(nullptr);
+    EXPECT_FALSE(shell.started);
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_TRUE(boxes.shown[0].text.startsWith("Korvalen could not open the custom application \"Notes\""));
+    EXPECT_TRUE(boxes.shown[0].text.contains("install an application for that kind of file"));
 }
