@@ -6,6 +6,7 @@
 #include "platform/Sound.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 void CSoundThread::Begin(std::unique_ptr<CSoundThread> thread)
@@ -30,6 +31,25 @@ QString CSoundThread::BuiltInSound(int status)
         return QString();
     }
 }
+
+namespace {
+
+QString wavFileProblem(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral(
+            "This user may not read the file: make it readable (chmod a+r), then try again.");
+    // A WAV file is a RIFF (or big-endian RIFX) container; MP3, Ogg and FLAC
+    // files, the usual mistaken picks, are not.
+    const QByteArray head = file.read(4);
+    if (head != "RIFF" && head != "RIFX")
+        return QStringLiteral("It is not a WAV sound file: choose one, or convert the sound to WAV, then try "
+                              "again.");
+    return QString();
+}
+
+} // namespace
 
 QString soundTestProblem(const SoundRequest& request, bool hasDevice, bool hasVoice)
 {
@@ -64,9 +84,8 @@ QString soundTestProblem(const SoundRequest& request, bool hasDevice, bool hasVo
                 "path, then try again.");
         else if (file.isDir())
             reason = QStringLiteral("It is a folder: choose a WAV file, then try again.");
-        else if (!file.isReadable())
-            reason = QStringLiteral(
-                "This user may not read the file: make it readable (chmod a+r), then try again.");
+        else
+            reason = wavFileProblem(request.m_strSoundFile);
     } else if (request.m_bCustomSound == 0 && !CSoundThread::BuiltInSound(request.m_nStatus).isEmpty()) {
         what = QStringLiteral("the sound");
     } else {

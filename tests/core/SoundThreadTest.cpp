@@ -234,12 +234,14 @@ TEST_F(SoundThread, TestsSayWhyNothingCanBeHeard)
     QTemporaryDir dir;
     const QString wav = dir.filePath(QStringLiteral("up.wav"));
     test::writeFile(wav, "RIFF");
+    test::writeFile(dir.filePath("song.mp3"), "ID3");
     // custom, file, text spoken, device, voice, what the message says ("": none)
     const std::tuple<int, QString, QString, bool, bool, const char*> cases[] = {
         {1, wav, "", 1, 1, ""},
         {1, wav + "x", "", 1, 1, "no such file"},
         {1, "", "", 1, 1, "No sound file"},
         {1, dir.path(), "", 1, 1, "a folder"},
+        {1, dir.filePath("song.mp3"), "", 1, 1, "not a WAV"},
         {1, wav, "", 0, 1, "No sound output"},
         {0, "", "", 0, 1, "No sound output"},
         {2, wav, "", 0, 1, ""},
