@@ -1,8 +1,13 @@
 #include "SoundThread.h"
 
 #include "Workers.h"
+#include "platform/MessageBox.h"
 #include "platform/PrivateProfile.h"
 #include "platform/Sound.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 
 void CSoundThread::Begin(std::unique_ptr<CSoundThread> thread)
 {
@@ -27,8 +32,84 @@ QString CSoundThread::BuiltInSound(int status)
     }
 }
 
+namespace {
+
+QString wavFileProblem(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral(
+            "This user may not read the file: make it readable (chmod a+r), then try again.");
+    // A WAV file is a RIFF (or big-endian RIFX) container; MP3, Ogg and FLAC
+    // files, the usual mistaken picks, are not.
+    const QByteArray head = file.read(4);
+    if (head != "RIFF" && head != "RIFX")
+        return QStringLiteral("It is not a WAV sound file: choose one, or convert the sound to WAV, then try "
+                              "again.");
+    return QString();
+}
+
+} // namespace
+
+QString soundTestProblem(const SoundRequest& request, bool hasDevice, bool hasVoice)
+{
+    const QString noDevice = QStringLiteral(
+        "No sound output was found: the sound server of this user's desktop (PipeWire or PulseAudio) is not "
+        "running, or cannot be reached without $XDG_RUNTIME_DIR. Log in to the desktop as this user, or "
+        "start its sound server, then try again.");
+    if (request.m_bSpeak != 0) {
+        if (request.m_strSpeechText.trimmed().isEmpty())
+            return QString();
+        QString reason;
+        if (!hasVoice)
+            reason = QStringLiteral(
+                "No speech engine could be set up: install qt6-speech-flite-plugin, then try again.");
+        else if (!hasDevice)
+            reason = noDevice;
+        else
+            return QString();
+        return QStringLiteral("Korvalen could not speak the text:\n%1\n\n%2")
+            .arg(request.m_strSpeechText, reason);
+    }
+    QString what;
+    QString reason;
+    if (request.m_bCustomSound == 1) {
+        what = QStringLiteral("the sound file:\n") + QDir::toNativeSeparators(request.m_strSoundFile);
+        const QFileInfo file(request.m_strSoundFile);
+        if (request.m_strSoundFile.trimmed().isEmpty())
+            reason = QStringLiteral("No sound file is chosen: choose a WAV file, then try again.");
+        else if (!file.exists())
+            reason = QStringLiteral(
+                "There is no such file, or a folder on its path cannot be entered by this user: check the "
+                "path, then try again.");
+        else if (file.isDir())
+            reason = QStringLiteral("It is a folder: choose a WAV file, then try again.");
+        else
+            reason = wavFileProblem(request.m_strSoundFile);
+    } else if (request.m_bCustomSound == 0 && !CSoundThread::BuiltInSound(request.m_nStatus).isEmpty()) {
+        what = QStringLiteral("the sound");
+    } else {
+        return QString();
+    }
+    if (reason.isEmpty() && !hasDevice)
+        reason = noDevice;
+    if (reason.isEmpty())
+        return QString();
+    return QStringLiteral("Korvalen could not play %1\n\n%2").arg(what, reason);
+}
+
 void CSoundThread::InitInstance()
 {
+    if (m_bTellFailure) {
+        const bool wantsVoice = m_bSpeak != 0;
+        const QString problem = soundTestProblem(*this, platform::soundOutput().hasDevice(),
+                                                 !wantsVoice || platform::speechOutput().hasVoice());
+        if (!problem.isEmpty()) {
+            platform::postMessageBox(problem, QStringLiteral("Korvalen"),
+                                     platform::MB_OK | platform::MB_ICONWARNING);
+            return;
+        }
+    }
     if (m_bSpeak != 0) {
         QString text = m_strSpeechText;
         text.replace(QStringLiteral("%name"), m_strBoxName);

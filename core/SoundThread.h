@@ -22,6 +22,10 @@ struct SoundRequest
 class CSoundThread : public SoundRequest
 {
 public:
+    // Set for a test the user asked for: what keeps it from being heard is
+    // then said in a message box. Notifications stay silent.
+    bool m_bTellFailure = false;
+
     static void Begin(std::unique_ptr<CSoundThread> thread);
     // The whole work: speak, or play the built-in sound of the status, or
     // play the sound file.
@@ -30,3 +34,7 @@ public:
     // The built-in sound of a status, or an empty name when it has none.
     static QString BuiltInSound(int status);
 };
+
+// What keeps the request from being heard, as the message that says what
+// would fix it; empty when nothing does, or when nothing is to be heard.
+QString soundTestProblem(const SoundRequest& request, bool hasDevice, bool hasVoice);

@@ -41,6 +41,11 @@ bool LazySoundOutput::playBuiltIn(const QString& name)
     return output().playBuiltIn(name);
 }
 
+bool LazySoundOutput::hasDevice()
+{
+    return output().hasDevice();
+}
+
 void LazySoundOutput::setVolume(uint32_t level)
 {
     std::lock_guard guard(m_lock);
@@ -61,6 +66,11 @@ SpeechOutput& LazySpeechOutput::output()
 void LazySpeechOutput::speak(const QString& text)
 {
     output().speak(text);
+}
+
+bool LazySpeechOutput::hasVoice()
+{
+    return output().hasVoice();
 }
 
 void LazySpeechOutput::setVolume(uint32_t level)

@@ -22,6 +22,7 @@ public:
     bool playFile(const QString& path) override;
     bool playBuiltIn(const QString& name) override;
     void setVolume(uint32_t level) override;
+    bool hasDevice() override;
     // The real output, once made; nullptr before.
     SoundOutput* made() const { return m_output.load(); }
 
@@ -43,6 +44,7 @@ public:
     ~LazySpeechOutput() override;
     void speak(const QString& text) override;
     void setVolume(uint32_t level) override;
+    bool hasVoice() override;
     SpeechOutput* made() const { return m_output.load(); }
 
 private:

@@ -76,6 +76,14 @@ bool QtSoundOutput::hasAudioOutput()
     return !QMediaDevices::audioOutputs().isEmpty();
 }
 
+bool QtSoundOutput::hasDevice()
+{
+    // Asked where the sounds are played, as every other use of the back end.
+    bool found = false;
+    runOn(m_effect, [&found] { found = hasAudioOutput(); });
+    return found;
+}
+
 void QtSoundOutput::play(const QUrl& source)
 {
     const double volume = m_volume;

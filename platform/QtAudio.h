@@ -24,6 +24,7 @@ public:
     bool playFile(const QString& path) override;
     bool playBuiltIn(const QString& name) override;
     void setVolume(uint32_t level) override;
+    bool hasDevice() override;
 
     // Sounds that reached the audio device, for checking the back end.
     int startedCount() const { return m_started; }
@@ -49,6 +50,7 @@ public:
     ~QtSpeechOutput() override;
     void speak(const QString& text) override;
     void setVolume(uint32_t level) override;
+    bool hasVoice() override { return m_available; }
 
     // False when no speech engine could be set up.
     bool isAvailable() const { return m_available; }

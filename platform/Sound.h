@@ -17,6 +17,8 @@ public:
     virtual bool playBuiltIn(const QString& name) = 0;
     // 0 (silent) to 65535 (full).
     virtual void setVolume(uint32_t level) = 0;
+    // Whether there is a device to play on.
+    virtual bool hasDevice() { return true; }
 };
 
 // Speaks texts.
@@ -27,6 +29,8 @@ public:
     // Returns when the text has been spoken (or could not be).
     virtual void speak(const QString& text) = 0;
     virtual void setVolume(uint32_t level) = 0;
+    // Whether a voice could be set up.
+    virtual bool hasVoice() { return true; }
 };
 
 // The installed outputs; without any, sounds and speech are silently dropped.

@@ -67,6 +67,8 @@ public:
     bool playFile(const QString& path) override { return add(QStringLiteral("file:") + path); }
     bool playBuiltIn(const QString& name) override { return add(QStringLiteral("builtin:") + name); }
     void setVolume(uint32_t) override {}
+    bool hasDevice() override { return device; }
+    bool device = true;
     QStringList played();
     QStringList take();
 
@@ -81,6 +83,8 @@ class RecordingSpeech : public platform::SpeechOutput
 public:
     void speak(const QString& text) override;
     void setVolume(uint32_t) override {}
+    bool hasVoice() override { return voice; }
+    bool voice = true;
     QStringList spoken();
     QStringList take();
 

@@ -4,6 +4,7 @@
 #include "core/Placeholders.h"
 #include "core/Workers.h"
 #include "platform/MessageBox.h"
+#include "platform/ProgramStart.h"
 #include "platform/Shell.h"
 
 #include <QGuiApplication>
@@ -195,5 +196,5 @@ void CKorvalenDlg::DoubleClickActionThread(const BoxSnapshot& box, const QString
     QStringList arguments = platform::splitArguments(parameters);
     for (QString& argument : arguments)
         argument = expandPlaceholders(argument, box, PlaceholderSet::CustomApplication);
-    platform::shellService().startProgram(program, arguments, false);
+    platform::startOrTell(QStringLiteral("the double-click program"), program, arguments, false);
 }

@@ -5,6 +5,7 @@
 #include "platform/DesktopOpen.h"
 #include "platform/MessageBox.h"
 #include "platform/NetTools.h"
+#include "platform/ProgramStart.h"
 #include "platform/Shell.h"
 
 #include <QUrl>
@@ -89,7 +90,8 @@ void CKorvalenDlg::OnToolRemoteDesktop()
                     QString::fromLatin1(platform::kRemoteDesktopPackages));
         return;
     }
-    shell.startProgram(command.first(), command.mid(1), false);
+    platform::startOrTell(QStringLiteral("the remote desktop client"), command.first(), command.mid(1),
+                          false);
 }
 
 void CKorvalenDlg::OpenWebThread(const BoxSnapshot& box)
@@ -123,5 +125,6 @@ void CKorvalenDlg::RunCustomAppThread(const BoxSnapshot& box, const CustomAppRec
     QStringList arguments = platform::splitArguments(app.m_strParams);
     for (QString& argument : arguments)
         argument = expandPlaceholders(argument, box, PlaceholderSet::CustomApplication);
-    platform::shellService().startProgram(app.m_strPath, arguments, false);
+    platform::startOrTell(QStringLiteral("the custom application \"%1\"").arg(app.m_strTitle), app.m_strPath,
+                          arguments, false);
 }

@@ -226,3 +226,46 @@ TEST(BuiltInSounds, AreStereo16BitPcmWaves)
         EXPECT_NEAR(double(dataSize) / (c.rate * 4.0), c.seconds, 0.02);
     }
 }
+
+// A test the user starts says why nothing can be heard, and plays nothing; a
+// notification with the same request stays silent.
+TEST_F(SoundThread, TestsSayWhyNothingCanBeHeard)
+{
+    QTemporaryDir dir;
+    const QString wav = dir.filePath(QStringLiteral("up.wav"));
+    test::writeFile(wav, "RIFF");
+    test::writeFile(dir.filePath("song.mp3"), "ID3");
+    // custom, file, text spoken, device, voice, what the message says ("": none)
+    const std::tuple<int, QString, QString, bool, bool, const char*> cases[] = {
+        {1, wav, "", 1, 1, ""},
+        {1, wav + "x", "", 1, 1, "no such file"},
+        {1, "", "", 1, 1, "No sound file"},
+        {1, dir.path(), "", 1, 1, "a folder"},
+        {1, dir.filePath("song.mp3"), "", 1, 1, "not a WAV"},
+        {1, wav, "", 0, 1, "No sound output"},
+        {0, "", "", 0, 1, "No sound output"},
+        {2, wav, "", 0, 1, ""},
+        {0, "", "Up", 1, 0, "qt6-speech-flite-plugin"},
+        {0, "", "Up", 0, 1, "No sound output"},
+    };
+    for (const auto& [custom, file, text, device, voice, says] : cases) {
+        for (const bool test : {true, false}) {
+            test::RecordingMessageBoxes boxes;
+            sound.device = device;
+            speech.voice = voice;
+            CSoundThread thread;
+            thread.m_bTellFailure = test;
+            thread.m_bCustomSound = custom;
+            thread.m_strSoundFile = file;
+            thread.m_bSpeak = !text.isEmpty();
+            thread.m_strSpeechText = text;
+            thread.InitInstance();
+            const bool told = test && *says;
+            const QString shown = boxes.shown.empty() ? QString() : boxes.shown[0].text;
+            EXPECT_TRUE(told ? boxes.shown.size() == 1 && shown.contains(says) : boxes.shown.empty())
+                << file.toStdString() << text.toStdString() << test << shown.toStdString();
+            EXPECT_TRUE(!told || sound.take().size() + speech.take().size() == 0);
+            sound.take(), speech.take();
+        }
+    }
+}

@@ -412,6 +412,7 @@ void CBoxPropertiesDlg::PlayTest(int status)
 
     auto thread = std::make_unique<CSoundThread>();
     static_cast<SoundRequest&>(*thread) = soundRequestFor(box, status, settings);
+    thread->m_bTellFailure = true;
     CSoundThread::Begin(std::move(thread));
 }
 

@@ -11,6 +11,7 @@
 #include "platform/DateTime.h"
 #include "platform/Dialogs.h"
 #include "platform/MessageBox.h"
+#include "platform/ProgramStart.h"
 #include "platform/Shell.h"
 
 #include <algorithm>
@@ -215,8 +216,10 @@ void CExecFile::OnBnClickedTest()
     const platform::LocalStamp now = platform::localStampNow();
     const QStringList arguments = SampleArguments(now.date + u' ' + now.time);
     if (!platform::shellService().startProgram(m_strFile, arguments, m_bRunHidden != 0)) {
-        platform::AfxMessageBox(this, QStringLiteral("无法运行文件：\n%1").arg(m_strFile),
-                                platform::MB_OK | platform::MB_ICONWARNING);
+        platform::AfxMessageBox(
+            this,
+            QStringLiteral("无法运行文件：\n%1\n\n%2").arg(m_strFile, platform::programProblem(m_strFile)),
+            platform::MB_OK | platform::MB_ICONWARNING);
     }
 }
 

@@ -191,6 +191,7 @@ void CPlaySoundSettings::OnBnClickedTestSound(int row)
     auto thread = std::make_unique<CSoundThread>();
     thread->m_strSoundFile = m_strSoundFile[size_t(row)];
     thread->m_bCustomSound = 1;
+    thread->m_bTellFailure = true;
     CSoundThread::Begin(std::move(thread));
 }
 
@@ -201,6 +202,7 @@ void CPlaySoundSettings::OnBnClickedTestSpeech(int row)
     thread->m_bSpeak = 1;
     thread->m_strSpeechText = m_strSpeechText[size_t(row)];
     thread->m_strBoxName = m_strBoxName;
+    thread->m_bTellFailure = true;
     CSoundThread::Begin(std::move(thread));
 }
 

@@ -440,6 +440,7 @@ void CPropertiesDlg::OnBnClickedTestSound()
     thread->m_strSoundFile = m_strPlayErrorDefSoundPath;
     // The file is played whatever its check box says.
     thread->m_bCustomSound = 1;
+    thread->m_bTellFailure = true;
     CSoundThread::Begin(std::move(thread));
 }
 
@@ -452,6 +453,7 @@ void CPropertiesDlg::OnBnClickedTestSpeech()
     thread->m_bSpeak = 1;
     thread->m_strSpeechText = m_strErrorTextSpeechText;
     thread->m_strBoxName = QStringLiteral("Check Name");
+    thread->m_bTellFailure = true;
     CSoundThread::Begin(std::move(thread));
 }
 
@@ -461,6 +463,7 @@ void CPropertiesDlg::OnBnClickedTestVolume()
         return;
     auto thread = std::make_unique<CSoundThread>();
     thread->m_nStatus = STATUS_VOLUME_TEST;
+    thread->m_bTellFailure = true;
     CSoundThread::Begin(std::move(thread));
 }
 

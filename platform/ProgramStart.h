@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// Programs started at the user's request, and what the user is told when one
+// cannot be started.
+namespace platform {
+
+// Why `program` cannot be started, as a sentence that says what would fix
+// it; looks at the file system and PATH as the start did. A program that
+// looks startable gets the reason the system's refusal most often has.
+QString programProblem(const QString& program);
+
+// The message for a program that did not start: `what` names it ("the
+// custom application \"Mail\"").
+QString startFailureText(const QString& what, const QString& program);
+
+// Starts the program through the shell service, or opens a file that is no
+// program with the desktop's application for it; when neither happened, a
+// message box posted to the window thread says so. For such a file it waits
+// for the desktop's opener: call it on a worker thread where the program may
+// be one. True when it started or opened.
+bool startOrTell(const QString& what, const QString& program, const QStringList& arguments, bool hidden);
+
+} // namespace platform

@@ -1,0 +1,74 @@
+// Programs the user starts from the strip: one that does not start is named,
+// with why and what would fix it.
+#include "TestSupport.h"
+
+#include "platform/ProgramStart.h"
+#include "platform/Shell.h"
+#include "ui/KorvalenDlg.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+TEST(ProgramStart, AProgramThatDoesNotStartIsNamedWithWhatWouldFixIt)
+{
+    QTemporaryDir dir;
+    const QString out = dir.filePath("argv"), script = dir.filePath("old.sh");
+    test::writeFile(script, "#!/nonexistent/interpreter\n");
+    QFile::setPermissions(script, QFile::ReadOwner | QFile::ExeOwner);
+    const QString before = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(dir.path()));
+    const std::pair<QString, const char*> cases[] = {
+        {ARGV_RECORDER, ""}, // starts
+        {"", "No program is set"},
+        {"korvalen-no-such-program", "search path (PATH)"},
+        {"bin/mailer", "relative path"},
+        {dir.filePath("gone"), "no such file"},
+        {dir.path(), "It is a folder"},
+        {script, "interpreter"},
+    };
+    for (const bool custom : {true, false}) {
+        for (const auto& [program, says] : cases) {
+            SCOPED_TRACE(program.toStdString());
+            test::RecordingMessageBoxes boxes;
+            if (custom)
+                CKorvalenDlg::RunCustomAppThread(BoxSnapshot{}, {"Mail", program, '"' + out + '"'});
+            else
+                CKorvalenDlg::DoubleClickActionThread(BoxSnapshot{}, program, '"' + out + '"');
+            EXPECT_TRUE(*says || test::waitFor([&] { return QFile::remove(out); }));
+            const QString what = custom ? "the custom application \"Mail\"" : "the double-click program";
+            const QString text = boxes.shown.empty() ? QString() : boxes.shown[0].text;
+            EXPECT_TRUE(
+                *says ? boxes.shown.size() == 1 && text.contains(says) &&
+                            text.startsWith("Korvalen could not start " + what + ":\n" + program + "\n\n")
+                      : boxes.shown.empty())
+                << text.toStdString();
+        }
+    }
+    QDir::setCurrent(before);
+}
+
+// A file that is no program is opened as a document; with no application for
+// it, the user is told what would open it.
+TEST(ProgramStart, ADocumentNoApplicationOpensIsNamed)
+{
+    struct : platform::ShellService
+    {
+        bool startProgram(const QString&, const QStringList&, bool) override { return started = true; }
+        bool openUrl(const QUrl&) override { return false; }
+        int openAndWait(const QUrl&) override { return platform::kOpenerNoApplication; }
+        bool started = false;
+    } shell;
+    platform::setShellService(&shell);
+    QTemporaryDir dir;
+    test::writeFile(dir.filePath("notes.txt"), "text");
+    test::RecordingMessageBoxes boxes;
+    CKorvalenDlg::RunCustomAppThread(BoxSnapshot{}, {"Notes", dir.filePath("notes.txt"), "%name"});
+    platform::setShellService(nullptr);
+    EXPECT_FALSE(shell.started);
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_TRUE(boxes.shown[0].text.startsWith("Korvalen could not open the custom application \"Notes\""));
+    EXPECT_TRUE(boxes.shown[0].text.contains("install an application for that kind of file"));
+}
