@@ -8,15 +8,11 @@
 #include "ui/KorvalenDlg.h"
 #include "ui/TrayMenu.h"
 #include "ui/dialogs/BoxPropertiesDlg.h"
-#include "ui/dialogs/CustomMenu.h"
 #include "ui/dialogs/DialogTestSupport.h"
 #include "ui/dialogs/ExecFile.h"
 #include "ui/dialogs/MsgBoxSettings.h"
 #include "ui/dialogs/PlaySoundSettings.h"
 #include "ui/dialogs/PropertiesDlg.h"
-#include "ui/dialogs/SendNetMsgDlg.h"
-#include "ui/dialogs/SendNetMsgSetting.h"
-#include "ui/dialogs/StoredFlag.h"
 
 #include <QAction>
 #include <QDir>
@@ -245,61 +241,6 @@ TEST_F(RoundTrip, OptionsStoreBackWhatTheyRead)
         EXPECT_TRUE(messages.shown.empty());
         expectKept(before, storedValues(configPath()), "main", kMain);
     }
-}
-
-TEST_F(RoundTrip, NetworkMessageSettingsAndCustomApplicationsStoreBackWhatTheyRead)
-{
-    const std::initializer_list<Stored> netMsg = {
-        {"NetUserName", "\" me \""},
-        {"sendnetmsgcomm", "\" /opt/my tools/send it \""},
-        {"SendNetMsgParam", kLongText.c_str()},
-    };
-    const QString config = env.path() + QStringLiteral("/MainConfA.ini");
-    test::writeFile(config, section("main", netMsg));
-    QMap<QString, QString> before = storedValues(config);
-    CSendNetMsgDlg send;
-    send.m_iniConfig.SetFileName(config);
-    send.m_strUserName = QStringLiteral(" me ");
-    send.m_strIP = QStringLiteral("192.0.2.1");
-    ASSERT_TRUE(send.OnInitDialog());
-    test::whenOpened<CSendNetMsgSetting>(&send,
-                                         [&](CSendNetMsgSetting* d) { button(d, "buttonOK")->click(); });
-    button(&send, "buttonSettings")->click();
-    expectKept(before, storedValues(config), "main", netMsg);
-
-    // Nine rows stored, seven shown: the count is held to seven, and the
-    // rows beyond it stay as they were.
-    const std::initializer_list<Stored> rows = {{"nrows", "9", "7"}};
-    QByteArray text = section("Main", rows);
-    for (int i = 0; i < 9; ++i)
-        text +=
-            section(QByteArray("Row " + QByteArray::number(i)).constData(),
-                    {{"标题", "\" Web ;# \""}, {"应用程序", kLongPath.c_str()}, {"参数", "%IP \"%name\" "}});
-    const QString mainIni = env.path() + QStringLiteral("/Main.ini");
-    test::writeFile(mainIni, text);
-    before = storedValues(mainIni);
-    CCustomMenu menu;
-    menu.m_strMainIniPath = mainIni;
-    ASSERT_TRUE(menu.OnInitDialog());
-    menu.show();
-    button(&menu, "buttonOK")->click();
-    expectKept(before, storedValues(mainIni), "Main", rows);
-    EXPECT_TRUE(messages.shown.empty());
-}
-
-TEST(StoredFlag, AFlagShownAsItWasComesBackAsStored)
-{
-    const struct
-    {
-        int held;
-        bool on;
-        int kept;
-    } cases[] = {
-        {0, false, 0}, {1, true, 1},  {2, true, 2},   {-1, true, -1}, // as shown
-        {0, true, 1},  {2, false, 0}, {-1, false, 0}, {1, false, 0},  // changed
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(keptFlag(c.held, c.on), c.kept) << c.held << ' ' << c.on;
 }
 
 } // namespace
