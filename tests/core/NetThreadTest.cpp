@@ -175,8 +175,9 @@ TEST_F(NetThreadTest, StopDuringACheckSuppressesItsReport)
     g_nTimeOut = 2000;
     BoxRecord* box = makeBox(METHOD_TCP, QStringLiteral("127.0.0.1"));
     box->Port = full.port();
+    const int waiting = full.connectsWaiting();
     box->StartThread();
-    test::waitFor([] { return false; }, 100); // the connect is under way
+    ASSERT_TRUE(test::waitFor([&] { return full.connectsWaiting() > waiting; })); // the connect is under way
     box->DetachThread();
     EXPECT_TRUE(allThreadsEnd(1500));
     test::waitFor([] { return false; }, 100);
