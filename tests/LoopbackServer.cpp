@@ -1,6 +1,8 @@
 #include "LoopbackServer.h"
 
 #include <QDir>
+#include <QFile>
+#include <QList>
 
 #include <arpa/inet.h>
 #include <cstring>
@@ -153,6 +155,23 @@ FullListener::~FullListener()
     for (int filler : m_fillers)
         ::close(filler);
     ::close(m_fd);
+}
+
+int FullListener::connectsWaiting() const
+{
+    // Lines of the form "sl local rem st ...", addresses as HEXADDR:HEXPORT;
+    // state 02 is a connection whose first packet is still unanswered.
+    QFile table(QStringLiteral("/proc/net/tcp"));
+    if (!table.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray remote = QByteArray::number(m_port, 16).toUpper().rightJustified(4, '0').prepend(':');
+    int count = 0;
+    for (const QByteArray& line : table.readAll().split('\n')) {
+        const QList<QByteArray> fields = line.simplified().split(' ');
+        if (fields.size() > 3 && fields[2].endsWith(remote) && fields[3] == "02")
+            ++count;
+    }
+    return count;
 }
 
 int openDescriptorCount()

@@ -48,6 +48,9 @@ public:
     FullListener();
     ~FullListener();
     uint16_t port() const { return m_port; }
+    // The connections to it that wait for an answer (its own fillers among
+    // them): one more shows that a connect is under way.
+    int connectsWaiting() const;
 
 private:
     int m_fd = -1;

@@ -83,8 +83,11 @@ TEST(QtAudio, SpeechIsNotCutOffByTheNextText)
     const qint64 bothMs = together.elapsed();
     first.join();
     // The first was spoken to its end, not cut off when the second came at
-    // 300 ms; the second only after it, and in full.
-    EXPECT_GT(firstMs, sentenceMs * 8 / 10) << sentenceMs << " ms alone";
+    // 300 ms; the second only after it, and in full. Its synthesis takes
+    // longer or shorter as other programs leave the machine busy or idle, so
+    // the first is only held to half its time alone (cut off, it ends soon
+    // after 300 ms).
+    EXPECT_GT(firstMs, sentenceMs / 2) << sentenceMs << " ms alone";
     EXPECT_GT(bothMs, firstMs + 400) << firstMs << " ms for the first";
     EXPECT_EQ(speech.spokenCount(), 3);
 }
