@@ -3,6 +3,8 @@
 // and recovery after a process was killed.
 #include "TestSupport.h"
 
+#include "app/KorvalenApp.h"
+#include "platform/DataFolder.h"
 #include "platform/Instance.h"
 
 #include <QDir>
@@ -50,6 +52,14 @@ protected:
         return m_env.runtimeDir() + u'/' + QString::fromLatin1(titles[instance]) + QStringLiteral(".socket");
     }
 
+    // This test process plays the running instance.
+    bool holdLock(int instance) const
+    {
+        return platform::acquireInstanceLock(m_env.dataDir(),
+                                             QStringLiteral("Tamsorin Korvalen") + QChar(u'A' + instance),
+                                             socketOf(instance)) == platform::InstanceLockResult::Acquired;
+    }
+
     // The program listens for activation once its window exists.
     bool waitUntilListening(int instance, QProcess* process)
     {
@@ -82,9 +92,7 @@ long residentKilobytes(qint64 pid)
 
 TEST_F(InstanceProcessTest, SecondStartActivatesRunningInstanceAndEnds)
 {
-    // This test process plays the running instance: it holds the lock and answers.
-    ASSERT_EQ(platform::acquireInstanceLock(QStringLiteral("Tamsorin KorvalenA")),
-              platform::InstanceLockResult::Acquired);
+    ASSERT_TRUE(holdLock(0));
     int activations = 0;
     platform::InstanceServer server(QStringLiteral("Korvalen."), [&] { ++activations; });
     ASSERT_TRUE(server.isListening());
@@ -102,8 +110,7 @@ TEST_F(InstanceProcessTest, SecondStartActivatesRunningInstanceAndEnds)
 // sound: no audio connection is tried, and it says nothing at all.
 TEST_F(InstanceProcessTest, SecondStartThatActivatesPrintsNothingAndMakesNoAudioConnection)
 {
-    ASSERT_EQ(platform::acquireInstanceLock(QStringLiteral("Tamsorin KorvalenC")),
-              platform::InstanceLockResult::Acquired);
+    ASSERT_TRUE(holdLock(2));
     int activations = 0;
     platform::InstanceServer server(QStringLiteral("Korvalen. Ter"), [&] { ++activations; });
     ASSERT_TRUE(server.isListening());
@@ -112,7 +119,8 @@ TEST_F(InstanceProcessTest, SecondStartThatActivatesPrintsNothingAndMakesNoAudio
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     // A sound server that is not there: any try to reach it would be said.
-    env.insert(QStringLiteral("PULSE_SERVER"), QStringLiteral("unix:") + m_env.path() + QStringLiteral("/nothing"));
+    env.insert(QStringLiteral("PULSE_SERVER"),
+               QStringLiteral("unix:") + m_env.path() + QStringLiteral("/nothing"));
     second.setProcessEnvironment(env);
     second.start(kProgram, {QStringLiteral("/tertiary")});
     ASSERT_TRUE(second.waitForStarted(5000));
@@ -125,12 +133,34 @@ TEST_F(InstanceProcessTest, SecondStartThatActivatesPrintsNothingAndMakesNoAudio
 
 TEST_F(InstanceProcessTest, SecondStartWithoutRunningWindowEndsSilently)
 {
-    ASSERT_EQ(platform::acquireInstanceLock(QStringLiteral("Tamsorin KorvalenB")),
-              platform::InstanceLockResult::Acquired);
+    ASSERT_TRUE(holdLock(1));
     QProcess* second = start({QStringLiteral("/secondary")});
     ASSERT_TRUE(finishes(second));
     EXPECT_EQ(second->exitCode(), 0);
     EXPECT_FALSE(QFileInfo::exists(m_env.dataDir() + QStringLiteral("/MainConfB.ini")));
+}
+
+// A start from a session with another runtime folder, or none, cannot reach
+// the running window's socket: it says so and ends.
+TEST_F(InstanceProcessTest, SecondStartFromAnotherSessionSaysSoAndEnds)
+{
+    QProcess* first = start();
+    ASSERT_TRUE(waitUntilListening(0, first));
+    const QString other = m_env.path() + QStringLiteral("/other-run");
+    ASSERT_TRUE(QDir().mkpath(other));
+    for (const QString& runtime : {other, QString()}) {
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
+        test::RecordingMessageBoxes boxes;
+        EXPECT_FALSE(theApp.InitInstance({kProgram}));
+        ASSERT_EQ(boxes.shown.size(), 1u) << runtime.toStdString();
+        const QString& text = boxes.shown[0].text;
+        EXPECT_TRUE(
+            text.contains(m_env.dataDir() + QStringLiteral("/MainConfA.ini\nstarted in another session")) &&
+            text.contains(m_env.runtimeDir()) && text.contains(platform::runtimeFolder()))
+            << text.toStdString();
+    }
+    EXPECT_TRUE(QDir(other).isEmpty());
+    EXPECT_EQ(first->state(), QProcess::Running);
 }
 
 TEST_F(InstanceProcessTest, ActivationGivesUpOnAnInstanceThatDoesNotAnswer)
