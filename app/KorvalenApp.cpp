@@ -20,10 +20,11 @@ namespace {
 // runtime folder holds the socket that would bring its window forward.
 QString runsElsewhereText(const QString& configFile, const QString& theirSocket, const QString& ourSocket)
 {
-    return QStringLiteral("Korvalen already runs with the settings in\n%1\nstarted in another session, whose "
-                          "runtime folder (%2) is not this one's (%3): its window cannot be brought forward "
-                          "from here.\n\nUse Korvalen in that session, or end it there, then start it "
-                          "again.")
+    return QStringLiteral(
+               "Korvalen already runs with the settings in\n%1\nstarted in another session. Its "
+               "window cannot be brought forward from here: that session's runtime folder is\n%2\nand "
+               "this one's is\n%3\n\nUse Korvalen in that session, or end it there, then start it "
+               "again.")
         .arg(QDir::toNativeSeparators(configFile), QDir::toNativeSeparators(QFileInfo(theirSocket).path()),
              QDir::toNativeSeparators(QFileInfo(ourSocket).path()));
 }
