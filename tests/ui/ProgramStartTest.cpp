@@ -12,37 +12,31 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <thread>
 
 #include <sched.h>
 #include <sys/mount.h>
 
-// Runs `body` on a thread of its own in a private mount namespace where a
-// tmpfs mounted noexec lies on `folder`; false, with nothing run, when the
-// system does not let this process make one (it takes root).
-bool onThreadWithNoExecMount(const QString& folder, const std::function<void()>& body)
+// Mounts a tmpfs that runs no programs on `folder`, in a mount namespace of
+// the calling thread's own; false when this process may not (it takes root).
+bool mountNoExecForThisThread(const QString& folder)
 {
-    bool mounted = false;
-    std::thread([&] {
-        const QByteArray target = QFile::encodeName(folder);
-        mounted =
-            ::unshare(CLONE_NEWNS) == 0 && ::mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
-            ::mount("tmpfs", target.constData(), "tmpfs", MS_NOEXEC | MS_NOSUID | MS_NODEV, "size=8m") == 0;
-        if (mounted)
-            body();
-    }).join();
-    return mounted;
+    const QByteArray target = QFile::encodeName(folder);
+    return QDir().mkpath(folder) && ::unshare(CLONE_NEWNS) == 0 &&
+           ::mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+           ::mount("tmpfs", target.constData(), "tmpfs", MS_NOEXEC, "size=8m") == 0;
 }
 
-TEST(ProgramStart, AProgramThatDoesNotStartIsNamedWithWhatWouldFixIt)
+// Runs on a thread of its own, which may mount a file system for itself.
+void startEachProgram(bool& noexecRan)
 {
     QTemporaryDir dir;
     const QString out = dir.filePath("argv"), script = dir.filePath("old.sh"),
                   noexec = dir.filePath("noexec");
     test::writeFile(script, "#!/nonexistent/interpreter\n");
     QFile::setPermissions(script, QFile::ReadOwner | QFile::ExeOwner);
-    ASSERT_TRUE(QFile::link(ARGV_RECORDER, dir.filePath("recorder-here")) && QDir().mkpath(noexec));
+    QFile::link(ARGV_RECORDER, dir.filePath("recorder-here"));
+    noexecRan = mountNoExecForThisThread(noexec) && QFile::copy(ARGV_RECORDER, noexec + "/recorder");
     const QString before = QDir::currentPath();
     ASSERT_TRUE(QDir::setCurrent(dir.path()));
     const std::pair<QString, const char*> cases[] = {
@@ -57,37 +51,37 @@ TEST(ProgramStart, AProgramThatDoesNotStartIsNamedWithWhatWouldFixIt)
         {script, "interpreter"},
         {noexec + "/recorder", "file system does not allow programs"},
     };
-    const auto run = [&](bool withNoExec) {
-        for (const bool custom : {true, false}) {
-            for (const auto& [program, says] : cases) {
-                if (program.startsWith(noexec) && !withNoExec)
-                    continue;
-                SCOPED_TRACE(program.toStdString());
-                test::RecordingMessageBoxes boxes;
-                if (custom)
-                    CKorvalenDlg::RunCustomAppThread(BoxSnapshot{}, {"Mail", program, '"' + out + '"'});
-                else
-                    CKorvalenDlg::DoubleClickActionThread(BoxSnapshot{}, program, '"' + out + '"');
-                EXPECT_TRUE(*says || test::waitFor([&] { return QFile::remove(out); }));
-                const QString what = custom ? "the custom application \"Mail\"" : "the double-click program";
-                const QString text = boxes.shown.empty() ? QString() : boxes.shown[0].text;
-                EXPECT_TRUE(
-                    *says ? boxes.shown.size() == 1 && text.contains(says) &&
-                                text.startsWith("Korvalen could not start " + what + ":\n" + program + "\n\n")
-                          : boxes.shown.empty())
-                    << text.toStdString();
-            }
+    for (const bool custom : {true, false}) {
+        for (const auto& [program, says] : cases) {
+            if (program.startsWith(noexec) && !noexecRan)
+                continue;
+            SCOPED_TRACE(program.toStdString());
+            test::RecordingMessageBoxes boxes;
+            if (custom)
+                CKorvalenDlg::RunCustomAppThread(BoxSnapshot{}, {"Mail", program, '"' + out + '"'});
+            else
+                CKorvalenDlg::DoubleClickActionThread(BoxSnapshot{}, program, '"' + out + '"');
+            EXPECT_TRUE(*says || test::waitFor([&] { return QFile::remove(out); }));
+            const QString what = custom ? "the custom application \"Mail\"" : "the double-click program";
+            const QString text = boxes.shown.empty() ? QString() : boxes.shown[0].text;
+            EXPECT_TRUE(
+                *says ? boxes.shown.size() == 1 && text.contains(says) &&
+                            text.startsWith("Korvalen could not start " + what + ":\n" + program + "\n\n")
+                      : boxes.shown.empty())
+                << text.toStdString();
         }
-    };
-    const bool mounted = onThreadWithNoExecMount(noexec, [&] {
-        ASSERT_TRUE(QFile::copy(ARGV_RECORDER, noexec + "/recorder"));
-        run(true);
-    });
-    if (!mounted)
-        run(false);
+    }
     QDir::setCurrent(before);
-    if (!mounted)
-        GTEST_SKIP() << "the noexec case needs a private mount namespace, which takes root";
+    if (noexecRan) // or the folder could not be removed
+        ::umount(QFile::encodeName(noexec).constData());
+}
+
+TEST(ProgramStart, AProgramThatDoesNotStartIsNamedWithWhatWouldFixIt)
+{
+    bool noexecRan = false;
+    std::thread([&] { startEachProgram(noexecRan); }).join();
+    if (!noexecRan)
+        GTEST_SKIP() << "the case of a noexec file system needs a mount namespace, which takes root";
 }
 
 // A file that is no program is opened as a document; with no application for
