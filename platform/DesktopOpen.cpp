@@ -20,6 +20,9 @@ QString openFailureText(const QString& what, const QString& place, const QString
             QStringLiteral("The desktop has no program for it (xdg-open found none): install %1, then try "
                            "again.")
                 .arg(needs);
+    else if (answer == kOpenerNoSuchFile)
+        reason = QStringLiteral("It does not exist (xdg-open found no such file or folder): check that it is "
+                                "there, then try again.");
     else
         reason =
             QStringLiteral("The program the desktop chose for it failed (xdg-open answered %1): make %2 the "

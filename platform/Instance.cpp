@@ -17,19 +17,46 @@ namespace platform {
 namespace {
 const QByteArray kActivateRequest = "activate\n";
 const QByteArray kActivatedReply = "activated\n";
+
+// Not the folder lock that writes of the settings take: that one is held
+// only for a moment, this one as long as the instance runs.
+QByteArray lockPath(const QString& folder, const QString& mutexName)
+{
+    return QFile::encodeName(folder + u'/' + mutexName + QStringLiteral(".lock"));
+}
 } // namespace
 
-InstanceLockResult acquireInstanceLock(const QString& mutexName)
+InstanceLockResult acquireInstanceLock(const QString& folder, const QString& mutexName,
+                                       const QString& socketPath)
 {
-    const QString path = runtimeFolder() + u'/' + mutexName + QStringLiteral(".lock");
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    createFolder(folder);
+    const QByteArray path = lockPath(folder, mutexName);
+    int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0) // a folder that may not be written still locks a lock file that is there
+        fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
     if (fd < 0)
         return InstanceLockResult::Failed;
-    if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
-        return InstanceLockResult::Acquired; // fd stays open, and the lock held, until the process ends
-    const int error = errno;
-    ::close(fd);
-    return error == EWOULDBLOCK ? InstanceLockResult::HeldElsewhere : InstanceLockResult::Failed;
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int error = errno;
+        ::close(fd);
+        return error == EWOULDBLOCK ? InstanceLockResult::HeldElsewhere : InstanceLockResult::Failed;
+    }
+    // A line cut short (a full disk) is read as none.
+    const QByteArray line = QFile::encodeName(socketPath) + '\n';
+    [[maybe_unused]] const bool written =
+        ::ftruncate(fd, 0) == 0 && ::pwrite(fd, line.constData(), size_t(line.size()), 0) == line.size();
+    return InstanceLockResult::Acquired; // fd stays open, and the lock held, until the process ends
+}
+
+QString instanceLockSocket(const QString& folder, const QString& mutexName)
+{
+    QFile file(QFile::decodeName(lockPath(folder, mutexName)));
+    if (!file.open(QIODevice::ReadOnly))
+        return QString();
+    const QByteArray line = file.read(4096);
+    if (!line.endsWith('\n') || line.count('\n') != 1)
+        return QString();
+    return QFile::decodeName(line.chopped(1));
 }
 
 QString instanceSocketPath(const QString& windowTitle)

@@ -16,10 +16,18 @@ enum class InstanceLockResult
     Failed,        // the lock could not be made; go on as the instance's first process
 };
 
-// Takes the instance's lock (a file named after the mutex in the runtime
-// folder). It is held until the process ends; the kernel drops it however the
-// process ends, so a killed instance never blocks the next start.
-InstanceLockResult acquireInstanceLock(const QString& mutexName);
+// Takes the instance's lock: a file named after the mutex in `folder`, the
+// folder of the instance's configuration, so that one process runs each
+// configuration whatever session it was started from. The holder writes into
+// it the socket on which it is activated (`socketPath`). The lock is held
+// until the process ends; the kernel drops it however the process ends, so a
+// killed instance never blocks the next start.
+InstanceLockResult acquireInstanceLock(const QString& folder, const QString& mutexName,
+                                       const QString& socketPath);
+
+// The socket that the holder of the instance's lock wrote into it; empty when
+// there is none to be read.
+QString instanceLockSocket(const QString& folder, const QString& mutexName);
 
 // The local socket on which a running instance is activated.
 QString instanceSocketPath(const QString& windowTitle);

@@ -12,12 +12,13 @@ namespace platform {
 
 QString programProblem(const QString& program)
 {
-    if (program.trimmed().isEmpty())
+    const QString name = program.trimmed();
+    if (name.isEmpty())
         return QStringLiteral("No program is set for it: choose one, then try again.");
-    QFileInfo file(program);
-    // A bare name not in the current folder is the program found on PATH.
-    if (!program.contains(u'/') && !file.exists()) {
-        const QString found = shellService().findProgram(program);
+    QFileInfo file(name);
+    // A bare name is looked for on PATH only, never in the current folder.
+    if (!name.contains(u'/')) {
+        const QString found = shellService().findProgram(name);
         if (found.isEmpty())
             return QStringLiteral(
                 "No program of that name is installed on the search path (PATH): install it, or give its "
@@ -34,6 +35,10 @@ QString programProblem(const QString& program)
                               "user: check the path, then try again.");
     if (file.isDir())
         return QStringLiteral("It is a folder, not a program: choose the program file, then try again.");
+    if (isProgramWhereNoneMayRun(file.filePath()))
+        return QStringLiteral(
+            "Its file system does not allow programs to run (it is mounted with noexec): put "
+            "the program on another file system, then try again.");
     if (!file.isReadable())
         return QStringLiteral("This user may not read the file: make it readable (chmod a+r), then try "
                               "again.");
@@ -49,22 +54,23 @@ QString programProblem(const QString& program)
 QString startFailureText(const QString& what, const QString& program)
 {
     return QStringLiteral("Korvalen could not start %1:\n%2\n\n%3")
-        .arg(what, QDir::toNativeSeparators(program), programProblem(program));
+        .arg(what, QDir::toNativeSeparators(program.trimmed()), programProblem(program));
 }
 
 bool startOrTell(const QString& what, const QString& program, const QStringList& arguments, bool hidden)
 {
-    ShellService& shell = shellService();
+    const QString name = program.trimmed();
     // A file that is no program is a document, opened with the application
-    // the desktop has for it; the opener's answer says whether one did.
-    const QFileInfo file(program);
-    if (file.isFile() && !file.isExecutable() &&
-        (program.contains(u'/') || shell.findProgram(program).isEmpty()))
+    // the desktop has for it; the opener's answer says whether one did. A
+    // program where none may run is neither started nor opened.
+    const QFileInfo file(name);
+    const bool forbidden = isProgramWhereNoneMayRun(name);
+    if (name.contains(u'/') && file.isFile() && !file.isExecutable() && !forbidden)
         return openOrTell(QUrl::fromLocalFile(file.absoluteFilePath()), what,
                           QStringLiteral("an application for that kind of file"));
-    if (shell.startProgram(program, arguments, hidden))
+    if (!forbidden && shellService().startProgram(name, arguments, hidden))
         return true;
-    postMessageBox(startFailureText(what, program), QStringLiteral("Korvalen"), MB_OK | MB_ICONWARNING);
+    postMessageBox(startFailureText(what, name), QStringLiteral("Korvalen"), MB_OK | MB_ICONWARNING);
     return false;
 }
 

@@ -16,6 +16,8 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -89,16 +91,19 @@ class DesktopShell : public ShellService
 public:
     bool startProgram(const QString& program, const QStringList& arguments, bool hidden) override
     {
-        if (program.trimmed().isEmpty())
+        const QString name = program.trimmed();
+        if (name.isEmpty())
             return false;
-        const QFileInfo file(program);
+        const QFileInfo file(name);
         QString executable;
-        if (file.isFile() && file.isExecutable())
+        if (!name.contains(u'/'))
+            executable = QStandardPaths::findExecutable(name); // on PATH only, as a shell looks
+        else if (file.isFile() && file.isExecutable())
             executable = file.absoluteFilePath();
-        else if (!program.contains(u'/'))
-            executable = QStandardPaths::findExecutable(program);
+        else if (file.isFile() && !isProgramWhereNoneMayRun(name))
+            return openUrl(QUrl::fromLocalFile(file.absoluteFilePath()));
         if (executable.isEmpty())
-            return file.isFile() && openUrl(QUrl::fromLocalFile(file.absoluteFilePath()));
+            return false;
         QProcess process;
         process.setProgram(executable);
         process.setArguments(arguments);
@@ -167,6 +172,8 @@ int ShellService::openDocument(const QString& path)
         return 42;
     case kOpenerNoApplication:
         return SE_ERR_NOASSOC;
+    case kOpenerNoSuchFile:
+        return SE_ERR_FNF;
     default:
         return 0;
     }
@@ -192,6 +199,15 @@ bool ShellService::runInTerminal(const QString& title, const QStringList& comman
 QString ShellService::findProgram(const QString& name)
 {
     return QStandardPaths::findExecutable(name);
+}
+
+bool isProgramWhereNoneMayRun(const QString& path)
+{
+    const QByteArray native = QFile::encodeName(path);
+    struct stat st;
+    struct statvfs fs;
+    return ::stat(native.constData(), &st) == 0 && S_ISREG(st.st_mode) && (st.st_mode & 0111) != 0 &&
+           ::statvfs(native.constData(), &fs) == 0 && (fs.f_flag & ST_NOEXEC) != 0;
 }
 
 ShellService& shellService()

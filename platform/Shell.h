@@ -6,8 +6,9 @@
 
 namespace platform {
 
-// Answers of openAndWait besides 0 (opened): xdg-open's own status for "no
-// method available", and none at all.
+// Answers of openAndWait besides 0 (opened): xdg-open's own statuses for "no
+// such file or folder" and "no method available", and none at all.
+inline constexpr int kOpenerNoSuchFile = 2;
 inline constexpr int kOpenerNoApplication = 3;
 inline constexpr int kNoOpener = -1;
 
@@ -17,8 +18,10 @@ class ShellService
 {
 public:
     virtual ~ShellService() = default;
-    // Starts an executable (a path, or a name found on PATH) with the
-    // arguments; a file that is not executable is opened as a document. With
+    // Starts an executable (a path, or a name found on PATH only) with the
+    // arguments, blanks around the program left out; a file that is not
+    // executable is opened as a document, unless it is a program on a file
+    // system that runs none, which starts nothing. With
     // `hidden` the program gets no terminal and no input or output.
     virtual bool startProgram(const QString& program, const QStringList& arguments, bool hidden) = 0;
     // Opens a URL, folder or file with the desktop's default application.
@@ -48,6 +51,10 @@ public:
 
 inline constexpr int SE_ERR_FNF = 2;
 inline constexpr int SE_ERR_NOASSOC = 31;
+
+// True for a file marked as a program (an execute bit set) on a file system
+// mounted noexec, where the system runs no programs.
+bool isProgramWhereNoneMayRun(const QString& path);
 
 // The installed service: the real one unless a test installed a fake.
 ShellService& shellService();

@@ -6,6 +6,7 @@
 #include "platform/IconLoader.h"
 #include "platform/MessageBox.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -197,19 +198,21 @@ QString GreyscaleFileName(const QString& upFileName)
 
 QString MakeGreyscaleCopy(const BoxPicture& up, BoxPicture& down, const QString& picturesDir)
 {
-    down.icon = QImage();
     const QString name = GreyscaleFileName(up.fileName);
     if (up.icon.isNull() || name.isEmpty()) {
         down.Empty();
         return QString();
     }
-    down.icon = MakeGreyIcon(up.icon);
-    down.SetFile(picturesDir, name);
+    BoxPicture copy;
+    copy.icon = MakeGreyIcon(up.icon);
+    copy.SetFile(picturesDir, name);
     QString error;
-    if (SaveIconsToFile(down.fullPath, &down.icon, 1, &error) == 0)
-        down.Empty();
-    down.UpdateSize();
-    return error;
+    // A copy that cannot be written leaves the Down picture the box had.
+    if (SaveIconsToFile(copy.fullPath, &copy.icon, 1, &error) == 0)
+        return error;
+    copy.UpdateSize();
+    down = copy;
+    return QString();
 }
 
 namespace {
@@ -234,6 +237,15 @@ ImportedPicture ImportPicture(const QString& chosenPath, const QString& pictures
 {
     const QFileInfo chosen(chosenPath);
     const QString name = chosen.fileName();
+    if (GetExtension(name).toLower() == QStringLiteral("ico")) {
+        QFile file(chosenPath);
+        // A file that cannot be read is left to the copy, which says why.
+        if (file.open(QIODevice::ReadOnly) && platform::decodeIcon(file.readAll()).isNull())
+            return ImportedPicture{QString(),
+                                   QStringLiteral("%1\nis not an icon file: it holds no picture Korvalen can "
+                                                  "show. Choose an icon (.ico) file.")
+                                       .arg(QDir::toNativeSeparators(chosenPath))};
+    }
     QString target = joinPath(picturesDir, name);
     // A file that already lies in the pictures folder is taken as it is:
     // copying it over itself would cut it.
@@ -259,8 +271,12 @@ bool ChoosePicture(QWidget* parent, const QString& picturesDir, BoxPicture& pict
     const QString chosen = platform::dialogService().getOpenFileName(parent, QStringLiteral("图标 (*.ico)"));
     if (chosen.isEmpty())
         return false;
-    picture.icon = QImage();
     const ImportedPicture imported = ImportPicture(chosen, picturesDir);
+    if (imported.fileName.isEmpty()) { // refused: the picture stays as it was
+        platform::AfxMessageBox(parent, imported.error);
+        return false;
+    }
+    picture.icon = QImage();
     picture.SetFile(picturesDir, imported.fileName);
     if (!imported.error.isEmpty())
         platform::AfxMessageBox(parent, imported.error);

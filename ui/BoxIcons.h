@@ -53,8 +53,8 @@ QString GetExtension(const QString& path);
 QString GreyscaleFileName(const QString& upFileName);
 
 // Down = greyscale copy of Up, written into the pictures folder; without an
-// Up icon, or when the copy cannot be written, the Down picture is emptied.
-// Returns why the copy could not be written, empty otherwise. The caller
+// Up icon the Down picture is emptied, and when the copy cannot be written it
+// stays as it was. Returns why the copy could not be written, empty otherwise. The caller
 // reloads both pictures afterwards.
 QString MakeGreyscaleCopy(const BoxPicture& up, BoxPicture& down, const QString& picturesDir);
 
@@ -63,6 +63,8 @@ QString MakeGreyscaleCopy(const BoxPicture& up, BoxPicture& down, const QString&
 // file of the same name gets a free name ("pc_2.ico"), so the pictures of
 // other boxes stay as they are. `error` is set when the copy failed, or when
 // the name in the pictures folder is a symbolic link (never copied through).
+// A file named .ico that holds no icon is refused: nothing is copied, and the
+// file name is empty.
 struct ImportedPicture
 {
     QString fileName;
@@ -72,5 +74,6 @@ ImportedPicture ImportPicture(const QString& chosenPath, const QString& pictures
 
 // The choose button: the icon file picker; on Cancel false and nothing
 // changes. Otherwise the file is brought into the pictures folder (a failed
-// copy shows its reason), and loaded when it is an .ico file.
+// copy shows its reason), and loaded when it is an .ico file. A refused file
+// changes nothing either; the message says why.
 bool ChoosePicture(QWidget* parent, const QString& picturesDir, BoxPicture& picture);

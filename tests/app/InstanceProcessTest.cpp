@@ -3,6 +3,8 @@
 // and recovery after a process was killed.
 #include "TestSupport.h"
 
+#include "app/KorvalenApp.h"
+#include "platform/DataFolder.h"
 #include "platform/Instance.h"
 
 #include <QDir>
@@ -83,7 +85,7 @@ long residentKilobytes(qint64 pid)
 TEST_F(InstanceProcessTest, SecondStartActivatesRunningInstanceAndEnds)
 {
     // This test process plays the running instance: it holds the lock and answers.
-    ASSERT_EQ(platform::acquireInstanceLock(QStringLiteral("Tamsorin KorvalenA")),
+    ASSERT_EQ(platform::acquireInstanceLock(m_env.dataDir(), "Tamsorin KorvalenA", socketOf(0)),
               platform::InstanceLockResult::Acquired);
     int activations = 0;
     platform::InstanceServer server(QStringLiteral("Korvalen."), [&] { ++activations; });
@@ -102,7 +104,7 @@ TEST_F(InstanceProcessTest, SecondStartActivatesRunningInstanceAndEnds)
 // sound: no audio connection is tried, and it says nothing at all.
 TEST_F(InstanceProcessTest, SecondStartThatActivatesPrintsNothingAndMakesNoAudioConnection)
 {
-    ASSERT_EQ(platform::acquireInstanceLock(QStringLiteral("Tamsorin KorvalenC")),
+    ASSERT_EQ(platform::acquireInstanceLock(m_env.dataDir(), "Tamsorin KorvalenC", socketOf(2)),
               platform::InstanceLockResult::Acquired);
     int activations = 0;
     platform::InstanceServer server(QStringLiteral("Korvalen. Ter"), [&] { ++activations; });
@@ -112,7 +114,8 @@ TEST_F(InstanceProcessTest, SecondStartThatActivatesPrintsNothingAndMakesNoAudio
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     // A sound server that is not there: any try to reach it would be said.
-    env.insert(QStringLiteral("PULSE_SERVER"), QStringLiteral("unix:") + m_env.path() + QStringLiteral("/nothing"));
+    env.insert(QStringLiteral("PULSE_SERVER"),
+               QStringLiteral("unix:") + m_env.path() + QStringLiteral("/nothing"));
     second.setProcessEnvironment(env);
     second.start(kProgram, {QStringLiteral("/tertiary")});
     ASSERT_TRUE(second.waitForStarted(5000));
@@ -125,12 +128,30 @@ TEST_F(InstanceProcessTest, SecondStartThatActivatesPrintsNothingAndMakesNoAudio
 
 TEST_F(InstanceProcessTest, SecondStartWithoutRunningWindowEndsSilently)
 {
-    ASSERT_EQ(platform::acquireInstanceLock(QStringLiteral("Tamsorin KorvalenB")),
+    ASSERT_EQ(platform::acquireInstanceLock(m_env.dataDir(), "Tamsorin KorvalenB", socketOf(1)),
               platform::InstanceLockResult::Acquired);
     QProcess* second = start({QStringLiteral("/secondary")});
     ASSERT_TRUE(finishes(second));
     EXPECT_EQ(second->exitCode(), 0);
     EXPECT_FALSE(QFileInfo::exists(m_env.dataDir() + QStringLiteral("/MainConfB.ini")));
+}
+
+// A start from a session with another runtime folder, or none, cannot reach
+// the running window's socket: it says so and ends.
+TEST_F(InstanceProcessTest, SecondStartFromAnotherSessionSaysSoAndEnds)
+{
+    ASSERT_TRUE(waitUntilListening(0, start()));
+    for (const QString& runtime : {m_env.path(), QString()}) {
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
+        test::RecordingMessageBoxes boxes;
+        EXPECT_FALSE(theApp.InitInstance({kProgram}));
+        const QString text = boxes.shown.size() == 1 ? boxes.shown[0].text : QString();
+        EXPECT_TRUE(text.contains(m_env.dataDir() + "/MainConfA.ini\nstarted in another session") &&
+                    text.contains('\n' + m_env.runtimeDir() + "\nand this one's is\n" +
+                                  platform::runtimeFolder() + '\n'))
+            << text.toStdString();
+    }
+    EXPECT_EQ(m_processes[0]->state(), QProcess::Running);
 }
 
 TEST_F(InstanceProcessTest, ActivationGivesUpOnAnInstanceThatDoesNotAnswer)

@@ -138,7 +138,7 @@ protected:
     QString elsewhere = env.path() + QStringLiteral("/elsewhere/");
 };
 
-TEST_F(PicturesFolder, GreyscaleCopyThatCannotBeMadeEmptiesTheDownPicture)
+TEST_F(PicturesFolder, GreyscaleCopyWithoutAnUpPictureEmptiesTheDownOneAndAFailedOneKeepsIt)
 {
     test::writeFile(pictures + "pc.ico", iconBytes(qRgb(200, 100, 0)));
     BoxPicture up;
@@ -148,9 +148,9 @@ TEST_F(PicturesFolder, GreyscaleCopyThatCannotBeMadeEmptiesTheDownPicture)
     down.SetFile(pictures, QStringLiteral("old.ico"));
     MakeGreyscaleCopy(BoxPicture{}, down, pictures); // no Up picture
     EXPECT_TRUE(down.fileName.isEmpty() && down.fullPath.isEmpty() && down.icon.isNull());
-    down.SetFile(pictures, QStringLiteral("pc_GSC.ico"));
-    MakeGreyscaleCopy(up, down, elsewhere + "missing/"); // cannot be written
-    EXPECT_TRUE(down.fileName.isEmpty() && down.icon.isNull() && down.size.bmWidth == 0);
+    down = up;
+    EXPECT_FALSE(MakeGreyscaleCopy(up, down, elsewhere + "missing/").isEmpty()); // cannot be written
+    EXPECT_TRUE(down.fullPath == up.fullPath && down.icon == up.icon && down.size.bmWidth == 32);
     MakeGreyscaleCopy(up, down, pictures);
     EXPECT_EQ(down.fullPath, pictures + "pc_GSC.ico");
 }
@@ -163,6 +163,7 @@ TEST_F(PicturesFolder, ChosenFilesNeverDestroyOrReplaceOtherPictures)
     test::writeFile(elsewhere + "red/pc.ico", red);
     test::writeFile(elsewhere + "pc.ico", blue);
     test::writeFile(elsewhere + "new.ico", blue);
+    test::writeFile(elsewhere + "text.ICO", "no picture\n");
     struct Case
     {
         QString chosen;
@@ -176,6 +177,7 @@ TEST_F(PicturesFolder, ChosenFilesNeverDestroyOrReplaceOtherPictures)
         {elsewhere + "pc.ico", "pc_2.ico", false},   // ... found again next time
         {elsewhere + "new.ico", "new.ico", false},
         {elsewhere + "gone.ico", "gone.ico", true}, // the name is kept, the reason given
+        {elsewhere + "text.ICO", "", true},         // no icon: refused, nothing copied
     };
     for (const Case& c : cases) {
         const ImportedPicture imported = ImportPicture(c.chosen, pictures);
@@ -185,6 +187,7 @@ TEST_F(PicturesFolder, ChosenFilesNeverDestroyOrReplaceOtherPictures)
     EXPECT_EQ(test::readFile(pictures + "pc.ico"), red);
     EXPECT_EQ(test::readFile(pictures + "pc_2.ico"), blue);
     EXPECT_FALSE(QFile::exists(pictures + "pc_3.ico"));
+    EXPECT_FALSE(QFile::exists(pictures + "text.ICO"));
 }
 
 } // namespace

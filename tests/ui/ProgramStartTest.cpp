@@ -12,25 +12,49 @@
 
 #include <gtest/gtest.h>
 
-TEST(ProgramStart, AProgramThatDoesNotStartIsNamedWithWhatWouldFixIt)
+#include <thread>
+
+#include <sched.h>
+#include <sys/mount.h>
+
+// Mounts a tmpfs that runs no programs on `folder`, in a mount namespace of
+// the calling thread's own; false when this process may not (it takes root).
+bool mountNoExecForThisThread(const QString& folder)
+{
+    const QByteArray target = QFile::encodeName(folder);
+    return QDir().mkpath(folder) && ::unshare(CLONE_NEWNS) == 0 &&
+           ::mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+           ::mount("tmpfs", target.constData(), "tmpfs", MS_NOEXEC, "size=8m") == 0;
+}
+
+// Runs on a thread of its own, which may mount a file system for itself.
+void startEachProgram(bool& noexecRan)
 {
     QTemporaryDir dir;
-    const QString out = dir.filePath("argv"), script = dir.filePath("old.sh");
+    const QString out = dir.filePath("argv"), script = dir.filePath("old.sh"),
+                  noexec = dir.filePath("noexec");
     test::writeFile(script, "#!/nonexistent/interpreter\n");
     QFile::setPermissions(script, QFile::ReadOwner | QFile::ExeOwner);
+    QFile::link(ARGV_RECORDER, dir.filePath("recorder-here"));
+    noexecRan = mountNoExecForThisThread(noexec) && QFile::copy(ARGV_RECORDER, noexec + "/recorder");
     const QString before = QDir::currentPath();
     ASSERT_TRUE(QDir::setCurrent(dir.path()));
     const std::pair<QString, const char*> cases[] = {
         {ARGV_RECORDER, ""}, // starts
+        {"  " ARGV_RECORDER " ", ""},
         {"", "No program is set"},
         {"korvalen-no-such-program", "search path (PATH)"},
+        {"recorder-here", "search path (PATH)"}, // never the current folder's
         {"bin/mailer", "relative path"},
         {dir.filePath("gone"), "no such file"},
         {dir.path(), "It is a folder"},
         {script, "interpreter"},
+        {noexec + "/recorder", "file system does not allow programs"},
     };
     for (const bool custom : {true, false}) {
         for (const auto& [program, says] : cases) {
+            if (program.startsWith(noexec) && !noexecRan)
+                continue;
             SCOPED_TRACE(program.toStdString());
             test::RecordingMessageBoxes boxes;
             if (custom)
@@ -48,6 +72,16 @@ TEST(ProgramStart, AProgramThatDoesNotStartIsNamedWithWhatWouldFixIt)
         }
     }
     QDir::setCurrent(before);
+    if (noexecRan) // or the folder could not be removed
+        ::umount(QFile::encodeName(noexec).constData());
+}
+
+TEST(ProgramStart, AProgramThatDoesNotStartIsNamedWithWhatWouldFixIt)
+{
+    bool noexecRan = false;
+    std::thread([&] { startEachProgram(noexecRan); }).join();
+    if (!noexecRan)
+        GTEST_SKIP() << "the case of a noexec file system needs a mount namespace, which takes root";
 }
 
 // A file that is no program is opened as a document; with no application for

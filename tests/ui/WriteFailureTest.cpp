@@ -40,8 +40,9 @@ TEST(WriteFailure, AFailedWriteLeavesTheOldFileOrNoneAndNothingGoesThroughALink)
         const QString data = env.dataDir();
         const QString source = env.path() + "/desk.ico";
         const QString outside = env.path() + "/outside"; // where planted links lead
-        test::writeFile(source, QByteArray(200, 'i'));
-        const QImage icon(16, 16, QImage::Format_ARGB32);
+        QImage icon(16, 16, QImage::Format_ARGB32);
+        icon.fill(Qt::red);
+        test::writeFile(source, EncodeIconFile(&icon, 1));
         CIniFile skin;
         skin.SetFileName(data + "/Skins/Night.ini");
         // Each writer meets the faults that once got past it (a link to
