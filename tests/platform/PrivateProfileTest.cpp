@@ -55,6 +55,13 @@ std::string show(const QByteArray& b)
     return b.toPercentEncoding(" =[];\"'").toStdString();
 }
 
+// The bytes this process has read from files and the like so far.
+qint64 bytesRead()
+{
+    const QByteArray io = test::readFile(QStringLiteral("/proc/self/io"));
+    return io.mid(io.indexOf("rchar:") + 6, io.indexOf('\n') - 6).trimmed().toLongLong();
+}
+
 class PrivateProfile : public ::testing::Test
 {
 protected:
@@ -167,6 +174,25 @@ TEST_F(PrivateProfile, WriteThenReadInTheSameProcess)
     EXPECT_EQ(read(path(), "s", "k"), "changed outside");
     ASSERT_TRUE(WritePrivateProfileString("s", "j", "1", path()));
     EXPECT_EQ(test::readFile(path()), "[s]\nk=changed outside\nj=1\n");
+
+    // Where times keep whole seconds, a change in the second of a read keeps
+    // the stamp (imitated by setting the times to that second): such a copy
+    // is read again at each use, one read when its time has long passed not.
+    const QByteArray padded = "[s]\nk=v\n[pad]\np=" + QByteArray(256 * 1024, 'p') + "\n";
+    for (const bool racy : {true, false}) {
+        test::writeFile(path(), padded);
+        const timespec second{::time(nullptr), 0}, times[2] = {second, second};
+        if (racy)
+            ASSERT_EQ(::utimensat(AT_FDCWD, path().toLocal8Bit().constData(), times, 0), 0);
+        else // the times of the write, a fraction of a second ago
+            ASSERT_TRUE(test::waitFor([&] {
+                return QFileInfo(path()).lastModified().msecsTo(QDateTime::currentDateTime()) > 200;
+            }));
+        EXPECT_EQ(read(path(), "s", "k"), "v");
+        const qint64 before = bytesRead();
+        EXPECT_EQ(read(path(), "s", "k"), "v");
+        EXPECT_EQ(bytesRead() - before >= padded.size(), racy) << "read again";
+    }
 }
 
 TEST_F(PrivateProfile, RelativeAndAbsolutePathsAreTheSameFile)
