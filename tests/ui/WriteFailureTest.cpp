@@ -73,6 +73,10 @@ TEST(WriteFailure, AFailedWriteLeavesTheOldFileOrNoneAndNothingGoesThroughALink)
              [&](const QString&) { return skins::WriteSkin(skin, SkinLook{}); }},
             {"log line", data + "/Logs/1_Ping.txt", CutShort | LinkToAFile | DanglingLink,
              [](const QString& t) { return platform::appendToFile(t, "a | b | Up\r\n"); }},
+            {"log line, the logs folder a link", env.path() + "/Logs", LinkToAFolder,
+             [](const QString& t) {
+                 return platform::appendToFileIn(t + "/", "1-5-2027", "1_Ping.txt", "a\r\n");
+             }},
             {"log line in its day folder", data + "/Logs/1-5-2027", LinkToAFolder,
              [](const QString& t) { return platform::appendToFile(t + "/1_Ping.txt", "a | b | Up\r\n"); }},
         };
