@@ -50,12 +50,17 @@ protected:
         return m_env.runtimeDir() + u'/' + QString::fromLatin1(titles[instance]) + QStringLiteral(".socket");
     }
 
-    // The program listens for activation once its window exists.
+    // The program listens for activation once its window exists. Loading and
+    // painting seventy big tiles under the address checks on a loaded
+    // machine took more than ten seconds: a minute is the bound.
     bool waitUntilListening(int instance, QProcess* process)
     {
-        return test::waitFor([&] {
-                   return QFileInfo(socketOf(instance)).exists() || process->state() == QProcess::NotRunning;
-               }) &&
+        return test::waitFor(
+                   [&] {
+                       return QFileInfo(socketOf(instance)).exists() ||
+                              process->state() == QProcess::NotRunning;
+                   },
+                   60000) &&
                process->state() == QProcess::Running;
     }
 
@@ -112,7 +117,8 @@ TEST_F(InstanceProcessTest, SecondStartThatActivatesPrintsNothingAndMakesNoAudio
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     // A sound server that is not there: any try to reach it would be said.
-    env.insert(QStringLiteral("PULSE_SERVER"), QStringLiteral("unix:") + m_env.path() + QStringLiteral("/nothing"));
+    env.insert(QStringLiteral("PULSE_SERVER"),
+               QStringLiteral("unix:") + m_env.path() + QStringLiteral("/nothing"));
     second.setProcessEnvironment(env);
     second.start(kProgram, {QStringLiteral("/tertiary")});
     ASSERT_TRUE(second.waitForStarted(5000));
