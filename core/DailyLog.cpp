@@ -2,9 +2,7 @@
 
 #include "Placeholders.h"
 #include "platform/AppendFile.h"
-#include "platform/DataFolder.h"
 #include "platform/ErrorText.h"
-#include "platform/PrivateProfile.h"
 
 #include <QCryptographicHash>
 
@@ -120,16 +118,16 @@ QString line(const BoxSnapshot& box, const platform::LocalStamp& now, int logFil
 
 bool write(const BoxSnapshot& box, const QString& logsDir, int logFileType, const platform::LocalStamp& now)
 {
-    const QString folder = dayFolder(logsDir, now);
-    const QString file = fileName(box, folder, logFileType);
+    // The names within the logs folder: no link is followed below the data
+    // folder, the logs folder's own name included.
+    const QString folder = dayFolder(QString(), now).chopped(1);
+    const QString file = fileName(box, QString(), logFileType);
     if (file.isEmpty())
         return false;
     const QString text = line(box, now, logFileType, errorText(box.m_dwLastCode));
     if (text.isEmpty())
         return false;
-    if (!platform::PathFileExists(folder))
-        platform::createFolder(folder);
-    return platform::appendToFile(file, text.toUtf8());
+    return platform::appendToFileIn(logsDir, folder, file, text.toUtf8());
 }
 
 } // namespace dailylog

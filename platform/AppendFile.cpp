@@ -12,19 +12,19 @@
 
 namespace platform {
 
-bool appendToFile(const QString& path, const QByteArray& bytes)
+namespace {
+
+// The folder's descriptor, not followed when it is a symbolic link; -1 when
+// it cannot be opened.
+int openFolder(int at, const QByteArray& name)
 {
-    // O_NOFOLLOW on the folder the file lies in and on the file: a link put
-    // in place of either (one that leads nowhere too) is not written through.
-    const QByteArray encoded = QFile::encodeName(path);
-    const qsizetype slash = encoded.lastIndexOf('/');
-    const QByteArray folder = slash > 0 ? encoded.left(slash) : QByteArray(slash == 0 ? "/" : ".");
-    const int folderFd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW);
-    if (folderFd < 0)
-        return false;
-    const int fd = ::openat(folderFd, encoded.mid(slash + 1).constData(),
+    return ::openat(at, name.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW);
+}
+
+bool appendAt(int folderFd, const QByteArray& name, const QByteArray& bytes)
+{
+    const int fd = ::openat(folderFd, name.constData(),
                             O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW, 0644);
-    ::close(folderFd);
     if (fd < 0)
         return false;
     // Every writer of the file holds its lock across the append, so the
@@ -47,6 +47,44 @@ bool appendToFile(const QString& path, const QByteArray& bytes)
             }
     }
     ::close(fd);
+    return ok;
+}
+
+} // namespace
+
+bool appendToFile(const QString& path, const QByteArray& bytes)
+{
+    // O_NOFOLLOW on the folder the file lies in and on the file: a link put
+    // in place of either (one that leads nowhere too) is not written through.
+    const QByteArray encoded = QFile::encodeName(path);
+    const qsizetype slash = encoded.lastIndexOf('/');
+    const QByteArray folder = slash > 0 ? encoded.left(slash) : QByteArray(slash == 0 ? "/" : ".");
+    const int folderFd = openFolder(AT_FDCWD, folder);
+    if (folderFd < 0)
+        return false;
+    const bool ok = appendAt(folderFd, encoded.mid(slash + 1), bytes);
+    ::close(folderFd);
+    return ok;
+}
+
+bool appendToFileIn(const QString& base, const QString& folder, const QString& name, const QByteArray& bytes)
+{
+    QByteArray encodedBase = QFile::encodeName(base);
+    // A final slash would have a link followed.
+    while (encodedBase.size() > 1 && encodedBase.endsWith('/'))
+        encodedBase.chop(1);
+    const QByteArray encodedFolder = QFile::encodeName(folder);
+    ::mkdir(encodedBase.constData(), 0777);
+    const int baseFd = openFolder(AT_FDCWD, encodedBase);
+    if (baseFd < 0)
+        return false;
+    ::mkdirat(baseFd, encodedFolder.constData(), 0777);
+    const int folderFd = openFolder(baseFd, encodedFolder);
+    ::close(baseFd);
+    if (folderFd < 0)
+        return false;
+    const bool ok = appendAt(folderFd, QFile::encodeName(name), bytes);
+    ::close(folderFd);
     return ok;
 }
 

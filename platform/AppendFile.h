@@ -13,6 +13,11 @@ namespace platform {
 // its length before).
 bool appendToFile(const QString& path, const QByteArray& bytes);
 
+// The same for the file `name` in the folder `folder` of `base`, both folders
+// made when missing. `base` is refused when it is a symbolic link, as the
+// folder and the file are.
+bool appendToFileIn(const QString& base, const QString& folder, const QString& name, const QByteArray& bytes);
+
 // The most bytes one file name (not a path) may have on the file system.
 int fileNameLimit();
 // A file name as the file system gets it.

@@ -1,5 +1,7 @@
 #include "CopyFile.h"
 
+#include "ReplaceFile.h"
+
 #include <QFile>
 #include <QFileInfo>
 
@@ -23,24 +25,6 @@ QString cannotWrite(const QString& target, const QString& reason)
 QString reasonOf(int code)
 {
     return QString::fromLocal8Bit(std::strerror(code));
-}
-
-// 0 when every byte went out, else the error number. A write that takes
-// nothing counts as a full disk.
-int writeAll(int fd, const char* data, qsizetype size)
-{
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size_t(size));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return errno;
-        if (n == 0)
-            return ENOSPC;
-        data += n;
-        size -= n;
-    }
-    return 0;
 }
 
 // The path whose file a write replaces: the target itself, or with links
@@ -68,7 +52,8 @@ int resolveTarget(const QString& target, FinalLink link, QByteArray& path)
 }
 
 // Fills a new file beside the target through `fill` (0 or an error number)
-// and renames it over the target. Every failure removes the new file.
+// and renames it over the target, after the leftovers of killed copies to it
+// are gone.
 bool replaceFile(const QString& target, FinalLink link, const std::function<int(int fd)>& fill,
                  QString* error)
 {
@@ -81,30 +66,13 @@ bool replaceFile(const QString& target, FinalLink link, const std::function<int(
     if (const int code = resolveTarget(target, link, path))
         return fail(code == ELOOP && link == FinalLink::Refuse ? QStringLiteral("it is a symbolic link")
                                                                : reasonOf(code));
-    const qsizetype slash = path.lastIndexOf('/');
-    const QByteArray folder = slash > 0 ? path.left(slash) : QByteArray(slash == 0 ? "/" : ".");
-    QByteArray temporary = folder + "/." + path.mid(slash + 1) + ".XXXXXX";
-    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
-    if (fd < 0)
-        return fail(reasonOf(errno));
-
+    removeStaleTemporaries(path);
     // An existing file keeps its permissions.
     struct stat st;
     const mode_t mode =
         ::stat(path.constData(), &st) == 0 && S_ISREG(st.st_mode) ? st.st_mode & 07777 : newFileMode();
-    int code = fill(fd);
-    if (code == 0 && ::fchmod(fd, mode) != 0)
-        code = errno;
-    if (code == 0 && ::fsync(fd) != 0)
-        code = errno;
-    if (::close(fd) != 0 && code == 0)
-        code = errno;
-    if (code == 0 && ::rename(temporary.constData(), path.constData()) != 0)
-        code = errno;
-    if (code != 0) {
-        ::unlink(temporary.constData());
+    if (const int code = replaceWholeFile(path, mode, fill))
         return fail(reasonOf(code));
-    }
     return true;
 }
 

@@ -15,7 +15,9 @@ enum class FinalLink
 // Copies a file over another through a temporary file beside the target and
 // a rename, so the target is never left half written. Every step is checked
 // (each write, the flush to the disk, the rename): when one fails the target
-// is as it was (the old file, or none) and the temporary file is gone. False
+// is as it was (the old file, or none) and the temporary file is gone. The
+// permissions of the old file are kept where the file system can hold them.
+// The temporary files of killed copies to the same target are removed. False
 // with a readable reason when it fails.
 bool copyFileReplacing(const QString& source, const QString& target, QString* error = nullptr,
                        FinalLink link = FinalLink::Follow);

@@ -4,20 +4,19 @@
 #include "FileLock.h"
 #include "FreeHeap.h"
 #include "IniDocument.h"
+#include "ReplaceFile.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
-#include <cstring>
 #include <ctime>
-#include <dirent.h>
 #include <fcntl.h>
 #include <mutex>
 #include <sys/stat.h>
+#include <tuple>
 #include <unistd.h>
 #include <vector>
 
@@ -52,6 +51,37 @@ FileStamp stampOf(const struct stat& st)
     return FileStamp{st.st_dev, st.st_ino, st.st_size, st.st_mtim, st.st_ctim};
 }
 
+timespec currentTime()
+{
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    return now;
+}
+
+// A file read at `readAt` can still change after that without a change of
+// its stamp, while the clock is in the same tick of the file system's times
+// as its last change: a second on some file systems, two on FAT, a few
+// milliseconds where times have nanoseconds. Its text read then is "racily
+// clean" and must be read again before it is trusted.
+bool settledAt(const FileStamp& stamp, const timespec& readAt)
+{
+    const timespec& last =
+        std::tie(stamp.mtime.tv_sec, stamp.mtime.tv_nsec) < std::tie(stamp.ctime.tv_sec, stamp.ctime.tv_nsec)
+            ? stamp.ctime
+            : stamp.mtime;
+    // Times without a fraction of a second come from a file system that keeps no finer ones.
+    const bool coarse = stamp.mtime.tv_nsec == 0 || stamp.ctime.tv_nsec == 0;
+    const qint64 tickNs = coarse ? 3'000'000'000LL : 50'000'000LL;
+    const qint64 sinceNs = (qint64(readAt.tv_sec) - qint64(last.tv_sec)) * 1'000'000'000LL +
+                           (qint64(readAt.tv_nsec) - qint64(last.tv_nsec));
+    return sinceNs >= tickNs;
+}
+
+size_t digestOf(const QByteArray& bytes)
+{
+    return qHashBits(bytes.constData(), size_t(bytes.size()), 0x6b6f72);
+}
+
 // A link is followed, so that a write replaces the file it points to rather
 // than the link itself.
 QString canonicalPath(const QString& path)
@@ -76,46 +106,42 @@ QByteArray readAll(int fd)
     return bytes;
 }
 
-bool writeAll(int fd, const QByteArray& bytes)
-{
-    const char* p = bytes.constData();
-    qsizetype left = bytes.size();
-    while (left > 0) {
-        const ssize_t n = ::write(fd, p, size_t(left));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        p += n;
-        left -= n;
-    }
-    return true;
-}
-
-// Parsed files, reused while their stamp on disk is unchanged. A write through
-// this layer replaces the file (new inode), so a stale entry is never taken.
-// The entries that no read scope holds are let go, least recently used first,
-// until their text fits in kKeptProfileBytes: a big file read once must not
-// stay parsed for the rest of the run.
+// Parsed files, reused while their stamp on disk is unchanged and the text
+// was read once the stamp had settled (see settledAt); a copy read earlier is
+// checked against the file's bytes, which costs a read but no parse. A write
+// through this layer replaces the file (new inode), so a stale entry is never
+// taken. The entries that no read scope holds are let go, least recently used
+// first, until their text fits in kKeptProfileBytes: a big file read once
+// must not stay parsed for the rest of the run.
 class DocumentCache
 {
 public:
-    std::shared_ptr<const IniDocument> find(const QString& path, const FileStamp& stamp)
+    struct Found
+    {
+        std::shared_ptr<const IniDocument> doc; // null when none is kept for this stamp
+        bool settled = false;
+        size_t digest = 0;
+    };
+
+    Found find(const QString& path, const FileStamp& stamp)
     {
         std::lock_guard lock(m_mutex);
         const auto it = locate(path);
         if (it == m_entries.end() || !(it->stamp == stamp))
-            return nullptr;
+            return Found{};
         std::rotate(it, it + 1, m_entries.end());
-        return m_entries.back().doc;
+        const Entry& entry = m_entries.back();
+        return Found{entry.doc, settledAt(entry.stamp, entry.readAt), entry.digest};
     }
 
-    void store(const QString& path, const FileStamp& stamp, std::shared_ptr<const IniDocument> doc)
+    // `readAt`: when the text of the file began to be read.
+    void store(const QString& path, const FileStamp& stamp, const timespec& readAt, size_t digest,
+               std::shared_ptr<const IniDocument> doc)
     {
         std::lock_guard lock(m_mutex);
         if (const auto it = locate(path); it != m_entries.end())
             m_entries.erase(it);
-        m_entries.push_back(Entry{path, stamp, std::move(doc)});
+        m_entries.push_back(Entry{path, stamp, readAt, digest, std::move(doc)});
         trim();
     }
 
@@ -150,6 +176,8 @@ private:
     {
         QString path;
         FileStamp stamp;
+        timespec readAt;
+        size_t digest;
         std::shared_ptr<const IniDocument> doc;
     };
 
@@ -203,24 +231,38 @@ DocumentCache& cache()
     return instance;
 }
 
+// The parsed text of an open file: the kept copy when it is of exactly this
+// file, else the file read and parsed, and kept.
+std::shared_ptr<const IniDocument> readDocument(const QString& path, int fd, const struct stat& st)
+{
+    const FileStamp stamp = stampOf(st);
+    const DocumentCache::Found found = cache().find(path, stamp);
+    if (found.doc && found.settled)
+        return found.doc;
+    const timespec readAt = currentTime();
+    const QByteArray bytes = readAll(fd);
+    const size_t digest = digestOf(bytes);
+    auto doc = found.doc && found.digest == digest ? found.doc : share(IniDocument::parse(bytes), st.st_size);
+    cache().store(path, stamp, readAt, digest, doc);
+    return doc;
+}
+
 std::shared_ptr<const IniDocument> loadDocument(const QString& path)
 {
     const QByteArray native = path.toLocal8Bit();
     struct stat st;
     if (::stat(native.constData(), &st) != 0 || !S_ISREG(st.st_mode))
         return nullptr;
-    if (auto doc = cache().find(path, stampOf(st)))
-        return doc;
+    if (const auto found = cache().find(path, stampOf(st)); found.doc && found.settled)
+        return found.doc;
     // O_NONBLOCK: a FIFO put in place of the file must not hang the reader.
     const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return nullptr;
     struct stat fst;
     std::shared_ptr<const IniDocument> doc;
-    if (::fstat(fd, &fst) == 0 && S_ISREG(fst.st_mode)) {
-        doc = share(IniDocument::parse(readAll(fd)), fst.st_size);
-        cache().store(path, stampOf(fst), doc);
-    }
+    if (::fstat(fd, &fst) == 0 && S_ISREG(fst.st_mode))
+        doc = readDocument(path, fd, fst);
     ::close(fd);
     return doc;
 }
@@ -248,47 +290,6 @@ int lockFolder(const QByteArray& folder)
     return fd;
 }
 
-// The temporary file of a write to `name` is ".name.XXXXXX".
-bool isTemporaryOf(const char* entry, const QByteArray& name)
-{
-    const size_t length = std::strlen(entry);
-    if (length != size_t(name.size()) + 8 || entry[0] != '.' ||
-        std::memcmp(entry + 1, name.constData(), size_t(name.size())) != 0 || entry[name.size() + 1] != '.')
-        return false;
-    for (size_t i = length - 6; i < length; ++i)
-        if (!std::isalnum(static_cast<unsigned char>(entry[i])))
-            return false;
-    return true;
-}
-
-// Removes what writers of the file that were killed mid-write left behind.
-// Only while the folder's lock is held: no other writer can be mid-write.
-void removeLeftovers(int folderFd, const QByteArray& name)
-{
-    const int fd = ::openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return;
-    DIR* dir = ::fdopendir(fd);
-    if (!dir) {
-        ::close(fd);
-        return;
-    }
-    // Only files nobody has touched for a minute: a writer that does not take
-    // the folder's lock (an older release of the program still running) may
-    // be filling one right now, and any write ends within milliseconds.
-    const time_t stale = ::time(nullptr) - 60;
-    std::vector<QByteArray> leftovers;
-    while (const dirent* entry = ::readdir(dir)) {
-        struct stat st;
-        if (isTemporaryOf(entry->d_name, name) &&
-            ::fstatat(folderFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && st.st_mtime < stale)
-            leftovers.emplace_back(entry->d_name);
-    }
-    ::closedir(dir);
-    for (const QByteArray& leftover : leftovers)
-        ::unlinkat(folderFd, leftover.constData(), 0);
-}
-
 bool applyWrites(const QString& path, const std::vector<PendingWrite>& writes)
 {
     if (writes.empty())
@@ -300,12 +301,12 @@ bool applyWrites(const QString& path, const std::vector<PendingWrite>& writes)
     const int lock = lockFolder(folder);
     if (lock < 0)
         return false;
-    removeLeftovers(lock, name);
+    // Under the folder's lock no writer that takes it is mid-write.
+    removeStaleTemporaries(lock, name);
 
     // The file is read through its own descriptor; a missing file is an
     // empty one, created only by the rename below.
-    std::shared_ptr<const IniDocument> cached;
-    QByteArray bytes;
+    std::shared_ptr<const IniDocument> read;
     mode_t mode = 0;
     const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     const bool existed = fd >= 0;
@@ -318,10 +319,7 @@ bool applyWrites(const QString& path, const std::vector<PendingWrite>& writes)
             ::close(lock);
             return false;
         }
-        // The parsed copy is reused when it is of exactly this file.
-        cached = cache().find(path, stampOf(st));
-        if (!cached)
-            bytes = readAll(fd);
+        read = readDocument(path, fd, st);
         mode = st.st_mode & 07777;
         ::close(fd);
     } else if (errno == ENOENT) {
@@ -330,7 +328,7 @@ bool applyWrites(const QString& path, const std::vector<PendingWrite>& writes)
         ::close(lock);
         return false;
     }
-    IniDocument doc = cached ? *cached : IniDocument::parse(bytes);
+    IniDocument doc = read ? *read : IniDocument::parse(QByteArray());
     bool changed = !existed; // a new file is written even when nothing in it changed
     for (const PendingWrite& w : writes)
         changed = doc.setValue(w.section, w.key, w.value) || changed;
@@ -338,20 +336,14 @@ bool applyWrites(const QString& path, const std::vector<PendingWrite>& writes)
     bool ok = true;
     if (changed) {
         const QByteArray after = doc.serialize();
-        QByteArray tmpName = folder + "/." + name + ".XXXXXX";
-        const int tmp = ::mkostemp(tmpName.data(), O_CLOEXEC);
-        ok = tmp >= 0;
-        if (ok) {
-            ok = writeAll(tmp, after) && ::fchmod(tmp, mode) == 0 && ::fsync(tmp) == 0 &&
-                 ::rename(tmpName.constData(), native.constData()) == 0;
-            if (!ok)
-                ::unlink(tmpName.constData());
-            // The stamp of our own new file, taken from its descriptor.
-            struct stat now;
-            if (ok && ::fstat(tmp, &now) == 0)
-                cache().store(path, stampOf(now), share(std::move(doc), now.st_size));
-            ::close(tmp);
-        }
+        struct stat now;
+        const timespec before = currentTime();
+        ok = replaceWholeFile(
+                 native, mode, [&](int fd) { return writeAll(fd, after.constData(), after.size()); }, &now) ==
+             0;
+        // Our own new file: its text is known without reading it back.
+        if (ok)
+            cache().store(path, stampOf(now), before, digestOf(after), share(std::move(doc), now.st_size));
     }
     ::close(lock); // drops the lock
     return ok;

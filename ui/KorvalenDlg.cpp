@@ -156,9 +156,11 @@ bool CKorvalenDlg::OnInitDialog()
 {
     m_iniConfig.SetFileName(m_strConfigPath);
     setWindowIcon(m_hIcon);
-    if (!platform::canReplaceFile(m_strConfigPath))
-        ReportUnsavedSettings();
     StartChecks();
+    // Said once the checks run: a start at login must not wait for someone
+    // to answer before it monitors anything.
+    if (!platform::canReplaceFile(m_strConfigPath))
+        QMetaObject::invokeMethod(this, &CKorvalenDlg::ReportUnsavedSettings, Qt::QueuedConnection);
     if (WinBeh >= 0 && WinBeh <= 2)
         m_iniConfig.WriteInt(QStringLiteral("main"), QStringLiteral("WinBeh"), WinBeh);
     show();

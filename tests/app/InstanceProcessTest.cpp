@@ -52,12 +52,17 @@ protected:
         return m_env.runtimeDir() + u'/' + QString::fromLatin1(titles[instance]) + QStringLiteral(".socket");
     }
 
-    // The program listens for activation once its window exists.
+    // The program listens for activation once its window exists. Loading and
+    // painting seventy big tiles under the address checks on a loaded
+    // machine took more than ten seconds: a minute is the bound.
     bool waitUntilListening(int instance, QProcess* process)
     {
-        return test::waitFor([&] {
-                   return QFileInfo(socketOf(instance)).exists() || process->state() == QProcess::NotRunning;
-               }) &&
+        return test::waitFor(
+                   [&] {
+                       return QFileInfo(socketOf(instance)).exists() ||
+                              process->state() == QProcess::NotRunning;
+                   },
+                   60000) &&
                process->state() == QProcess::Running;
     }
 

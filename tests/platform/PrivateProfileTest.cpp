@@ -1,5 +1,7 @@
 #include "platform/PrivateProfile.h"
 
+#include "platform/CopyFile.h"
+
 #include "TestSupport.h"
 
 #include <QDateTime>
@@ -51,6 +53,13 @@ std::string units(const QString& text)
 std::string show(const QByteArray& b)
 {
     return b.toPercentEncoding(" =[];\"'").toStdString();
+}
+
+// The bytes this process has read from files and the like so far.
+qint64 bytesRead()
+{
+    const QByteArray io = test::readFile(QStringLiteral("/proc/self/io"));
+    return io.mid(io.indexOf("rchar:") + 6, io.indexOf('\n') - 6).trimmed().toLongLong();
 }
 
 class PrivateProfile : public ::testing::Test
@@ -165,6 +174,25 @@ TEST_F(PrivateProfile, WriteThenReadInTheSameProcess)
     EXPECT_EQ(read(path(), "s", "k"), "changed outside");
     ASSERT_TRUE(WritePrivateProfileString("s", "j", "1", path()));
     EXPECT_EQ(test::readFile(path()), "[s]\nk=changed outside\nj=1\n");
+
+    // Where times keep whole seconds, a change in the second of a read keeps
+    // the stamp (imitated by setting the times to that second): such a copy
+    // is read again at each use, one read when its time has long passed not.
+    const QByteArray padded = "[s]\nk=v\n[pad]\np=" + QByteArray(256 * 1024, 'p') + "\n";
+    for (const bool racy : {true, false}) {
+        test::writeFile(path(), padded);
+        const timespec second{::time(nullptr), 0}, times[2] = {second, second};
+        if (racy)
+            ASSERT_EQ(::utimensat(AT_FDCWD, path().toLocal8Bit().constData(), times, 0), 0);
+        else // the times of the write, a fraction of a second ago
+            ASSERT_TRUE(test::waitFor([&] {
+                return QFileInfo(path()).lastModified().msecsTo(QDateTime::currentDateTime()) > 200;
+            }));
+        EXPECT_EQ(read(path(), "s", "k"), "v");
+        const qint64 before = bytesRead();
+        EXPECT_EQ(read(path(), "s", "k"), "v");
+        EXPECT_EQ(bytesRead() - before >= padded.size(), racy) << "read again";
+    }
 }
 
 TEST_F(PrivateProfile, RelativeAndAbsolutePathsAreTheSameFile)
@@ -648,26 +676,40 @@ TEST_F(PrivateProfile, WriteRemovesTheTemporaryFilesOfKilledWriters)
     const QStringList leftovers = {QStringLiteral(".test.ini.AbC123"), QStringLiteral(".test.ini.000000")};
     const QStringList others = {QStringLiteral(".test.ini.AbC12"),  QStringLiteral(".test.ini.AbC1234"),
                                 QStringLiteral(".test.ini.AbC-12"), QStringLiteral(".other.ini.AbC123"),
-                                QStringLiteral("test.ini.AbC123"),  QStringLiteral(".test.inix.AbC123")};
+                                QStringLiteral("test.ini.AbC123"),  QStringLiteral(".test.inix.AbC123"),
+                                QStringLiteral(".test.ini.He1d00")};
     // A temporary file written a moment ago may belong to a writer that is
-    // still at work without the folder's lock (an older release).
+    // still at work without the folder's lock (an older release); one whose
+    // writer is alive (He1d00) is locked, however long it has been stalled.
     const QString fresh = QStringLiteral(".test.ini.Fr3sh0");
-    for (const QString& name : leftovers + others + QStringList{fresh}) {
-        test::writeFile(path(name), QByteArray(50 * 1024, 'x'));
-        if (name != fresh) {
+    const auto plant = [&](const QStringList& names) {
+        for (const QString& name : names) {
+            test::writeFile(path(name), QByteArray(50 * 1024, 'x'));
             QFile file(path(name));
             ASSERT_TRUE(file.open(QIODevice::ReadWrite));
             ASSERT_TRUE(file.setFileTime(QDateTime::currentDateTime().addSecs(-120),
                                          QFileDevice::FileModificationTime));
         }
+    };
+    plant(leftovers + others);
+    test::writeFile(path(fresh), "x");
+    QFile writer(path(others.back()));
+    ASSERT_TRUE(writer.open(QIODevice::ReadOnly));
+    ASSERT_EQ(::flock(writer.handle(), LOCK_EX), 0);
+    // A write that changes nothing still cleans up; so do whole-file copies
+    // (backups, pictures, skins, start at login).
+    const std::function<bool()> writes[] = {
+        [&] { return WritePrivateProfileString("s", "k", "1", path()); },
+        [&] { return platform::writeFileReplacing(path(), "[s]\nk=1\n"); }};
+    for (const auto& write : writes) {
+        plant(leftovers);
+        ASSERT_TRUE(write());
+        for (const QString& name : leftovers)
+            EXPECT_FALSE(QFileInfo::exists(path(name))) << qPrintable(name);
+        for (const QString& name : others + QStringList{fresh})
+            EXPECT_TRUE(QFileInfo::exists(path(name))) << qPrintable(name);
+        EXPECT_EQ(test::readFile(path()), "[s]\nk=1\n");
     }
-    // A write that changes nothing still cleans up.
-    ASSERT_TRUE(WritePrivateProfileString("s", "k", "1", path()));
-    for (const QString& name : leftovers)
-        EXPECT_FALSE(QFileInfo::exists(path(name))) << qPrintable(name);
-    for (const QString& name : others + QStringList{fresh})
-        EXPECT_TRUE(QFileInfo::exists(path(name))) << qPrintable(name);
-    EXPECT_EQ(test::readFile(path()), "[s]\nk=1\n");
 }
 
 TEST_F(PrivateProfile, WriterKilledAtItsFirstWriteLeavesNoFileOrACompleteOne)

@@ -159,7 +159,11 @@ TEST_F(KorvalenDlg, StartUpAndSavingShareOneReportOfAnUnwritableFile)
     blockDataFolder();
     StartableDlg dlg(nullptr, 0);
     EXPECT_TRUE(dlg.OnInitDialog());
-    EXPECT_EQ(messages.shown.size(), 1u);
+    // The checks start before the message waits for its answer.
+    EXPECT_TRUE(messages.shown.empty());
+    ASSERT_NE(dlg.m_pBoxes[0], nullptr);
+    EXPECT_NE(dlg.m_pBoxes[0]->m_pThread, nullptr);
+    EXPECT_TRUE(test::waitFor([&] { return messages.shown.size() == 1u; }));
     dlg.SaveBoxes();
     EXPECT_EQ(messages.shown.size(), 1u);
 }

@@ -8,6 +8,7 @@
 #include "platform/AppendFile.h"
 #include "platform/Autostart.h"
 #include "platform/CopyFile.h"
+#include "platform/PrivateProfile.h"
 #include "ui/BoxIcons.h"
 
 #include <QDir>
@@ -18,7 +19,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <functional>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
+#include <sys/prctl.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -66,6 +74,10 @@ TEST(WriteFailure, AFailedWriteLeavesTheOldFileOrNoneAndNothingGoesThroughALink)
              [&](const QString&) { return skins::WriteSkin(skin, SkinLook{}); }},
             {"log line", data + "/Logs/1_Ping.txt", CutShort | LinkToAFile | DanglingLink,
              [](const QString& t) { return platform::appendToFile(t, "a | b | Up\r\n"); }},
+            {"log line, the logs folder a link", env.path() + "/Logs", LinkToAFolder,
+             [](const QString& t) {
+                 return platform::appendToFileIn(t + "/", "1-5-2027", "1_Ping.txt", "a\r\n");
+             }},
             {"log line in its day folder", data + "/Logs/1-5-2027", LinkToAFolder,
              [](const QString& t) { return platform::appendToFile(t + "/1_Ping.txt", "a | b | Up\r\n"); }},
         };
@@ -100,6 +112,40 @@ TEST(WriteFailure, AFailedWriteLeavesTheOldFileOrNoneAndNothingGoesThroughALink)
             }
         }
     }
+}
+
+// The file systems of most USB sticks (FAT, exFAT) refuse every change of a
+// file's mode; a child of this process is made to refuse it in the same way.
+TEST(WriteFailure, AModeTheFileSystemRefusesLosesNoWrite)
+{
+    test::ScopedEnvironment env;
+    const QString source = env.path() + "/MainConfA.ini";
+    test::writeFile(source, "[main]\nApp=Korvalen\n");
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        sock_filter refuseChmod[] = {
+            BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+            BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_fchmod, 0, 1),
+            BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EPERM),
+            BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+        };
+        const sock_fprog program{static_cast<unsigned short>(std::size(refuseChmod)), refuseChmod};
+        if (::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0 ||
+            ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program))
+            ::_exit(2);
+        if (::fchmod(STDIN_FILENO, 0600) == 0)
+            ::_exit(3); // not refused: the test would prove nothing
+        const bool written = platform::copyFileReplacing(source, env.path() + "/backup.ini") &&
+                             platform::WritePrivateProfileString("main", "PosX", "5", source);
+        ::_exit(written ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(test::readFile(env.path() + "/backup.ini"), "[main]\nApp=Korvalen\n");
+    EXPECT_EQ(test::readFile(source), "[main]\nApp=Korvalen\nPosX=5\n");
 }
 
 } // namespace

@@ -1,0 +1,126 @@
+#include "ReplaceFile.h"
+
+#include <cctype>
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+#include <vector>
+
+namespace platform {
+
+int writeAll(int fd, const char* data, qsizetype size)
+{
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size_t(size));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return errno;
+        if (n == 0)
+            return ENOSPC;
+        data += n;
+        size -= n;
+    }
+    return 0;
+}
+
+int replaceWholeFile(const QByteArray& path, mode_t mode, const std::function<int(int fd)>& fill,
+                     struct stat* written)
+{
+    const qsizetype slash = path.lastIndexOf('/');
+    QByteArray temporary = path.left(slash + 1) + '.' + path.mid(slash + 1) + ".XXXXXX";
+    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+    if (fd < 0)
+        return errno;
+    // Released by the close below, or by the system when this process dies.
+    ::flock(fd, LOCK_EX | LOCK_NB);
+    int code = fill(fd);
+    // The mode is kept where the file system can hold it; one that cannot
+    // (FAT and exFAT refuse every change) is no reason to lose the data.
+    if (code == 0)
+        ::fchmod(fd, mode);
+    if (code == 0 && ::fsync(fd) != 0)
+        code = errno;
+    if (code == 0 && ::rename(temporary.constData(), path.constData()) != 0)
+        code = errno;
+    if (code == 0 && written && ::fstat(fd, written) != 0)
+        code = errno;
+    if (::close(fd) != 0 && code == 0)
+        code = errno;
+    if (code != 0)
+        ::unlink(temporary.constData());
+    return code;
+}
+
+namespace {
+
+// The new file of a write to `name` is ".name.XXXXXX".
+bool isTemporaryOf(const char* entry, const QByteArray& name)
+{
+    const size_t length = std::strlen(entry);
+    if (length != size_t(name.size()) + 8 || entry[0] != '.' ||
+        std::memcmp(entry + 1, name.constData(), size_t(name.size())) != 0 || entry[name.size() + 1] != '.')
+        return false;
+    for (size_t i = length - 6; i < length; ++i)
+        if (!std::isalnum(static_cast<unsigned char>(entry[i])))
+            return false;
+    return true;
+}
+
+// A live writer holds the lock of its new file. Where the file system has no
+// locks, the file's age alone decides.
+bool heldByALiveWriter(int folderFd, const char* entry)
+{
+    const int fd = ::openat(folderFd, entry, O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (fd < 0)
+        return false;
+    const bool held = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    ::close(fd);
+    return held;
+}
+
+} // namespace
+
+void removeStaleTemporaries(int folderFd, const QByteArray& name)
+{
+    const int fd = ::openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    DIR* dir = ::fdopendir(fd);
+    if (!dir) {
+        ::close(fd);
+        return;
+    }
+    // Only files nobody has touched for a minute: a writer that does not lock
+    // its new file (an older release of the program still running) may be
+    // filling one right now, and it writes to it all the while.
+    const time_t stale = ::time(nullptr) - 60;
+    std::vector<QByteArray> leftovers;
+    while (const dirent* entry = ::readdir(dir)) {
+        struct stat st;
+        if (isTemporaryOf(entry->d_name, name) &&
+            ::fstatat(folderFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && st.st_mtime < stale &&
+            !heldByALiveWriter(folderFd, entry->d_name))
+            leftovers.emplace_back(entry->d_name);
+    }
+    ::closedir(dir);
+    for (const QByteArray& leftover : leftovers)
+        ::unlinkat(folderFd, leftover.constData(), 0);
+}
+
+void removeStaleTemporaries(const QByteArray& path)
+{
+    const qsizetype slash = path.lastIndexOf('/');
+    const QByteArray folder = slash > 0 ? path.left(slash) : QByteArray(slash == 0 ? "/" : ".");
+    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    removeStaleTemporaries(fd, path.mid(slash + 1));
+    ::close(fd);
+}
+
+} // namespace platform

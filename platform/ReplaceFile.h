@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QByteArray>
+
+#include <functional>
+#include <sys/stat.h>
+
+namespace platform {
+
+// 0 when every byte went out, else the error number. A write that takes
+// nothing counts as a full disk.
+int writeAll(int fd, const char* data, qsizetype size);
+
+// Replaces the file at `path` (its links already followed) whole: a new file
+// ".NAME.XXXXXX" beside it is filled by `fill` (0 or an error number), given
+// `mode` where the file system can hold one, flushed to the disk and renamed
+// over the file. A file system that refuses the mode (FAT, exFAT) still gets
+// the file. While it is filled the new file is locked, so that no clean-up
+// takes it for a leftover. 0, or the error number of the step that failed:
+// the new file is then gone and the old one is as it was. `written` receives
+// the status of the new file.
+int replaceWholeFile(const QByteArray& path, mode_t mode, const std::function<int(int fd)>& fill,
+                     struct stat* written = nullptr);
+
+// Removes the new files of writers of `name` in the folder that were killed
+// mid-write: those no live writer holds and nobody touched for a minute.
+void removeStaleTemporaries(int folderFd, const QByteArray& name);
+void removeStaleTemporaries(const QByteArray& path);
+
+} // namespace platform
