@@ -109,7 +109,8 @@ ProfileWriter::~ProfileWriter()
 {
     {
         std::lock_guard guard(g_registryMutex);
-        g_registry.remove(m_path);
+        if (g_registry.value(m_path) == this)
+            g_registry.remove(m_path);
     }
     std::unique_lock lock(m_state->mutex);
     m_state->owner = nullptr;
