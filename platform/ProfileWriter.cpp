@@ -50,12 +50,18 @@ struct ProfileWriter::State
     bool lastOk = true;
     ProfileWriter* owner = nullptr;                         // null once the owner has gone
     IniDocument overlay = IniDocument::parse(QByteArray()); // the pending writes as a file
+    QHash<QString, size_t> places;                          // "section\nkey" -> its place in pending
 
-    void rebuildOverlay()
+    static QString placeKey(const QString& section, const QString& key) { return section + u'\n' + key; }
+
+    void rebuild()
     {
         overlay = IniDocument::parse(QByteArray());
-        for (const Write& w : pending)
-            overlay.setValue(w.section, w.key, w.value);
+        places.clear();
+        for (size_t i = 0; i < pending.size(); ++i) {
+            overlay.setValue(pending[i].section, pending[i].key, pending[i].value);
+            places.insert(placeKey(pending[i].section, pending[i].key), i);
+        }
     }
 
     bool busy() const { return go || inFlight > 0; }
@@ -77,7 +83,7 @@ struct ProfileWriter::State
                 lock.lock();
                 if (ok || s->dropInFlight) {
                     s->pending.erase(s->pending.begin(), s->pending.begin() + qsizetype(s->inFlight));
-                    s->rebuildOverlay();
+                    s->rebuild();
                 }
                 s->inFlight = 0;
                 s->dropInFlight = false;
@@ -114,7 +120,8 @@ ProfileWriter::~ProfileWriter()
     }
     std::unique_lock lock(m_state->mutex);
     m_state->owner = nullptr;
-    if (!m_state->pending.empty())
+    // Writes never tried yet get their try; those that failed had theirs.
+    if (!m_state->pending.empty() && m_state->lastOk)
         m_state->go = true;
     m_state->stop = true;
     m_state->wake.notify_one();
@@ -133,13 +140,14 @@ void ProfileWriter::write(const QString& section, const QString& key, const QStr
     std::lock_guard lock(m_state->mutex);
     auto& pending = m_state->pending;
     // A key written again before its first write was tried keeps its place.
-    auto it = pending.begin() + qsizetype(m_state->inFlight);
-    while (it != pending.end() && (it->section != section || it->key != key))
-        ++it;
-    if (it != pending.end())
-        it->value = value;
-    else
+    const QString place = State::placeKey(section, key);
+    const auto it = m_state->places.constFind(place);
+    if (it != m_state->places.constEnd() && *it >= m_state->inFlight) {
+        pending[*it].value = value;
+    } else {
+        m_state->places.insert(place, pending.size());
         pending.push_back(Write{section, key, value});
+    }
     m_state->overlay.setValue(section, key, value);
     // The writes of one event go together, handed over once it ends.
     if (!m_state->submitQueued) {
@@ -187,7 +195,7 @@ void ProfileWriter::discard()
     // What is being tried now is not tried again.
     m_state->pending.resize(m_state->inFlight);
     m_state->dropInFlight = m_state->inFlight > 0;
-    m_state->rebuildOverlay();
+    m_state->rebuild();
 }
 
 void ProfileWriter::deliver(quint64 tries, bool ok)

@@ -33,7 +33,8 @@ class ProfileWriter : public QObject
     Q_OBJECT
 public:
     explicit ProfileWriter(const QString& path, QObject* parent = nullptr);
-    // Waits for what is waiting, as flush() does, then lets the thread go.
+    // Gives writes never tried their try, waits for it as flush() does, and
+    // lets the thread go.
     ~ProfileWriter() override;
 
     // The writer made for this path (the path as it was given), if any.
