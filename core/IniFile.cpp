@@ -1,6 +1,7 @@
 #include "IniFile.h"
 
 #include "platform/PrivateProfile.h"
+#include "platform/ProfileWriter.h"
 #include "platform/WinNumbers.h"
 
 namespace {
@@ -14,6 +15,12 @@ bool CIniFile::FileExists() const
 
 bool CIniFile::WriteString(const QString& section, const QString& key, const QString& value)
 {
+    // A file with a writer of its own is written by it, later: its result
+    // reaches whoever listens to the writer.
+    if (platform::ProfileWriter* writer = platform::ProfileWriter::forPath(m_strPath)) {
+        writer->write(section, key, value);
+        return true;
+    }
     return platform::WritePrivateProfileString(section, key, value, m_strPath);
 }
 
@@ -30,6 +37,11 @@ bool CIniFile::WriteDWORD(const QString& section, const QString& key, uint32_t v
 int CIniFile::readRaw(const QString& section, const QString& key, const QString& defaultValue,
                       QString& result) const
 {
+    if (const platform::ProfileWriter* writer = platform::ProfileWriter::forPath(m_strPath))
+        if (std::optional<QString> pending = writer->pendingValue(section, key)) {
+            result = pending->left(kBufferChars - 1);
+            return int(result.size());
+        }
     return platform::GetPrivateProfileString(section, key, defaultValue, result, kBufferChars, m_strPath);
 }
 

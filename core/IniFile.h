@@ -5,7 +5,9 @@
 #include <cstdint>
 
 // Access to one INI file by path. Every call goes to the file: a value written
-// is seen at once by every other CIniFile on the same path.
+// is seen at once by every other CIniFile on the same path. A file that has a
+// platform::ProfileWriter is written through it: a write returns at once, and
+// reads give the writes it has not written yet.
 class CIniFile
 {
 public:

@@ -848,3 +848,47 @@ echo "added from the box menu ran from it with the box's name and address; a URL
 echo "program on Down ran the program once after four Down reports."
 echo "With the strip always on top, the message refusing an empty name stood above the Edit dialog and closed."
 
+
+# While another process holds the data folder's lock, a drag and the Layout
+# button are followed at once and the tile keeps its colour; the user is told
+# once that the settings cannot be saved, and once the lock is free the file
+# holds where the strip was left and its layout.
+locked="$work/locked-appdata"
+mkdir -p "$locked/Korvalen"
+printf '[main]\nFirstStart=0\nNumBox=1\nPosX=100\nPosY=400\nWinPos=1\nWinBeh=1\n[Box 0]\nText=Loopback\nIPAdress=127.0.0.1\nCheckInterval=1\n' \
+    >"$locked/Korvalen/MainConfA.ini"
+start_on "$locked" "the locked folder"
+wait_for 50 sh -c "xdotool getwindowgeometry $window | grep -q 'Position: 100,400'" ||
+    fail "the strip is not at 100,400: $(xdotool getwindowgeometry "$window")"
+# -o: the lock is the holder's alone (not its sleep's), so it ends with it.
+flock -o -x "$locked/Korvalen" sleep 60 &
+holder=$!
+pids+=("$holder")
+wait_for 50 sh -c "! flock -n '$locked/Korvalen' true" || fail "the folder's lock could not be taken"
+placed_at() { xdotool getwindowgeometry "$window" | grep -q "Position: $1"; }
+started=$(date +%s%N)
+xdotool mousemove 103 440 mousedown 1 mousemove 250 350 mousemove 403 300 mouseup 1
+wait_for 10 placed_at 400,260 || fail "with the folder locked the drag was not followed within a second: $(xdotool getwindowgeometry "$window")"
+drag_ms=$((($(date +%s%N) - started) / 1000000))
+locked_up() { test "$("$grab" "$work/probe.png" 410 325)" = "197 209 254"; }
+wait_for 50 locked_up || fail "with the folder locked the tile at (410, 325) did not show Up"
+started=$(date +%s%N)
+xdotool mousemove 403 275 click 1
+turned() { xdotool getwindowgeometry "$window" | grep -q "Geometry: 92x89"; }
+wait_for 10 turned || fail "with the folder locked the Layout button did not turn the strip within a second"
+layout_ms=$((($(date +%s%N) - started) / 1000000))
+"$grab" "$artifacts/xvfb-locked-folder.png" >/dev/null
+wait_for 80 message_shown || fail "with the folder locked the failed save was not said"
+"$grab" "$artifacts/xvfb-locked-folder-message.png" >/dev/null
+xdotool windowactivate --sync "$(message_box)" key Return
+wait_for 50 message_gone || fail "the message about the settings did not close"
+sleep 6 # two more tries fail while the lock is held: they are not said again
+! message_shown || fail "a second message came while the folder stayed locked"
+sleeper="$(pgrep -P "$holder" || true)"
+kill "$holder" $sleeper
+wait_for 100 sh -c 'grep -qx PosX=400 "$0" && grep -qx PosY=260 "$0" && grep -qx WinPos=0 "$0"' \
+    "$locked/Korvalen/MainConfA.ini" || fail "after the lock was freed the file holds: $(grep -E '^(PosX|PosY|WinPos)=' "$locked/Korvalen/MainConfA.ini" | tr '\n' ' ')"
+stop_program "the locked folder"
+echo "Xvfb check with the data folder locked: the drag was followed in ${drag_ms} ms and the layout turned in" \
+    "${layout_ms} ms (each bound 1 s), one message said the settings could not be saved, and once the lock was" \
+    "free the file held PosX=400, PosY=260, WinPos=0."

@@ -5,6 +5,7 @@
 #include "platform/DataFolder.h"
 #include "platform/Instance.h"
 #include "platform/MessageBox.h"
+#include "platform/ProfileWriter.h"
 #include "platform/QtMessageBox.h"
 #include "platform/Sound.h"
 #include "ui/dialogs/AboutDlg.h"
@@ -19,6 +20,20 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QKeyEvent>
+
+#include <unistd.h>
+
+namespace {
+// The file can be replaced, or, while its first write still waits, made.
+bool settingsCanBeStored(const QString& path)
+{
+    const QFileInfo info(path);
+    if (info.exists())
+        return platform::canReplaceFile(path);
+    return QFileInfo(info.absolutePath()).isDir() &&
+           ::access(QFile::encodeName(info.absolutePath()).constData(), W_OK | X_OK) == 0;
+}
+} // namespace
 
 CKorvalenDlg::CKorvalenDlg(QWidget* pParent, int nInstance) : QDialog(pParent), m_nInstance(nInstance)
 {
@@ -52,6 +67,8 @@ CKorvalenDlg::CKorvalenDlg(QWidget* pParent, int nInstance) : QDialog(pParent), 
     m_strDataDir = platform::applicationDataFolder().value_or(QDir::homePath()) + QStringLiteral("/Korvalen");
     platform::createFolder(m_strDataDir);
     m_strConfigPath = m_strDataDir + u'/' + instance::configFileName(m_nInstance);
+    m_pSettingsWriter = new platform::ProfileWriter(m_strConfigPath, this);
+    connect(m_pSettingsWriter, &platform::ProfileWriter::saved, this, &CKorvalenDlg::OnSettingsSaved);
     m_strMainIniPath = m_strDataDir + QStringLiteral("/Main.ini");
     m_strDefaultSkinPath = m_strDataDir + QStringLiteral("/Skins/Default.ini");
     m_strPicturesDir = m_strDataDir + QStringLiteral("/Pictures/");
@@ -76,6 +93,8 @@ CKorvalenDlg::CKorvalenDlg(QWidget* pParent, int nInstance) : QDialog(pParent), 
 
 CKorvalenDlg::~CKorvalenDlg()
 {
+    // Its last words would come to a window half gone.
+    disconnect(m_pSettingsWriter, nullptr, this, nullptr);
     delete m_dlgBoxProperties;
     ReleaseBoxes();
     // A window of its own (not tied to the strip's place in the z-order), so
@@ -159,7 +178,7 @@ bool CKorvalenDlg::OnInitDialog()
     StartChecks();
     // Said once the checks run: a start at login must not wait for someone
     // to answer before it monitors anything.
-    if (!platform::canReplaceFile(m_strConfigPath))
+    if (!settingsCanBeStored(m_strConfigPath))
         QMetaObject::invokeMethod(this, &CKorvalenDlg::ReportUnsavedSettings, Qt::QueuedConnection);
     if (WinBeh >= 0 && WinBeh <= 2)
         m_iniConfig.WriteInt(QStringLiteral("main"), QStringLiteral("WinBeh"), WinBeh);
@@ -227,6 +246,9 @@ void CKorvalenDlg::closeEvent(QCloseEvent* event)
 {
     // The checks stop before the window goes: no result arrives afterwards.
     ReleaseBoxes();
+    // The last position and layout are written before the program ends, or
+    // said to be lost.
+    FlushSettings();
     m_SystemTray.RemoveIcon();
     if (m_dlgAbout)
         m_dlgAbout->close();
@@ -244,6 +266,20 @@ void CKorvalenDlg::closeEvent(QCloseEvent* event)
     hide();
     if (m_pModalLoop)
         m_pModalLoop->quit();
+}
+
+bool CKorvalenDlg::FlushSettings()
+{
+    return m_pSettingsWriter->flush(platform::kProfileFlushWait);
+}
+
+void CKorvalenDlg::OnSettingsSaved(bool ok)
+{
+    // A failing spell is said once; a save that works ends it.
+    if (ok)
+        m_bReportedUnsaved = false;
+    else
+        ReportUnsavedSettings();
 }
 
 void CKorvalenDlg::ReportUnsavedSettings()

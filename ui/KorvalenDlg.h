@@ -23,7 +23,8 @@ class QMenu;
 
 namespace platform {
 class InstanceServer;
-}
+class ProfileWriter;
+} // namespace platform
 
 // The main window: the strip of box tiles. It holds the main settings (as
 // MainSettings, under their key names), the data folder with its files, and
@@ -46,6 +47,11 @@ public:
 
     void LoadConfig();
     void SaveBoxes();
+    // Settings are written by a thread of their own, so the window never
+    // waits for the file. Before the file is copied, replaced or left, what
+    // waits is written, waiting at most one bounded try; true when all of it
+    // is in the file.
+    bool FlushSettings();
     void ReloadBoxIcons(int nIndex);
     void StartChecks();
 
@@ -191,8 +197,9 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
-    // Says once per run that the settings cannot be stored.
+    // Says that the settings cannot be stored, once until a save works again.
     void ReportUnsavedSettings();
+    void OnSettingsSaved(bool ok);
     void LoadResources();
     void WriteDefaultPictures();
     void ApplyWindowFlags();
@@ -216,6 +223,7 @@ private:
     platform::HWND m_hWnd = nullptr;
     QRegion m_pendingTiles; // tiles changed by results still being handled
     platform::InstanceServer* m_pInstanceServer = nullptr;
+    platform::ProfileWriter* m_pSettingsWriter = nullptr;
     bool m_bReportedUnsaved = false;
     bool m_bWarnedNoTray = false;
     QEventLoop* m_pModalLoop = nullptr;

@@ -3,6 +3,7 @@
 #include "platform/CopyFile.h"
 #include "platform/Dialogs.h"
 #include "platform/MessageBox.h"
+#include "platform/ProfileWriter.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -44,6 +45,7 @@ void CKorvalenDlg::OnTrayBackupConfig()
     // The copy carries the identity of a configuration file.
     if (m_iniConfig.GetString(kMain, QStringLiteral("App"), QString()) != QLatin1String("Korvalen"))
         m_iniConfig.WriteString(kMain, QStringLiteral("App"), QStringLiteral("Korvalen"));
+    FlushSettings();
     QString error;
     if (!platform::copyFileReplacing(m_strConfigPath, target, &error))
         platform::AfxMessageBox(error, platform::MB_OK);
@@ -68,11 +70,15 @@ void CKorvalenDlg::OnTrayRestoreConfig()
     }
     // The running file is replaced only by a complete copy; a copy that
     // fails leaves it, and the boxes running from it, as they were.
+    // What the running file still waits for goes in first, as it was asked
+    // for before; whatever could not be written is replaced with the rest.
+    FlushSettings();
     QString error;
     if (!platform::copyFileReplacing(source, m_strConfigPath, &error)) {
         platform::AfxMessageBox(error, platform::MB_OK);
         return;
     }
+    m_pSettingsWriter->discard();
     ReloadConfiguration();
 }
 
@@ -82,9 +88,11 @@ void CKorvalenDlg::OnTrayResetConfig()
     if (platform::MessageBoxW(QStringLiteral("Do you want to Reset Config File?"), QStringLiteral("Korvalen"),
                               platform::MB_YESNO | platform::MB_ICONQUESTION) != platform::IDYES)
         return;
+    FlushSettings();
     if (QFileInfo::exists(m_strConfigPath) && !QFile::remove(m_strConfigPath)) {
         platform::AfxMessageBox(QStringLiteral("Can't delete MainConf?.ini file."), platform::MB_OK);
         return;
     }
+    m_pSettingsWriter->discard();
     ReloadConfiguration();
 }

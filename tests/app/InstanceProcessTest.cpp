@@ -191,8 +191,11 @@ TEST_F(InstanceProcessTest, ThreeInstancesRunSideBySideWithTheirOwnFiles)
     ASSERT_TRUE(waitUntilListening(0, a));
     ASSERT_TRUE(waitUntilListening(1, b));
     ASSERT_TRUE(waitUntilListening(2, c));
+    // Each writes its new file once its window runs.
     for (const char* file : {"MainConfA.ini", "MainConfB.ini", "MainConfC.ini"})
-        EXPECT_TRUE(QFileInfo::exists(m_env.dataDir() + u'/' + QString::fromLatin1(file))) << file;
+        EXPECT_TRUE(test::waitFor([&] {
+            return QFileInfo::exists(m_env.dataDir() + u'/' + QString::fromLatin1(file));
+        })) << file;
     EXPECT_TRUE(platform::activateRunningInstance(QStringLiteral("Korvalen. Sec")));
     EXPECT_EQ(a->state(), QProcess::Running);
     EXPECT_EQ(b->state(), QProcess::Running);

@@ -132,6 +132,7 @@ protected:
         test::writeFile(configPath(), text);
         window = std::make_unique<StartableDlg>(nullptr, 0);
         window->OnInitDialog();
+        ASSERT_TRUE(window->FlushSettings());
         dialogs.whenAsked = [this] { busyWhenAsked.push_back(window->m_bBusy); };
     }
 

@@ -117,6 +117,7 @@ TEST_F(KorvalenDlg, MakesTheMissingParentsOfTheDataFolder)
     EXPECT_EQ(dlg.m_strConfigPath, data + QStringLiteral("/MainConfB.ini"));
     for (const char* folder : {"Pictures", "Skins", "Logs"})
         EXPECT_TRUE(QFileInfo(data + u'/' + QString::fromLatin1(folder)).isDir()) << folder;
+    EXPECT_TRUE(dlg.FlushSettings());
     EXPECT_TRUE(QFileInfo(data + QStringLiteral("/MainConfB.ini")).isFile());
     EXPECT_EQ(g_strLogsDir, data + QStringLiteral("/Logs/"));
     EXPECT_TRUE(g_strLogsDir.endsWith(QStringLiteral("/Logs/")));
@@ -146,6 +147,7 @@ TEST_F(KorvalenDlg, RunsOnDefaultsWhenTheDataFolderCannotBeMade)
     // Saving fails every time but is reported once.
     dlg.SaveBoxes();
     dlg.SaveBoxes();
+    EXPECT_FALSE(dlg.FlushSettings());
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0].caption, QStringLiteral("Korvalen"));
     EXPECT_TRUE(messages.shown[0].text.contains(QDir::toNativeSeparators(dlg.m_strConfigPath)))
@@ -177,6 +179,7 @@ TEST_F(KorvalenDlg, StartsQuietlyAndSavesAWritableFile)
 
     ASSERT_FALSE(fileHolds(dlg.m_strConfigPath, "Phrase=html"));
     dlg.SaveBoxes();
+    EXPECT_TRUE(dlg.FlushSettings());
     EXPECT_TRUE(messages.shown.empty());
     EXPECT_TRUE(fileHolds(dlg.m_strConfigPath, "Phrase=html"));
 }

@@ -77,6 +77,7 @@ protected:
         test::writeFile(configPath(), text);
         window = std::make_unique<StartableDlg>(nullptr, 0);
         window->OnInitDialog();
+        ASSERT_TRUE(window->FlushSettings());
     }
     QString configPath() const { return env.dataDir() + QStringLiteral("/MainConfA.ini"); }
     QString stored(const char* key) const
@@ -165,6 +166,7 @@ TEST_F(Options, ApplyWritesTheTwentyTwoKeysInOrderWithTheDisplayFlagsInverted)
                                   "Volume",
                                   "LogFileType",
                                   "AutoUpdate"};
+    ASSERT_TRUE(window->FlushSettings());
     QStringList main = test::keysInOrder(configPath()).filter(QRegularExpression(QStringLiteral("^main/")));
     main.replaceInStrings(QStringLiteral("main/"), QString());
     EXPECT_EQ(main, expected);
