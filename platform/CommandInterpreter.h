@@ -36,29 +36,45 @@ bool startInTerminal(const InterpreterScript& script);
 // A /bin/sh script whose placeholders stand for values.
 struct BoundScript
 {
-    // The script, each placeholder replaced by a reference to a shell
+    // The script, each placeholder replaced by a quoted reference to a shell
     // variable that holds its value; the variables are set from the
     // script's arguments before anything else runs.
     QString text;
     QStringList arguments;
-    // The first placeholder that stands where the shell reads text as a
-    // number or a pattern (inside $(( )), $[ ] or ${ }, and where bash
-    // evaluates arithmetic: (( )), [[ ]], let, declare, typeset, an array
-    // subscript) or takes it as it is
-    // (a here-document whose delimiter is quoted); empty when there is none.
-    // Such a script must not run.
+    // The first placeholder the script puts where its value is not
+    // protected, and where that is (a phrase that follows "stands"); empty
+    // when there is none. Such a script must not run.
     QString refused;
+    QString because;
 };
 
 // Binds values to the placeholders of a /bin/sh script: `values` holds
 // (placeholder, value) pairs, put in one after the other, so that a value
-// holding a later pair's placeholder gets that value in its place. The shell
-// never reads a value as script text: a value reaches the command as the
-// text it is, wherever its placeholder stands - outside quotation marks,
-// inside single or double ones, inside $( ) or backquotes at any depth, in a
-// here-document - and a newline, a quotation mark, $( ) or a backquote in it
-// is only text. A placeholder that the script escapes with a backslash, or
-// one in a comment, is text and stays.
+// holding a later pair's placeholder gets that value in its place.
+//
+// A script is bound only when the binder follows every construct around its
+// placeholders: words of simple commands, single and double quotation
+// marks, $( ) and backquotes holding such commands again, here-documents
+// with an unquoted delimiter, comments, lists, pipelines, redirections,
+// if/while/until/for/case, groups, subshells and functions, $name, ${name}
+// and ${name<op>word} with no quoting in the word. Then each value reaches
+// its place as the text it is, byte for byte, in dash and in bash: no
+// quotation mark, newline, $( ), backquote or subscript in it is read as
+// syntax, and no value is read as arithmetic, a variable name, an option of
+// ssh or the name of a command. Refused, with `because` naming the
+// construct: a placeholder in the arguments of eval, trap, ., source, su,
+// runuser, xargs, watch, at or batch, in the script of a shell (after -c,
+// or its script file), in ssh after its host, behind exec, env, sudo and
+// similar wrappers, in an assignment, in the arguments of let, read,
+// unset, declare and their kin, after printf -v or test -v, and inside
+// $(( )), (( )), $[ ] or ${ }; and every placeholder of a script that
+// also holds a construct the binder does not follow ($'...', <<<, ${ }
+// with quoting inside, an unbalanced parenthesis), or one through which a
+// value could reach such a place by way of a variable, a pipe or a
+// here-document (arithmetic, [[ ]], alias, a command named by an
+// expansion, a script reader given an expansion or standard input). What
+// a program other than those does with a value it is given is up to that
+// program.
 BoundScript bindShellValues(const QString& script, const QList<std::pair<QString, QString>>& values);
 
 } // namespace platform
