@@ -1,8 +1,10 @@
-// Binding values to the placeholders of a /bin/sh script. The scanner reads
-// the script as far as it understands the shell's grammar; a placeholder is
-// bound only where everything around it is understood, and refused
-// elsewhere with the reason.
+// Binding values to the placeholders of a /bin/sh script. The binder reads
+// the script as far as it follows the shell's grammar: quoting, expansions,
+// command substitutions, here-documents, lists and compound commands. A
+// placeholder is bound where everything around it is followed, and refused
+// with the reason elsewhere.
 #include "CommandInterpreter.h"
+#include "ShellWords.h"
 
 #include <algorithm>
 #include <optional>
@@ -10,6 +12,9 @@
 namespace platform {
 
 namespace {
+
+using shell::Findings;
+using shell::Word;
 
 enum class Quoting
 {
@@ -29,26 +34,16 @@ bool isNameChar(QChar c)
     return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') || c == u'_';
 }
 
+bool isBlank(QChar c)
+{
+    return c == u' ' || c == u'\t';
+}
+
 // A character that ends a word outside quotation marks.
 bool endsWord(QChar c)
 {
-    return c.isNull() || c == u' ' || c == u'\t' || c == u'\n' || c == u';' || c == u'&' || c == u'|' ||
-           c == u'(' || c == u')' || c == u'<' || c == u'>';
-}
-
-// name=, name+= or name[...]= at the start of a word.
-bool isAssignment(const QString& raw)
-{
-    qsizetype j = 0;
-    while (j < raw.size() && isNameChar(raw[j]))
-        ++j;
-    if (j == 0 || raw[0].isDigit())
-        return false;
-    if (charAt(raw, j) == u'[')
-        j = raw.indexOf(u']', j) + 1;
-    if (charAt(raw, j) == u'+')
-        ++j;
-    return j > 0 && charAt(raw, j) == u'=';
+    return c.isNull() || isBlank(c) || c == u'\n' || c == u';' || c == u'&' || c == u'|' || c == u'(' ||
+           c == u')' || c == u'<' || c == u'>';
 }
 
 // The forms of ${ } whose text the shell only substitutes: ${name},
@@ -93,104 +88,21 @@ bool plainExpansion(QStringView content)
     return true;
 }
 
-// A word of a command as the scanner read it.
-struct Word
-{
-    QString raw;     // as written
-    QString out;     // as bound
-    QString literal; // with its quoting removed; the command's text when `fixed`
-    // No expansion and no placeholder: the same text whenever it runs.
-    bool fixed = true;
-    // No quoting either, as a reserved word must be written.
-    bool plain = true;
-    QString placeholder; // the first one in it, inside $( ) and backquotes too
-    bool startsWithPlaceholder = false;
-};
-
-// How a command treats the words that follow its name.
-enum class Reads
-{
-    Text,
-    Script,      // every argument is script, or a script file to read
-    Shell,       // the script after -c, or a script file, or standard input
-    Ssh,         // a remote command after the host, or standard input
-    Names,       // variable names, whose subscripts bash evaluates
-    Declaration, // names and assignments
-    Arithmetic,
-    Printf,  // a name after -v
-    Test,    // a name after -v
-    Wrapper, // runs a command named by its arguments
-    Grammar  // changes how the shell reads the words that follow
-};
-
-Reads commandReads(const QString& name)
-{
-    static const QList<std::pair<Reads, QStringList>> table{
-        {Reads::Script, {"eval", "trap", ".", "source", "su", "runuser", "xargs", "watch", "at", "batch"}},
-        {Reads::Shell, {"sh", "bash", "dash", "ksh", "mksh", "zsh", "busybox"}},
-        {Reads::Ssh, {"ssh"}},
-        {Reads::Names, {"read", "unset", "mapfile", "readarray", "getopts"}},
-        {Reads::Declaration, {"declare", "typeset", "local", "export", "readonly"}},
-        {Reads::Arithmetic, {"let"}},
-        {Reads::Printf, {"printf"}},
-        {Reads::Test, {"test", "["}},
-        {Reads::Wrapper,
-         {"exec", "command", "builtin", "nohup", "time", "env", "nice", "sudo", "doas", "setsid", "timeout",
-          "stdbuf", "ionice", "chrt", "taskset", "flock"}},
-        {Reads::Grammar, {"alias", "shopt", "enable", "hash", "coproc"}},
-    };
-    const QString base = name.mid(name.lastIndexOf(u'/') + 1);
-    for (const auto& [reads, names] : table)
-        if (names.contains(base))
-            return reads;
-    return Reads::Text;
-}
-
-// Programs that read their script from standard input when given none.
-bool readsStandardInputAsScript(const QString& name)
-{
-    static const QStringList names{"su", "runuser", "xargs", "at", "batch"};
-    return names.contains(name.mid(name.lastIndexOf(u'/') + 1));
-}
-
-// A compound command open around the place being read.
-struct Open
-{
-    enum Kind
-    {
-        Subshell,
-        Group,
-        Loop,
-        If,
-        CaseSubject, // before `in`
-        CasePattern,
-        CaseBody
-    } kind;
-    bool piped;               // its standard input comes from a pipe
-    bool readsScript = false; // a command in it reads standard input as script
-};
-
+// Reads words, quoting and expansions, binding the placeholders in them;
+// ListReader reads the commands they form.
 class Binder
 {
 public:
-    Binder(const QList<std::pair<QString, QString>>& values, const QStringList& names)
-        : m_values(values), m_names(names)
+    Binder(const QList<std::pair<QString, QString>>& values, const QStringList& names, Findings& findings)
+        : m_findings(findings), m_values(values), m_names(names)
     {
     }
 
     // The commands of `text` from i on, every placeholder bound, up to the
     // end or, for a command substitution, up to (not past) its closing
-    // parenthesis. `piped`: their standard input may carry a value.
-    QString commands(const QString& text, qsizetype& i, bool substitution, bool piped);
+    // parenthesis.
+    QString commands(const QString& text, qsizetype& i, bool substitution);
 
-    // The first placeholder refused where it stands, and why.
-    QString refused, because;
-    // A construct that puts every placeholder of the script at risk.
-    QString risk;
-    // What the scanner could not follow; it read no further.
-    QString lost;
-
-private:
     struct HereDocument
     {
         QString delimiter;
@@ -198,29 +110,29 @@ private:
         bool stripTabs = false;
     };
 
+    Word word(const QString& text, qsizetype& i);
+    QString hereDocumentOperator(const QString& text, qsizetype& i, QList<HereDocument>& pending);
+    QString hereDocumentBodies(const QString& text, qsizetype& i, const QList<HereDocument>& pending);
+    void refuseAny(QStringView text, const QString& why);
+
+    Findings& m_findings;
+    // The standard input of the command being read may carry a value; the
+    // command substitutions in its words share it.
+    bool m_piped = false;
+
+private:
     qsizetype placeholderAt(const QString& text, qsizetype i) const;
     QString bind(const QString& text, qsizetype& i, Word& word);
-    void refuse(const QString& placeholder, const QString& why);
-    void refuseIn(const Word& word, const QString& why);
-    void refuseAny(QStringView text, const QString& why);
-    void atRisk(const QString& why);
-    void loseTrack(const QString& what);
-
-    Word word(const QString& text, qsizetype& i);
+    void nested(Word& word, qsizetype boundBefore) const;
     void quoted(const QString& text, qsizetype& i, Quoting quoting, Word& word);
     void dollar(const QString& text, qsizetype& i, bool quoted, Word& word);
     void arithmetic(const QString& text, qsizetype& i, QChar open, QChar close, Word& word);
     void parameter(const QString& text, qsizetype& i, Word& word);
     void backquoted(const QString& text, qsizetype& i, bool inDoubleQuotes, Word& word);
-    QString hereDocumentOperator(const QString& text, qsizetype& i, QList<HereDocument>& pending);
-    QString hereDocumentBodies(const QString& text, qsizetype& i, const QList<HereDocument>& pending);
-    void checkCommand(const QList<Word>& words, bool piped, bool fed, QList<Open>& open);
-    void checkArguments(const QList<Word>& words, qsizetype from, const QString& name, const QString& why);
 
     const QList<std::pair<QString, QString>>& m_values;
     const QStringList& m_names;
-    QStringList m_bound;  // the placeholders bound so far, in order
-    bool m_piped = false; // standard input of the command being read may carry a value
+    QStringList m_bound; // the placeholders bound so far, in order
 };
 
 qsizetype Binder::placeholderAt(const QString& text, qsizetype i) const
@@ -233,37 +145,20 @@ qsizetype Binder::placeholderAt(const QString& text, qsizetype i) const
     return -1;
 }
 
-void Binder::refuse(const QString& placeholder, const QString& why)
-{
-    if (refused.isEmpty()) {
-        refused = placeholder;
-        because = why;
-    }
-}
-
-void Binder::refuseIn(const Word& word, const QString& why)
-{
-    if (!word.placeholder.isEmpty())
-        refuse(word.placeholder, why);
-}
-
 void Binder::refuseAny(QStringView text, const QString& why)
 {
-    for (qsizetype i = 0; i < text.size(); ++i)
-        if (const qsizetype k = placeholderAt(text.toString(), i); k >= 0)
-            return refuse(m_values[k].first, why);
+    const QString copy = text.toString();
+    for (qsizetype i = 0; i < copy.size(); ++i)
+        if (const qsizetype k = placeholderAt(copy, i); k >= 0)
+            return m_findings.refuse(m_values[k].first, why);
 }
 
-void Binder::atRisk(const QString& why)
+// A placeholder bound inside a command substitution of the word since
+// `boundBefore` is in the word too.
+void Binder::nested(Word& word, qsizetype boundBefore) const
 {
-    if (risk.isEmpty())
-        risk = why;
-}
-
-void Binder::loseTrack(const QString& what)
-{
-    if (lost.isEmpty())
-        lost = QStringLiteral("in a script with %1, which the binder does not follow").arg(what);
+    if (word.placeholder.isEmpty() && m_bound.size() > boundBefore)
+        word.placeholder = m_bound[boundBefore];
 }
 
 // The reference to the value of the placeholder at i, for a place inside
@@ -284,7 +179,8 @@ Word Binder::word(const QString& text, qsizetype& i)
     Word word;
     const qsizetype start = i;
     word.startsWithPlaceholder = placeholderAt(text, i) >= 0;
-    while (i < text.size() && lost.isEmpty() && !endsWord(text[i])) {
+    QList<qsizetype> brackets; // where an unquoted [ stands in word.out
+    while (i < text.size() && m_findings.lost.isEmpty() && !endsWord(text[i])) {
         const QChar c = text[i];
         if (placeholderAt(text, i) >= 0) {
             word.out += u'"' + bind(text, i, word) + u'"';
@@ -316,11 +212,18 @@ Word Binder::word(const QString& text, qsizetype& i)
         } else if (c == u'`') {
             backquoted(text, i, false, word);
         } else {
+            if (c == u'[')
+                brackets.append(word.out.size());
             word.literal += c;
             word.out += c;
             ++i;
         }
     }
+    // A value inside a bracket expression of a pattern would be a set of
+    // characters: a word that holds a value is never such a pattern.
+    if (!word.placeholder.isEmpty())
+        for (auto at = brackets.rbegin(); at != brackets.rend(); ++at)
+            word.out.insert(*at, u'\\');
     word.raw = text.mid(start, i - start);
     return word;
 }
@@ -334,7 +237,7 @@ void Binder::quoted(const QString& text, qsizetype& i, Quoting quoting, Word& wo
     // A backslash that escapes nothing is a character of its own; a value
     // put right after it must not be escaped by it.
     bool literalBackslash = false;
-    while (i < text.size() && lost.isEmpty()) {
+    while (i < text.size() && m_findings.lost.isEmpty()) {
         const QChar c = text[i];
         if (placeholderAt(text, i) >= 0) {
             word.out += (literalBackslash ? QStringLiteral("\\") : QString()) + bind(text, i, word);
@@ -372,6 +275,9 @@ void Binder::quoted(const QString& text, qsizetype& i, Quoting quoting, Word& wo
 void Binder::dollar(const QString& text, qsizetype& i, bool inQuotes, Word& word)
 {
     const QChar next = charAt(text, i + 1);
+    const bool special = next.isDigit() || QStringView(u"@*#?-$!").contains(next);
+    if (!inQuotes && (special || isNameChar(next) || next == u'(' || next == u'[' || next == u'{'))
+        word.splits = true;
     if (next == u'(' && charAt(text, i + 2) == u'(')
         return arithmetic(text, i, u'(', u')', word);
     if (next == u'[')
@@ -382,19 +288,17 @@ void Binder::dollar(const QString& text, qsizetype& i, bool inQuotes, Word& word
     if (next == u'(') {
         const qsizetype boundBefore = m_bound.size();
         i += 2;
-        word.out += QStringLiteral("$(") + commands(text, i, true, m_piped);
-        if (i < text.size() && lost.isEmpty()) {
+        word.out += QStringLiteral("$(") + commands(text, i, true);
+        if (i < text.size() && m_findings.lost.isEmpty()) {
             word.out += u')';
             ++i;
         }
-        if (word.placeholder.isEmpty() && m_bound.size() > boundBefore)
-            word.placeholder = m_bound[boundBefore];
-        return;
+        return nested(word, boundBefore);
     }
     if (!inQuotes && (next == u'\'' || next == u'"'))
-        return loseTrack(next == u'\'' ? QStringLiteral("$'…'") : QStringLiteral("$\"…\""));
+        return m_findings.loseTrack(next == u'\'' ? QStringLiteral("$'…'") : QStringLiteral("$\"…\""));
     qsizetype end = i + 1;
-    if (next.isDigit() || QStringView(u"@*#?-$!").contains(next))
+    if (special)
         ++end;
     else
         while (end < text.size() && isNameChar(text[end]) && !(end == i + 1 && text[end].isDigit()))
@@ -415,8 +319,9 @@ void Binder::arithmetic(const QString& text, qsizetype& i, QChar open, QChar clo
     const QStringView expansion = QStringView(text).mid(i, j - i);
     refuseAny(expansion, QStringLiteral("inside %1, where the shell reads it as arithmetic")
                              .arg(open == u'(' ? QStringLiteral("$(( ))") : QStringLiteral("$[ ]")));
-    atRisk(QStringLiteral("in a script with arithmetic (%1), which a value could reach through a variable")
-               .arg(open == u'(' ? QStringLiteral("$(( ))") : QStringLiteral("$[ ]")));
+    m_findings.atRisk(
+        QStringLiteral("in a script with arithmetic (%1), which a value could reach through a variable")
+            .arg(open == u'(' ? QStringLiteral("$(( ))") : QStringLiteral("$[ ]")));
     word.fixed = false;
     word.out += expansion;
     i = j;
@@ -428,20 +333,22 @@ void Binder::parameter(const QString& text, qsizetype& i, Word& word)
     for (int depth = 1; j < text.size(); ++j) {
         const QChar c = text[j];
         if (c == u'\'' || c == u'"' || c == u'`' || c == u'\\' || (c == u'$' && charAt(text, j + 1) == u'('))
-            return loseTrack(QStringLiteral("${ } holding quotation marks, a backslash or a substitution"));
+            return m_findings.loseTrack(
+                QStringLiteral("${ } holding quotation marks, a backslash or a substitution"));
         if (c == u'{')
             ++depth;
         if (c == u'}' && --depth == 0)
             break;
     }
     if (j >= text.size())
-        return loseTrack(QStringLiteral("an unclosed ${"));
+        return m_findings.loseTrack(QStringLiteral("an unclosed ${"));
     const QStringView content = QStringView(text).mid(i + 2, j - i - 2);
     refuseAny(content, QStringLiteral("inside ${ }, where the shell reads it as a name or a pattern"));
     if (!plainExpansion(content))
-        atRisk(QStringLiteral("in a script with ${%1}, a form of ${ } in which bash may read a value as "
-                              "arithmetic or a name")
-                   .arg(content));
+        m_findings.atRisk(
+            QStringLiteral("in a script with ${%1}, a form of ${ } in which bash may read a value as "
+                           "arithmetic or a name")
+                .arg(content));
     word.fixed = false;
     word.out += QStringView(text).mid(i, j + 1 - i);
     i = j + 1;
@@ -470,7 +377,7 @@ void Binder::backquoted(const QString& text, qsizetype& i, bool inDoubleQuotes, 
     }
     const qsizetype boundBefore = m_bound.size();
     qsizetype start = 0;
-    const QString bound = commands(inner, start, false, m_piped);
+    const QString bound = commands(inner, start, false);
     word.out += u'`';
     for (const QChar c : bound) {
         if (c != u'$' && special(c))
@@ -483,8 +390,8 @@ void Binder::backquoted(const QString& text, qsizetype& i, bool inDoubleQuotes, 
     }
     i = j;
     word.fixed = false;
-    if (word.placeholder.isEmpty() && m_bound.size() > boundBefore)
-        word.placeholder = m_bound[boundBefore];
+    word.splits = word.splits || !inDoubleQuotes;
+    nested(word, boundBefore);
 }
 
 QString Binder::hereDocumentOperator(const QString& text, qsizetype& i, QList<HereDocument>& pending)
@@ -557,400 +464,294 @@ QString Binder::hereDocumentBodies(const QString& text, qsizetype& i, const QLis
     return out;
 }
 
-QString Binder::commands(const QString& text, qsizetype& i, bool substitution, bool piped)
+// The commands of one list, with the compound commands open in it.
+class ListReader
 {
-    QString out;
-    QList<Word> words;
-    QList<Open> open;
-    QList<HereDocument> pending;
-    bool commandStart = true;
-    bool pipedIn = piped; // the command being read follows a |
-    bool fed = false;     // it has a here-document that can carry a value
-    bool forHeader = false, functionName = false, caseSubjectRead = false;
-    std::optional<Open> closed; // the compound command that just ended
-    auto inPipe = [&] {
-        return pipedIn || std::any_of(open.begin(), open.end(), [](const Open& o) { return o.piped; });
-    };
-    auto endCommand = [&] {
-        if (!words.isEmpty() && !forHeader)
-            checkCommand(words, inPipe(), fed, open);
-        words.clear();
-        fed = forHeader = false;
-        closed.reset();
-        commandStart = true;
-    };
-    auto top = [&](Open::Kind kind) { return !open.isEmpty() && open.back().kind == kind; };
-    auto close = [&](Open::Kind kind) {
-        if (!top(kind))
-            return loseTrack(QStringLiteral("a compound command closed where none is open"));
-        endCommand();
-        closed = open.takeLast();
-        commandStart = false;
-    };
-    while (i < text.size() && lost.isEmpty()) {
-        m_piped = inPipe();
-        const QChar c = text[i];
-        const QChar next = charAt(text, i + 1);
-        if (c == u' ' || c == u'\t' || (c == u'\\' && next == u'\n')) {
-            const qsizetype n = c == u'\\' ? 2 : 1;
-            out += QStringView(text).mid(i, n);
-            i += n;
-            continue;
-        }
-        if (c == u'#') {
-            // A comment, to the end of its line.
-            const qsizetype end = text.indexOf(u'\n', i);
-            const qsizetype stop = end < 0 ? text.size() : end;
-            out += QStringView(text).mid(i, stop - i);
-            i = stop;
-            continue;
-        }
-        if (c == u'\n' || c == u';' || c == u'&' || (c == u'|' && !top(Open::CasePattern))) {
-            const bool caseEnd = c == u';' && (next == u';' || next == u'&');
-            const bool pipe = c == u'|' && next != u'|';
-            qsizetype n = 1;
-            if (c == u';' && next == u';')
-                n = charAt(text, i + 2) == u'&' ? 3 : 2;
-            else if ((c == u';' && next == u'&') || (c != u'\n' && next == c) || (pipe && next == u'&'))
-                n = 2;
-            if (c == u'&' && next == u'>') {
-                out += c;
-                ++i;
-                continue; // bash's &>: a redirection of the command before
-            }
-            endCommand();
-            pipedIn = pipe ? true : piped;
-            if (caseEnd && top(Open::CaseBody))
-                open.back().kind = Open::CasePattern;
-            out += QStringView(text).mid(i, n);
-            i += n;
-            if (c == u'\n' && !pending.isEmpty()) {
-                out += hereDocumentBodies(text, i, pending);
-                pending.clear();
-            }
-            continue;
-        }
-        if (c == u'|') { // between the patterns of a case item
-            out += c;
-            ++i;
-            continue;
-        }
-        if (c == u'<' || c == u'>') {
-            if (c == u'<' && next == u'<' && charAt(text, i + 2) == u'<') {
-                loseTrack(QStringLiteral("<<<"));
-                break;
-            }
-            if (next == u'(') {
-                loseTrack(QStringLiteral("process substitution"));
-                break;
-            }
-            if (c == u'<' && next == u'<') {
-                const qsizetype before = pending.size();
-                out += hereDocumentOperator(text, i, pending);
-                if (!pending[before].quoted) {
-                    fed = true;
-                    if (closed && closed->readsScript)
-                        atRisk(QStringLiteral("in a script whose here-document feeds a command that reads it "
-                                              "as script"));
-                }
-                continue;
-            }
-            qsizetype n = 1;
-            if (next == u'>' || next == u'&' || next == u'|' || (c == u'<' && next == u'>'))
-                n = 2;
-            out += QStringView(text).mid(i, n);
-            i += n;
-            while (charAt(text, i) == u' ' || charAt(text, i) == u'\t')
-                out += text[i++];
-            out += word(text, i).out; // the file: any text is safe there
-            continue;
-        }
-        if (c == u'(') {
-            if (top(Open::CasePattern)) {
-                out += c;
-                ++i;
-                continue;
-            }
-            if (next == u'(' && (commandStart || (words.size() == 1 && words[0].literal == u"for"))) {
-                qsizetype j = i + 1;
-                for (int depth = 1; j < text.size() && depth > 0; ++j)
-                    depth += text[j] == u'(' ? 1 : text[j] == u')' ? -1 : 0;
-                refuseAny(QStringView(text).mid(i, j - i),
-                          QStringLiteral("inside (( )), where bash reads it as arithmetic"));
-                atRisk(QStringLiteral("in a script with bash arithmetic (( )), which a value could reach "
-                                      "through a variable"));
-                out += QStringView(text).mid(i, j - i);
-                i = j;
-                commandStart = false;
-                continue;
-            }
-            qsizetype j = i + 1;
-            while (charAt(text, j) == u' ' || charAt(text, j) == u'\t')
-                ++j;
-            if (charAt(text, j) == u')' && (words.size() == 1 || commandStart) &&
-                !(words.size() == 1 && words[0].raw.endsWith(u'='))) {
-                // A function definition: its body follows.
-                out += QStringView(text).mid(i, j + 1 - i);
-                i = j + 1;
-                words.clear();
-                commandStart = true;
-                continue;
-            }
-            if (commandStart) {
-                open.append({Open::Subshell, inPipe()});
-                pipedIn = false;
-                out += c;
-                ++i;
-                continue;
-            }
-            loseTrack(QStringLiteral("a parenthesis it does not follow"));
-            break;
-        }
-        if (c == u')') {
-            if (top(Open::CasePattern)) {
-                open.back().kind = Open::CaseBody;
-                words.clear();
-                commandStart = true;
-                out += c;
-                ++i;
-                continue;
-            }
-            if (open.isEmpty() && substitution) {
-                endCommand();
-                return out;
-            }
-            close(Open::Subshell);
-            out += c;
-            ++i;
-            continue;
-        }
-        Word w = word(text, i);
-        out += w.out;
-        if (!lost.isEmpty())
-            break;
-        if (w.raw.isEmpty()) { // a character that neither starts nor ends a word
-            out += text[i++];
-            continue;
-        }
-        if (std::all_of(w.raw.begin(), w.raw.end(), [](QChar d) { return d.isDigit(); }) &&
-            (charAt(text, i) == u'<' || charAt(text, i) == u'>'))
-            continue; // the number of the file a redirection is for
-        const QString& reserved = w.plain ? w.literal : QString();
-        if (top(Open::CaseSubject)) {
-            if (caseSubjectRead && reserved == u"in")
-                open.back().kind = Open::CasePattern;
-            caseSubjectRead = true;
-            continue;
-        }
-        if (top(Open::CasePattern)) {
-            if (reserved == u"esac")
-                close(Open::CasePattern);
-            continue; // a pattern: a value there is matched as text
-        }
-        if (functionName) {
-            functionName = false;
-            commandStart = true;
-            continue;
-        }
-        if (forHeader && reserved == u"do") {
-            endCommand();
-            continue;
-        }
-        if (commandStart && !reserved.isEmpty()) {
-            using K = Open::Kind;
-            const QString r = reserved;
-            if (r == u"if" || r == u"while" || r == u"until" || r == u"{") {
-                open.append({r == u"if" ? K::If : r == u"{" ? K::Group : K::Loop, inPipe()});
-                pipedIn = false;
-                continue;
-            }
-            if (r == u"then" || r == u"else" || r == u"elif" || r == u"do" || r == u"!")
-                continue;
-            if (r == u"fi" || r == u"done" || r == u"}" || r == u"esac") {
-                close(r == u"fi" ? K::If : r == u"done" ? K::Loop : r == u"}" ? K::Group : K::CaseBody);
-                continue;
-            }
-            if (r == u"for" || r == u"select") {
-                open.append({K::Loop, inPipe()});
-                pipedIn = false;
-                words = {w};
-                forHeader = true;
-                commandStart = false;
-                continue;
-            }
-            if (r == u"case") {
-                open.append({K::CaseSubject, inPipe()});
-                pipedIn = false;
-                caseSubjectRead = false;
-                continue;
-            }
-            if (r == u"function") {
-                functionName = true;
-                continue;
-            }
-            if (r == u"[[")
-                atRisk(QStringLiteral("in a script with [[ ]], where bash reads words as arithmetic or "
-                                      "names"));
-        }
-        words.append(w);
-        commandStart = false;
+public:
+    ListReader(Binder& binder, const QString& text, qsizetype& i, bool substitution)
+        : m_binder(binder), m_findings(binder.m_findings), m_text(text), m_i(i), m_substitution(substitution),
+          m_inherited(binder.m_piped), m_pipedIn(binder.m_piped)
+    {
     }
-    if (lost.isEmpty())
-        endCommand();
-    if (!lost.isEmpty() && i < text.size()) {
-        out += QStringView(text).mid(i);
-        i = text.size();
-    }
-    return out;
+    QString read();
+
+private:
+    // A compound command open around the place being read.
+    struct Open
+    {
+        enum Kind
+        {
+            Subshell,
+            Group,
+            Loop,
+            If,
+            CaseSubject, // before `in`
+            CasePattern,
+            CaseBody
+        } kind;
+        bool piped;               // its standard input may carry a value
+        bool readsScript = false; // a command in it reads standard input as script
+    };
+
+    QChar at(qsizetype offset) const { return charAt(m_text, m_i + offset); }
+    void copy(qsizetype n);
+    bool top(Open::Kind kind) const { return !m_open.isEmpty() && m_open.back().kind == kind; }
+    bool piped() const;
+    void open(Open::Kind kind);
+    void close(Open::Kind kind);
+    void endCommand();
+    void separator();
+    void redirection();
+    void parenthesis();
+    bool closingParenthesis();
+    void take(const Word& word);
+    bool reservedWord(const QString& word);
+
+    Binder& m_binder;
+    Findings& m_findings;
+    const QString& m_text;
+    qsizetype& m_i;
+    const bool m_substitution;
+    const bool m_inherited; // the list's standard input may carry a value
+    QString m_out;
+    QList<Word> m_words; // of the simple command being read
+    QList<Open> m_open;
+    QList<Binder::HereDocument> m_pending;
+    bool m_commandStart = true;
+    bool m_pipedIn;     // the command being read follows a |
+    bool m_fed = false; // it has a here-document that can carry a value
+    bool m_forHeader = false, m_functionName = false, m_caseSubjectRead = false;
+    std::optional<Open> m_closed; // the compound command that just ended
+};
+
+void ListReader::copy(qsizetype n)
+{
+    m_out += QStringView(m_text).mid(m_i, n);
+    m_i += n;
 }
 
-void Binder::checkArguments(const QList<Word>& words, qsizetype from, const QString& name, const QString& why)
+bool ListReader::piped() const
 {
-    for (qsizetype k = from; k < words.size(); ++k) {
-        refuseIn(words[k], QStringLiteral("in an argument of %1, %2").arg(name, why));
-        if (!words[k].fixed)
-            atRisk(QStringLiteral("in a script where %1 gets an argument that is not fixed text, and %2")
-                       .arg(name, why));
-    }
+    return m_pipedIn || std::any_of(m_open.begin(), m_open.end(), [](const Open& o) { return o.piped; });
 }
 
-void Binder::checkCommand(const QList<Word>& words, bool piped, bool fed, QList<Open>& open)
+void ListReader::open(Open::Kind kind)
 {
-    qsizetype n = 0;
-    for (; n < words.size() && isAssignment(words[n].raw); ++n) {
-        refuseIn(words[n], QStringLiteral("in an assignment, whose variable bash may read as arithmetic"));
-        if (words[n].raw.left(words[n].raw.indexOf(u'=')).contains(u'['))
-            atRisk(QStringLiteral("in a script with an array assignment, whose subscript bash reads as "
-                                  "arithmetic"));
-    }
-    if (n == words.size())
-        return;
-    const Word& command = words[n];
-    refuseIn(command, QStringLiteral("as the name of a command"));
-    if (!command.fixed) {
-        checkArguments(words, n + 1, QStringLiteral("a command named only when it runs"),
-                       QStringLiteral("which could be any program"));
-        return atRisk(QStringLiteral("in a script with a command named only when it runs"));
-    }
-    QString name = command.literal;
-    Reads reads = commandReads(name);
-    if (reads == Reads::Wrapper) {
-        // The command it runs is one of the words that follow: the rules of
-        // the first one known apply from there.
-        checkArguments(words, n + 1, name, QStringLiteral("which could take it for the command to run"));
-        auto known = [](const Word& w) {
-            const Reads r = commandReads(w.literal);
-            return w.fixed && r != Reads::Text && r != Reads::Wrapper;
-        };
-        n = std::find_if(words.begin() + n + 1, words.end(), known) - words.begin();
-        if (n == words.size())
-            return;
-        name = words[n].literal;
-        reads = commandReads(name);
-    }
-    const QString script = QStringLiteral("which reads it as script");
-    auto readsStandardInput = [&] {
-        for (Open& o : open)
+    m_open.append({kind, piped()});
+    m_pipedIn = false;
+}
+
+void ListReader::close(Open::Kind kind)
+{
+    if (!top(kind))
+        return m_findings.loseTrack(QStringLiteral("a compound command closed where none is open"));
+    endCommand();
+    m_closed = m_open.takeLast();
+    m_commandStart = false;
+}
+
+void ListReader::endCommand()
+{
+    if (!m_words.isEmpty() && !m_forHeader && shell::checkCommand(m_words, piped() || m_fed, m_findings))
+        for (Open& o : m_open)
             o.readsScript = true;
-        if (piped || fed)
-            atRisk(QStringLiteral("in a script whose pipe or here-document feeds %1, which reads its "
-                                  "standard input as script")
-                       .arg(name));
-    };
-    switch (reads) {
-    case Reads::Text:
-    case Reads::Wrapper:
-        return;
-    case Reads::Script:
-        checkArguments(words, n + 1, name, script);
-        if (readsStandardInputAsScript(name))
-            readsStandardInput();
-        return;
-    case Reads::Shell: {
-        bool command = false, fromInput = false;
-        qsizetype k = n + 1;
-        for (; k < words.size(); ++k) {
-            const QString& w = words[k].literal;
-            if (!words[k].fixed || w.size() < 2 || !(w.startsWith(u'-') || w.startsWith(u'+')))
-                break;
-            if (w == u"--") {
-                ++k;
-                break;
-            }
-            if (!w.startsWith(u"--")) {
-                command = command || w.contains(u'c');
-                fromInput = fromInput || w.contains(u's');
-                k += w.endsWith(u'o') ? 1 : 0;
-            }
+    m_words.clear();
+    m_fed = m_forHeader = false;
+    m_closed.reset();
+    m_commandStart = true;
+}
+
+QString ListReader::read()
+{
+    while (m_i < m_text.size() && m_findings.lost.isEmpty()) {
+        m_binder.m_piped = piped();
+        const QChar c = at(0);
+        if (isBlank(c) || (c == u'\\' && at(1) == u'\n')) {
+            copy(c == u'\\' ? 2 : 1);
+        } else if (c == u'#') {
+            // A comment, to the end of its line.
+            const qsizetype end = m_text.indexOf(u'\n', m_i);
+            copy((end < 0 ? m_text.size() : end) - m_i);
+        } else if (c == u'|' && top(Open::CasePattern)) {
+            copy(1); // between the patterns of a case item
+        } else if (c == u'\n' || c == u';' || c == u'&' || c == u'|') {
+            separator();
+        } else if (c == u'<' || c == u'>') {
+            redirection();
+        } else if (c == u'(') {
+            parenthesis();
+        } else if (c == u')') {
+            if (!closingParenthesis())
+                return m_out;
+        } else {
+            const Word word = m_binder.word(m_text, m_i);
+            m_out += word.out;
+            if (word.raw.isEmpty())
+                copy(1); // cannot happen: a character that neither starts nor ends a word
+            else if (m_findings.lost.isEmpty())
+                take(word);
         }
-        if (k >= words.size() || (fromInput && !command))
-            return readsStandardInput();
-        // The script, or the file that holds it; the words after it are its
-        // arguments.
-        return checkArguments(words.mid(0, k + 1), k, name, script);
     }
-    case Reads::Ssh: {
-        static const QString withArgument = QStringLiteral("BbcDEeFIiJLlmOoPpQRSWw");
-        bool options = true;
-        qsizetype k = n + 1;
-        for (; k < words.size(); ++k) {
-            const Word& w = words[k];
-            if (!options || w.startsWithPlaceholder || !w.literal.startsWith(u'-'))
-                break;
-            if (w.literal == u"--" && w.fixed) {
-                options = false;
-                continue;
-            }
-            checkArguments(words.mid(0, k + 1), k, QStringLiteral("ssh"), QStringLiteral("an option"));
-            if (w.literal.size() == 2 && withArgument.contains(w.literal[1]) && ++k < words.size() &&
-                w.literal != u"-l" && w.literal != u"-p")
-                checkArguments(words.mid(0, k + 1), k, QStringLiteral("ssh ") + w.literal,
-                               QStringLiteral("which may run it as a command"));
+    if (m_findings.lost.isEmpty())
+        endCommand();
+    copy(m_text.size() - m_i); // what was not followed, if anything
+    return m_out;
+}
+
+// ; ;; ;& ;;& & && | |& || or a newline.
+void ListReader::separator()
+{
+    const QChar c = at(0), next = at(1);
+    if (c == u'&' && next == u'>')
+        return copy(1); // bash's &>: a redirection of the command before
+    const bool pipe = c == u'|' && next != u'|';
+    const bool caseEnd = c == u';' && (next == u';' || next == u'&');
+    endCommand();
+    m_pipedIn = pipe || m_inherited;
+    if (caseEnd && top(Open::CaseBody))
+        m_open.back().kind = Open::CasePattern;
+    if (c == u';' && next == u';')
+        copy(at(2) == u'&' ? 3 : 2);
+    else
+        copy((c != u'\n' && next == c) || (c == u';' && next == u'&') || (pipe && next == u'&') ? 2 : 1);
+    if (c == u'\n' && !m_pending.isEmpty()) {
+        m_out += m_binder.hereDocumentBodies(m_text, m_i, m_pending);
+        m_pending.clear();
+    }
+}
+
+void ListReader::redirection()
+{
+    const QChar c = at(0), next = at(1);
+    if (c == u'<' && next == u'<' && at(2) == u'<')
+        return m_findings.loseTrack(QStringLiteral("<<<"));
+    if (next == u'(')
+        return m_findings.loseTrack(QStringLiteral("process substitution"));
+    if (c == u'<' && next == u'<') {
+        m_out += m_binder.hereDocumentOperator(m_text, m_i, m_pending);
+        if (!m_pending.back().quoted) {
+            m_fed = true;
+            if (m_closed && m_closed->readsScript)
+                m_findings.atRisk(QStringLiteral("in a script whose here-document feeds a command that reads "
+                                                 "it as script"));
         }
-        if (k >= words.size())
-            return;
-        // The host; the words after it are the remote command.
-        if (options && (words[k].startsWithPlaceholder || !words[k].fixed)) {
-            refuseIn(words[k],
-                     QStringLiteral("where ssh could take it for an option (put -- before the host)"));
-            atRisk(QStringLiteral("in a script where ssh could take its host for an option"));
-        }
-        checkArguments(words, k + 1, QStringLiteral("ssh after the host"),
-                       QStringLiteral("which the remote shell reads as script"));
-        if (k + 1 == words.size())
-            readsStandardInput();
         return;
     }
-    case Reads::Names:
-    case Reads::Arithmetic:
-        if (reads == Reads::Arithmetic)
-            atRisk(QStringLiteral("in a script with %1, where bash reads words as arithmetic").arg(name));
-        return checkArguments(words, n + 1, name, QStringLiteral("which bash reads as a name or arithmetic"));
-    case Reads::Declaration:
-        for (qsizetype k = n + 1; k < words.size(); ++k) {
-            const Word& w = words[k];
-            refuseIn(w, QStringLiteral("in an argument of %1, which bash reads as a name or an assignment")
-                            .arg(name));
-            const QString nameOrOption = w.raw.left(w.raw.indexOf(u'='));
-            if ((w.literal.startsWith(u'-') && (w.literal.contains(u'i') || w.literal.contains(u'n'))) ||
-                nameOrOption.contains(u'[') || nameOrOption.contains(u'$') || nameOrOption.contains(u'`'))
-                atRisk(QStringLiteral("in a script with %1 %2, where bash reads a value as arithmetic or a "
-                                      "name")
-                           .arg(name, w.raw));
-        }
-        return;
-    case Reads::Printf:
-    case Reads::Test:
-        for (qsizetype k = n + 1; k + 1 < words.size(); ++k)
-            if (words[k].literal == u"-v" && (reads == Reads::Test || k == n + 1))
-                checkArguments(words.mid(0, k + 2), k + 1, name + QStringLiteral(" -v"),
-                               QStringLiteral("which bash reads as a variable name"));
-        return;
-    case Reads::Grammar:
-        return atRisk(QStringLiteral("in a script with %1, which changes how the shell reads later "
-                                     "words")
-                          .arg(name));
+    copy(next == u'>' || next == u'&' || next == u'|' || (c == u'<' && next == u'>') ? 2 : 1);
+    while (isBlank(at(0)))
+        copy(1);
+    m_out += m_binder.word(m_text, m_i).out; // the file: any text is safe there
+}
+
+void ListReader::parenthesis()
+{
+    if (top(Open::CasePattern))
+        return copy(1);
+    if (at(1) == u'(' && (m_commandStart || (m_words.size() == 1 && m_words[0].literal == u"for"))) {
+        qsizetype j = m_i + 1;
+        for (int depth = 1; j < m_text.size() && depth > 0; ++j)
+            depth += m_text[j] == u'(' ? 1 : m_text[j] == u')' ? -1 : 0;
+        m_binder.refuseAny(QStringView(m_text).mid(m_i, j - m_i),
+                           QStringLiteral("inside (( )), where bash reads it as arithmetic"));
+        m_findings.atRisk(QStringLiteral(
+            "in a script with bash arithmetic (( )), which a value could reach through a variable"));
+        m_commandStart = false;
+        return copy(j - m_i);
     }
+    qsizetype j = m_i + 1;
+    while (isBlank(charAt(m_text, j)))
+        ++j;
+    if (charAt(m_text, j) == u')' &&
+        (m_commandStart || (m_words.size() == 1 && !m_words[0].raw.endsWith(u'=')))) {
+        // A function definition: its body follows.
+        copy(j + 1 - m_i);
+        m_words.clear();
+        m_commandStart = true;
+        return;
+    }
+    if (!m_commandStart)
+        return m_findings.loseTrack(QStringLiteral("a parenthesis it does not follow"));
+    open(Open::Subshell);
+    copy(1);
+}
+
+// False at the end of a command substitution.
+bool ListReader::closingParenthesis()
+{
+    if (top(Open::CasePattern)) {
+        m_open.back().kind = Open::CaseBody;
+        m_words.clear();
+        m_commandStart = true;
+    } else if (m_open.isEmpty() && m_substitution) {
+        endCommand();
+        return false;
+    } else {
+        close(Open::Subshell);
+    }
+    copy(1);
+    return true;
+}
+
+void ListReader::take(const Word& word)
+{
+    if (std::all_of(word.raw.begin(), word.raw.end(), [](QChar d) { return d.isDigit(); }) &&
+        (at(0) == u'<' || at(0) == u'>'))
+        return; // the number of the file a redirection is for
+    const QString reserved = word.plain ? word.literal : QString();
+    if (top(Open::CaseSubject)) {
+        if (m_caseSubjectRead && reserved == u"in")
+            m_open.back().kind = Open::CasePattern;
+        m_caseSubjectRead = true;
+    } else if (top(Open::CasePattern)) {
+        if (reserved == u"esac") // else a pattern: a value there is matched as text
+            close(Open::CasePattern);
+    } else if (m_functionName) {
+        m_functionName = false; // its body follows
+    } else if (m_forHeader && reserved == u"do") {
+        endCommand();
+    } else if (!m_commandStart || reserved.isEmpty() || !reservedWord(reserved)) {
+        m_words.append(word);
+        m_commandStart = false;
+    }
+}
+
+// Takes a reserved word at the start of a command; false for any other word.
+bool ListReader::reservedWord(const QString& word)
+{
+    using K = Open::Kind;
+    if (word == u"if" || word == u"while" || word == u"until" || word == u"{") {
+        open(word == u"if" ? K::If : word == u"{" ? K::Group : K::Loop);
+    } else if (word == u"fi" || word == u"done" || word == u"}" || word == u"esac") {
+        close(word == u"fi" ? K::If : word == u"done" ? K::Loop : word == u"}" ? K::Group : K::CaseBody);
+    } else if (word == u"for" || word == u"select") {
+        // Its header is read as a command of its own, up to `do`.
+        open(K::Loop);
+        Word header;
+        header.raw = header.out = header.literal = word;
+        m_words = {header};
+        m_forHeader = true;
+        m_commandStart = false;
+    } else if (word == u"case") {
+        open(K::CaseSubject);
+        m_caseSubjectRead = false;
+    } else if (word == u"function") {
+        m_functionName = true;
+    } else if (word == u"[[") {
+        m_findings.atRisk(
+            QStringLiteral("in a script with [[ ]], where bash reads words as arithmetic or names"));
+        return false;
+    } else {
+        return word == u"then" || word == u"else" || word == u"elif" || word == u"do" || word == u"!";
+    }
+    return true;
+}
+
+QString Binder::commands(const QString& text, qsizetype& i, bool substitution)
+{
+    const bool piped = m_piped;
+    QString out = ListReader(*this, text, i, substitution).read();
+    m_piped = piped;
+    return out;
 }
 
 } // namespace
@@ -969,22 +770,18 @@ BoundScript bindShellValues(const QString& script, const QList<std::pair<QString
         names << QStringLiteral("korvalen_value%1").arg(k + 1);
         assignments += QStringLiteral("%1=${%2} ").arg(names.back()).arg(k + 1);
     }
-    Binder binder(values, names);
+    Findings findings;
     qsizetype i = 0;
-    const QString text = binder.commands(script, i, false, false);
-    bound.refused = binder.refused;
-    bound.because = binder.because;
+    const QString text = Binder(values, names, findings).commands(script, i, false);
     // A construct the binder does not follow, or one that a value could
     // reach through a variable, puts every placeholder at risk.
-    const QString risk = !binder.lost.isEmpty() ? binder.lost : binder.risk;
-    if (bound.refused.isEmpty() && !risk.isEmpty())
-        for (qsizetype j = 0; j < script.size() && bound.refused.isEmpty(); ++j)
-            for (const auto& [placeholder, value] : values)
-                if (!placeholder.isEmpty() && QStringView(script).mid(j).startsWith(placeholder)) {
-                    bound.refused = placeholder;
-                    bound.because = risk;
-                    break;
-                }
+    const QString risk = !findings.lost.isEmpty() ? findings.lost : findings.risk;
+    for (qsizetype j = 0; j < script.size() && !risk.isEmpty() && findings.refused.isEmpty(); ++j)
+        for (const auto& [placeholder, value] : values)
+            if (!placeholder.isEmpty() && QStringView(script).mid(j).startsWith(placeholder))
+                findings.refuse(placeholder, risk);
+    bound.refused = findings.refused;
+    bound.because = findings.because;
     bound.text =
         values.isEmpty() ? text : assignments + QStringLiteral("&& shift %1\n").arg(values.size()) + text;
     return bound;

@@ -62,6 +62,7 @@ const std::pair<const char*, const char*> refused[] = {
     {"printf '%s\\n' %user %message | ssh -- %ip", "ssh"},
     {"ssh %ip true", "option"},
     {"ssh -o ProxyCommand=%message x true", "ssh"},
+    {"ssh -- `printf %s %ip`", "expansion outside quotation marks"},
     {"su -c 'write %user' root", "su"},
     {"printf %s %message | xargs printf %s", "xargs"},
     {"printf %s %message | sh", "sh"},
@@ -123,7 +124,9 @@ TEST(BindShellValues, AcceptedFormsDeliverEveryValueExactlyAndRefusedFormsAreRef
     const QString bash = QStandardPaths::findExecutable(QStringLiteral("bash"));
     ASSERT_FALSE(dash.isEmpty() || bash.isEmpty()) << "install dash and bash";
     test::ScopedEnvironment env;
-    QFile(env.path() + QStringLiteral("/glob-bait")).open(QIODevice::WriteOnly);
+    // Names that a word holding a value would match as a pattern.
+    for (const char* name : {"/ka", "/msga", "/a"})
+        QFile(env.path() + QString::fromUtf8(name)).open(QIODevice::WriteOnly);
     // The bound script is the same whatever the values are: one shell per
     // form, sink and shell runs it with each value in turn, each writing to
     // a file of its own.

@@ -1,0 +1,271 @@
+// What the commands the script binder knows do with their words: where a
+// value would be read as script, a name or arithmetic.
+#include "ShellWords.h"
+
+#include <QStringList>
+
+#include <algorithm>
+#include <utility>
+
+namespace platform::shell {
+
+namespace {
+
+bool isNameChar(QChar c)
+{
+    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') || c == u'_';
+}
+
+// name=, name+= or name[...]= at the start of a word.
+bool isAssignment(const QString& raw)
+{
+    qsizetype j = 0;
+    while (j < raw.size() && isNameChar(raw[j]))
+        ++j;
+    if (j == 0 || raw[0].isDigit())
+        return false;
+    if (j < raw.size() && raw[j] == u'[')
+        j = raw.indexOf(u']', j) + 1;
+    if (j > 0 && j < raw.size() && raw[j] == u'+')
+        ++j;
+    return j > 0 && j < raw.size() && raw[j] == u'=';
+}
+
+// How a command treats the words that follow its name.
+enum class Reads
+{
+    Text,
+    Script,      // every argument is script, or a script file to read
+    Shell,       // the script after -c, or a script file, or standard input
+    Ssh,         // a remote command after the host, or standard input
+    Names,       // variable names, whose subscripts bash evaluates
+    Declaration, // names and assignments
+    Arithmetic,
+    Printf,  // a name after -v
+    Test,    // a name after -v
+    Wrapper, // runs a command named by its arguments
+    Grammar  // changes how the shell reads the words that follow
+};
+
+QString baseName(const QString& name)
+{
+    return name.mid(name.lastIndexOf(u'/') + 1);
+}
+
+Reads commandReads(const QString& name)
+{
+    static const QList<std::pair<Reads, QStringList>> table{
+        {Reads::Script, {"eval", "trap", ".", "source", "su", "runuser", "xargs", "watch", "at", "batch"}},
+        {Reads::Shell, {"sh", "bash", "dash", "ksh", "mksh", "zsh", "busybox"}},
+        {Reads::Ssh, {"ssh"}},
+        {Reads::Names, {"read", "unset", "mapfile", "readarray", "getopts"}},
+        {Reads::Declaration, {"declare", "typeset", "local", "export", "readonly"}},
+        {Reads::Arithmetic, {"let"}},
+        {Reads::Printf, {"printf"}},
+        {Reads::Test, {"test", "["}},
+        {Reads::Wrapper,
+         {"exec", "command", "builtin", "nohup", "time", "env", "nice", "sudo", "doas", "setsid", "timeout",
+          "stdbuf", "ionice", "chrt", "taskset", "flock"}},
+        {Reads::Grammar, {"alias", "shopt", "enable", "hash", "coproc"}},
+    };
+    const QString base = baseName(name);
+    for (const auto& [reads, names] : table)
+        if (names.contains(base))
+            return reads;
+    return Reads::Text;
+}
+
+// Programs of the Script kind that read their script from standard input
+// when given none.
+bool readsStandardInputAsScript(const QString& name)
+{
+    static const QStringList names{"su", "runuser", "xargs", "at", "batch"};
+    return names.contains(baseName(name));
+}
+
+// Refuses a placeholder in words[from..to) of `name`, which reads them as
+// `why` says; a word there that is not fixed text puts the script at risk.
+void checkArguments(const QList<Word>& words, qsizetype from, qsizetype to, const QString& name,
+                    const QString& why, Findings& findings)
+{
+    for (qsizetype k = from; k < std::min(to, words.size()); ++k) {
+        findings.refuse(words[k].placeholder, QStringLiteral("in an argument of %1, %2").arg(name, why));
+        if (!words[k].fixed)
+            findings.atRisk(QStringLiteral("in a script where %1 gets an argument that is not fixed text, %2")
+                                .arg(name, why));
+    }
+}
+
+// The word that holds the script of a shell (after -c, or its script
+// file); words.size() when it reads standard input.
+qsizetype shellScript(const QList<Word>& words, qsizetype k)
+{
+    bool command = false, fromInput = false;
+    for (; k < words.size(); ++k) {
+        const QString& w = words[k].literal;
+        if (!words[k].fixed || w.size() < 2 || !(w.startsWith(u'-') || w.startsWith(u'+')))
+            break;
+        if (w == u"--")
+            return fromInput && !command ? words.size() : k + 1;
+        if (!w.startsWith(u"--")) {
+            command = command || w.contains(u'c');
+            fromInput = fromInput || w.contains(u's');
+            k += w.endsWith(u'o') ? 1 : 0; // -o option
+        }
+    }
+    return fromInput && !command ? words.size() : k;
+}
+
+// The host of ssh, its options checked; words.size() when there is none.
+qsizetype sshHost(const QList<Word>& words, qsizetype k, Findings& findings)
+{
+    static const QString withArgument = QStringLiteral("BbcDEeFIiJLlmOoPpQRSWw");
+    bool options = true;
+    for (; k < words.size(); ++k) {
+        const Word& w = words[k];
+        if (!options || w.startsWithPlaceholder || !w.literal.startsWith(u'-'))
+            break;
+        if (w.literal == u"--" && w.fixed) {
+            options = false;
+            continue;
+        }
+        checkArguments(words, k, k + 1, QStringLiteral("ssh"), QStringLiteral("an option"), findings);
+        // Only a login name or a port, no other option's argument, may be a value.
+        if (w.literal.size() == 2 && withArgument.contains(w.literal[1]) && ++k < words.size() &&
+            w.literal != u"-l" && w.literal != u"-p")
+            checkArguments(words, k, k + 1, QStringLiteral("ssh ") + w.literal,
+                           QStringLiteral("which may run it as a command"), findings);
+    }
+    if (k < words.size() && options && (words[k].startsWithPlaceholder || !words[k].fixed)) {
+        findings.refuse(words[k].placeholder,
+                        QStringLiteral("where ssh could take it for an option (put -- before the host)"));
+        findings.atRisk(QStringLiteral("in a script where ssh could take its host for an option"));
+    }
+    return k;
+}
+
+// Checks the words after words[n], the name of a command that `reads`
+// them as it does. The index of the first word after those it reads as
+// script, words.size() when it reads its standard input as script, -1 when
+// it reads none.
+qsizetype checkWords(const QList<Word>& words, qsizetype n, Reads reads, Findings& findings)
+{
+    const QString& name = words[n].literal;
+    const QString script = QStringLiteral("which reads it as script");
+    qsizetype k = n + 1;
+    switch (reads) {
+    case Reads::Text:
+    case Reads::Wrapper:
+    case Reads::Grammar:
+        break;
+    case Reads::Script:
+        checkArguments(words, n + 1, words.size(), name, script, findings);
+        return readsStandardInputAsScript(name) ? words.size() : 0;
+    case Reads::Shell:
+        k = shellScript(words, n + 1);
+        checkArguments(words, k, k + 1, name, script, findings);
+        return k;
+    case Reads::Ssh:
+        k = sshHost(words, n + 1, findings);
+        if (k == words.size())
+            return -1;
+        checkArguments(words, k + 1, words.size(), QStringLiteral("ssh after the host"),
+                       QStringLiteral("which the remote shell reads as script"), findings);
+        return k + 1;
+    case Reads::Arithmetic:
+        findings.atRisk(
+            QStringLiteral("in a script with %1, where bash reads words as arithmetic").arg(name));
+        [[fallthrough]];
+    case Reads::Names:
+        checkArguments(words, n + 1, words.size(), name,
+                       QStringLiteral("which bash reads as a name or arithmetic"), findings);
+        return -1;
+    case Reads::Declaration:
+        for (k = n + 1; k < words.size(); ++k) {
+            const Word& w = words[k];
+            findings.refuse(
+                w.placeholder,
+                QStringLiteral("in an argument of %1, which bash reads as a name or an assignment")
+                    .arg(name));
+            const QString nameOrOption = w.raw.left(w.raw.indexOf(u'='));
+            if ((w.literal.startsWith(u'-') && (w.literal.contains(u'i') || w.literal.contains(u'n'))) ||
+                nameOrOption.contains(u'[') || nameOrOption.contains(u'$') || nameOrOption.contains(u'`'))
+                findings.atRisk(
+                    QStringLiteral("in a script with %1 %2, where bash reads a value as arithmetic or a name")
+                        .arg(name, w.raw));
+        }
+        return -1;
+    case Reads::Printf:
+    case Reads::Test:
+        for (k = n + 1; k + 1 < words.size(); ++k)
+            if (words[k].literal == u"-v" && (reads == Reads::Test || k == n + 1))
+                checkArguments(words, k + 1, k + 2, name + QStringLiteral(" -v"),
+                               QStringLiteral("which bash reads as a variable name"), findings);
+        return -1;
+    }
+    if (reads == Reads::Grammar)
+        findings.atRisk(
+            QStringLiteral("in a script with %1, which changes how the shell reads later words").arg(name));
+    return -1;
+}
+
+} // namespace
+
+bool checkCommand(const QList<Word>& words, bool stdinMayCarry, Findings& findings)
+{
+    qsizetype n = 0;
+    for (; n < words.size() && isAssignment(words[n].raw); ++n) {
+        findings.refuse(words[n].placeholder,
+                        QStringLiteral("in an assignment, whose variable bash may read as arithmetic"));
+        if (words[n].raw.left(words[n].raw.indexOf(u'=')).contains(u'['))
+            findings.atRisk(QStringLiteral("in a script with an array assignment, whose subscript bash reads "
+                                           "as arithmetic"));
+    }
+    if (n == words.size())
+        return false;
+    const Word& command = words[n];
+    findings.refuse(command.placeholder, QStringLiteral("as the name of a command"));
+    if (!command.fixed) {
+        checkArguments(words, n + 1, words.size(), QStringLiteral("a command named only when it runs"),
+                       QStringLiteral("which could be any program"), findings);
+        findings.atRisk(QStringLiteral("in a script with a command named only when it runs"));
+        return false;
+    }
+    QString name = command.literal;
+    Reads reads = commandReads(name);
+    if (reads == Reads::Wrapper) {
+        // The command it runs is one of the words that follow: the rules of
+        // the first one known apply from there.
+        checkArguments(words, n + 1, words.size(), name,
+                       QStringLiteral("which could take it for the command to run"), findings);
+        auto known = [](const Word& w) {
+            const Reads r = commandReads(w.literal);
+            return w.fixed && r != Reads::Text && r != Reads::Wrapper;
+        };
+        n = std::find_if(words.begin() + n + 1, words.end(), known) - words.begin();
+        if (n == words.size())
+            return false;
+        name = words[n].literal;
+        reads = commandReads(name);
+    }
+    const qsizetype k = checkWords(words, n, reads, findings);
+    // An expansion outside quotation marks may split into words and move
+    // the others: the places of this command's words are not known then.
+    if (reads != Reads::Text &&
+        std::any_of(words.begin() + n + 1, words.end(), [](const Word& w) { return w.splits; })) {
+        checkArguments(words, n + 1, words.size(), name,
+                       QStringLiteral("where an expansion outside quotation marks can move its words"),
+                       findings);
+        findings.atRisk(
+            QStringLiteral("in a script where %1 gets an expansion outside quotation marks").arg(name));
+    }
+    if (k < words.size())
+        return false;
+    if (stdinMayCarry)
+        findings.atRisk(QStringLiteral("in a script whose pipe or here-document feeds %1, which reads its "
+                                       "standard input as script")
+                            .arg(name));
+    return true;
+}
+
+} // namespace platform::shell
