@@ -552,7 +552,7 @@ void ListReader::close(Open::Kind kind)
 
 void ListReader::endCommand()
 {
-    if (!m_words.isEmpty() && !m_forHeader && shell::checkCommand(m_words, piped() || m_fed, m_findings))
+    if (!m_words.isEmpty() && shell::checkCommand(m_words, piped() || m_fed, m_findings))
         for (Open& o : m_open)
             o.readsScript = true;
     m_words.clear();

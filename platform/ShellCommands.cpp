@@ -43,6 +43,7 @@ enum class Reads
     Arithmetic,
     Printf,  // a name after -v
     Test,    // a name after -v
+    Loop,    // for and select: a name, then words
     Wrapper, // runs a command named by its arguments
     Grammar  // changes how the shell reads the words that follow
 };
@@ -63,6 +64,7 @@ Reads commandReads(const QString& name)
         {Reads::Arithmetic, {"let"}},
         {Reads::Printf, {"printf"}},
         {Reads::Test, {"test", "["}},
+        {Reads::Loop, {"for", "select"}},
         {Reads::Wrapper,
          {"exec", "command", "builtin", "nohup", "time", "env", "nice", "sudo", "doas", "setsid", "timeout",
           "stdbuf", "ionice", "chrt", "taskset", "flock"}},
@@ -81,6 +83,15 @@ bool readsStandardInputAsScript(const QString& name)
 {
     static const QStringList names{"su", "runuser", "xargs", "at", "batch"};
     return names.contains(baseName(name));
+}
+
+// A variable in capitals is one the shell or the programs it starts read
+// (PATH, PS4, SHELL, PROMPT_COMMAND): no value may reach it.
+void checkVariable(QStringView variable, const QString& setBy, Findings& findings)
+{
+    if (std::any_of(variable.begin(), variable.end(), [](QChar c) { return c >= u'A' && c <= u'Z'; }))
+        findings.atRisk(QStringLiteral("in a script where %1 sets %2, which the shell or its programs read")
+                            .arg(setBy, variable));
 }
 
 // Refuses a placeholder in words[from..to) of `name`, which reads them as
@@ -179,6 +190,15 @@ qsizetype checkWords(const QList<Word>& words, qsizetype n, Reads reads, Finding
     case Reads::Names:
         checkArguments(words, n + 1, words.size(), name,
                        QStringLiteral("which bash reads as a name or arithmetic"), findings);
+        for (k = n + 1; k < words.size(); ++k)
+            if (!words[k].literal.startsWith(u'-'))
+                checkVariable(words[k].literal, name, findings);
+        return -1;
+    case Reads::Loop:
+        if (n + 1 < words.size()) {
+            findings.refuse(words[n + 1].placeholder, QStringLiteral("as the variable of %1").arg(name));
+            checkVariable(words[n + 1].literal, name, findings);
+        }
         return -1;
     case Reads::Declaration:
         for (k = n + 1; k < words.size(); ++k) {
@@ -188,6 +208,8 @@ qsizetype checkWords(const QList<Word>& words, qsizetype n, Reads reads, Finding
                 QStringLiteral("in an argument of %1, which bash reads as a name or an assignment")
                     .arg(name));
             const QString nameOrOption = w.raw.left(w.raw.indexOf(u'='));
+            if (!w.fixed && !w.literal.startsWith(u'-'))
+                checkVariable(nameOrOption, name, findings);
             if ((w.literal.startsWith(u'-') && (w.literal.contains(u'i') || w.literal.contains(u'n'))) ||
                 nameOrOption.contains(u'[') || nameOrOption.contains(u'$') || nameOrOption.contains(u'`'))
                 findings.atRisk(
@@ -198,9 +220,11 @@ qsizetype checkWords(const QList<Word>& words, qsizetype n, Reads reads, Finding
     case Reads::Printf:
     case Reads::Test:
         for (k = n + 1; k + 1 < words.size(); ++k)
-            if (words[k].literal == u"-v" && (reads == Reads::Test || k == n + 1))
+            if (words[k].literal == u"-v" && (reads == Reads::Test || k == n + 1)) {
                 checkArguments(words, k + 1, k + 2, name + QStringLiteral(" -v"),
                                QStringLiteral("which bash reads as a variable name"), findings);
+                checkVariable(words[k + 1].literal, name, findings);
+            }
         return -1;
     }
     if (reads == Reads::Grammar)
@@ -217,6 +241,9 @@ bool checkCommand(const QList<Word>& words, bool stdinMayCarry, Findings& findin
     for (; n < words.size() && isAssignment(words[n].raw); ++n) {
         findings.refuse(words[n].placeholder,
                         QStringLiteral("in an assignment, whose variable bash may read as arithmetic"));
+        if (!words[n].fixed)
+            checkVariable(QStringView(words[n].raw).left(words[n].raw.indexOf(u'=')),
+                          QStringLiteral("an assignment"), findings);
         if (words[n].raw.left(words[n].raw.indexOf(u'=')).contains(u'['))
             findings.atRisk(QStringLiteral("in a script with an array assignment, whose subscript bash reads "
                                            "as arithmetic"));
@@ -251,7 +278,7 @@ bool checkCommand(const QList<Word>& words, bool stdinMayCarry, Findings& findin
     const qsizetype k = checkWords(words, n, reads, findings);
     // An expansion outside quotation marks may split into words and move
     // the others: the places of this command's words are not known then.
-    if (reads != Reads::Text &&
+    if (reads != Reads::Text && reads != Reads::Loop && reads != Reads::Grammar &&
         std::any_of(words.begin() + n + 1, words.end(), [](const Word& w) { return w.splits; })) {
         checkArguments(words, n + 1, words.size(), name,
                        QStringLiteral("where an expansion outside quotation marks can move its words"),

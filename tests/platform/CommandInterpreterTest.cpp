@@ -96,6 +96,8 @@ const std::pair<const char*, const char*> refused[] = {
     {"echo ${x:-%message}", "${ }"},
     {"echo ${x:$1} %message", "${x:$1}"},
     {"alias e=eval\ne %message", "alias"},
+    {"printf %s %message | { read -r PS4; set -x; :; }", "PS4"},
+    {"for SHELL in %message; do :; done", "SHELL"},
     // Quoting the scanner does not follow
     {": \"${x:-\"}\"}\"; printf %s %message >\"$out\"", "${ }"},
     {": ${x:-'}'}; printf %s %message >\"$out\"", "${ }"},
