@@ -756,6 +756,18 @@ QString Binder::commands(const QString& text, qsizetype& i, bool substitution)
 
 } // namespace
 
+shell::Findings shell::scanScript(const QString& text, bool piped)
+{
+    const QList<std::pair<QString, QString>> none;
+    const QStringList names;
+    Findings findings;
+    Binder binder(none, names, findings);
+    binder.m_piped = piped;
+    qsizetype i = 0;
+    binder.commands(text, i, false);
+    return findings;
+}
+
 BoundScript bindShellValues(const QString& script, const QList<std::pair<QString, QString>>& values)
 {
     BoundScript bound;

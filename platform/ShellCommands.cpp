@@ -5,6 +5,7 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <tuple>
 #include <utility>
 
 namespace platform::shell {
@@ -94,6 +95,26 @@ void checkVariable(QStringView variable, const QString& setBy, Findings& finding
                             .arg(setBy, variable));
 }
 
+// Words from..to of `name` are the script it runs: when they are fixed
+// text, what that script does with values (its positional parameters, its
+// standard input) counts too.
+void checkScript(const QList<Word>& words, qsizetype from, qsizetype to, const QString& name, bool piped,
+                 Findings& findings)
+{
+    QStringList script;
+    for (qsizetype k = from; k < std::min(to, words.size()); ++k) {
+        if (!words[k].fixed)
+            return; // refused, or at risk, as an argument that is not fixed text
+        script << words[k].literal;
+    }
+    const Findings inner = scanScript(script.join(u' '), piped);
+    const QString risk = !inner.lost.isEmpty() ? inner.lost : inner.risk;
+    if (!risk.isEmpty())
+        findings.atRisk(QStringLiteral("in a script where %1 runs a script of its own that a value could "
+                                       "reach, %2")
+                            .arg(name, risk));
+}
+
 // Refuses a placeholder in words[from..to) of `name`, which reads them as
 // `why` says; a word there that is not fixed text puts the script at risk.
 void checkArguments(const QList<Word>& words, qsizetype from, qsizetype to, const QString& name,
@@ -159,7 +180,7 @@ qsizetype sshHost(const QList<Word>& words, qsizetype k, Findings& findings)
 // them as it does. The index of the first word after those it reads as
 // script, words.size() when it reads its standard input as script, -1 when
 // it reads none.
-qsizetype checkWords(const QList<Word>& words, qsizetype n, Reads reads, Findings& findings)
+qsizetype checkWords(const QList<Word>& words, qsizetype n, Reads reads, bool piped, Findings& findings)
 {
     const QString& name = words[n].literal;
     const QString script = QStringLiteral("which reads it as script");
@@ -171,10 +192,16 @@ qsizetype checkWords(const QList<Word>& words, qsizetype n, Reads reads, Finding
         break;
     case Reads::Script:
         checkArguments(words, n + 1, words.size(), name, script, findings);
+        if (name == u"trap")
+            checkScript(words, n + 1, n + 2, name, piped, findings);
+        else if (name != u"." && name != u"source")
+            checkScript(words, n + 1, words.size(), name, piped, findings);
         return readsStandardInputAsScript(name) ? words.size() : 0;
     case Reads::Shell:
         k = shellScript(words, n + 1);
         checkArguments(words, k, k + 1, name, script, findings);
+        if (k < words.size() && words[k - 1].literal.contains(u'c'))
+            checkScript(words, k, k + 1, name, piped, findings);
         return k;
     case Reads::Ssh:
         k = sshHost(words, n + 1, findings);
@@ -182,6 +209,7 @@ qsizetype checkWords(const QList<Word>& words, qsizetype n, Reads reads, Finding
             return -1;
         checkArguments(words, k + 1, words.size(), QStringLiteral("ssh after the host"),
                        QStringLiteral("which the remote shell reads as script"), findings);
+        checkScript(words, k + 1, words.size(), QStringLiteral("ssh"), piped, findings);
         return k + 1;
     case Reads::Arithmetic:
         findings.atRisk(
@@ -233,6 +261,62 @@ qsizetype checkWords(const QList<Word>& words, qsizetype n, Reads reads, Finding
     return -1;
 }
 
+// The command that the wrapper words[n] runs, its options and operands
+// skipped; words.size() when there is none. A value before it could be
+// the command or an option: refused.
+qsizetype wrappedCommand(const QList<Word>& words, qsizetype n, Findings& findings)
+{
+    // Each wrapper's options that take an argument, and the operands it
+    // takes before the command.
+    static const QList<std::tuple<QString, QString, int>> wrappers{
+        {"exec", "a", 0},     {"command", "", 0}, {"builtin", "", 0},   {"nohup", "", 0},
+        {"time", "", 0},      {"env", "uC", 0},   {"nice", "n", 0},     {"sudo", "ugpChDrtTU", 0},
+        {"doas", "uC", 0},    {"setsid", "", 0},  {"timeout", "sk", 1}, {"stdbuf", "ioe", 0},
+        {"ionice", "cnp", 0}, {"chrt", "", 1},    {"taskset", "", 1},   {"flock", "wEc", 1},
+    };
+    const QString name = baseName(words[n].literal);
+    const auto rule =
+        std::find_if(wrappers.begin(), wrappers.end(), [&](const auto& w) { return std::get<0>(w) == name; });
+    const QString withArgument = rule == wrappers.end() ? QString() : std::get<1>(*rule);
+    int operands = rule == wrappers.end() ? 0 : std::get<2>(*rule);
+    bool options = true;
+    qsizetype k = n + 1;
+    for (; k < words.size(); ++k) {
+        const Word& w = words[k];
+        const QString& text = w.literal;
+        if (!w.fixed) {
+            findings.refuse(w.placeholder,
+                            QStringLiteral("after %1, where it could be the command it runs").arg(name));
+            findings.atRisk(
+                QStringLiteral("in a script where %1 runs a command named only when it runs").arg(name));
+            return words.size();
+        }
+        if (options && text == u"--") {
+            options = false;
+        } else if (options && text.startsWith(u'-') && text.size() > 1) {
+            // env -S and flock -c run a script of their own.
+            if ((name == u"env" && (text == u"-S" || text.startsWith(u"--split"))) ||
+                (name == u"flock" && (text == u"-c" || text.startsWith(u"--command")))) {
+                checkArguments(words, k + 1, words.size(), name + u' ' + text,
+                               QStringLiteral("which reads it as script"), findings);
+                return words.size();
+            }
+            if (text.size() == 2 && withArgument.contains(text[1]))
+                ++k;
+        } else if (!(name == u"env" && isAssignment(w.raw)) && operands-- <= 0) {
+            break;
+        }
+    }
+    // A program it names later, past an option this table does not know to
+    // take an argument, still has its rules applied.
+    for (qsizetype later = k + 1; later < words.size(); ++later)
+        if (words[later].fixed && commandReads(words[later].literal) != Reads::Text &&
+            commandReads(words[later].literal) != Reads::Wrapper &&
+            commandReads(words[k].literal) == Reads::Text)
+            return later;
+    return k;
+}
+
 } // namespace
 
 bool checkCommand(const QList<Word>& words, bool stdinMayCarry, Findings& findings)
@@ -260,22 +344,14 @@ bool checkCommand(const QList<Word>& words, bool stdinMayCarry, Findings& findin
     }
     QString name = command.literal;
     Reads reads = commandReads(name);
-    if (reads == Reads::Wrapper) {
-        // The command it runs is one of the words that follow: the rules of
-        // the first one known apply from there.
-        checkArguments(words, n + 1, words.size(), name,
-                       QStringLiteral("which could take it for the command to run"), findings);
-        auto known = [](const Word& w) {
-            const Reads r = commandReads(w.literal);
-            return w.fixed && r != Reads::Text && r != Reads::Wrapper;
-        };
-        n = std::find_if(words.begin() + n + 1, words.end(), known) - words.begin();
+    while (reads == Reads::Wrapper) {
+        n = wrappedCommand(words, n, findings);
         if (n == words.size())
             return false;
         name = words[n].literal;
         reads = commandReads(name);
     }
-    const qsizetype k = checkWords(words, n, reads, findings);
+    const qsizetype k = checkWords(words, n, reads, stdinMayCarry, findings);
     // An expansion outside quotation marks may split into words and move
     // the others: the places of this command's words are not known then.
     if (reads != Reads::Text && reads != Reads::Loop && reads != Reads::Grammar &&

@@ -51,6 +51,11 @@ struct Findings
     }
 };
 
+// Reads a script that a command runs (the script of sh -c, eval's words,
+// the remote command of ssh) as the binder reads a template, for what puts
+// values at risk; `piped`: its standard input may carry a value.
+Findings scanScript(const QString& text, bool piped);
+
 // Checks a simple command against what its program does with its words.
 // `stdinMayCarry`: a pipe or a here-document may bring it a value. True when
 // it reads its standard input as script.
