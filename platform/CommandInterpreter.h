@@ -52,29 +52,30 @@ struct BoundScript
 // (placeholder, value) pairs, put in one after the other, so that a value
 // holding a later pair's placeholder gets that value in its place.
 //
-// A script is bound only when the binder follows every construct around its
-// placeholders: words of simple commands, single and double quotation
+// The script is bound only where the binder follows every construct around
+// its placeholders: words of simple commands, single and double quotation
 // marks, $( ) and backquotes holding such commands again, here-documents
 // with an unquoted delimiter, comments, lists, pipelines, redirections,
-// if/while/until/for/case, groups, subshells and functions, $name, ${name}
-// and ${name<op>word} with no quoting in the word. Then each value reaches
-// its place as the text it is, byte for byte, in dash and in bash: no
-// quotation mark, newline, $( ), backquote or subscript in it is read as
-// syntax, and no value is read as arithmetic, a variable name, an option of
-// ssh or the name of a command. Refused, with `because` naming the
-// construct: a placeholder in the arguments of eval, trap, ., source, su,
-// runuser, xargs, watch, at or batch, in the script of a shell (after -c,
-// or its script file), in ssh after its host, behind exec, env, sudo and
-// similar wrappers, in an assignment, in the arguments of let, read,
-// unset, declare and their kin, after printf -v or test -v, and inside
-// $(( )), (( )), $[ ] or ${ }; and every placeholder of a script that
-// also holds a construct the binder does not follow ($'...', <<<, ${ }
-// with quoting inside, an unbalanced parenthesis), or one through which a
-// value could reach such a place by way of a variable, a pipe or a
-// here-document (arithmetic, [[ ]], alias, a command named by an
-// expansion, a script reader given an expansion or standard input). What
-// a program other than those does with a value it is given is up to that
-// program.
+// if/while/until/for/case, groups, subshells, functions, $name, ${name}
+// and ${name<op>word} without quoting in the word. There each value
+// reaches its place, in dash and in bash, as the text it is: nothing in it
+// is read as syntax, a pattern's bracket expression, arithmetic, a variable
+// name, an ssh option or a command name. Refused, with `because` saying
+// where: a placeholder in what a program reads as script (the words of
+// eval, trap, su, xargs and their kin, the script of sh -c or the script
+// file of a shell, the words after ssh's host, each also behind exec, env,
+// sudo and similar wrappers), in an assignment, in the names and
+// arithmetic of let, read, declare and their kin, printf -v and test -v,
+// inside (( )), $(( )), $[ ] or ${ }, or in a here-document with a quoted
+// delimiter. Every placeholder of a script is refused when the script also
+// holds a construct the binder does not follow ($'...', <<<, ${ } with
+// quoting inside, an unmatched parenthesis), or one a value could reach
+// through a variable, a pipe or a here-document: arithmetic, [[ ]], alias,
+// a command named by an expansion, a capitalised variable (PATH, PS4) set
+// from an expansion, a script reader given an expansion or its standard
+// input, a fixed script that itself does any of these. What any other
+// program does with a value it is given, and what a file a value is written
+// to is later used for, are beyond the script.
 BoundScript bindShellValues(const QString& script, const QList<std::pair<QString, QString>>& values);
 
 } // namespace platform

@@ -18,10 +18,11 @@ namespace {
 // and what the file then holds with @ standing for the value.
 const std::pair<const char*, const char*> sinks[] = {
     {"printf %s %message >\"$out\"", "@"},
-    {"printf '%s|' \"%user\" 'x%message' >\"$out\"", "@|x@|"},
+    // A backslash that escapes nothing stays; an escaped placeholder is text.
+    {"printf '%s|' \"%user\" 'x%message' \"\\%message\" \\%user >\"$out\"", "@|x@|\\@|%user|"},
     // dash has no arrays: a subscript is only text in an argument
     {"printf '%s %s' k[%user] msg[%message] >\"$out\"", "k[@] msg[@]"},
-    {"cat >\"$out\" <<EOF\n<%message>\nEOF", "<@>\n"},
+    {"cat >\"$out\" <<EOF; cat >>\"$out\" <<-E\n<%message>\nEOF\n\t%user\n\tE", "<@>\n@\n"},
     // The words after a shell's script are only its arguments.
     {"sh -c 'printf %s \"$1\" >\"$out\"' sh %message", "@"},
 };
@@ -43,6 +44,7 @@ const char* const accepted[] = {
     ": $(: $(\n@\n))",
     ": `\n@\n`",
     ": \"`\n@\n`\"",
+    ": `: \\`\n@\n\\``",
     "case x in x)\n@\n;; esac",
     "case %user in (*)\n@\n;; esac",
     // A ) after a pattern inside $( ) does not end the substitution.
@@ -123,6 +125,7 @@ TEST(BindShellValues, AcceptedFormsDeliverEveryValueExactlyAndRefusedFormsAreRef
         QStringLiteral("a  b *"),
         QStringLiteral("a[$(touch canary)]"),
         QStringLiteral("-n -e 你好，世界"),
+        QString(),
     };
     const QString dash = QStandardPaths::findExecutable(QStringLiteral("dash"));
     const QString bash = QStandardPaths::findExecutable(QStringLiteral("bash"));

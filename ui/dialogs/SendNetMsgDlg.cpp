@@ -49,8 +49,8 @@ QString CSendNetMsgDlg::HelpText()
 
 QString CSendNetMsgDlg::RefusedText(const QString& where)
 {
-    return QStringLiteral("The message is not sent: in the parameters, %1. There its value could be read "
-                          "as script instead of text. Change the parameters under Settings.")
+    return QStringLiteral("The message is not sent: in the parameters, %1. A value cannot be kept plain "
+                          "text there. Change the parameters under Settings.")
         .arg(where);
 }
 
