@@ -247,12 +247,20 @@ qsizetype checkWords(const QList<Word>& words, qsizetype n, Reads reads, bool pi
         return -1;
     case Reads::Printf:
     case Reads::Test:
-        for (k = n + 1; k + 1 < words.size(); ++k)
-            if (words[k].literal == u"-v" && (reads == Reads::Test || k == n + 1)) {
-                checkArguments(words, k + 1, k + 2, name + QStringLiteral(" -v"),
-                               QStringLiteral("which bash reads as a variable name"), findings);
-                checkVariable(words[k + 1].literal, name, findings);
-            }
+        // printf -v NAME (or -vNAME) as its first option; test -v NAME or
+        // -R NAME anywhere.
+        for (k = n + 1; k < words.size() && (reads == Reads::Test || k == n + 1); ++k) {
+            const QString& option = words[k].literal;
+            const bool attached = reads == Reads::Printf && option.startsWith(u"-v") && option.size() > 2;
+            if (option != u"-v" && !(reads == Reads::Test && option == u"-R") && !attached &&
+                !(reads == Reads::Printf && words[k].raw.startsWith(u"-v") && !words[k].fixed))
+                continue;
+            const qsizetype nameAt = attached || !words[k].fixed ? k : k + 1;
+            checkArguments(words, nameAt, nameAt + 1, name + u' ' + option.left(2),
+                           QStringLiteral("which bash reads as a variable name"), findings);
+            if (nameAt < words.size())
+                checkVariable(QStringView(words[nameAt].literal).mid(nameAt == k ? 2 : 0), name, findings);
+        }
         return -1;
     }
     if (reads == Reads::Grammar)

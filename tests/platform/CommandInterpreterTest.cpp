@@ -86,6 +86,8 @@ const std::pair<const char*, const char*> refused[] = {
     {"[ -v %message ]", "-v"},
     {"test -v %message", "-v"},
     {"printf -v %message x", "printf -v"},
+    {"printf -v%message x", "printf -v"},
+    {"[ -R %message ]", "-R"},
     {"read %message", "read"},
     {"unset %message", "unset"},
     {"local -n r=%message", "local"},
