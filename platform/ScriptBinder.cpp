@@ -66,13 +66,15 @@ bool plainExpansion(QStringView content)
         return j > nameStart;
     if (length)
         return false;
-    QStringView word;
-    for (const char16_t* op : {u":-", u":=", u":+", u":?", u"##", u"%%", u"-", u"=", u"+", u"?", u"#", u"%"})
-        if (content.mid(j).startsWith(QStringView(op))) {
-            word = content.mid(j + QStringView(op).size());
-            break;
-        }
-    if (word.data() == nullptr || word.contains(u"$["))
+    static const char16_t* const operators[] = {u":-", u":=", u":+", u":?", u"##", u"%%",
+                                                u"-",  u"=",  u"+",  u"?",  u"#",  u"%"};
+    const auto op = std::find_if(std::begin(operators), std::end(operators), [&](const char16_t* o) {
+        return content.mid(j).startsWith(QStringView(o));
+    });
+    if (op == std::end(operators))
+        return false;
+    const QStringView word = content.mid(j + QStringView(*op).size());
+    if (word.contains(u"$["))
         return false;
     for (qsizetype k = word.indexOf(u"${"); k >= 0; k = word.indexOf(u"${", k)) {
         qsizetype end = k + 2;
@@ -284,8 +286,8 @@ void Binder::dollar(const QString& text, qsizetype& i, bool inQuotes, Word& word
         return arithmetic(text, i, u'[', u']', word);
     if (next == u'{')
         return parameter(text, i, word);
-    word.fixed = false;
     if (next == u'(') {
+        word.fixed = false;
         const qsizetype boundBefore = m_bound.size();
         i += 2;
         word.out += QStringLiteral("$(") + commands(text, i, true);
@@ -304,7 +306,9 @@ void Binder::dollar(const QString& text, qsizetype& i, bool inQuotes, Word& word
         while (end < text.size() && isNameChar(text[end]) && !(end == i + 1 && text[end].isDigit()))
             ++end;
     if (end == i + 1)
-        word.literal += u'$';
+        word.literal += u'$'; // only a dollar sign
+    else
+        word.fixed = false;
     word.out += QStringView(text).mid(i, end - i);
     i = end;
 }
