@@ -5,7 +5,6 @@
 
 #include "TestSupport.h"
 
-#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
@@ -162,7 +161,7 @@ TEST(BindShellValues, AcceptedFormsDeliverEveryValueExactlyAndRefusedFormsAreRef
             const QString sink = QString::fromUtf8(sinks[run / 2].first);
             SCOPED_TRACE(::testing::Message() << QString::fromUtf8(form).replace(u'@', sink).toStdString()
                                               << "\nin " << shells[run % 2].toStdString());
-            ASSERT_TRUE(runs[run]->waitForFinished(10000));
+            ASSERT_TRUE(runs[run]->waitForFinished(60000));
             for (qsizetype n = 0; n < values.size(); ++n) {
                 QFile file(env.path() + QStringLiteral("/out%1-%2").arg(run + 1).arg(n + 1));
                 ASSERT_TRUE(file.open(QIODevice::ReadOnly))
