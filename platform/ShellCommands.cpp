@@ -110,8 +110,8 @@ void checkScript(const QList<Word>& words, qsizetype from, qsizetype to, const Q
     const Findings inner = scanScript(script.join(u' '), piped);
     const QString risk = !inner.lost.isEmpty() ? inner.lost : inner.risk;
     if (!risk.isEmpty())
-        findings.atRisk(QStringLiteral("in a script where %1 runs a script of its own that a value could "
-                                       "reach, %2")
+        findings.atRisk(QStringLiteral("in a script where %1 runs a script of its own that is not safe "
+                                       "for values (%2)")
                             .arg(name, risk));
 }
 
@@ -161,7 +161,8 @@ qsizetype sshHost(const QList<Word>& words, qsizetype k, Findings& findings)
             options = false;
             continue;
         }
-        checkArguments(words, k, k + 1, QStringLiteral("ssh"), QStringLiteral("an option"), findings);
+        checkArguments(words, k, k + 1, QStringLiteral("ssh"),
+                       QStringLiteral("which could make it an option that runs a command"), findings);
         // Only a login name or a port, no other option's argument, may be a value.
         if (w.literal.size() == 2 && withArgument.contains(w.literal[1]) && ++k < words.size() &&
             w.literal != u"-l" && w.literal != u"-p")
