@@ -18,7 +18,7 @@ QString defaultNetMsgParameters()
     // printf prints its format once per value: the user name on the first
     // line, the message on the second, read on the host in that order.
     return QStringLiteral(
-        "/K \"printf '%s\\n' %user %message | ssh -- %ip 'read -r u && exec write \"$u\"'\"");
+        "/K \"printf '%s\\n' %user %message | ssh -- %ip 'read -r u && exec write -- \"$u\"'\"");
 }
 
 NetMessageSent sendNetMessage(const QString& command, const QString& parameters, const QString& host,
@@ -35,7 +35,7 @@ NetMessageSent sendNetMessage(const QString& command, const QString& parameters,
         const platform::BoundScript bound = platform::bindShellValues(script.text, placeholders);
         if (!bound.refused.isEmpty()) {
             if (refused)
-                *refused = bound.refused;
+                *refused = bound.refused + QStringLiteral(" stands ") + bound.because;
             return NetMessageSent::Refused;
         }
         script.text = bound.text;

@@ -17,15 +17,15 @@ enum class NetMessageSent
 {
     Started,
     NotStarted, // the command could not be started
-    Refused     // the template puts a value where the shell would evaluate it; nothing ran
+    Refused     // the template puts a value where it is not protected; nothing ran
 };
 
 // Runs the command with every "%ip" in the parameters replaced by the host,
 // then every "%user" by the user name, then every "%message" by the message.
 // The command interpreter ("cmd") runs its script in a terminal, the values
-// bound to it so that the shell never reads one as script text; a template
-// that puts one where no value is safe is refused and `refused` names that
-// placeholder. Any other program gets the parameters split into arguments
-// first, so a value is never more than text inside one argument.
+// bound to it (platform::bindShellValues); a template that puts one where
+// its value is not protected is refused, and `refused` says which
+// placeholder stands where ("%message stands in an argument of eval, ..."). Any other program gets the
+// parameters split into arguments first, so a value is never more than text inside one argument.
 NetMessageSent sendNetMessage(const QString& command, const QString& parameters, const QString& host,
                               const QString& user, const QString& message, QString* refused = nullptr);

@@ -42,6 +42,9 @@ TEST(NetMessage, TheDefaultCommandHandsHostUserAndMessageOverAsTextOnly)
         // message that holds "%user" keeps it, since messages come last.
         {QStringLiteral("fe80::1%eth0"), QStringLiteral("a%messageb"), QStringLiteral("\"$(x)\" %user"),
          QStringLiteral("a\"$(x)\" %userb")},
+        // A leading - is a name for write, not an option.
+        {QStringLiteral("192.0.2.7"), QStringLiteral("-V"), QStringLiteral("-n 你好 \"it's\"\n`x` $(y)"),
+         QStringLiteral("-V")},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.message.toStdString());
@@ -69,7 +72,8 @@ TEST(NetMessage, TheDefaultCommandHandsHostUserAndMessageOverAsTextOnly)
         EXPECT_EQ(shell.exitCode(), 0) << shell.readAllStandardError().toStdString();
         EXPECT_TRUE(test::readFile(work + QStringLiteral("/ssh.args"))
                         .startsWith(("--\n" + c.host + u'\n').toUtf8()));
-        EXPECT_EQ(test::readFile(work + QStringLiteral("/write.args")), (c.userWritten + u'\n').toUtf8());
+        EXPECT_EQ(test::readFile(work + QStringLiteral("/write.args")),
+                  (QStringLiteral("--\n") + c.userWritten + u'\n').toUtf8());
         EXPECT_EQ(test::readFile(work + QStringLiteral("/write.stdin")), (c.message + u'\n').toUtf8());
         EXPECT_FALSE(QFile::exists(work + QStringLiteral("/pwned")));
     }

@@ -1,70 +1,186 @@
-// The command interpreter's scripts: values put into them are quoted for the
-// place where they stand, proved with a real /bin/sh.
+// Values bound to the placeholders of /bin/sh scripts, proved with real
+// shells: dash (Debian's /bin/sh) and bash in its POSIX mode (the /bin/sh of
+// other systems).
 #include "platform/CommandInterpreter.h"
 
 #include "TestSupport.h"
 
-#include <QDir>
+#include <QFile>
 #include <QProcess>
+#include <QStandardPaths>
 
 #include <gtest/gtest.h>
 
 namespace {
 
-TEST(CommandInterpreter, ValuesReachTheCommandAsTextWhereverThePlaceholderStands)
+// Each sink writes what it is given to the file named by $out: the sink,
+// and what the file then holds with @ standing for the value.
+const std::pair<const char*, const char*> sinks[] = {
+    {"printf %s %message >\"$out\"", "@"},
+    // A backslash that escapes nothing stays; an escaped placeholder is text.
+    {"printf '%s|' \"%user\" 'x%message' \"\\%message\" \\%user >\"$out\"", "@|x@|\\@|%user|"},
+    // dash has no arrays: a subscript is only text in an argument
+    {"printf '%s %s' k[%user] msg[%message] >\"$out\"", "k[@] msg[@]"},
+    {"cat >\"$out\" <<EOF; cat >>\"$out\" <<-E\n<%message>\nEOF\n\t%user\n\tE", "<@>\n@\n"},
+    // The words after a shell's script are only its arguments.
+    {"sh -c 'printf %s \"$1\" >\"$out\"' sh %message", "@"},
+};
+
+// The forms a sink may stand in (at @), each accepted.
+const char* const accepted[] = {
+    "@",
+    "true; : ${HOME} ${x:-y} \"${x:-y}\"; @",
+    "false || true && 2>/dev/null @",
+    "# %message )\n@",
+    "printf x | @",
+    "if true; then\n@\nfi",
+    "for x in 1; do\n@\ndone",
+    "while true; do\n@\nbreak; done",
+    "f() {\n@\n}\nf",
+    "{\n@\n}",
+    "(\n@\n)",
+    ": \"$(\n@\n)\"",
+    ": $(: $(\n@\n))",
+    ": `\n@\n`",
+    ": \"`\n@\n`\"",
+    ": `: \\`\n@\n\\``",
+    "case x in x)\n@\n;; esac",
+    "case %user in (*)\n@\n;; esac",
+    // A ) after a pattern inside $( ) does not end the substitution.
+    ": \"$(case %user in *)\n@\n;; y|z) ;; esac)\"",
+    "exec 3>&1; @",
+};
+
+// Forms that must be refused, and a word of what the refusal names.
+const std::pair<const char*, const char*> refused[] = {
+    // Commands that read their argument as script
+    {"eval 'printf %s %message >out'", "eval"},
+    {"sh -c 'printf %s %message >out'", "sh"},
+    {"bash -ec \"printf %s %message >out\"", "bash"},
+    {"/usr/bin/dash -xc \"$1\" sh %message", "dash"},
+    {"trap 'printf %s %message >out' EXIT", "trap"},
+    {"ssh -- %ip 'echo %message | write %user'", "ssh after the host"},
+    {"printf '%s\\n' %user %message | ssh -- %ip", "ssh"},
+    {"ssh %ip true", "option"},
+    {"ssh -o ProxyCommand=%message x true", "ssh"},
+    {"ssh -- `printf %s %ip`", "expansion outside quotation marks"},
+    {"su -c 'write %user' root", "su"},
+    {"printf %s %message | xargs printf %s", "xargs"},
+    {"printf %s %message | sh", "sh"},
+    {"printf %s %message | while read -r l; do sh; done", "sh"},
+    {"sh <<EOF\n%message\nEOF", "sh"},
+    {"env sh -c 'printf %s %message >out'", "sh"},
+    {"sh -c 'eval \"$1\"' sh %message", "eval"},
+    {"printf '%s\\n' %user %message | ssh -- %ip sh", "ssh"},
+    {"f() { sh -c \"$1\"; }; f %message", "sh"},
+    {"%message", "name of a command"},
+    {"$cmd %message", "named only when it runs"},
+    // bash's arithmetic and names
+    {"if((%message)); then :; fi", "(( ))"},
+    {"for ((i=0; i<1; i++)); do printf %s %message >out; done", "(( ))"},
+    {"declare -i n; n=%message", "assignment"},
+    {"f() { local -i n=%message; }; f", "local"},
+    {"\\let n=%message", "let"},
+    {"a=([%message]=1)", "parenthesis"},
+    {"[ -v %message ]", "-v"},
+    {"test -v %message", "-v"},
+    {"printf -v %message x", "printf -v"},
+    {"printf -v%message x", "printf -v"},
+    {"[ -R %message ]", "-R"},
+    {"read %message", "read"},
+    {"unset %message", "unset"},
+    {"local -n r=%message", "local"},
+    {"export v=%message", "export"},
+    {"x=%message; echo $((x))", "assignment"},
+    {"for x in %message; do echo $((x)); done", "$(( ))"},
+    {"set -- %message; echo $(($1))", "$(( ))"},
+    {"f() { local -i n=$1; }; f %message", "local -i"},
+    {"[[ %message = x ]]", "[[ ]]"},
+    {"echo ${a[%message]}", "${ }"},
+    {"echo $[%message]", "$[ ]"},
+    {"echo ${x:-%message}", "${ }"},
+    {"echo ${x:$1} %message", "${x:$1}"},
+    {"alias e=eval\ne %message", "alias"},
+    {"printf %s %message | { read -r PS4; set -x; :; }", "PS4"},
+    {"for SHELL in %message; do :; done", "SHELL"},
+    // Quoting the scanner does not follow
+    {": \"${x:-\"}\"}\"; printf %s %message >\"$out\"", "${ }"},
+    {": ${x:-'}'}; printf %s %message >\"$out\"", "${ }"},
+    {": $'it\\'s'; printf %s %message >\"$out\"", "$'"},
+    {"write %user <<< %message", "<<<"},
+    {"cat <<'EOF' >out\n%message\nEOF", "quoted delimiter"},
+    {"cat <(printf %s %message)", "process substitution"},
+};
+
+TEST(BindShellValues, AcceptedFormsDeliverEveryValueExactlyAndRefusedFormsAreRefused)
 {
-    // Values that would run `touch pwned` if any reached the shell as code or
-    // ended the quoting around them.
-    const QString values[] = {
-        QStringLiteral("$(touch pwned)"),
-        QStringLiteral("`touch pwned`"),
-        QStringLiteral("'; touch pwned; '"),
-        QStringLiteral("\"; touch pwned; \""),
-        QStringLiteral("a\\\"; touch pwned;"),
-        QStringLiteral("\\'$(touch pwned)'"),
-        QStringLiteral("x\ntouch pwned"),
-        QStringLiteral("${HOME:+$(touch pwned)} *"),
-        QStringLiteral("\\"),
+    // Values that run `touch canary`, split, glob or end their quoting if
+    // the shell reads them as anything but text.
+    const QStringList values = {
+        QStringLiteral("$(touch canary)"),
+        QStringLiteral("`touch canary`"),
+        QStringLiteral("'; touch canary #"),
+        QStringLiteral("it's \"so\" \\"),
+        QStringLiteral(");touch canary;("),
+        QStringLiteral("EOF\ntouch canary\n"),
+        QStringLiteral("a  b *"),
+        QStringLiteral("a[$(touch canary)]"),
+        QStringLiteral("-n -e 你好，世界"),
         QString(),
     };
-    // What each script prints, with @ for the value put in for %v.
-    const struct
-    {
-        const char* script;
-        const char* printed; // nullptr: only nothing may run
-    } cases[] = {
-        {"printf '[%s]' %v", "[@]"},
-        {"printf '[%s]' x%vy", "[x@y]"},
-        {"printf '[%s]' \"a %v b\"", "[a @ b]"},
-        {"printf '[%s]' 'a %v b'", "[a @ b]"},
-        // A backslash inside double quotes that escapes nothing stays one.
-        {"printf '[%s]' \"\\%v\"", "[\\@]"},
-        {"printf '[%s]' \"\\\\%v\"", "[\\@]"},
-        // An escaped placeholder is text.
-        {"printf '[%s]' \\%v", "[%v]"},
-        {"printf '[%s]' $(printf '%s' %v)", nullptr},
-        // Backquotes within backquotes; two here-documents on one line.
-        {"printf '[%s]' \"`printf %s \\\"\\`printf %s %v\\`\\\"`\"", "[@]"},
-        {"cat <<A; cat <<-B\n[%v]\nA\n\t[%v]\n\tB", "[@]\n[@]\n"},
-    };
+    const QString dash = QStandardPaths::findExecutable(QStringLiteral("dash"));
+    const QString bash = QStandardPaths::findExecutable(QStringLiteral("bash"));
+    ASSERT_FALSE(dash.isEmpty() || bash.isEmpty()) << "install dash and bash";
     test::ScopedEnvironment env;
-    for (const auto& c : cases) {
-        for (const QString& value : values) {
-            SCOPED_TRACE(::testing::Message() << c.script << " with " << value.toStdString());
-            const platform::BoundScript script =
-                platform::bindShellValues(QString::fromUtf8(c.script), {{QStringLiteral("%v"), value}});
-            QProcess shell;
-            shell.setWorkingDirectory(env.path());
-            shell.start(QStringLiteral("/bin/sh"),
-                        QStringList{QStringLiteral("-c"), script.text, QStringLiteral("sh")} +
-                            script.arguments);
-            ASSERT_TRUE(shell.waitForFinished(10000));
-            if (c.printed) {
-                EXPECT_EQ(QString::fromUtf8(shell.readAllStandardOutput()).toStdString(),
-                          QString::fromUtf8(c.printed).replace(u'@', value).toStdString());
+    // Names that a word holding a value would match as a pattern.
+    for (const char* name : {"/ka", "/msga", "/a"})
+        QFile(env.path() + QString::fromUtf8(name)).open(QIODevice::WriteOnly);
+    // The bound script is the same whatever the values are: one shell per
+    // form, sink and shell runs it with each value in turn, each writing to
+    // a file of its own.
+    const QString driver = QStringLiteral("script=$1 shell=$2 file=$3; shift 3; n=0\n"
+                                          "for v do n=$((n+1)); out=$file$n $shell -c \"$script\" sh \"$v\" "
+                                          "\"$v\"; done");
+    const QString shells[] = {dash, bash + QStringLiteral(" --posix")};
+    for (const char* form : accepted) {
+        std::vector<std::unique_ptr<QProcess>> runs;
+        for (const auto& [sink, written] : sinks) {
+            const QString script = QString::fromUtf8(form).replace(u'@', QString::fromUtf8(sink));
+            const platform::BoundScript bound = platform::bindShellValues(
+                script, {{QStringLiteral("%user"), QStringLiteral("u")}, {QStringLiteral("%message"), {}}});
+            ASSERT_TRUE(bound.refused.isEmpty()) << script.toStdString() << bound.because.toStdString();
+            for (const QString& shell : shells) {
+                runs.push_back(std::make_unique<QProcess>());
+                runs.back()->setWorkingDirectory(env.path());
+                runs.back()->start(dash, QStringList{"-c", driver, "driver", bound.text, shell,
+                                                     QStringLiteral("out%1-").arg(runs.size())} +
+                                             values);
             }
-            ASSERT_FALSE(QFile::exists(env.path() + QStringLiteral("/pwned"))) << script.text.toStdString();
         }
+        for (size_t run = 0; run < runs.size(); ++run) {
+            const QString sink = QString::fromUtf8(sinks[run / 2].first);
+            SCOPED_TRACE(::testing::Message() << QString::fromUtf8(form).replace(u'@', sink).toStdString()
+                                              << "\nin " << shells[run % 2].toStdString());
+            ASSERT_TRUE(runs[run]->waitForFinished(60000));
+            for (qsizetype n = 0; n < values.size(); ++n) {
+                QFile file(env.path() + QStringLiteral("/out%1-%2").arg(run + 1).arg(n + 1));
+                ASSERT_TRUE(file.open(QIODevice::ReadOnly))
+                    << runs[run]->readAllStandardError().toStdString();
+                EXPECT_EQ(QString::fromUtf8(file.readAll()).toStdString(),
+                          QString::fromUtf8(sinks[run / 2].second).replace(u'@', values[n]).toStdString());
+                file.remove();
+            }
+        }
+        ASSERT_FALSE(QFile::exists(env.path() + QStringLiteral("/canary"))) << form;
+    }
+    for (const auto& [form, named] : refused) {
+        const platform::BoundScript bound = platform::bindShellValues(
+            QString::fromUtf8(form), {{QStringLiteral("%ip"), QStringLiteral("h")},
+                                      {QStringLiteral("%user"), QStringLiteral("u")},
+                                      {QStringLiteral("%message"), QStringLiteral("m")}});
+        EXPECT_FALSE(bound.refused.isEmpty()) << form;
+        EXPECT_TRUE(bound.because.contains(QString::fromUtf8(named)))
+            << form << ": " << bound.because.toStdString();
     }
 }
 

@@ -47,14 +47,11 @@ QString CSendNetMsgDlg::HelpText()
                           "Messages : allowed (mesg y)");
 }
 
-QString CSendNetMsgDlg::RefusedText(const QString& placeholder)
+QString CSendNetMsgDlg::RefusedText(const QString& where)
 {
-    return QStringLiteral(
-               "The message is not sent: in the parameters, %1 stands inside $(( )), $[ ], ${ }, (( )), "
-               "[[ ]], an array subscript, let, declare or typeset, or a here-document with a quoted "
-               "delimiter, where the shell would not take its value as plain text. Change the "
-               "parameters under Settings.")
-        .arg(placeholder);
+    return QStringLiteral("The message is not sent: in the parameters, %1. A value cannot be kept plain "
+                          "text there. Change the parameters under Settings.")
+        .arg(where);
 }
 
 bool CSendNetMsgDlg::OnInitDialog()

@@ -34,9 +34,9 @@ public:
     void OnBnClickedSettings();
 
     static QString HelpText();
-    // Why a message was not sent with parameters that put `placeholder`
-    // where no value is safe.
-    static QString RefusedText(const QString& placeholder);
+    // Why a message was not sent: `where` says which placeholder stands
+    // where its value is not protected.
+    static QString RefusedText(const QString& where);
 
     QIcon m_hIcon;
     QIcon m_hSendIcon;

@@ -65,7 +65,7 @@ TEST_F(SendNetMsg, SendWaitsForAMessageClearsItWhenSentAndKeepsItWhenNot)
     EXPECT_EQ(launcher.started[0][3].toStdString(),
               "korvalen_value1=${1} korvalen_value2=${2} korvalen_value3=${3} && shift 3\n"
               "printf '%s\\n' \"${korvalen_value2}\" \"${korvalen_value3}\" | "
-              "ssh -- \"${korvalen_value1}\" 'read -r u && exec write \"$u\"'\n"
+              "ssh -- \"${korvalen_value1}\" 'read -r u && exec write -- \"$u\"'\n"
               "exec \"${SHELL:-/bin/sh}\"");
     EXPECT_TRUE(message->text().isEmpty());
     EXPECT_FALSE(send->isEnabled());
@@ -84,7 +84,9 @@ TEST_F(SendNetMsg, SendWaitsForAMessageClearsItWhenSentAndKeepsItWhenNot)
     dialog.m_strParameters = QStringLiteral("/C echo $((%message))");
     send->click();
     ASSERT_EQ(boxes.shown.size(), 2u);
-    EXPECT_EQ(boxes.shown[1].text, CSendNetMsgDlg::RefusedText(QStringLiteral("%message")));
+    EXPECT_EQ(boxes.shown[1].text,
+              CSendNetMsgDlg::RefusedText(
+                  QStringLiteral("%message stands inside $(( )), where the shell reads it as arithmetic")));
     EXPECT_EQ(launcher.started.size(), 2u);
     EXPECT_EQ(message->text(), QStringLiteral("again"));
 }

@@ -1,0 +1,64 @@
+#pragma once
+
+// What the script binder (ScriptBinder.cpp) knows of a command's words, and
+// what the commands it knows do with them (ShellCommands.cpp).
+
+#include <QList>
+#include <QString>
+
+namespace platform::shell {
+
+// A word of a command as the binder read it.
+struct Word
+{
+    QString raw;     // as written
+    QString out;     // with its placeholders bound
+    QString literal; // with its quoting removed; the command's text when `fixed`
+    // No expansion and no placeholder: the same text whenever it runs.
+    bool fixed = true;
+    // No quoting either, as a reserved word must be written.
+    bool plain = true;
+    // An expansion outside quotation marks, which may split into words.
+    bool splits = false;
+    QString placeholder; // the first one in it, inside $( ) and backquotes too
+    bool startsWithPlaceholder = false;
+};
+
+// What the binder found in a script.
+struct Findings
+{
+    // The first placeholder refused where it stands, and where that is.
+    QString refused, because;
+    // A construct that puts every placeholder of the script at risk: one a
+    // value could reach through a variable, a pipe or a here-document, or
+    // one the binder does not follow (after which it reads no further).
+    QString risk, lost;
+
+    void refuse(const QString& placeholder, const QString& why)
+    {
+        if (refused.isEmpty() && !placeholder.isEmpty())
+            refused = placeholder, because = why;
+    }
+    void atRisk(const QString& why)
+    {
+        if (risk.isEmpty())
+            risk = why;
+    }
+    void loseTrack(const QString& what)
+    {
+        if (lost.isEmpty())
+            lost = QStringLiteral("in a script with %1, which the binder does not follow").arg(what);
+    }
+};
+
+// Reads a script that a command runs (the script of sh -c, eval's words,
+// the remote command of ssh) as the binder reads a template, for what puts
+// values at risk; `piped`: its standard input may carry a value.
+Findings scanScript(const QString& text, bool piped);
+
+// Checks a simple command against what its program does with its words.
+// `stdinMayCarry`: a pipe or a here-document may bring it a value. True when
+// it reads its standard input as script.
+bool checkCommand(const QList<Word>& words, bool stdinMayCarry, Findings& findings);
+
+} // namespace platform::shell
