@@ -386,10 +386,10 @@ TEST(PingPaths, WhereNoIcmpSocketIsAllowedTheUserIsToldOnceHowToAllowIt)
         return statuses;
     });
     SKIP_WHERE_NOT_ALLOWED(result);
-    EXPECT_EQ(result,
-              "NET-ERROR NET-ERROR NET-ERROR Up | " +
-                  platform::pingNotAllowedText(QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget())
-                      .toStdString());
+    EXPECT_EQ(result, "NET-ERROR NET-ERROR NET-ERROR Up | " +
+                          platform::pingNotAllowedText(
+                              QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget(), false)
+                              .toStdString());
 }
 
 TEST(PingPaths, TheProbesPingTestsPassOnBothSocketKinds)
