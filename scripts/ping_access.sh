@@ -22,8 +22,9 @@ korvalen_may_ping() {
 # empty one writes them directly).
 korvalen_allow_ping() {
     local folder="${1:-/etc/sysctl.d}" setting="${2:-/proc/sys/net/ipv4/ping_group_range}"
-    local as_root=(${3-sudo}) range="0 2147483647"
-    echo "No group of yours may open ping sockets here (net.ipv4.ping_group_range is \"$(cat "$setting")\"):" \
+    local as_root=(${3-sudo}) range="0 2147483647" low high
+    read -r low high <"$setting"
+    echo "No group of yours may open ping sockets here (net.ipv4.ping_group_range is \"$low $high\"):" \
         "every ping box would show NET ERROR 10013. Allowing every group, as most distributions do:" \
         "${as_root[*]:-root} writes \"net.ipv4.ping_group_range = $range\" to $folder/50-korvalen-ping.conf" \
         "and applies it at once."
