@@ -2,6 +2,7 @@
 
 #include "core/NetThread.h"
 #include "core/Workers.h"
+#include "platform/Capabilities.h"
 #include "platform/LazyAudio.h"
 #include "platform/QtAudio.h"
 #include "platform/QtDialogs.h"
@@ -18,6 +19,10 @@
 
 int main(int argc, char* argv[])
 {
+    // A capability given to the file goes before any plugin or library can
+    // load from a path the environment names (Qt reads those even in the
+    // kernel's secure mode).
+    platform::dropCapabilities();
     Q_INIT_RESOURCE(korvalen);
     // Wayland lets no program place its own window or keep it on top: ask
     // for X11 (through XWayland) unless the user chose a platform.

@@ -4,6 +4,7 @@
 #include "NetErrors.h"
 #include "PingPermission.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstring>
@@ -252,15 +253,8 @@ uint32_t IcmpHandle::open()
     return 0;
 }
 
-bool IcmpHandle::sendEcho(const SocketAddress& to, const QByteArray& data, uint32_t timeoutMs,
-                          const std::atomic<bool>* stop, EchoReply& reply, uint32_t& error)
+int IcmpHandle::transmit(const SocketAddress& to, uint16_t sequence, const QByteArray& data)
 {
-    error = 0;
-    if (m_fd < 0 || to.family() != m_family) {
-        error = neterr::IP_GENERAL_FAILURE;
-        return false;
-    }
-    const uint16_t sequence = ++m_sequence;
     QByteArray packet(8, '\0');
     packet[0] = char(m_family == AF_INET ? ICMP_ECHO : ICMP6_ECHO_REQUEST);
     packet[4] = char(m_identifier >> 8);
@@ -275,23 +269,15 @@ bool IcmpHandle::sendEcho(const SocketAddress& to, const QByteArray& data, uint3
         packet[2] = char(sum >> 8);
         packet[3] = char(sum & 0xFF);
     }
-
-    const uint64_t sentAt = monotonicNanoseconds();
     // Connected to the target, the socket is handed only packets from it (and
     // errors about packets to it), not those of every other box's target. A
     // thread's target seldom changes: the socket stays connected to it.
     const bool sameTarget = m_connected && to.length == m_connectedTo.length &&
                             std::memcmp(&to.storage, &m_connectedTo.storage, to.length) == 0;
-    // Whatever goes wrong from here on, the next check starts on a fresh
-    // socket: a connected socket keeps the source address it was given, and
-    // after the computer's address changed only a new one finds the new.
     if (!sameTarget) {
         m_connected = ::connect(m_fd, to.get(), to.length) == 0;
-        if (!m_connected) {
-            error = statusOfSendError(errno);
-            close();
-            return false;
-        }
+        if (!m_connected)
+            return errno;
         m_connectedTo = to;
     }
     // A datagram socket hands an ICMP error that came after its request was
@@ -299,18 +285,66 @@ bool IcmpHandle::sendEcho(const SocketAddress& to, const QByteArray& data, uint3
     // request, so the request goes once more. The error can be pending with
     // nothing queued (the queue was full when it came), so an error of the
     // kinds ICMP reports is taken as such too.
-    ssize_t sent = ::send(m_fd, packet.constData(), size_t(packet.size()), 0);
-    if (sent < 0) {
-        const int sendError = errno;
-        const bool fromIcmp = sendError == EHOSTUNREACH || sendError == ENETUNREACH ||
-                              sendError == ECONNREFUSED || sendError == EPROTO || sendError == EMSGSIZE;
-        if (dropQueuedErrors() || fromIcmp)
-            sent = ::send(m_fd, packet.constData(), size_t(packet.size()), 0);
-        else
-            errno = sendError;
+    if (::send(m_fd, packet.constData(), size_t(packet.size()), 0) >= 0)
+        return 0;
+    const int sendError = errno;
+    const bool fromIcmp = sendError == EHOSTUNREACH || sendError == ENETUNREACH ||
+                          sendError == ECONNREFUSED || sendError == EPROTO || sendError == EMSGSIZE;
+    if (!dropQueuedErrors() && !fromIcmp)
+        return sendError;
+    return ::send(m_fd, packet.constData(), size_t(packet.size()), 0) >= 0 ? 0 : errno;
+}
+
+bool IcmpHandle::sourceIsGone() const
+{
+    sockaddr_in6 source{};
+    socklen_t length = sizeof source;
+    if (::getsockname(m_fd, reinterpret_cast<sockaddr*>(&source), &length) != 0)
+        return false;
+    // Only an address of this computer can be bound.
+    source.sin6_port = 0;
+    const int probe = ::socket(AF_INET6, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    const bool gone = probe >= 0 && ::bind(probe, reinterpret_cast<sockaddr*>(&source), length) != 0 &&
+                      errno == EADDRNOTAVAIL;
+    if (probe >= 0)
+        ::close(probe);
+    return gone;
+}
+
+bool IcmpHandle::sendEcho(const SocketAddress& to, const QByteArray& data, uint32_t timeoutMs,
+                          const std::atomic<bool>* stop, EchoReply& reply, uint32_t& error)
+{
+    error = 0;
+    if (m_fd < 0 || to.family() != m_family) {
+        error = neterr::IP_GENERAL_FAILURE;
+        return false;
     }
-    if (sent < 0) {
-        error = statusOfSendError(errno);
+    // A socket kept from an earlier check keeps the source address it was
+    // given then. After the computer's address changed (a new DHCP lease, an
+    // expired IPv6 temporary address), a send from it fails (IPv4) or goes
+    // out from an address whose answers no longer come here (IPv6): the
+    // request goes again on a fresh socket, which takes the new address.
+    bool kept = m_connected;
+    const auto reopen = [&] {
+        kept = false;
+        close();
+        return open();
+    };
+    const uint16_t sequence = ++m_sequence;
+    uint64_t sentAt = monotonicNanoseconds();
+    int sendError = transmit(to, sequence, data);
+    if (sendError != 0 && kept) {
+        if (const uint32_t openError = reopen()) {
+            error = openError;
+            return false;
+        }
+        sentAt = monotonicNanoseconds();
+        sendError = transmit(to, sequence, data);
+    }
+    // Whatever goes wrong from here on, the next check starts on a fresh
+    // socket.
+    if (sendError != 0) {
+        error = statusOfSendError(sendError);
         close();
         return false;
     }
@@ -323,12 +357,33 @@ bool IcmpHandle::sendEcho(const SocketAddress& to, const QByteArray& data, uint3
             return false;
         }
         const uint64_t leftMs = (deadline - now + 999999u) / 1000000u;
+        // An IPv6 answer to a kept socket that is slow to come may have been
+        // sent to an address this computer no longer has: that is looked at
+        // once, early, and answers that come at once cost nothing.
+        const bool lookAtSource = kept && m_family == AF_INET6;
+        const uint64_t sliceMs = lookAtSource ? std::clamp<uint64_t>(timeoutMs / 4, 1, kSliceMs) : kSliceMs;
         pollfd pfd{m_fd, POLLIN, 0};
-        const int rc = ::poll(&pfd, 1, int(std::min<uint64_t>(leftMs, kSliceMs)));
+        const int rc = ::poll(&pfd, 1, int(std::min(leftMs, sliceMs)));
         if (rc < 0 && errno != EINTR) {
             error = neterr::IP_GENERAL_FAILURE;
             close();
             return false;
+        }
+        if (rc == 0 && lookAtSource) {
+            kept = false;
+            if (!sourceIsGone())
+                continue;
+            if (const uint32_t openError = reopen()) {
+                error = openError;
+                return false;
+            }
+            sentAt = monotonicNanoseconds();
+            if (const int failed = transmit(to, sequence, data)) {
+                error = statusOfSendError(failed);
+                close();
+                return false;
+            }
+            continue;
         }
         if (rc <= 0)
             continue;

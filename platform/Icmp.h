@@ -46,6 +46,11 @@ public:
                   const std::atomic<bool>* stop, EchoReply& reply, uint32_t& error);
 
 private:
+    // Sends one echo request, connecting first where the target is new: 0,
+    // or the error number.
+    int transmit(const SocketAddress& to, uint16_t sequence, const QByteArray& data);
+    // Whether the IPv6 address the socket sends from is no longer this computer's.
+    bool sourceIsGone() const;
     bool readAnswer(uint16_t sequence, const QByteArray& data, uint64_t sentAt, EchoReply& reply);
     bool readError(uint16_t sequence, uint64_t sentAt, EchoReply& reply);
     // Empties the error queue; true when there was something in it.

@@ -1,5 +1,6 @@
 #include "PingPermission.h"
 
+#include "Capabilities.h"
 #include "MessageBox.h"
 
 #include <QFileInfo>
@@ -8,16 +9,20 @@
 
 namespace platform {
 
-QString pingNotAllowedText(const QString& program)
+QString pingNotAllowedText(const QString& program, bool capabilityDropped)
 {
-    return QStringLiteral(
-               "Korvalen may not send pings: this system lets only root open ICMP sockets, so every ping "
-               "box shows NET ERROR 10013.\n\n"
-               "Give Korvalen the capability that the system's own ping has, then start it again:\n"
-               "    sudo setcap cap_net_raw=ep '%1'\n\n"
-               "or let every group use ping sockets, at once (and in a file in /etc/sysctl.d to keep it):\n"
-               "    sudo sysctl -w net.ipv4.ping_group_range=\"0 2147483647\"")
-        .arg(program);
+    QString text = QStringLiteral(
+        "Korvalen may not send pings: this system lets only root open ICMP sockets, so every ping "
+        "box shows NET ERROR 10013.\n\n"
+        "Let every group use ping sockets, as most distributions do, at once and after every restart:\n"
+        "    echo 'net.ipv4.ping_group_range = 0 2147483647' | sudo tee /etc/sysctl.d/50-korvalen-ping.conf\n"
+        "    sudo sysctl -p /etc/sysctl.d/50-korvalen-ping.conf");
+    if (capabilityDropped)
+        text +=
+            QStringLiteral("\n\nThe capability given to '%1' is not used: Korvalen drops it as it starts. "
+                           "Remove it with:\n    sudo setcap -r '%1'")
+                .arg(program);
+    return text;
 }
 
 void tellPingNotAllowed()
@@ -28,8 +33,9 @@ void tellPingNotAllowed()
     // Read here rather than from the application object: checks run on
     // threads of their own.
     const QString program = QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget();
-    postMessageBox(pingNotAllowedText(program.isEmpty() ? QStringLiteral("korvalen") : program),
-                   QStringLiteral("Korvalen"), MB_OK | MB_ICONWARNING);
+    postMessageBox(
+        pingNotAllowedText(program.isEmpty() ? QStringLiteral("korvalen") : program, capabilitiesDropped()),
+        QStringLiteral("Korvalen"), MB_OK | MB_ICONWARNING);
 }
 
 } // namespace platform

@@ -6,8 +6,9 @@
 // ICMP socket: every ping box would show NET ERROR 10013 with no reason.
 namespace platform {
 
-// The message, naming the program file to grant the capability to.
-QString pingNotAllowedText(const QString& program);
+// The message; where a capability given to the program file was dropped at
+// start, it says how to remove it from the file.
+QString pingNotAllowedText(const QString& program, bool capabilityDropped);
 
 // Posts that message once per run, from any thread.
 void tellPingNotAllowed();

@@ -9,22 +9,10 @@ korvalen_build "$KORVALEN_ROOT/build/release" -DKORVALEN_TESTS=OFF -DKORVALEN_BE
 
 program="$KORVALEN_ROOT/build/release/korvalen"
 
-# Debian lets ordinary users open no ICMP socket (net.ipv4.ping_group_range
-# is "1 0") and gives its own ping the raw-socket capability instead: the
-# program gets the same, or every ping box would show NET ERROR 10013.
-ping_allowed() {
-    local low high group
-    read -r low high </proc/sys/net/ipv4/ping_group_range
-    for group in $(id -G); do
-        if [ "$group" -ge "$low" ] && [ "$group" -le "$high" ]; then
-            return 0
-        fi
-    done
-    [ "$(id -u)" -eq 0 ] || getcap "$program" | grep -q cap_net_raw
-}
-if ! ping_allowed; then
-    echo "Giving Korvalen the capability to ping, as Debian's own ping has: sudo setcap cap_net_raw=ep $program"
-    sudo setcap cap_net_raw=ep "$program" ||
+# Ordinary users ping through ping sockets; root through raw ones.
+source "$KORVALEN_ROOT/scripts/ping_access.sh"
+if [ "$(id -u)" -ne 0 ] && ! korvalen_may_ping; then
+    korvalen_allow_ping ||
         echo "That failed: ping boxes will show NET ERROR 10013, and Korvalen will say how to allow ping."
 fi
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then

@@ -8,7 +8,7 @@ KORVALEN_PACKAGES=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev libgl-dev
     qt6-multimedia-dev qt6-speech-dev qt6-speech-flite-plugin qt6-declarative-dev
-    libcurl4-openssl-dev xdg-utils libcap2-bin
+    libcurl4-openssl-dev xdg-utils
     fonts-dejavu-extra fonts-wqy-microhei
     xvfb xauth
 )
@@ -26,6 +26,8 @@ KORVALEN_TEST_PACKAGES=(
 # The ping tests join two network namespaces of their own by a veth pair,
 # set up with the ip command.
 KORVALEN_TEST_PACKAGES+=(iproute2)
+# A test gives a program file a capability with setcap.
+KORVALEN_TEST_PACKAGES+=(libcap2-bin)
 
 korvalen_install_packages() {
     local missing=()
