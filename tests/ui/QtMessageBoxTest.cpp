@@ -5,13 +5,17 @@
 #include "core/BoxSnapshot.h"
 #include "core/Notifications.h"
 #include "platform/QtMessageBox.h"
+#include "platform/QtTranslations.h"
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMessageBox>
+#include <QTemporaryDir>
 #include <QTextDocument>
 #include <QTimer>
+#include <QTranslator>
 
 #include <gtest/gtest.h>
 
@@ -37,7 +41,7 @@ QString shownText(const QMessageBox& box)
     QTextDocument document;
     document.setHtml(label->text());
     return label->textFormat() == Qt::RichText || Qt::mightBeRichText(label->text()) ? document.toPlainText()
-                                                                                        : label->text();
+                                                                                     : label->text();
 }
 
 void expectDialogWindow(const QWidget& widget)
@@ -117,6 +121,35 @@ TEST(QtMessageBox, TheNotificationOfABoxNamedWithMarkupShowsItsName)
     EXPECT_TRUE(text.contains(QStringLiteral("IP: <i>10.0.0.1</i>\n"))) << text.toStdString();
     opened->close();
     ASSERT_TRUE(test::waitFor([] { return openBoxes().empty(); }));
+}
+
+// Qt's own texts (here the standard buttons) are Chinese once its
+// translations are installed; without the file the program goes on in
+// Qt's English.
+TEST(QtTranslations, StandardButtonsAreChineseWhereTheTranslationsAreInstalled)
+{
+    const QTemporaryDir empty;
+    const QString installed = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    const struct
+    {
+        QString folder;
+        const char* ok;
+        const char* cancel;
+    } cases[] = {{empty.path(), "OK", "Cancel"}, {installed, "确定", "取消"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.folder.toStdString());
+        if (c.folder == installed && !QFileInfo::exists(installed + QStringLiteral("/qtbase_zh_CN.qm")))
+            GTEST_SKIP() << "qtbase_zh_CN.qm is not in " << installed.toStdString()
+                         << " (Debian package qt6-translations-l10n)";
+        QTranslator* translator = platform::installQtTranslations(c.folder);
+        EXPECT_EQ(translator != nullptr, c.folder == installed);
+        QMessageBox box;
+        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+        EXPECT_EQ(box.button(QMessageBox::Ok)->text(), QString::fromUtf8(c.ok));
+        EXPECT_EQ(box.button(QMessageBox::Cancel)->text(), QString::fromUtf8(c.cancel));
+        QCoreApplication::removeTranslator(translator);
+        delete translator;
+    }
 }
 
 } // namespace
