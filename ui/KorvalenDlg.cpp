@@ -183,6 +183,7 @@ void CKorvalenDlg::StartChecks()
     if (m_bInitialised) {
         raise();
         activateWindow();
+        platform::raiseUnownedMessages();
     }
     // One volume for both channels; a stored value above the range would
     // spill into the other channel, so it is held at full volume.
@@ -213,6 +214,7 @@ void CKorvalenDlg::OnActivateInstance()
     showNormal();
     raise();
     activateWindow();
+    platform::raiseUnownedMessages();
 }
 
 void CKorvalenDlg::keyPressEvent(QKeyEvent* event)

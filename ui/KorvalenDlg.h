@@ -205,6 +205,10 @@ private:
     // to bring it back from.
     void HideToTray();
     void BringForward();
+    // Restores and raises the open box properties, options, network message
+    // or custom applications dialog (and what it opened); false when none is
+    // open.
+    bool BringOpenDialogForward();
     // Paints the tiles that PaintTile left for the end of a run of results.
     void PaintPendingTiles();
     // Drops every box and loads the configuration file again.

@@ -16,14 +16,17 @@
 #include "LoopbackServer.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QGuiApplication>
 #include <QMenu>
+#include <QMessageBox>
 #include <QScreen>
 #include <QUrl>
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <tuple>
@@ -209,6 +212,53 @@ TEST_F(Tray, LeftButtonBringsTheWindowBack)
             EXPECT_FALSE(window->TrayMenu()->isVisible());
         }
     }
+}
+
+// A message that no window owns (one said while the strip was minimised, a
+// worker's) stays above the strip in every z-order: whatever brings the
+// strip forward brings the message forward after it, with the keyboard.
+TEST_F(Tray, AnUnownedMessageStaysAboveTheStripBroughtForward)
+{
+    platform::QtMessageBoxService boxes;
+    platform::setMessageBoxService(&boxes);
+    const struct
+    {
+        const char* what;
+        std::function<void(StartableDlg&)> bring;
+    } ways[] = {
+        {"icon pressed",
+         [](StartableDlg& strip) { strip.OnTrayNotification(kIcon, platform::WM_LBUTTONDOWN); }},
+        {"icon released",
+         [](StartableDlg& strip) { strip.OnTrayNotification(kIcon, platform::WM_LBUTTONUP); }},
+        {"icon double-clicked",
+         [](StartableDlg& strip) { strip.OnTrayNotification(kIcon, platform::WM_LBUTTONDBLCLK); }},
+        {"second start", [](StartableDlg& strip) { strip.OnActivateInstance(); }},
+        {"show", [](StartableDlg& strip) { strip.OnTrayShow(); }},
+        {"always on top", [](StartableDlg& strip) { strip.OnTrayAlwaysOnTop(); }},
+        {"normal", [](StartableDlg& strip) { strip.OnTrayNormal(); }},
+    };
+    for (const QByteArray mode : {"0", "1", "2"}) {
+        open("WinBeh=" + mode + "\n");
+        window->showMinimized();
+        platform::postMessageBox(QStringLiteral("minimised"), QStringLiteral("Korvalen"), platform::MB_OK);
+        QWidget* message = nullptr;
+        ASSERT_TRUE(test::waitFor([&] {
+            for (QWidget* widget : QApplication::topLevelWidgets())
+                if (qobject_cast<QMessageBox*>(widget) && widget->isVisible())
+                    message = widget;
+            return message != nullptr;
+        }));
+        for (const auto& way : ways) {
+            SCOPED_TRACE(::testing::Message() << "WinBeh " << mode.constData() << ", " << way.what);
+            window->showNormal();
+            window->activateWindow();
+            ASSERT_TRUE(test::waitFor([&] { return QApplication::activeWindow() == window.get(); }));
+            way.bring(*window);
+            EXPECT_TRUE(test::waitFor([&] { return QApplication::activeWindow() == message; }));
+        }
+        message->close();
+    }
+    platform::setMessageBoxService(&messages);
 }
 
 TEST_F(Tray, RightButtonDownDoesNothing)
