@@ -204,7 +204,7 @@ void QtMessageBoxService::postOwned(QWidget* owner, const QString& text, const Q
         Qt::QueuedConnection);
 }
 
-void raiseUnownedMessages()
+bool raiseUnownedMessages()
 {
     QWidget* last = nullptr;
     for (QWidget* widget : QApplication::topLevelWidgets())
@@ -216,6 +216,7 @@ void raiseUnownedMessages()
         }
     if (last)
         last->activateWindow();
+    return last != nullptr;
 }
 
 } // namespace platform

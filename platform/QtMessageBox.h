@@ -30,8 +30,8 @@ void keepAboveOwner(QWidget* window);
 
 // Raises the open message boxes that no window owns and gives one of them
 // the keyboard: a window of the program that is brought forward calls it
-// after, so that it never covers them.
-void raiseUnownedMessages();
+// after, so that it never covers them. False when there is none.
+bool raiseUnownedMessages();
 
 // The narrowest a message box may be so that the window manager's title bar
 // shows `caption` whole beside its icon and buttons.

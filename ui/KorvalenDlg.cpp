@@ -183,7 +183,7 @@ void CKorvalenDlg::StartChecks()
     if (m_bInitialised) {
         raise();
         activateWindow();
-        platform::raiseUnownedMessages();
+        RaiseUnownedMessages();
     }
     // One volume for both channels; a stored value above the range would
     // spill into the other channel, so it is held at full volume.
@@ -214,7 +214,24 @@ void CKorvalenDlg::OnActivateInstance()
     showNormal();
     raise();
     activateWindow();
-    platform::raiseUnownedMessages();
+    RaiseUnownedMessages();
+}
+
+void CKorvalenDlg::RaiseUnownedMessages()
+{
+    // A strip that was minimised takes the keyboard only once the window
+    // manager has shown it again, after this: the messages come forward once
+    // more then.
+    m_bRaiseMessagesWhenActive = platform::raiseUnownedMessages() && !isActiveWindow();
+}
+
+void CKorvalenDlg::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && m_bRaiseMessagesWhenActive) {
+        m_bRaiseMessagesWhenActive = false;
+        platform::raiseUnownedMessages();
+    }
+    QDialog::changeEvent(event);
 }
 
 void CKorvalenDlg::keyPressEvent(QKeyEvent* event)

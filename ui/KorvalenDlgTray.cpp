@@ -35,7 +35,7 @@ void CKorvalenDlg::CreateTray()
     connect(m_TrayMenu, &QMenu::triggered, this,
             [this](QAction* action) { OnTrayCommand(action->data().toInt()); });
     // Opening the menu brought the strip forward.
-    connect(m_TrayMenu, &QMenu::aboutToHide, this, &platform::raiseUnownedMessages);
+    connect(m_TrayMenu, &QMenu::aboutToHide, this, &CKorvalenDlg::RaiseUnownedMessages);
     m_SystemTray.SetReceiver(m_hWnd);
     m_SystemTray.Create(nullptr, platform::WM_TRAYCALLBACK, QStringLiteral("Korvalen\nTamsorin"),
                         m_hInstanceIcon, kTrayIconId);
@@ -44,7 +44,7 @@ void CKorvalenDlg::CreateTray()
 void CKorvalenDlg::BringForward()
 {
     restoreAndRaise(this);
-    platform::raiseUnownedMessages();
+    RaiseUnownedMessages();
 }
 
 bool CKorvalenDlg::BringOpenDialogForward()
@@ -69,7 +69,7 @@ platform::LRESULT CKorvalenDlg::OnTrayNotification(platform::WPARAM, platform::L
         for (QWidget* dialog : open)
             if (dialog && dialog->isVisible())
                 restoreAndRaise(dialog);
-        platform::raiseUnownedMessages();
+        RaiseUnownedMessages();
         return 1;
     }
     case platform::WM_LBUTTONUP:
@@ -165,7 +165,7 @@ void CKorvalenDlg::OnTrayAlwaysOnTop()
     WinBeh = 0;
     ApplyWindowFlags();
     raise();
-    platform::raiseUnownedMessages();
+    RaiseUnownedMessages();
     m_iniConfig.WriteInt(kMain, QStringLiteral("WinBeh"), WinBeh);
 }
 
@@ -174,7 +174,7 @@ void CKorvalenDlg::OnTrayNormal()
     WinBeh = 1;
     ApplyWindowFlags();
     raise();
-    platform::raiseUnownedMessages();
+    RaiseUnownedMessages();
     m_iniConfig.WriteInt(kMain, QStringLiteral("WinBeh"), WinBeh);
 }
 
@@ -201,7 +201,7 @@ void CKorvalenDlg::OnTrayShow()
 {
     show();
     showNormal();
-    platform::raiseUnownedMessages();
+    RaiseUnownedMessages();
 }
 
 void CKorvalenDlg::OnTrayLog()
