@@ -19,6 +19,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QWindow>
 
 CKorvalenDlg::CKorvalenDlg(QWidget* pParent, int nInstance) : QDialog(pParent), m_nInstance(nInstance)
 {
@@ -219,10 +220,11 @@ void CKorvalenDlg::OnActivateInstance()
 
 void CKorvalenDlg::RaiseUnownedMessages()
 {
-    // A strip that was minimised takes the keyboard only once the window
-    // manager has shown it again, after this: the messages come forward once
-    // more then.
-    m_bRaiseMessagesWhenActive = platform::raiseUnownedMessages() && !isActiveWindow();
+    // A strip that was minimised or hidden takes the keyboard only once the
+    // window manager has shown it again, after this: the messages come
+    // forward once more then.
+    const QWindow* shown = windowHandle();
+    m_bRaiseMessagesWhenActive = platform::raiseUnownedMessages() && shown && !shown->isExposed();
 }
 
 void CKorvalenDlg::changeEvent(QEvent* event)

@@ -28,30 +28,27 @@ TEST(QtMessageBox, PostedTextIsShownAsPlainText)
 
 TEST(QtMessageBox, APostedBoxNoVisibleWindowOwnsStaysOnTopInEveryZOrder)
 {
-    // A failed open reported from a worker names no owner; another box names
-    // a window hidden meanwhile. The strip of this or of another instance
-    // may stay on top: the box must not open under it.
+    // A desktop's failed open reported from a worker names no owner, another
+    // box a window hidden meanwhile; the strip of this or of another instance
+    // may stay on top, and the box must not open under it.
     platform::QtMessageBoxService service;
     QWidget hidden;
-    for (QWidget* owner : {static_cast<QWidget*>(nullptr), &hidden}) {
-        for (const Qt::WindowFlags mode :
-             {Qt::WindowStaysOnTopHint, Qt::WindowStaysOnBottomHint, Qt::Widget}) {
-            QWidget strip(nullptr, Qt::Tool | Qt::FramelessWindowHint | mode);
-            strip.show();
-            const QString text = QStringLiteral("Korvalen could not open the log folder (%1)").arg(int(mode));
-            service.postOwned(owner, text, QStringLiteral("Korvalen"),
-                              platform::MB_OK | platform::MB_ICONWARNING);
-            QMessageBox* shown = nullptr;
-            ASSERT_TRUE(test::waitFor([&] {
-                for (QWidget* widget : QApplication::topLevelWidgets())
-                    if (auto* box = qobject_cast<QMessageBox*>(widget); box && box->text() == text)
-                        shown = box;
-                return shown != nullptr;
-            }));
-            EXPECT_TRUE(shown->windowFlags().testFlag(Qt::WindowStaysOnTopHint)) << int(mode);
-            EXPECT_EQ(shown->parentWidget(), nullptr);
-            shown->close();
-        }
+    for (const Qt::WindowFlags mode : {Qt::WindowStaysOnTopHint, Qt::WindowStaysOnBottomHint, Qt::Widget}) {
+        QWidget strip(nullptr, Qt::Tool | Qt::FramelessWindowHint | mode);
+        strip.show();
+        const QString text = QStringLiteral("Korvalen could not open the log folder (%1)").arg(int(mode));
+        service.postOwned(mode == Qt::Widget ? &hidden : nullptr, text, QStringLiteral("Korvalen"),
+                          platform::MB_OK | platform::MB_ICONWARNING);
+        QMessageBox* shown = nullptr;
+        ASSERT_TRUE(test::waitFor([&] {
+            for (QWidget* widget : QApplication::topLevelWidgets())
+                if (auto* box = qobject_cast<QMessageBox*>(widget); box && box->text() == text)
+                    shown = box;
+            return shown != nullptr;
+        }));
+        EXPECT_TRUE(shown->windowFlags().testFlag(Qt::WindowStaysOnTopHint)) << int(mode);
+        EXPECT_EQ(shown->parentWidget(), nullptr);
+        shown->close();
     }
 }
 

@@ -124,29 +124,19 @@ TEST(QtMessageBox, TheNotificationOfABoxNamedWithMarkupShowsItsName)
 }
 
 // Qt's own texts (here the standard buttons) are Chinese once its
-// translations are installed; without the file the program goes on in
-// Qt's English.
+// translations are installed; without the file they stay English.
 TEST(QtTranslations, StandardButtonsAreChineseWhereTheTranslationsAreInstalled)
 {
     const QTemporaryDir empty;
     const QString installed = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
-    const struct
-    {
-        QString folder;
-        const char* ok;
-        const char* cancel;
-    } cases[] = {{empty.path(), "OK", "Cancel"}, {installed, "确定", "取消"}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.folder.toStdString());
-        if (c.folder == installed && !QFileInfo::exists(installed + QStringLiteral("/qtbase_zh_CN.qm")))
-            GTEST_SKIP() << "qtbase_zh_CN.qm is not in " << installed.toStdString()
-                         << " (Debian package qt6-translations-l10n)";
-        QTranslator* translator = platform::installQtTranslations(c.folder);
-        EXPECT_EQ(translator != nullptr, c.folder == installed);
+    for (const auto& [folder, ok] : {std::pair{empty.path(), "OK"}, std::pair{installed, "确定"}}) {
+        if (folder == installed && !QFileInfo::exists(installed + QStringLiteral("/qtbase_zh_CN.qm")))
+            GTEST_SKIP() << "qtbase_zh_CN.qm is not installed (Debian package qt6-translations-l10n)";
+        QTranslator* translator = platform::installQtTranslations(folder);
+        EXPECT_EQ(translator != nullptr, folder == installed);
         QMessageBox box;
-        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
-        EXPECT_EQ(box.button(QMessageBox::Ok)->text(), QString::fromUtf8(c.ok));
-        EXPECT_EQ(box.button(QMessageBox::Cancel)->text(), QString::fromUtf8(c.cancel));
+        box.setStandardButtons(QMessageBox::Ok);
+        EXPECT_EQ(box.button(QMessageBox::Ok)->text(), QString::fromUtf8(ok));
         QCoreApplication::removeTranslator(translator);
         delete translator;
     }

@@ -221,40 +221,29 @@ TEST_F(Tray, AnUnownedMessageStaysAboveTheStripBroughtForward)
 {
     platform::QtMessageBoxService boxes;
     platform::setMessageBoxService(&boxes);
-    const struct
-    {
-        const char* what;
-        std::function<void(StartableDlg&)> bring;
-    } ways[] = {
-        {"icon pressed",
-         [](StartableDlg& strip) { strip.OnTrayNotification(kIcon, platform::WM_LBUTTONDOWN); }},
-        {"icon released",
-         [](StartableDlg& strip) { strip.OnTrayNotification(kIcon, platform::WM_LBUTTONUP); }},
-        {"icon double-clicked",
-         [](StartableDlg& strip) { strip.OnTrayNotification(kIcon, platform::WM_LBUTTONDBLCLK); }},
-        {"second start", [](StartableDlg& strip) { strip.OnActivateInstance(); }},
-        {"show", [](StartableDlg& strip) { strip.OnTrayShow(); }},
-        {"always on top", [](StartableDlg& strip) { strip.OnTrayAlwaysOnTop(); }},
-        {"normal", [](StartableDlg& strip) { strip.OnTrayNormal(); }},
-    };
     for (const QByteArray mode : {"0", "1", "2"}) {
         open("WinBeh=" + mode + "\n");
+        const std::function<void()> ways[] = {[&] { notify(platform::WM_LBUTTONDOWN); },
+                                              [&] { notify(platform::WM_LBUTTONUP); },
+                                              [&] { notify(platform::WM_LBUTTONDBLCLK); },
+                                              [&] { window->OnActivateInstance(); },
+                                              [&] { window->OnTrayShow(); },
+                                              [&] { window->OnTrayAlwaysOnTop(); },
+                                              [&] { window->OnTrayNormal(); }};
         window->showMinimized();
         platform::postMessageBox(QStringLiteral("minimised"), QStringLiteral("Korvalen"), platform::MB_OK);
         QWidget* message = nullptr;
         ASSERT_TRUE(test::waitFor([&] {
-            for (QWidget* widget : QApplication::topLevelWidgets())
-                if (qobject_cast<QMessageBox*>(widget) && widget->isVisible())
-                    message = widget;
+            message = qobject_cast<QMessageBox*>(QApplication::activeWindow());
             return message != nullptr;
         }));
-        for (const auto& way : ways) {
-            SCOPED_TRACE(::testing::Message() << "WinBeh " << mode.constData() << ", " << way.what);
+        for (size_t i = 0; i < std::size(ways); ++i) {
+            SCOPED_TRACE(::testing::Message() << "WinBeh " << mode.constData() << ", way " << i);
             window->showNormal();
             window->activateWindow();
             ASSERT_TRUE(test::waitFor([&] { return QApplication::activeWindow() == window.get(); }));
-            way.bring(*window);
-            EXPECT_TRUE(test::waitFor([&] { return QApplication::activeWindow() == message; }));
+            ways[i]();
+            ASSERT_TRUE(test::waitFor([&] { return QApplication::activeWindow() == message; }));
         }
         message->close();
     }
