@@ -153,6 +153,9 @@ void CKorvalenDlg::mousePressEvent(QMouseEvent* event)
     else if (event->button() == Qt::RightButton)
         OnRButtonDown(unsigned(event->buttons()), event->position().toPoint());
     QDialog::mousePressEvent(event);
+    // The window manager raised the strip for the click; the messages no
+    // window owns stay above it.
+    RaiseUnownedMessages();
 }
 
 void CKorvalenDlg::mouseMoveEvent(QMouseEvent* event)

@@ -21,6 +21,7 @@
 #include <QGuiApplication>
 #include <QMenu>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QScreen>
 #include <QUrl>
 
@@ -229,7 +230,14 @@ TEST_F(Tray, AnUnownedMessageStaysAboveTheStripBroughtForward)
                                               [&] { window->OnActivateInstance(); },
                                               [&] { window->OnTrayShow(); },
                                               [&] { window->OnTrayAlwaysOnTop(); },
-                                              [&] { window->OnTrayNormal(); }};
+                                              [&] { window->OnTrayNormal(); },
+                                              [&] {
+                                                  QMouseEvent press(QEvent::MouseButtonPress, QPointF(50, 40),
+                                                                    window->mapToGlobal(QPointF(50, 40)),
+                                                                    Qt::LeftButton, Qt::LeftButton,
+                                                                    Qt::NoModifier);
+                                                  QCoreApplication::sendEvent(window.get(), &press);
+                                              }};
         window->showMinimized();
         platform::postMessageBox(QStringLiteral("minimised"), QStringLiteral("Korvalen"), platform::MB_OK);
         QWidget* message = nullptr;
