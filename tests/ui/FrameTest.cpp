@@ -19,6 +19,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -291,7 +292,7 @@ TEST_F(Frame, ClicksTheStripIgnoresWhileAnEditDialogIsOpenBringItForward)
         SCOPED_TRACE(d.what);
         open(configText("WinPos=1\n"));
         QDialog dialog;
-        (*window).*d.member = &dialog;
+        const QPointer<QDialog> own = std::exchange((*window).*d.member, &dialog);
         dialog.show();
         for (size_t i = 0; i < std::size(clicks); ++i) {
             SCOPED_TRACE(i);
@@ -314,6 +315,7 @@ TEST_F(Frame, ClicksTheStripIgnoresWhileAnEditDialogIsOpenBringItForward)
         dialog.hide();
         window->OnLButtonDown(QPoint(9, 3));
         EXPECT_TRUE(window->isMinimized());
+        (*window).*d.member = own; // the window's own goes with it
     }
 }
 
