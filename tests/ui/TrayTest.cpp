@@ -21,8 +21,8 @@
 #include <QGuiApplication>
 #include <QMenu>
 #include <QMessageBox>
-#include <QMouseEvent>
 #include <QScreen>
+#include <QTest>
 #include <QUrl>
 
 #include <gtest/gtest.h>
@@ -224,20 +224,15 @@ TEST_F(Tray, AnUnownedMessageStaysAboveTheStripBroughtForward)
     platform::setMessageBoxService(&boxes);
     for (const QByteArray mode : {"0", "1", "2"}) {
         open("WinBeh=" + mode + "\n");
-        const std::function<void()> ways[] = {[&] { notify(platform::WM_LBUTTONDOWN); },
-                                              [&] { notify(platform::WM_LBUTTONUP); },
-                                              [&] { notify(platform::WM_LBUTTONDBLCLK); },
-                                              [&] { window->OnActivateInstance(); },
-                                              [&] { window->OnTrayShow(); },
-                                              [&] { window->OnTrayAlwaysOnTop(); },
-                                              [&] { window->OnTrayNormal(); },
-                                              [&] {
-                                                  QMouseEvent press(QEvent::MouseButtonPress, QPointF(50, 40),
-                                                                    window->mapToGlobal(QPointF(50, 40)),
-                                                                    Qt::LeftButton, Qt::LeftButton,
-                                                                    Qt::NoModifier);
-                                                  QCoreApplication::sendEvent(window.get(), &press);
-                                              }};
+        const std::function<void()> ways[] = {
+            [&] { notify(platform::WM_LBUTTONDOWN); },
+            [&] { notify(platform::WM_LBUTTONUP); },
+            [&] { notify(platform::WM_LBUTTONDBLCLK); },
+            [&] { window->OnActivateInstance(); },
+            [&] { window->OnTrayShow(); },
+            [&] { window->OnTrayAlwaysOnTop(); },
+            [&] { window->OnTrayNormal(); },
+            [&] { QTest::mousePress(window.get(), Qt::LeftButton, {}, QPoint(50, 40)); }};
         window->showMinimized();
         platform::postMessageBox(QStringLiteral("minimised"), QStringLiteral("Korvalen"), platform::MB_OK);
         QWidget* message = nullptr;
