@@ -7,6 +7,7 @@
 #include "platform/QtAudio.h"
 #include "platform/QtDialogs.h"
 #include "platform/QtMessageBox.h"
+#include "platform/QtTranslations.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -36,6 +37,8 @@ int main(int argc, char* argv[])
     // The desktop entry that `cmake --install` lays out, for window managers
     // and docks that match windows to it.
     QGuiApplication::setDesktopFileName(QStringLiteral("korvalen"));
+    // Qt's own buttons and pickers speak the program's language.
+    platform::installQtTranslations();
 
     platform::QtMessageBoxService messageBoxes;
     platform::setMessageBoxService(&messageBoxes);

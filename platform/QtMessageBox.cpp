@@ -35,13 +35,20 @@ QIcon trayIcon(int instance)
     return icon;
 }
 
-void makeDialogWindow(QWidget* widget)
+void setDialogWindowFlags(QWidget* widget)
 {
+    // Window managers that honour the hints draw no minimise or maximise
+    // button: a minimised dialog would leave the strip waiting for it.
     Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                            Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint;
+                            Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
     if (widget->windowFlags() & Qt::WindowStaysOnTopHint)
         flags |= Qt::WindowStaysOnTopHint;
     widget->setWindowFlags(flags);
+}
+
+void makeDialogWindow(QWidget* widget)
+{
+    setDialogWindowFlags(widget);
     widget->setWindowIcon(programIcon());
 }
 
@@ -74,14 +81,19 @@ QWidget* activeOwner()
     return QApplication::activeWindow();
 }
 
-// True while a window of the program stays on top (the strip in its Top
-// mode, or a dialog opened then): a box with no owner must not open under it.
-bool programStaysOnTop()
+// The window a box raised by `owner` belongs to: none when the owner's
+// window is hidden or minimised, as a box under a window out of sight
+// would be out of sight too.
+QWidget* visibleOwner(QWidget* owner)
 {
-    const QWidgetList windows = QApplication::topLevelWidgets();
-    return std::any_of(windows.begin(), windows.end(), [](const QWidget* window) {
-        return window->isVisible() && window->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
-    });
+    QWidget* window = owner ? owner->window() : nullptr;
+    return window && window->isVisible() && !window->isMinimized() ? window : nullptr;
+}
+
+// A box no window owns; such a box is kept on top.
+bool isUnowned(const QWidget* widget)
+{
+    return qobject_cast<const QMessageBox*>(widget) && !widget->parentWidget() && widget->isVisible();
 }
 
 void configure(QMessageBox& box, const QString& text, const QString& caption, unsigned type)
@@ -122,7 +134,10 @@ void configure(QMessageBox& box, const QString& text, const QString& caption, un
         box.setStandardButtons(QMessageBox::Ok);
         break;
     }
-    if (type & (MB_SYSTEMMODAL | MB_TOPMOST) || (!box.parentWidget() && programStaysOnTop()))
+    // A box with no owner stays on top whatever the z-order: the strip of
+    // this or of another instance may stay on top, and a box under it could
+    // be neither read nor closed.
+    if (type & (MB_SYSTEMMODAL | MB_TOPMOST) || !box.parentWidget())
         box.setWindowFlag(Qt::WindowStaysOnTopHint);
     keepAboveOwner(&box);
     // A short text would make the box too narrow for its caption, which the
@@ -145,7 +160,7 @@ int QtMessageBoxService::show(const QString& text, const QString& caption, unsig
 int QtMessageBoxService::showOwned(QWidget* owner, const QString& text, const QString& caption, unsigned type)
 {
     // On the heap: an owner that goes while the box waits takes the box with it.
-    QPointer<QMessageBox> box = new QMessageBox(owner ? owner->window() : nullptr);
+    QPointer<QMessageBox> box = new QMessageBox(visibleOwner(owner));
     configure(*box, text, caption, type);
     const int answer = box->exec();
     delete box.data();
@@ -178,7 +193,7 @@ void QtMessageBoxService::postOwned(QWidget* owner, const QString& text, const Q
         [text, caption, type, window, owned] {
             if (owned && !window)
                 return;
-            auto* box = new QMessageBox(window.data());
+            auto* box = new QMessageBox(visibleOwner(window.data()));
             configure(*box, text, caption, type);
             box->setAttribute(Qt::WA_DeleteOnClose);
             box->setModal(false);
@@ -187,6 +202,21 @@ void QtMessageBoxService::postOwned(QWidget* owner, const QString& text, const Q
             box->activateWindow();
         },
         Qt::QueuedConnection);
+}
+
+bool raiseUnownedMessages()
+{
+    QWidget* last = nullptr;
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (isUnowned(widget)) {
+            if (widget->isMinimized())
+                widget->showNormal();
+            widget->raise();
+            last = widget;
+        }
+    if (last)
+        last->activateWindow();
+    return last != nullptr;
 }
 
 } // namespace platform

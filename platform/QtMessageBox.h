@@ -17,7 +17,9 @@ QIcon programIcon();
 QIcon trayIcon(int instance);
 
 // Makes a top-level widget a dialog window: a title and a close button, no
-// minimise or maximise buttons, and the program's icon.
+// minimise or maximise buttons (it keeps staying on top if it did).
+void setDialogWindowFlags(QWidget* widget);
+// The same, with the program's icon.
 void makeDialogWindow(QWidget* widget);
 
 // Keeps a window that another window opened (a message box, a picker, a
@@ -25,6 +27,11 @@ void makeDialogWindow(QWidget* widget);
 // parent makes it the opener's transient window, and it stays on top with
 // an opener that stays on top. Call it after the window's flags are set.
 void keepAboveOwner(QWidget* window);
+
+// Raises the open message boxes that no window owns and gives one of them
+// the keyboard: a window of the program that is brought forward calls it
+// after, so that it never covers them. False when there is none.
+bool raiseUnownedMessages();
 
 // The narrowest a message box may be so that the window manager's title bar
 // shows `caption` whole beside its icon and buttons.

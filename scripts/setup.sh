@@ -12,6 +12,8 @@ KORVALEN_PACKAGES=(
     fonts-dejavu-extra fonts-wqy-microhei
     xvfb xauth
 )
+# Qt's own Chinese texts: the standard buttons, the file and colour pickers.
+KORVALEN_PACKAGES+=(qt6-translations-l10n)
 # Further, to test: the test frameworks, fping to compare the ping checks
 # with, a sound server whose null sink lets sounds really be played, and a
 # window manager, a tray host and a mouse driver for the check in Xvfb, and

@@ -842,6 +842,78 @@ else
 fi
 echo "Xvfb check on a full 64 KiB tmpfs: $full_disk_result."
 
+# Messages no window owns, under a strip kept on top, as a new user meets
+# them: instance A always on top over the middle of the screen, a /tertiary
+# instance beside it, then the tray host ends. The hide button of the
+# tertiary strip minimises it and says so: its message stands above A's strip
+# and takes the keyboard. A's hide button does the same; once the tray host
+# is back, a click on A's icon brings the strip back under its message,
+# which Enter closes. Then A's Edit dialog asks for no minimise or maximise
+# button, and once the window manager has minimised it anyway, a right click
+# on the strip brings it back.
+if kill -0 "$program_pid" 2>/dev/null; then stop_program "the unowned message check"; fi
+mkdir -p "$work/appdata6/Korvalen"
+printf '[main]\nFirstStart=0\nNumBox=1\nPosX=620\nPosY=330\nWinBeh=0\n[Box 0]\nText=Loopback\nIPAdress=127.0.0.1\nDisabled=1\n' \
+    >"$work/appdata6/Korvalen/MainConfA.ini"
+printf '[main]\nFirstStart=0\nNumBox=1\nPosX=100\nPosY=100\nWinBeh=1\n[Box 0]\nText=Third\nIPAdress=127.0.0.1\nDisabled=1\n' \
+    >"$work/appdata6/Korvalen/MainConfC.ini"
+start_on "$work/appdata6" "the unowned message check"
+strip_a="$window"
+APPDATA="$work/appdata6" XDG_RUNTIME_DIR="$work/run" QT_QPA_PLATFORM=xcb "$program" /tertiary >>"$work/program.log" 2>&1 &
+tertiary_pid=$!
+pids+=("$tertiary_pid")
+wait_for 100 xdotool search --onlyvisible --name '^Korvalen\. Ter$' || fail "the /tertiary instance showed no strip"
+active_is() { [ "$(($(xprop -root _NET_ACTIVE_WINDOW | sed 's/.*# //; s/,.*//')))" = "$1" ]; }
+# The message stands above A's strip and has the keyboard.
+message_on_top() {
+    local shown
+    shown="$(message_box)"
+    [ -n "$shown" ] && [ "$(stack_place "$shown")" -gt "$(stack_place "$strip_a")" ] && active_is "$shown"
+}
+for pid in "${pids[@]}"; do
+    if [ "$(ps -o comm= -p "$pid" 2>/dev/null)" = trayer ]; then kill "$pid"; fi
+done
+wait_for 50 sh -c '! xdotool search --class trayer' || fail "the tray host did not end"
+xdotool mousemove 103 103 click 1
+wait_for 50 message_on_top ||
+    fail "the /tertiary strip's message is not above A's strip with the keyboard: stacking $(stacking | tr '\n' ' '), message $(message_box), strip $strip_a, $(xprop -root _NET_ACTIVE_WINDOW)"
+"$grab" "$artifacts/xvfb-tertiary-message-on-top.png" >/dev/null
+xdotool key Return
+wait_for 50 message_gone || fail "Enter did not close the /tertiary strip's message"
+kill "$tertiary_pid"
+xdotool mousemove 623 333 click 1
+wait_for 50 message_shown || fail "A's hide button without a tray host said nothing"
+trayer --edge bottom --align right --widthtype pixel --width 120 --heighttype pixel --height 28 \
+    --transparent false --tint 0xd0d0d0 >/dev/null 2>&1 &
+pids+=($!)
+wait_for 100 find_icon || fail "no tray icon once the tray host was back"
+xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click 1
+wait_for 50 find_window || fail "a click on the tray icon did not bring A's strip back"
+wait_for 50 message_on_top ||
+    fail "A's strip came back above its message: stacking $(stacking | tr '\n' ' '), message $(message_box), strip $strip_a, $(xprop -root _NET_ACTIVE_WINDOW)"
+"$grab" "$artifacts/xvfb-message-above-strip.png" >/dev/null
+xdotool key Return
+wait_for 50 message_gone || fail "Enter did not close the message over A's strip"
+open_box_menu 660 370
+xdotool key Down Down Down Down Down Down Down Return
+wait_for 50 find_dialog "编辑检查" || fail "Edit in the box menu opened no Edit dialog for the minimise check"
+# _MOTIF_WM_HINTS: flags, functions (minimise 0x8, maximise 0x10), decorations (0x20, 0x40).
+read -r _ functions decorations _ < <(xprop -id "$dialog" _MOTIF_WM_HINTS | sed 's/.*= //; s/,/ /g')
+[ $((functions & 0x18)) = 0 ] && [ $((decorations & 0x60)) = 0 ] ||
+    fail "the Edit dialog asks for minimise or maximise: $(xprop -id "$dialog" _MOTIF_WM_HINTS)"
+allowed="$(xprop -id "$dialog" _NET_WM_ALLOWED_ACTIONS | sed 's/.*= //; s/_NET_WM_ACTION_//g')"
+xdotool windowminimize --sync "$dialog"
+xdotool mousemove 660 370 click 3
+dialog_back() { xdotool search --onlyvisible --name '^编辑检查$' | grep -qx "$dialog" && active_is "$dialog"; }
+wait_for 50 dialog_back || fail "a right click on the strip did not bring the minimised Edit dialog back"
+"$grab" "$artifacts/xvfb-edit-brought-back.png" >/dev/null
+xdotool key Escape
+wait_for 50 sh -c '! xdotool search --onlyvisible --name "^编辑检查\$"' || fail "Escape did not close the Edit dialog brought back"
+echo "Xvfb check of unowned messages: the /tertiary strip's message and A's stood above A's strip kept on top"
+echo "and took the keyboard, also after the tray icon brought A's strip back; the Edit dialog asks for no"
+echo "minimise or maximise button (the window manager allows: $allowed), and once minimised a right click on"
+echo "the strip brought it back."
+
 echo "Xvfb check passed: the strip showed Up at its place, hid and came back from the tray, turned into a column,"
 echo "stuck to the screen edge when dragged, came back there after Exit and a new start; from the box menu a tile"
 echo "was duplicated, the copy moved left, disabled and deleted with Yes, and the status information shown;"

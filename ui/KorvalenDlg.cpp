@@ -20,6 +20,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QWindow>
 
 #include <unistd.h>
 
@@ -204,6 +205,7 @@ void CKorvalenDlg::StartChecks()
     if (m_bInitialised) {
         raise();
         activateWindow();
+        RaiseUnownedMessages();
     }
     // One volume for both channels; a stored value above the range would
     // spill into the other channel, so it is held at full volume.
@@ -234,6 +236,25 @@ void CKorvalenDlg::OnActivateInstance()
     showNormal();
     raise();
     activateWindow();
+    RaiseUnownedMessages();
+}
+
+void CKorvalenDlg::RaiseUnownedMessages()
+{
+    // A strip that was minimised or hidden takes the keyboard only once the
+    // window manager has shown it again, after this: the messages come
+    // forward once more then.
+    const QWindow* shown = windowHandle();
+    m_bRaiseMessagesWhenActive = platform::raiseUnownedMessages() && shown && !shown->isExposed();
+}
+
+void CKorvalenDlg::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && m_bRaiseMessagesWhenActive) {
+        m_bRaiseMessagesWhenActive = false;
+        platform::raiseUnownedMessages();
+    }
+    QDialog::changeEvent(event);
 }
 
 void CKorvalenDlg::keyPressEvent(QKeyEvent* event)

@@ -189,6 +189,7 @@ public:
 protected:
     bool OnInitDialog();
     void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -212,6 +213,12 @@ private:
     // to bring it back from.
     void HideToTray();
     void BringForward();
+    // Brings the messages no window owns forward, above the strip.
+    void RaiseUnownedMessages();
+    // Restores and raises the open box properties, options, network message
+    // or custom applications dialog (and what it opened); false when none is
+    // open.
+    bool BringOpenDialogForward();
     // Paints the tiles that PaintTile left for the end of a run of results.
     void PaintPendingTiles();
     // Drops every box and loads the configuration file again.
@@ -226,6 +233,7 @@ private:
     platform::ProfileWriter* m_pSettingsWriter = nullptr;
     bool m_bReportedUnsaved = false;
     bool m_bWarnedNoTray = false;
+    bool m_bRaiseMessagesWhenActive = false;
     QEventLoop* m_pModalLoop = nullptr;
     bool m_bDragging = false;
     QPoint m_dragOffset;

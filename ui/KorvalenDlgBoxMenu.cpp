@@ -18,9 +18,12 @@
 
 void CKorvalenDlg::OnRButtonDown(unsigned, QPoint point)
 {
-    // One menu at a time; a dialog of the strip that is open keeps it shut.
-    if (m_bBoxMenuOpen || EditDialogVisible())
+    // One menu at a time; a dialog of the strip that is open keeps it shut
+    // and comes forward instead, as it may be minimised or covered.
+    if (m_bBoxMenuOpen || EditDialogVisible()) {
+        BringOpenDialogForward();
         return;
+    }
     m_bBoxMenuOpen = true;
     const QPoint position = mapToGlobal(point);
 

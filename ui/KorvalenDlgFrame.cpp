@@ -98,10 +98,17 @@ void CKorvalenDlg::HideToTray()
 void CKorvalenDlg::OnLButtonDown(QPoint point)
 {
     bool row = WinPos != 0;
-    switch (edgeButtonAt(point, row)) {
+    // While a dialog of the strip is open, a click the strip ignores brings
+    // that dialog forward: minimised or covered, it would leave the strip
+    // deaf with nothing in sight.
+    const EdgeButton button = edgeButtonAt(point, row);
+    if ((button == EdgeButton::None && m_bBoxMenuOpen) ||
+        (button != EdgeButton::Layout && button != EdgeButton::Drag && EditDialogVisible())) {
+        BringOpenDialogForward();
+        return;
+    }
+    switch (button) {
     case EdgeButton::Hide:
-        if (EditDialogVisible())
-            return;
         HideToTray();
         if (m_bFirstHideBalloon && CSystemTray::IsTrayAvailable()) {
             m_SystemTray.ShowBalloon(
@@ -112,8 +119,6 @@ void CKorvalenDlg::OnLButtonDown(QPoint point)
         }
         return;
     case EdgeButton::Minimise:
-        if (EditDialogVisible())
-            return;
         if (HideTaskBarButton != 0)
             HideToTray();
         else
@@ -148,6 +153,9 @@ void CKorvalenDlg::mousePressEvent(QMouseEvent* event)
     else if (event->button() == Qt::RightButton)
         OnRButtonDown(unsigned(event->buttons()), event->position().toPoint());
     QDialog::mousePressEvent(event);
+    // The window manager raised the strip for the click; the messages no
+    // window owns stay above it.
+    RaiseUnownedMessages();
 }
 
 void CKorvalenDlg::mouseMoveEvent(QMouseEvent* event)

@@ -10,6 +10,7 @@
 #include "ui/dialogs/AboutDlg.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCursor>
 #include <QGuiApplication>
 #include <QMenu>
@@ -33,6 +34,8 @@ void CKorvalenDlg::CreateTray()
     m_TrayMenu = createTrayMenu(this);
     connect(m_TrayMenu, &QMenu::triggered, this,
             [this](QAction* action) { OnTrayCommand(action->data().toInt()); });
+    // Opening the menu brought the strip forward.
+    connect(m_TrayMenu, &QMenu::aboutToHide, this, &CKorvalenDlg::RaiseUnownedMessages);
     m_SystemTray.SetReceiver(m_hWnd);
     m_SystemTray.Create(nullptr, platform::WM_TRAYCALLBACK, QStringLiteral("Korvalen\nTamsorin"),
                         m_hInstanceIcon, kTrayIconId);
@@ -41,25 +44,39 @@ void CKorvalenDlg::CreateTray()
 void CKorvalenDlg::BringForward()
 {
     restoreAndRaise(this);
+    RaiseUnownedMessages();
+}
+
+bool CKorvalenDlg::BringOpenDialogForward()
+{
+    for (QWidget* dialog : {m_dlgBoxProperties, m_dlgOptions, m_dlgSendNetMsg, m_dlgCustomMenu})
+        if (dialog && dialog->isVisible()) {
+            restoreAndRaise(dialog);
+            // A picker or sub-dialog it opened stays above it.
+            if (QWidget* modal = QApplication::activeModalWidget(); modal && modal != dialog)
+                restoreAndRaise(modal);
+            return true;
+        }
+    return false;
 }
 
 platform::LRESULT CKorvalenDlg::OnTrayNotification(platform::WPARAM, platform::LPARAM lParam)
 {
     switch (lParam) {
     case platform::WM_LBUTTONDOWN: {
-        BringForward();
+        restoreAndRaise(this);
         QWidget* open[] = {m_dlgBoxProperties, m_dlgOptions, m_dlgAbout, m_dlgSendNetMsg};
         for (QWidget* dialog : open)
             if (dialog && dialog->isVisible())
                 restoreAndRaise(dialog);
+        RaiseUnownedMessages();
         return 1;
     }
     case platform::WM_LBUTTONUP:
         BringForward();
         return 1;
     case platform::WM_LBUTTONDBLCLK:
-        show();
-        showNormal();
+        OnTrayShow();
         return 1;
     case platform::WM_RBUTTONUP: {
         const QPoint cursor = QCursor::pos();
@@ -148,6 +165,7 @@ void CKorvalenDlg::OnTrayAlwaysOnTop()
     WinBeh = 0;
     ApplyWindowFlags();
     raise();
+    RaiseUnownedMessages();
     m_iniConfig.WriteInt(kMain, QStringLiteral("WinBeh"), WinBeh);
 }
 
@@ -156,6 +174,7 @@ void CKorvalenDlg::OnTrayNormal()
     WinBeh = 1;
     ApplyWindowFlags();
     raise();
+    RaiseUnownedMessages();
     m_iniConfig.WriteInt(kMain, QStringLiteral("WinBeh"), WinBeh);
 }
 
@@ -182,6 +201,7 @@ void CKorvalenDlg::OnTrayShow()
 {
     show();
     showNormal();
+    RaiseUnownedMessages();
 }
 
 void CKorvalenDlg::OnTrayLog()

@@ -10,12 +10,13 @@
 #include "ui/StripGeometry.h"
 #include "ui/WindowSnap.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QDir>
 #include <QMouseEvent>
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -266,7 +267,10 @@ TEST_F(Frame, MinimiseWithoutTaskBarButtonGoesTheWayOfHide)
     EXPECT_FALSE(messages.shown[0].waited);
 }
 
-TEST_F(Frame, HideAndMinimiseWaitWhileAnEditDialogIsOpenButTheLayoutTurns)
+// A dialog of the strip that is open keeps hide, minimise and the box menu
+// shut; a click on them or on a tile brings the dialog forward, minimised
+// or not. The layout still turns.
+TEST_F(Frame, ClicksTheStripIgnoresWhileAnEditDialogIsOpenBringItForward)
 {
     const struct
     {
@@ -277,25 +281,40 @@ TEST_F(Frame, HideAndMinimiseWaitWhileAnEditDialogIsOpenButTheLayoutTurns)
         {"box properties", &CKorvalenDlg::m_dlgBoxProperties},
         {"custom menu", &CKorvalenDlg::m_dlgCustomMenu},
     };
+    const std::function<void(CKorvalenDlg&)> clicks[] = {
+        [](CKorvalenDlg& strip) { strip.OnLButtonDown(QPoint(3, 3)); },
+        [](CKorvalenDlg& strip) { strip.OnLButtonDown(QPoint(3, 9)); },
+        [](CKorvalenDlg& strip) { strip.OnLButtonDown(QPoint(50, 40)); },
+        [](CKorvalenDlg& strip) { strip.OnRButtonDown(0, QPoint(50, 40)); },
+    };
     for (const auto& d : dialogs) {
         SCOPED_TRACE(d.what);
         open(configText("WinPos=1\n"));
         QDialog dialog;
-        (*window).*d.member = &dialog;
+        const QPointer<QDialog> own = std::exchange((*window).*d.member, &dialog);
         dialog.show();
-        for (const QPoint point : {QPoint(3, 3), QPoint(3, 9)}) {
-            window->OnLButtonDown(point);
-            EXPECT_TRUE(inNormalVisibleState(*window)) << point.y();
+        for (size_t i = 0; i < std::size(clicks); ++i) {
+            SCOPED_TRACE(i);
+            dialog.showMinimized();
+            window->activateWindow();
+            ASSERT_TRUE(test::waitFor([&] { return QApplication::activeWindow() == window.get(); }));
+            clicks[i](*window);
+            EXPECT_TRUE(inNormalVisibleState(*window));
+            EXPECT_TRUE(inNormalVisibleState(dialog));
+            EXPECT_TRUE(test::waitFor([&] { return QApplication::activeWindow() == &dialog; }));
         }
         EXPECT_TRUE(messages.shown.empty());
+        dialog.showMinimized();
         window->OnLButtonDown(QPoint(3, 15));
         EXPECT_EQ(window->WinPos, 0);
         EXPECT_EQ(stored("WinPos"), 0);
+        EXPECT_TRUE(dialog.isMinimized());
 
         // Once it is closed, the buttons work again.
         dialog.hide();
         window->OnLButtonDown(QPoint(9, 3));
         EXPECT_TRUE(window->isMinimized());
+        (*window).*d.member = own; // the window's own goes with it
     }
 }
 

@@ -5,13 +5,17 @@
 #include "core/BoxSnapshot.h"
 #include "core/Notifications.h"
 #include "platform/QtMessageBox.h"
+#include "platform/QtTranslations.h"
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMessageBox>
+#include <QTemporaryDir>
 #include <QTextDocument>
 #include <QTimer>
+#include <QTranslator>
 
 #include <gtest/gtest.h>
 
@@ -37,7 +41,7 @@ QString shownText(const QMessageBox& box)
     QTextDocument document;
     document.setHtml(label->text());
     return label->textFormat() == Qt::RichText || Qt::mightBeRichText(label->text()) ? document.toPlainText()
-                                                                                        : label->text();
+                                                                                     : label->text();
 }
 
 void expectDialogWindow(const QWidget& widget)
@@ -117,6 +121,25 @@ TEST(QtMessageBox, TheNotificationOfABoxNamedWithMarkupShowsItsName)
     EXPECT_TRUE(text.contains(QStringLiteral("IP: <i>10.0.0.1</i>\n"))) << text.toStdString();
     opened->close();
     ASSERT_TRUE(test::waitFor([] { return openBoxes().empty(); }));
+}
+
+// Qt's own texts (here the standard buttons) are Chinese once its
+// translations are installed; without the file they stay English.
+TEST(QtTranslations, StandardButtonsAreChineseWhereTheTranslationsAreInstalled)
+{
+    const QTemporaryDir empty;
+    const QString installed = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    for (const auto& [folder, ok] : {std::pair{empty.path(), "OK"}, std::pair{installed, "确定"}}) {
+        if (folder == installed && !QFileInfo::exists(installed + QStringLiteral("/qtbase_zh_CN.qm")))
+            GTEST_SKIP() << "qtbase_zh_CN.qm is not installed (Debian package qt6-translations-l10n)";
+        QTranslator* translator = platform::installQtTranslations(folder);
+        EXPECT_EQ(translator != nullptr, folder == installed);
+        QMessageBox box;
+        box.setStandardButtons(QMessageBox::Ok);
+        EXPECT_EQ(box.button(QMessageBox::Ok)->text(), QString::fromUtf8(ok));
+        QCoreApplication::removeTranslator(translator);
+        delete translator;
+    }
 }
 
 } // namespace

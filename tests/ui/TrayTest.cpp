@@ -16,14 +16,18 @@
 #include "LoopbackServer.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QGuiApplication>
 #include <QMenu>
+#include <QMessageBox>
 #include <QScreen>
+#include <QTest>
 #include <QUrl>
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <tuple>
@@ -209,6 +213,44 @@ TEST_F(Tray, LeftButtonBringsTheWindowBack)
             EXPECT_FALSE(window->TrayMenu()->isVisible());
         }
     }
+}
+
+// A message that no window owns (one said while the strip was minimised, a
+// worker's) stays above the strip in every z-order: whatever brings the
+// strip forward brings the message forward after it, with the keyboard.
+TEST_F(Tray, AnUnownedMessageStaysAboveTheStripBroughtForward)
+{
+    platform::QtMessageBoxService boxes;
+    platform::setMessageBoxService(&boxes);
+    for (const QByteArray mode : {"0", "1", "2"}) {
+        open("WinBeh=" + mode + "\n");
+        const std::function<void()> ways[] = {
+            [&] { notify(platform::WM_LBUTTONDOWN); },
+            [&] { notify(platform::WM_LBUTTONUP); },
+            [&] { notify(platform::WM_LBUTTONDBLCLK); },
+            [&] { window->OnActivateInstance(); },
+            [&] { window->OnTrayShow(); },
+            [&] { window->OnTrayAlwaysOnTop(); },
+            [&] { window->OnTrayNormal(); },
+            [&] { QTest::mousePress(window.get(), Qt::LeftButton, {}, QPoint(50, 40)); }};
+        window->showMinimized();
+        platform::postMessageBox(QStringLiteral("minimised"), QStringLiteral("Korvalen"), platform::MB_OK);
+        QWidget* message = nullptr;
+        ASSERT_TRUE(test::waitFor([&] {
+            message = qobject_cast<QMessageBox*>(QApplication::activeWindow());
+            return message != nullptr;
+        }));
+        for (size_t i = 0; i < std::size(ways); ++i) {
+            SCOPED_TRACE(::testing::Message() << "WinBeh " << mode.constData() << ", way " << i);
+            window->showNormal();
+            window->activateWindow();
+            ASSERT_TRUE(test::waitFor([&] { return QApplication::activeWindow() == window.get(); }));
+            ways[i]();
+            ASSERT_TRUE(test::waitFor([&] { return QApplication::activeWindow() == message; }));
+        }
+        message->close();
+    }
+    platform::setMessageBoxService(&messages);
 }
 
 TEST_F(Tray, RightButtonDownDoesNothing)

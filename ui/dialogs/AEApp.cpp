@@ -6,6 +6,7 @@
 #include "ExecFile.h"
 #include "FieldLimits.h"
 #include "platform/Dialogs.h"
+#include "platform/QtMessageBox.h"
 #include "platform/Shell.h"
 #include "ui_AEApp.h"
 
@@ -34,12 +35,10 @@ private:
 
 } // namespace
 
-CAEApp::CAEApp(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                          Qt::WindowCloseButtonHint),
-      ui(std::make_unique<Ui::CAEApp>())
+CAEApp::CAEApp(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::CAEApp>())
 {
     ui->setupUi(this);
+    platform::setDialogWindowFlags(this);
     setWindowIcon(resourcePicture(128));
     ui->editParameters->setToolTip(platform::argumentRuleText());
     ui->editTitle->setValidator(new FitsEditValidator(ui->editTitle));

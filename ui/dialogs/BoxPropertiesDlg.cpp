@@ -19,6 +19,7 @@
 #include "platform/DataFolder.h"
 #include "platform/DateTime.h"
 #include "platform/MessageBox.h"
+#include "platform/QtMessageBox.h"
 #include "platform/UrlSplit.h"
 #include "ui/StripPainter.h"
 
@@ -62,8 +63,7 @@ CBoxPropertiesDlg::CBoxPropertiesDlg(platform::HWND hWndParent, QWidget* owner)
       m_pOwner(owner)
 {
     m_ui->setupUi(this);
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowCloseButtonHint);
+    platform::setDialogWindowFlags(this);
     setWindowIcon(resourcePicture(128));
     m_OnLineBoxColor = m_ui->colorUpBox;
     m_OffLineBoxColor = m_ui->colorDownBox;

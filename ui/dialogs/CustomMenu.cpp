@@ -9,16 +9,15 @@
 #include "UnsavedSettings.h"
 #include "core/CustomApps.h"
 #include "platform/MessageBox.h"
+#include "platform/QtMessageBox.h"
 #include "ui_CustomMenu.h"
 
 #include <QHeaderView>
 
-CCustomMenu::CCustomMenu(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                          Qt::WindowCloseButtonHint),
-      ui(std::make_unique<Ui::CCustomMenu>())
+CCustomMenu::CCustomMenu(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::CCustomMenu>())
 {
     ui->setupUi(this);
+    platform::setDialogWindowFlags(this);
     setWindowIcon(resourcePicture(128));
     m_listApps = ui->listApps;
     connect(ui->buttonAdd, &QPushButton::clicked, this, &CCustomMenu::OnBnClickedAdd);

@@ -1,5 +1,6 @@
 #include "DialogIcons.h"
 
+#include "platform/QtMessageBox.h"
 #include "ui/Pictures.h"
 
 #include <QAbstractButton>
@@ -10,8 +11,7 @@
 void setDialogFrame(QDialog* dialog)
 {
     dialog->setWindowIcon(resourcePicture(128));
-    dialog->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    platform::setDialogWindowFlags(dialog);
     if (QLayout* layout = dialog->layout())
         layout->setSizeConstraint(QLayout::SetFixedSize);
 }

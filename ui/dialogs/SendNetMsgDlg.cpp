@@ -9,6 +9,7 @@
 #include "core/BoxRecord.h"
 #include "core/NetMessage.h"
 #include "platform/MessageBox.h"
+#include "platform/QtMessageBox.h"
 #include "platform/UrlSplit.h"
 #include "ui_SendNetMsgDlg.h"
 
@@ -24,11 +25,10 @@ void setTextIfChanged(QLineEdit* edit, const QString& text)
 } // namespace
 
 CSendNetMsgDlg::CSendNetMsgDlg(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                          Qt::WindowCloseButtonHint),
-      m_hIcon(resourcePicture(128)), ui(std::make_unique<Ui::CSendNetMsgDlg>())
+    : QDialog(parent), m_hIcon(resourcePicture(128)), ui(std::make_unique<Ui::CSendNetMsgDlg>())
 {
     ui->setupUi(this);
+    platform::setDialogWindowFlags(this);
     connect(ui->buttonSend, &QPushButton::clicked, this, &CSendNetMsgDlg::OnBnClickedSend);
     connect(ui->buttonCancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(ui->editUser, &QLineEdit::textEdited, this, &CSendNetMsgDlg::OnEnChangeUser);

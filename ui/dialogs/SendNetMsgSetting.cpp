@@ -9,6 +9,7 @@
 #include "core/NetMessage.h"
 #include "platform/Dialogs.h"
 #include "platform/PrivateProfile.h"
+#include "platform/QtMessageBox.h"
 #include "ui_SendNetMsgSetting.h"
 
 namespace {
@@ -16,11 +17,10 @@ const QString kMain = QStringLiteral("main");
 } // namespace
 
 CSendNetMsgSetting::CSendNetMsgSetting(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                          Qt::WindowCloseButtonHint),
-      ui(std::make_unique<Ui::CSendNetMsgSetting>())
+    : QDialog(parent), ui(std::make_unique<Ui::CSendNetMsgSetting>())
 {
     ui->setupUi(this);
+    platform::setDialogWindowFlags(this);
     setWindowIcon(resourcePicture(128));
     connect(ui->buttonBrowse, &QPushButton::clicked, this, &CSendNetMsgSetting::OnBnClickedBrowse);
     connect(ui->buttonDefault, &QPushButton::clicked, this, &CSendNetMsgSetting::OnBnClickedDefault);

@@ -2,6 +2,7 @@
 
 #include "DialogIcons.h"
 #include "core/Skins.h"
+#include "platform/QtMessageBox.h"
 #include "ui/Pictures.h"
 #include "ui_SkinName.h"
 
@@ -12,7 +13,7 @@
 CSkinName::CSkinName(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::CSkinName>())
 {
     ui->setupUi(this);
-    setWindowFlags(windowFlags() & ~(Qt::WindowMinMaxButtonsHint | Qt::WindowContextHelpButtonHint));
+    platform::setDialogWindowFlags(this);
     setWindowIcon(resourcePicture(128));
     setButtonIcon(ui->btnOK, 206);
     setButtonIcon(ui->btnCancel, 207);
