@@ -12,6 +12,9 @@ KORVALEN_PACKAGES=(
     fonts-dejavu-extra fonts-wqy-microhei
     xvfb xauth
 )
+# What the box menu's tools start: ping and trace route in a terminal, and the
+# remote desktop client.
+KORVALEN_PACKAGES+=(iputils-ping traceroute xterm freerdp2-x11)
 # Further, to test: the test frameworks, fping to compare the ping checks
 # with, a sound server whose null sink lets sounds really be played, and a
 # window manager, a tray host and a mouse driver for the check in Xvfb, and
