@@ -2,7 +2,7 @@
 # Runs the program in a real X server (Xvfb) with a window manager (openbox)
 # and a tray host (trayer): the strip must appear where its configuration
 # puts it with its first tile Up; the hide button must hide it, and a click on
-# the tray icon bring it back; the box menu must duplicate, move, disable and
+# the tray icon bring it back; the box menu must open its Tools popup, duplicate, move, disable and
 # delete a box, show its status information, and open Add and Edit of the box
 # properties dialog; Options from the tray menu must widen the tiles and
 # create the start-at-login entry, and its Cancel must leave the configuration
@@ -188,6 +188,25 @@ message_box() { titled '^Korvalen$' | head -n 1; }
 message_shown() { [ -n "$(message_box)" ]; }
 message_gone() { ! message_shown; }
 menu_closed() { ! menu_opened; }
+
+# The Tools popup, the menu's first row: Right opens it beside the menu, its
+# top level with the menu's as only the first row's popup is; Escape twice
+# closes both.
+open_box_menu 250 190
+xdotool key Down Right
+popup_opened() { [ "$(visible_count)" -gt $((menu_before + 1)) ]; }
+wait_for 50 popup_opened || fail "Right on the box menu's first row opened no Tools popup"
+"$grab" "$artifacts/xvfb-tools-popup.png" >/dev/null
+menu_tops() {
+    for w in $(xdotool search --onlyvisible --class korvalen); do
+        eval "$(xdotool getwindowgeometry --shell "$w")"
+        if [ "$w" != "$window" ] && [ "$WIDTH" -gt 64 ]; then echo "$Y"; fi
+    done
+}
+tops="$(menu_tops | sort -u | tr '\n' ' ')"
+[ "$(echo $tops | wc -w)" = 1 ] || fail "the Tools popup is not level with the box menu: tops $tops"
+xdotool key Escape Escape
+wait_for 50 menu_closed || fail "Escape did not close the Tools popup and the box menu"
 
 # Duplicate the first box: Move and duplicate, its popup, the row after
 # "move right" (move left is greyed for the first box).
