@@ -178,7 +178,7 @@ open_box_menu() {
     menu_before="$(visible_count)"
     click_shift=$((20 - click_shift))
     xdotool mousemove $(($1 + click_shift)) "$2" click 3
-    wait_for 50 menu_opened || fail "a right click at $1,$2 opened no menu"
+    wait_for 50 menu_opened || fail "a right click at $(($1 + click_shift)),$2 opened no menu"
     menu_takes_keys
 }
 width_is() { xdotool getwindowgeometry "$window" | grep -q "Geometry: $1x82"; }
