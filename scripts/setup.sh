@@ -29,6 +29,8 @@ KORVALEN_TEST_PACKAGES=(
 # The ping tests join two network namespaces of their own by a veth pair,
 # set up with the ip command.
 KORVALEN_TEST_PACKAGES+=(iproute2)
+# The check in Xvfb runs its loopback servers and its keyboard probe in Python.
+KORVALEN_TEST_PACKAGES+=(python3)
 
 korvalen_install_packages() {
     local missing=()
