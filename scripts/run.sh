@@ -5,6 +5,11 @@ set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/setup.sh"
 
 korvalen_install_packages "${KORVALEN_PACKAGES[@]}"
+# The program's texts are Chinese: without a UTF-8 locale (a container or a
+# chroot often has none) its window titles reach the desktop garbled.
+if [ "$(locale charmap 2>/dev/null)" != UTF-8 ]; then
+    export LC_ALL=C.UTF-8
+fi
 korvalen_build "$KORVALEN_ROOT/build/release" -DKORVALEN_TESTS=OFF -DKORVALEN_BENCH=OFF
 
 program="$KORVALEN_ROOT/build/release/korvalen"

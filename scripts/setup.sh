@@ -14,6 +14,9 @@ KORVALEN_PACKAGES=(
 )
 # Qt's own Chinese texts: the standard buttons, the file and colour pickers.
 KORVALEN_PACKAGES+=(qt6-translations-l10n)
+# What the box menu's tools start: ping and trace route in a terminal, and the
+# remote desktop client.
+KORVALEN_PACKAGES+=(iputils-ping traceroute xterm freerdp2-x11)
 # Further, to test: the test frameworks, fping to compare the ping checks
 # with, a sound server whose null sink lets sounds really be played, and a
 # window manager, a tray host and a mouse driver for the check in Xvfb, and
@@ -30,6 +33,8 @@ KORVALEN_TEST_PACKAGES=(
 KORVALEN_TEST_PACKAGES+=(iproute2)
 # A test gives a program file a capability with setcap.
 KORVALEN_TEST_PACKAGES+=(libcap2-bin)
+# The check in Xvfb runs its loopback servers and its keyboard probe in Python.
+KORVALEN_TEST_PACKAGES+=(python3)
 
 korvalen_install_packages() {
     local missing=()

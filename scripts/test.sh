@@ -5,6 +5,9 @@
 # program.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/setup.sh"
+# The tests read and write Chinese texts and window titles: they run in a
+# UTF-8 locale whatever the caller's (a container or a chroot often has none).
+export LC_ALL=C.UTF-8
 
 korvalen_install_packages "${KORVALEN_PACKAGES[@]}" "${KORVALEN_TEST_PACKAGES[@]}"
 

@@ -2,13 +2,16 @@
 # Runs the program in a real X server (Xvfb) with a window manager (openbox)
 # and a tray host (trayer): the strip must appear where its configuration
 # puts it with its first tile Up; the hide button must hide it, and a click on
-# the tray icon bring it back; the box menu must duplicate, move, disable and
+# the tray icon bring it back; the box menu must open its Tools popup, duplicate, move, disable and
 # delete a box, show its status information, and open Add and Edit of the box
 # properties dialog; Options from the tray menu must widen the tiles and
 # create the start-at-login entry, and its Cancel must leave the configuration
 # as it was. Screenshots are kept in the artifacts folder.
 #   xvfb_check.sh PROGRAM SCREEN_GRAB ARTIFACTS
 set -euo pipefail
+# The program's titles are Chinese: it and the tools that read them run in a
+# UTF-8 locale whatever the caller's (a container or a chroot often has none).
+export LC_ALL=C.UTF-8
 program="$1"
 grab="$2"
 artifacts="$3"
@@ -38,6 +41,53 @@ wait_for() {
     done
     return 1
 }
+# Checks for $1 tenths of a second that the command after it stays true.
+holds() {
+    local tries="$1"
+    shift
+    for _ in $(seq "$tries"); do
+        "$@" >/dev/null 2>&1 || return 1
+        sleep 0.1
+    done
+}
+
+# The program's visible windows that the window manager manages (not its
+# menus nor its tray icon) whose title matches the extended regular
+# expression $1. The title is read from _NET_WM_NAME, always UTF-8; the legacy
+# WM_NAME that xdotool's --name matches is written in the program's locale.
+titled() {
+    local clients w
+    clients=" $(xprop -root _NET_CLIENT_LIST 2>/dev/null | sed 's/.*# //; s/,//g') "
+    for w in $(xdotool search --onlyvisible --class korvalen 2>/dev/null); do
+        if [[ "$clients" == *" $(printf '0x%x' "$w") "* && "$(xdotool getwindowname "$w" 2>/dev/null)" =~ $1 ]]; then
+            echo "$w"
+        fi
+    done
+}
+any_titled() { [ -n "$(titled "$1")" ]; }
+none_titled() { [ -z "$(titled "$1")" ]; }
+# True while a client holds the keyboard, as an open menu does: only then do
+# typed keys reach it wherever the focus is. A grab of the probe's own ends
+# with its connection.
+keyboard_grabbed() {
+    python3 -c '
+import ctypes
+x = ctypes.CDLL("libX11.so.6")
+x.XOpenDisplay.restype = ctypes.c_void_p
+x.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
+x.XDefaultRootWindow.restype = ctypes.c_ulong
+x.XGrabKeyboard.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_int, ctypes.c_int, ctypes.c_ulong]
+display = x.XOpenDisplay(None)
+already_grabbed = 1
+raise SystemExit(0 if display and x.XGrabKeyboard(display, x.XDefaultRootWindow(display), 0, 1, 1, 0) == already_grabbed else 1)
+'
+}
+# Waits, once a menu is shown, until it takes the keys.
+menu_takes_keys() { wait_for 20 keyboard_grabbed || fail "the menu that opened did not take the keyboard"; }
+# True once window $1 is no longer shown.
+hidden_window() { ! xdotool search --onlyvisible --class korvalen | grep -qx "$1"; }
+# Waits until window $1 has the keyboard focus.
+focused() { [ "$(xdotool getwindowfocus 2>/dev/null)" = "$1" ]; }
 
 exec 3>"$work/display"
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
@@ -97,7 +147,7 @@ start_on() {
 }
 
 window=""
-find_window() { window="$(xdotool search --onlyvisible --name '^Korvalen\.$' | head -n 1)"; test -n "$window"; }
+find_window() { window="$(titled '^Korvalen\.$' | head -n 1)"; test -n "$window"; }
 wait_for 100 find_window || fail "no window appeared"
 
 # The first tile turns the Up colour (RGB 197 209 254) within a few seconds.
@@ -120,20 +170,43 @@ ini_value() {
 visible_count() { xdotool search --onlyvisible --class korvalen | wc -l; }
 menu_before=0
 menu_opened() { [ "$(visible_count)" -gt "$menu_before" ]; }
-# Right-clicks at X Y and waits for the menu to open.
+# Right-clicks at X Y and waits for the menu to open. Two presses close in
+# time and place make a double click, which opens no menu: clicks in a row
+# alternate between X and 20 pixels to its right.
+click_shift=0
 open_box_menu() {
     menu_before="$(visible_count)"
-    xdotool mousemove "$1" "$2" click 3
-    wait_for 50 menu_opened || fail "a right click at $1,$2 opened no menu"
-    sleep 0.3
+    click_shift=$((20 - click_shift))
+    xdotool mousemove $(($1 + click_shift)) "$2" click 3
+    wait_for 50 menu_opened || fail "a right click at $(($1 + click_shift)),$2 opened no menu"
+    menu_takes_keys
 }
 width_is() { xdotool getwindowgeometry "$window" | grep -q "Geometry: $1x82"; }
 stored_is() { [ "$(ini_value "$1" "$2")" = "$3" ]; }
 not_up() { ! up_colour; }
-message_box() { xdotool search --onlyvisible --name '^Korvalen$' | head -n 1; }
+message_box() { titled '^Korvalen$' | head -n 1; }
 message_shown() { [ -n "$(message_box)" ]; }
 message_gone() { ! message_shown; }
 menu_closed() { ! menu_opened; }
+
+# The Tools popup, the menu's first row: Right opens it beside the menu, its
+# top level with the menu's as only the first row's popup is; Escape twice
+# closes both.
+open_box_menu 250 190
+xdotool key Down Right
+popup_opened() { [ "$(visible_count)" -gt $((menu_before + 1)) ]; }
+wait_for 50 popup_opened || fail "Right on the box menu's first row opened no Tools popup"
+"$grab" "$artifacts/xvfb-tools-popup.png" >/dev/null
+menu_tops() {
+    for w in $(xdotool search --onlyvisible --class korvalen); do
+        eval "$(xdotool getwindowgeometry --shell "$w")"
+        if [ "$w" != "$window" ] && [ "$WIDTH" -gt 64 ]; then echo "$Y"; fi
+    done
+}
+tops="$(menu_tops | sort -u | tr '\n' ' ')"
+[ "$(echo $tops | wc -w)" = 1 ] || fail "the Tools popup is not level with the box menu: tops $tops"
+xdotool key Escape Escape
+wait_for 50 menu_closed || fail "Escape did not close the Tools popup and the box menu"
 
 # Duplicate the first box: Move and duplicate, its popup, the row after
 # "move right" (move left is greyed for the first box).
@@ -181,7 +254,7 @@ wait_for 50 message_gone || fail "the status information did not close"
 
 # The hide button at the top of the edge strip.
 xdotool mousemove 203 153 click 1
-wait_for 50 sh -c '! xdotool search --onlyvisible --name "^Korvalen\.$"' || fail "the hide button did not hide the strip"
+wait_for 50 none_titled '^Korvalen\.$' || fail "the hide button did not hide the strip"
 "$grab" "$artifacts/xvfb-hidden.png" >/dev/null
 
 # A click on the icon in the tray brings the strip back: the icon is the
@@ -220,7 +293,7 @@ before="$(visible_windows)"
 xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click 3
 menu_open() { [ "$(visible_windows)" -gt "$before" ]; }
 wait_for 50 menu_open || fail "a right click on the tray icon opened no menu"
-sleep 0.3
+menu_takes_keys
 xdotool key Up Return
 wait_for 100 sh -c "! kill -0 $program_pid" || fail "Exit in the tray menu did not end the program"
 start_program
@@ -235,17 +308,17 @@ column || fail "after the restart the strip is not a column"
 config="$work/appdata/Korvalen/MainConfA.ini"
 entry="$work/config/autostart/Korvalen.desktop"
 dialog=""
-find_dialog() { dialog="$(xdotool search --onlyvisible --name '^选项$' | head -n 1)"; test -n "$dialog"; }
+find_dialog() { dialog="$(titled '^选项$' | head -n 1)"; test -n "$dialog"; }
 open_options() {
     wait_for 50 find_icon || fail "no tray icon to open Options from"
     before="$(visible_windows)"
     xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click 3
     wait_for 50 menu_open || fail "a right click on the tray icon opened no menu"
-    sleep 0.3
+    menu_takes_keys
     xdotool key Up Up Return
     wait_for 50 find_dialog || fail "Options in the tray menu opened no dialog"
     xdotool windowactivate --sync "$dialog" >/dev/null 2>&1 || true
-    sleep 0.3
+    wait_for 20 focused "$dialog" || fail "the Options dialog did not take the focus"
 }
 open_options
 [ ! -e "$entry" ] || fail "a start-at-login entry exists before it was turned on"
@@ -265,7 +338,7 @@ grep -q "^XBox=150" "$config" || fail "Apply did not store the tile width"
 find_dialog || fail "Apply closed the Options dialog"
 "$grab" "$artifacts/xvfb-applied.png" >/dev/null
 xdotool key Escape
-wait_for 50 sh -c '! xdotool search --onlyvisible --name "^选项$"' || fail "Escape did not close the Options dialog"
+wait_for 50 none_titled '^选项$' || fail "Escape did not close the Options dialog"
 
 # A change followed by Cancel writes nothing.
 cp "$config" "$work/before-cancel.ini"
@@ -273,7 +346,7 @@ open_options
 xdotool key ctrl+a type 200
 xdotool key shift+Tab shift+Tab shift+Tab shift+Tab shift+Tab space
 xdotool key Escape
-wait_for 50 sh -c '! xdotool search --onlyvisible --name "^选项$"' || fail "Cancel did not close the Options dialog"
+wait_for 50 none_titled '^选项$' || fail "Cancel did not close the Options dialog"
 cmp -s "$config" "$work/before-cancel.ini" || fail "Cancel changed the configuration file: $(diff "$work/before-cancel.ini" "$config")"
 test -s "$entry" || fail "Cancel removed the start-at-login entry"
 wider || fail "Cancel changed the strip: $(xdotool getwindowgeometry "$window")"
@@ -285,7 +358,7 @@ wait_for 50 find_icon || fail "no tray icon after the restart"
 before="$(visible_windows)"
 xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click 3
 wait_for 50 menu_open || fail "a right click on the tray icon opened no menu before the wide strip"
-sleep 0.3
+menu_takes_keys
 xdotool key Up Return
 wait_for 100 sh -c "! kill -0 $program_pid" || fail "Exit in the tray menu did not end the program"
 {
@@ -300,7 +373,7 @@ wait_for 50 find_icon || fail "no tray icon for the wide strip"
 before="$(visible_windows)"
 xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click 3
 wait_for 50 menu_open || fail "a right click on the tray icon opened no menu for the wide strip"
-sleep 0.3
+menu_takes_keys
 xdotool key Down Down Down Down Down Down Return
 on_screen() { xdotool getwindowgeometry "$window" | grep -q "Position: 0,"; }
 wait_for 50 on_screen || fail "Reset position left the wide strip at $(xdotool getwindowgeometry "$window")"
@@ -340,7 +413,7 @@ CheckInterval=1
 INI
 start_on "$work/appdata2" "the box properties check"
 dialog=""
-find_dialog() { dialog="$(xdotool search --onlyvisible --name "^$1\$" | head -n 1)"; test -n "$dialog"; }
+find_dialog() { dialog="$(titled "^$1\$" | head -n 1)"; test -n "$dialog"; }
 
 # Add after the first tile: name, TCP (two rows down from Ping), the port
 # that listens, the target; Enter is OK.
@@ -354,7 +427,7 @@ xdotool key Tab Tab Tab
 xdotool type --delay 20 "127.0.0.1"
 "$grab" "$artifacts/xvfb-add-filled.png" >/dev/null
 xdotool key Return
-wait_for 50 sh -c '! xdotool search --onlyvisible --name "^添加检查\$"' || fail "OK did not close the Add dialog"
+wait_for 50 none_titled '^添加检查$' || fail "OK did not close the Add dialog"
 # The new tile is the second one, 91 pixels to the right of the first.
 second_tile() { test "$("$grab" "$work/probe.png" 301 215)" = "$1"; }
 wait_for 100 second_tile "197 209 254" || fail "the new TCP box did not turn Open: $("$grab" "$work/probe.png" 301 215)"
@@ -372,10 +445,10 @@ xdotool type --delay 20 "$closed_port"
 for _ in $(seq 27); do xdotool key Tab; done
 xdotool key space
 wait_for 100 second_tile "121 121 121" || fail "after Apply the edited box did not turn Close"
-xdotool search --onlyvisible --name "^编辑检查\$" >/dev/null || fail "Apply closed the Edit dialog"
+any_titled '^编辑检查$' || fail "Apply closed the Edit dialog"
 "$grab" "$artifacts/xvfb-edited-close.png" >/dev/null
 xdotool key Escape
-wait_for 50 sh -c '! xdotool search --onlyvisible --name "^编辑检查\$"' || fail "Escape did not close the Edit dialog"
+wait_for 50 none_titled '^编辑检查$' || fail "Escape did not close the Edit dialog"
 second_tile "121 121 121" || fail "closing the dialog after Apply undid the edit"
 kill -0 "$program_pid" || fail "the program ended during the box properties check"
 grep -q "^Port=$closed_port" "$work/appdata2/Korvalen/MainConfA.ini" || fail "the edited port was not saved"
@@ -398,11 +471,11 @@ wait_for 50 find_dialog "添加检查" || fail "Add in the box menu opened no Ad
 add_dialog="$dialog"
 xdotool key shift+Tab shift+Tab shift+Tab shift+Tab shift+Tab space
 picker=""
-find_picker() { picker="$(xdotool search --onlyvisible --name '^(Open|打开)$' | head -n 1)"; test -n "$picker"; }
+find_picker() { picker="$(titled '^(Open|打开)$' | head -n 1)"; test -n "$picker"; }
 wait_for 50 find_picker || fail "the Up picture button opened no file picker"
 xdotool type --delay 20 "$work/red.ico"
 xdotool key Return
-wait_for 50 sh -c "! xdotool search --onlyvisible --name '^(Open|打开)\$'" || fail "the file picker did not close"
+wait_for 50 none_titled '^(Open|打开)$' || fail "the file picker did not close"
 wait_for 50 test -s "$work/appdata2/Korvalen/Pictures/red.ico" || fail "the chosen picture was not copied into Pictures"
 xdotool key Tab Tab space
 wait_for 50 test -s "$work/appdata2/Korvalen/Pictures/red_GSC.ico" || fail "no greyscale copy was written"
@@ -414,7 +487,7 @@ xdotool key Return
 wait_for 50 test -s "$work/appdata2/Korvalen/Skins/Default.ini" || fail "the skin Default was not saved"
 grep -q "^OffLinePicFile=red_GSC.ico" "$work/appdata2/Korvalen/Skins/Default.ini" || fail "the skin lacks the greyscale copy"
 xdotool windowactivate --sync "$add_dialog" key Escape
-wait_for 50 sh -c '! xdotool search --onlyvisible --name "^添加检查\$"' || fail "Escape did not close the Add dialog"
+wait_for 50 none_titled '^添加检查$' || fail "Escape did not close the Add dialog"
 
 # A new Ping box on loopback after the first tile: its picture area shows red once it is Up.
 open_box_menu 250 200
@@ -424,7 +497,7 @@ xdotool type --delay 20 "Skinned"
 xdotool key Tab Tab Tab Tab Tab Tab Tab Tab
 xdotool type --delay 20 "127.0.0.1"
 xdotool key Return
-wait_for 50 sh -c '! xdotool search --onlyvisible --name "^添加检查\$"' || fail "OK did not close the Add dialog"
+wait_for 50 none_titled '^添加检查$' || fail "OK did not close the Add dialog"
 picture_red() { test "$("$grab" "$work/probe.png" 344 204)" = "255 0 0"; }
 wait_for 100 picture_red || fail "the new box does not wear the skin's picture: $("$grab" "$work/probe.png" 344 204)"
 "$grab" "$artifacts/xvfb-skinned-box.png" >/dev/null
@@ -450,9 +523,9 @@ xdotool key Tab Tab
 xdotool type --delay 20 "%name %ip"
 "$grab" "$artifacts/xvfb-custom-app.png" >/dev/null
 xdotool key Return
-wait_for 50 sh -c '! xdotool search --onlyvisible --name "^添加/编辑应用程序\$"' || fail "OK did not close the application dialog"
+wait_for 50 none_titled '^添加/编辑应用程序$' || fail "OK did not close the application dialog"
 xdotool key Return
-wait_for 50 sh -c '! xdotool search --onlyvisible --name "^自定义应用程序\$"' || fail "OK did not close the custom applications dialog"
+wait_for 50 none_titled '^自定义应用程序$' || fail "OK did not close the custom applications dialog"
 grep -qx 'nrows=1' "$work/appdata2/Korvalen/Main.ini" || fail "Main.ini holds no custom row"
 open_box_menu 250 200
 xdotool key Down Down Right Return
@@ -515,7 +588,7 @@ xdotool key Tab Tab Tab space Tab
 xdotool type --delay 20 "%name is Down"
 "$grab" "$artifacts/xvfb-sound-settings.png" >/dev/null
 xdotool key Return
-wait_for 50 sh -c '! xdotool search --onlyvisible --name "^播放声音通知设置\$"' || fail "OK did not close the sound settings"
+wait_for 50 none_titled '^播放声音通知设置$' || fail "OK did not close the sound settings"
 # Back on the sound settings button: sound on Down, then twelve tabs on to
 # "run a program" and one to its settings.
 xdotool key Tab Tab space
@@ -530,10 +603,10 @@ xdotool key Tab Tab space Tab Tab Tab ctrl+a
 xdotool type --delay 20 "4"
 "$grab" "$artifacts/xvfb-program-settings.png" >/dev/null
 xdotool key Return
-wait_for 50 sh -c '! xdotool search --onlyvisible --name "^文件通知设置\$"' || fail "OK did not close the program settings"
+wait_for 50 none_titled '^文件通知设置$' || fail "OK did not close the program settings"
 # Past the log box and Defaults to OK.
 xdotool key Tab Tab Tab space
-wait_for 50 sh -c '! xdotool search --onlyvisible --name "^编辑检查\$"' || fail "OK did not close the Edit dialog"
+wait_for 50 none_titled '^编辑检查$' || fail "OK did not close the Edit dialog"
 config="$work/appdata3/Korvalen/MainConfA.ini"
 for key in "Sound=2" "SpeechTextCheck=2" "DownTextString=%name is Down" "ExecFileCheck=1" "ExecFileStatusCheck=2" \
     "nEF=4" "ExecFilePath=$work/notify.sh"; do
@@ -541,11 +614,14 @@ for key in "Sound=2" "SpeechTextCheck=2" "DownTextString=%name is Down" "ExecFil
 done
 wait_for 100 first_tile "197 209 254" || fail "the edited URL box did not come back Up"
 kill "$web_pid"
-sleep 1.5
+# The first Down report turns the tile from Up; the program is to run only
+# at the fourth.
+up_no_more() { ! first_tile "197 209 254"; }
+wait_for 100 up_no_more || fail "the URL box did not leave Up once its web server stopped"
 test ! -e "$work/ran" || fail "the program ran before the fourth Down report: $(cat "$work/ran")"
 wait_for 150 test -s "$work/ran" || fail "the program did not run after four Down reports"
-sleep 4
-[ "$(cat "$work/ran")" = "Site Down" ] || fail "the program ran more than once or with other arguments: $(cat "$work/ran")"
+ran_once() { [ "$(cat "$work/ran")" = "Site Down" ]; }
+holds 40 ran_once || fail "the program ran more than once or with other arguments: $(cat "$work/ran")"
 "$grab" "$artifacts/xvfb-notified.png" >/dev/null
 
 # Always on top, as a new user sets it: the tray menu's third row. Then Edit
@@ -556,7 +632,7 @@ wait_for 50 find_icon || fail "no tray icon for the z-order check"
 before="$(visible_windows)"
 xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click 3
 wait_for 50 menu_open || fail "a right click on the tray icon opened no menu for always on top"
-sleep 0.3
+menu_takes_keys
 xdotool key Down Down Down Return
 wait_for 50 stored_is main WinBeh 0 || fail "Always on top in the tray menu did not store WinBeh=0"
 # The windows from the bottom of the stacking order to its top, in decimal.
@@ -579,9 +655,9 @@ wait_for 20 message_above ||
 "$grab" "$artifacts/xvfb-on-top-refusal.png" >/dev/null
 xdotool windowactivate --sync "$refusal" key Return
 wait_for 50 message_gone || fail "Enter did not close the message over the Edit dialog"
-xdotool search --onlyvisible --name "^编辑检查\$" >/dev/null || fail "the refused OK closed the Edit dialog"
+any_titled '^编辑检查$' || fail "the refused OK closed the Edit dialog"
 xdotool windowactivate --sync "$edit_dialog" key Escape
-wait_for 50 sh -c '! xdotool search --onlyvisible --name "^编辑检查\$"' || fail "Escape did not close the Edit dialog on top"
+wait_for 50 none_titled '^编辑检查$' || fail "Escape did not close the Edit dialog on top"
 stored_is 'Box 0' Text Site || fail "the refused edit changed the stored name"
 
 # Stored values the user does not touch stay as they were: Edit from the box
@@ -610,7 +686,7 @@ xdotool key Down Down Down Down Down Down Down Return
 wait_for 50 find_dialog "编辑检查" || fail "Edit in the box menu opened no Edit dialog for the stored values check"
 "$grab" "$artifacts/xvfb-edit-stored-values.png" >/dev/null
 xdotool key Return
-wait_for 50 sh -c '! xdotool search --onlyvisible --name "^编辑检查\$"' || fail "OK did not close the Edit dialog of the stored values check"
+wait_for 50 none_titled '^编辑检查$' || fail "OK did not close the Edit dialog of the stored values check"
 config="$work/appdata4/Korvalen/MainConfA.ini"
 wait_for 50 grep -q "^Disabled=" "$config" || fail "OK did not save the box: $(tr '\n' ' ' <"$config")"
 for key in "CheckInterval=3600" "nPS=12345" "Port=65535"; do
@@ -635,7 +711,7 @@ wait_for 50 find_icon || fail "no tray icon for the opener check"
 before="$(visible_windows)"
 xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click 3
 wait_for 50 menu_open || fail "a right click on the tray icon opened no menu for the opener check"
-sleep 0.3
+menu_takes_keys
 xdotool key Up Up Up Up Up Up Return
 wait_for 50 test -s "$work/opened" || fail "the Log row did not hand anything to xdg-open"
 grep -q "$work/appdata5/Korvalen/Logs/\$" "$work/opened" || fail "the Log row handed xdg-open $(cat "$work/opened")"
@@ -682,8 +758,7 @@ if [ "$(id -u)" -eq 0 ]; then
     "$grab" "$artifacts/xvfb-ping-not-allowed.png" >/dev/null
     xdotool windowactivate --sync "$(message_box)" key Return
     wait_for 50 message_gone || fail "the message about ping not being allowed did not close"
-    sleep 2
-    message_gone || fail "the message about ping not being allowed came again"
+    holds 20 message_gone || fail "the message about ping not being allowed came again"
     not_up || fail "run as a user who may not ping, the ping box showed Up"
     stop_program "the ordinary user check"
     start_as_user "the ordinary user check with ping sockets allowed" "0 2147483647"
@@ -763,7 +838,7 @@ else
         before="$(visible_windows)"
         xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click 3
         wait_for 50 menu_open || fail "a right click on the tray icon opened no menu in the full disk check"
-        sleep 0.3
+        menu_takes_keys
         for _ in $(seq "$1"); do xdotool key Up; done
         xdotool key Return
     }
@@ -774,20 +849,21 @@ else
         while wait_for 10 message_shown; do
             [ "$closed" -lt 4 ] || fail "more than four messages in a row on the full disk"
             "$grab" "$artifacts/xvfb-full-disk-$1-$closed.png" >/dev/null
-            xdotool windowactivate --sync "$(message_box)" key Return
+            message="$(message_box)"
+            xdotool windowactivate --sync "$message" key Return
             closed=$((closed + 1))
-            sleep 0.3
+            wait_for 50 hidden_window "$message" || fail "a message on the full disk did not close"
         done
     }
     picker=""
-    find_file_picker() { picker="$(xdotool search --onlyvisible --name "^($1)\$" | head -n 1)"; test -n "$picker"; }
+    find_file_picker() { picker="$(titled "^($1)\$" | head -n 1)"; test -n "$picker"; }
 
     # Options (the second row from the end): start at login on (five fields
     # back from the tile width), then Apply (four fields on).
     tray_row 2
     wait_for 50 find_dialog "选项" || fail "Options opened no dialog on the full disk"
     xdotool windowactivate --sync "$dialog" >/dev/null 2>&1 || true
-    sleep 0.3
+    wait_for 20 focused "$dialog" || fail "the Options dialog did not take the focus"
     xdotool key shift+Tab shift+Tab shift+Tab shift+Tab shift+Tab space Tab Tab Tab Tab space
     entry_or_message() { test -s "$entry" || message_shown; }
     wait_for 50 entry_or_message || fail "Apply on a full disk neither wrote the start-at-login entry nor said anything"
@@ -800,7 +876,7 @@ else
         login_result="a whole entry"
     fi
     xdotool windowactivate --sync "$dialog" key Escape
-    wait_for 50 sh -c '! xdotool search --onlyvisible --name "^选项$"' || fail "Escape did not close Options on the full disk"
+    wait_for 50 none_titled '^选项$' || fail "Escape did not close Options on the full disk"
     [ -z "$(ls -A "$inside/config/autostart" 2>/dev/null | grep -vx Korvalen.desktop)" ] ||
         fail "Apply left files in the autostart folder: $(ls -A "$inside/config/autostart")"
 

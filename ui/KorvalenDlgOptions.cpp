@@ -113,8 +113,9 @@ platform::LRESULT CKorvalenDlg::OnApplyOptions(platform::WPARAM, platform::LPARA
     {
         platform::ProfileBatch batch(m_iniConfig.FileName());
         m_iniConfig.WriteDWORD(kMain, keyOf(MainKey::HideTaskBarButton), uint32_t(HideTaskBarButton));
-        // Written back as it was read, so that it reads back the same.
-        m_iniConfig.WriteInt(kMain, keyOf(MainKey::ErrorSound), ErrorSound);
+        // Written back unchanged, as unsigned: a negative value read from an
+        // older file is written as its 32-bit pattern.
+        m_iniConfig.WriteDWORD(kMain, keyOf(MainKey::ErrorSound), uint32_t(ErrorSound));
         m_iniConfig.WriteDWORD(kMain, keyOf(MainKey::ErrorDefaultSound), uint32_t(ErrorDefaultSound));
         m_iniConfig.WriteString(kMain, keyOf(MainKey::PlayErrorDefSoundPath), PlayErrorDefSoundPath);
         m_iniConfig.WriteInt(kMain, keyOf(MainKey::DCOBEFE), DCOBEFE);

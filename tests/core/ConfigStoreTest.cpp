@@ -474,6 +474,7 @@ TEST_F(ConfigRead, MainNumbersAreHeldAsTheWindowHoldsThem)
         {"Volume=0xFFFF", [](const MainSettings& s) { EXPECT_EQ(s.Volume, 65535u); }},
         {"XBox=0x20", [](const MainSettings& s) { EXPECT_EQ(s.XBox, 0); }},
         {"YBox= 44px", [](const MainSettings& s) { EXPECT_EQ(s.YBox, 44); }},
+        {"ErrorSound=-5", [](const MainSettings& s) { EXPECT_EQ(s.ErrorSound, -5); }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);

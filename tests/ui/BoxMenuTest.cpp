@@ -12,6 +12,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <set>
 
 static void PrintTo(const QString& text, std::ostream* out)
 {
@@ -75,6 +76,46 @@ TEST(BoxMenu, EnablingFollowsTheSelectionTheCountAndTheLayout)
         EXPECT_EQ(toggle->icon().pixmap(16).toImage(),
                   QPixmap(QStringLiteral(":/images/%1.png").arg(c.togglePicture)).toImage());
     }
+}
+
+// The rows of a menu and its popups top to bottom, a popup's rows after its
+// own, as pairs of the command (0 for a popup, -1 for a separator) and the
+// picture shown: the number among `pictures` whose image it is, 0 for none.
+void collectRows(QMenu* menu, const std::set<int>& pictures, std::vector<std::pair<int, int>>& rows)
+{
+    for (QAction* action : menu->actions()) {
+        int picture = action->icon().isNull() ? 0 : -1;
+        for (int number : pictures)
+            if (picture && action->icon().pixmap(16).toImage() ==
+                               QPixmap(QStringLiteral(":/images/%1.png").arg(number)).toImage())
+                picture = number;
+        rows.emplace_back(action->isSeparator() ? -1 : action->menu() ? 0 : action->data().toInt(), picture);
+        if (action->menu())
+            collectRows(action->menu(), pictures, rows);
+    }
+}
+
+TEST(Menus, BoxAndTrayRowsAreInOrderWithTheirPictures)
+{
+    // Tools, custom applications (one in use), move and duplicate, then the
+    // box menu's own rows; then the tray menu with the normal z-order marked.
+    const std::vector<std::pair<int, int>> expected = {
+        {0, 0},       {32807, 171}, {32809, 175}, {32811, 176}, {32819, 179}, {32825, 188}, {32826, 0},
+        {32828, 190}, {0, 0},       {32847, 253}, {-1, 0},      {32852, 254}, {-1, 0},      {0, 0},
+        {32832, 193}, {32834, 194}, {32838, 201}, {32862, 256}, {32850, 197}, {32839, 215}, {32784, 135},
+        {32785, 136}, {32797, 137}, {32798, 141}, {32788, 142}, {-1, 0},      {32803, 0},   {32799, 143},
+        {32791, 0},   {-1, 0},      {32842, 218}, {32793, 151}, {-1, 0},      {32837, 197}, {-1, 0},
+        {32814, 177}, {32815, 178}, {32821, 184}, {-1, 0},      {32801, 146}, {-1, 0},      {32795, 147}};
+    std::set<int> pictures;
+    for (const auto& row : expected)
+        pictures.insert(row.second);
+    std::unique_ptr<QMenu> box(createBoxMenu(nullptr, BoxMenuState{1, 2, true, false, {"SSH"}}));
+    std::unique_ptr<QMenu> tray(createTrayMenu(nullptr));
+    markZOrder(tray.get(), 1);
+    std::vector<std::pair<int, int>> rows;
+    collectRows(box.get(), pictures, rows);
+    collectRows(tray.get(), pictures, rows);
+    EXPECT_EQ(rows, expected);
 }
 
 class BoxMenuWindow : public Fixture

@@ -170,8 +170,8 @@ TEST_F(Options, ApplyWritesTheTwentyTwoKeysInOrderWithTheDisplayFlagsInverted)
     QStringList main = test::keysInOrder(configPath()).filter(QRegularExpression(QStringLiteral("^main/")));
     main.replaceInStrings(QStringLiteral("main/"), QString());
     EXPECT_EQ(main, expected);
-    // Written in place, as held: ErrorSound keeps its value.
-    EXPECT_EQ(stored("ErrorSound"), QStringLiteral("-5"));
+    // Written in place, as held, unsigned.
+    EXPECT_EQ(stored("ErrorSound"), QStringLiteral("4294967291"));
     EXPECT_EQ(stored("XBox"), QStringLiteral("150"));
     EXPECT_EQ(stored("ShowUpDownTime"), QStringLiteral("1"));   // hidden
     EXPECT_EQ(stored("ShowStatusX"), QStringLiteral("1"));      // hidden
