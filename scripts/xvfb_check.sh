@@ -98,10 +98,17 @@ export DISPLAY=":$(head -n 1 "$work/display")"
 export QT_QPA_PLATFORM=xcb
 openbox >/dev/null 2>&1 &
 pids+=($!)
-trayer --edge bottom --align right --widthtype pixel --width 120 --heighttype pixel --height 28 \
-    --transparent false --tint 0xd0d0d0 >/dev/null 2>&1 &
-pids+=($!)
-wait_for 100 xdotool search --class trayer || fail "the tray host did not start"
+# The tray host docks into the window manager's panel space: it starts once
+# the window manager has taken the screen, and again if it gave up early.
+wait_for 100 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' ||
+    fail "the window manager did not start"
+for _ in 1 2 3; do
+    trayer --edge bottom --align right --widthtype pixel --width 120 --heighttype pixel --height 28 \
+        --transparent false --tint 0xd0d0d0 >"$work/trayer.log" 2>&1 &
+    pids+=($!)
+    if wait_for 100 xdotool search --class trayer; then break; fi
+done
+xdotool search --class trayer >/dev/null 2>&1 || fail "the tray host did not start: $(tail -n 3 "$work/trayer.log")"
 
 mkdir -p "$work/appdata/Korvalen" "$work/run"
 chmod 700 "$work/run"
@@ -990,18 +997,6 @@ echo "and took the keyboard, also after the tray icon brought A's strip back; th
 echo "minimise or maximise button (the window manager allows: $allowed), and once minimised a right click on"
 echo "the strip brought it back."
 
-echo "Xvfb check passed: the strip showed Up at its place, hid and came back from the tray, turned into a column,"
-echo "stuck to the screen edge when dragged, came back there after Exit and a new start; from the box menu a tile"
-echo "was duplicated, the copy moved left, disabled and deleted with Yes, and the status information shown;"
-echo "Options widened the tiles and turned start at login on with Apply, and a Cancel after a change left the file"
-echo "as it was; a strip wider than the screen came back with its handle on the screen after Reset position; a TCP"
-echo "box added from the box menu turned Open, and after its port was edited and applied, Close; a picture chosen"
-echo "with its greyscale copy and saved as the skin Default was worn by the next box added; a custom application"
-echo "added from the box menu ran from it with the box's name and address; a URL box set to speak and run a"
-echo "program on Down ran the program once after four Down reports."
-echo "With the strip always on top, the message refusing an empty name stood above the Edit dialog and closed."
-
-
 # While another process holds the data folder's lock, a drag and the Layout
 # button are followed at once and the tile keeps its colour; the user is told
 # once that the settings cannot be saved, and once the lock is free the file
@@ -1010,6 +1005,7 @@ locked="$work/locked-appdata"
 mkdir -p "$locked/Korvalen"
 printf '[main]\nFirstStart=0\nNumBox=1\nPosX=100\nPosY=400\nWinPos=1\nWinBeh=1\n[Box 0]\nText=Loopback\nIPAdress=127.0.0.1\nCheckInterval=1\n' \
     >"$locked/Korvalen/MainConfA.ini"
+if kill -0 "$program_pid" 2>/dev/null; then stop_program "the locked folder check"; fi
 start_on "$locked" "the locked folder"
 wait_for 50 sh -c "xdotool getwindowgeometry $window | grep -q 'Position: 100,400'" ||
     fail "the strip is not at 100,400: $(xdotool getwindowgeometry "$window")"
@@ -1045,3 +1041,15 @@ stop_program "the locked folder"
 echo "Xvfb check with the data folder locked: the drag was followed in ${drag_ms} ms and the layout turned in" \
     "${layout_ms} ms (each bound 1 s), one message said the settings could not be saved, and once the lock was" \
     "free the file held PosX=400, PosY=260, WinPos=0."
+
+echo "Xvfb check passed: the strip showed Up at its place, hid and came back from the tray, turned into a column,"
+echo "stuck to the screen edge when dragged, came back there after Exit and a new start; from the box menu a tile"
+echo "was duplicated, the copy moved left, disabled and deleted with Yes, and the status information shown;"
+echo "Options widened the tiles and turned start at login on with Apply, and a Cancel after a change left the file"
+echo "as it was; a strip wider than the screen came back with its handle on the screen after Reset position; a TCP"
+echo "box added from the box menu turned Open, and after its port was edited and applied, Close; a picture chosen"
+echo "with its greyscale copy and saved as the skin Default was worn by the next box added; a custom application"
+echo "added from the box menu ran from it with the box's name and address; a URL box set to speak and run a"
+echo "program on Down ran the program once after four Down reports."
+echo "With the strip always on top, the message refusing an empty name stood above the Edit dialog and closed."
+
