@@ -52,7 +52,13 @@ struct ProfileWriter::State
     IniDocument overlay = IniDocument::parse(QByteArray()); // the pending writes as a file
     QHash<QString, size_t> places;                          // "section\nkey" -> its place in pending
 
-    static QString placeKey(const QString& section, const QString& key) { return section + u'\n' + key; }
+    // The names as the file matches them: two spellings of one key share a place.
+    static QString placeKey(const QString& section, const QString& key)
+    {
+        QString name = IniDocument::cleanName(key);
+        name.replace(u'=', u' ');
+        return IniDocument::cleanName(section).toCaseFolded() + u'\n' + name.trimmed().toCaseFolded();
+    }
 
     void rebuild()
     {
@@ -143,6 +149,7 @@ void ProfileWriter::write(const QString& section, const QString& key, const QStr
     const QString place = State::placeKey(section, key);
     const auto it = m_state->places.constFind(place);
     if (it != m_state->places.constEnd() && *it >= m_state->inFlight) {
+        pending[*it].key = key; // the line is written as last spelled
         pending[*it].value = value;
     } else {
         m_state->places.insert(place, pending.size());
