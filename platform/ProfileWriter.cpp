@@ -52,7 +52,13 @@ struct ProfileWriter::State
     IniDocument overlay = IniDocument::parse(QByteArray()); // the pending writes as a file
     QHash<QString, size_t> places;                          // "section\nkey" -> its place in pending
 
-    static QString placeKey(const QString& section, const QString& key) { return section + u'\n' + key; }
+    // The names as the file matches them: two spellings of one key share a place.
+    static QString placeKey(const QString& section, const QString& key)
+    {
+        QString name = IniDocument::cleanName(key);
+        name.replace(u'=', u' ');
+        return IniDocument::cleanName(section).toCaseFolded() + u'\n' + name.trimmed().toCaseFolded();
+    }
 
     void rebuild()
     {
@@ -143,6 +149,7 @@ void ProfileWriter::write(const QString& section, const QString& key, const QStr
     const QString place = State::placeKey(section, key);
     const auto it = m_state->places.constFind(place);
     if (it != m_state->places.constEnd() && *it >= m_state->inFlight) {
+        pending[*it].key = key; // the line is written as last spelled
         pending[*it].value = value;
     } else {
         m_state->places.insert(place, pending.size());
@@ -152,7 +159,7 @@ void ProfileWriter::write(const QString& section, const QString& key, const QStr
     // The writes of one event go together, handed over once it ends.
     if (!m_state->submitQueued) {
         m_state->submitQueued = true;
-        QMetaObject::invokeMethod(this, &ProfileWriter::submit, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, &ProfileWriter::submitQueued, Qt::QueuedConnection);
     }
 }
 
@@ -173,6 +180,19 @@ void ProfileWriter::submit()
         m_state->go = true;
         m_state->wake.notify_one();
     }
+}
+
+void ProfileWriter::submitQueued()
+{
+    // Not when a flush or a retry has handed the writes over since: a batch
+    // started later (in a loop of a box that tells of a failure) would run
+    // behind the back of whoever flushed.
+    {
+        std::lock_guard lock(m_state->mutex);
+        if (!m_state->submitQueued)
+            return;
+    }
+    submit();
 }
 
 bool ProfileWriter::flush(std::chrono::milliseconds bound)
@@ -203,9 +223,11 @@ void ProfileWriter::deliver(quint64 tries, bool ok)
     if (tries <= m_delivered)
         return;
     m_delivered = tries;
+    emit saved(ok);
+    // Counted from when the failure has been told: a box that tells of it
+    // waits for its answer, and the caller of flush() with it.
     if (!ok)
         m_retry.start();
-    emit saved(ok);
 }
 
 } // namespace platform

@@ -57,6 +57,7 @@ signals:
 private:
     struct State;
     void submit();
+    void submitQueued();
     void deliver(quint64 tries, bool ok);
 
     QString m_path;

@@ -53,8 +53,12 @@ RecordingMessageBoxes::~RecordingMessageBoxes()
 
 int RecordingMessageBoxes::show(const QString& text, const QString& caption, unsigned type)
 {
-    std::lock_guard guard(lock);
-    shown.push_back(Shown{text, caption, type, true});
+    {
+        std::lock_guard guard(lock);
+        shown.push_back(Shown{text, caption, type, true});
+    }
+    if (whileShown)
+        whileShown();
     return answer;
 }
 

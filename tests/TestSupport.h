@@ -56,7 +56,8 @@ public:
     };
     std::vector<Shown> shown;
     int answer = platform::IDOK;
-    std::mutex lock; // boxes may be posted from worker threads
+    std::function<void()> whileShown; // runs while a box waits for its answer
+    std::mutex lock;                  // boxes may be posted from worker threads
 };
 
 // Record what would be played, as "builtin:NAME" and "file:PATH", and what

@@ -1,6 +1,7 @@
 #include "platform/PrivateProfile.h"
 
 #include "platform/CopyFile.h"
+#include "platform/ProfileWriter.h"
 
 #include "TestSupport.h"
 
@@ -485,6 +486,7 @@ TEST_F(PrivateProfile, BatchGivesTheSameFileAsSingleWrites)
         {"Main", "a", "1"},           {"Main", "b", " spaced "}, {"Box0", "x", "\"q\""}, {"main", "A", "2"},
         {"Box1", "y", "line\nbreak"}, {"Box0", "x", "3"},        {"Main", "new", ""},    {"Box0", "x", "3"},
         {"Other", "k", "中文"},       {"Box1", "y", "=;[x]"},    {"main", "a", "1"},     {"Main", "a", "1"},
+        {"MAIN", "A ", "4"},          {"main", "A", "5"},
     };
     const char* starts[] = {
         nullptr,
@@ -513,6 +515,18 @@ TEST_F(PrivateProfile, BatchGivesTheSameFileAsSingleWrites)
                 << "the writes wait for the end of the batch";
         }
         EXPECT_EQ(show(test::readFile(batched)), show(test::readFile(single)));
+        // So does a writer thread, which keeps one place for each key.
+        const QString written = path("written.ini");
+        QFile::remove(written);
+        if (start)
+            test::writeFile(written, start);
+        {
+            platform::ProfileWriter writer(written);
+            for (const Write& w : writes)
+                writer.write(w.section, w.key, w.value);
+            ASSERT_TRUE(writer.flush(platform::kProfileFlushWait));
+        }
+        EXPECT_EQ(show(test::readFile(written)), show(test::readFile(single)));
     }
 }
 

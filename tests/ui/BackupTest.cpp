@@ -6,16 +6,21 @@
 #include "core/NetThread.h"
 #include "core/Workers.h"
 #include "platform/Dialogs.h"
+#include "platform/ProfileWriter.h"
 #include "ui/KorvalenDlg.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QDirIterator>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <functional>
 #include <memory>
+#include <sys/file.h>
+#include <unistd.h>
 #include <vector>
 
 // Readable failure messages for Qt strings.
@@ -415,6 +420,26 @@ TEST_F(Restore, NoChoiceOrAMissingFileDoesNothing)
         EXPECT_FALSE(QFileInfo::exists(answer));
     }
     EXPECT_EQ(dialogs.openAsked, 2);
+}
+
+// A save that waits for the folder's lock (another instance holds it) is not
+// tried again behind the restore, while the warning about it is still open,
+// to land on the restored file once the lock is free.
+TEST_F(Restore, AWaitingSaveDoesNotOverwriteTheRestoredFile)
+{
+    open(runningConfig("App=Korvalen\n"));
+    dialogs.openAnswer = outside("chosen.ini");
+    test::writeFile(dialogs.openAnswer, "[main]\nApp=Korvalen\nFirstStart=0\nNumBox=1\nXBox=99\n");
+    const int folder = ::open(QFile::encodeName(env.dataDir()).constData(), O_RDONLY | O_DIRECTORY);
+    ASSERT_EQ(::flock(folder, LOCK_EX), 0);
+    window->m_iniConfig.WriteInt("main", "XBox", 100);
+    messages.whileShown = [] { QTest::qWait(int(platform::kProfileRetryAfter.count()) + 500); };
+    window->OnTrayRestoreConfig();
+    ::close(folder);
+    EXPECT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(window->XBox, 99);
+    EXPECT_TRUE(window->FlushSettings());
+    EXPECT_EQ(valueIn(configPath(), "main", "XBox"), QStringLiteral("99"));
 }
 
 using ResetConfig = ConfigCommands;
