@@ -180,8 +180,12 @@ void CKorvalenDlg::mouseReleaseEvent(QMouseEvent* event)
 
 void CKorvalenDlg::mouseDoubleClickEvent(QMouseEvent* event)
 {
+    // Only the left button has a double click of its own; a quick second
+    // right click is one more right click.
     if (event->button() == Qt::LeftButton)
         OnLButtonDblClk(event->position().toPoint());
+    else
+        mousePressEvent(event);
 }
 
 void CKorvalenDlg::OnLButtonDblClk(QPoint point)

@@ -286,6 +286,11 @@ TEST_F(Frame, ClicksTheStripIgnoresWhileAnEditDialogIsOpenBringItForward)
         [](CKorvalenDlg& strip) { strip.OnLButtonDown(QPoint(3, 9)); },
         [](CKorvalenDlg& strip) { strip.OnLButtonDown(QPoint(50, 40)); },
         [](CKorvalenDlg& strip) { strip.OnRButtonDown(0, QPoint(50, 40)); },
+        // A second right click soon after the first arrives as a double click.
+        [](CKorvalenDlg& strip) {
+            sendMouse(strip, QEvent::MouseButtonDblClick, QPoint(50, 40), strip.pos() + QPoint(50, 40),
+                      Qt::RightButton, Qt::RightButton);
+        },
     };
     for (const auto& d : dialogs) {
         SCOPED_TRACE(d.what);
