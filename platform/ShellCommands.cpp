@@ -517,7 +517,9 @@ qsizetype wrappedCommand(const QList<Word>& words, qsizetype n, const Runner& ru
             // env -S, flock -c and script -c run a script of their own.
             if (const std::optional<bool> inWord = scriptOption(runner, text)) {
                 const qsizetype at = *inWord ? k : k + 1;
-                checkArguments(words, at, words.size(), name + u' ' + text.left(2),
+                const QString option = text.startsWith(u"--") ? runner.scriptLongOption
+                                                              : QStringLiteral("-") + runner.scriptOption;
+                checkArguments(words, at, words.size(), name + u' ' + option,
                                QStringLiteral("which reads it as script"), findings);
                 if (!*inWord)
                     checkScript(words, at, at + 1, name, piped, findings);
