@@ -534,6 +534,8 @@ private:
     bool m_commandStart = true;
     bool m_pipedIn;     // the command being read follows a |
     bool m_fed = false; // its standard input is redirected from what can carry a value
+    // An exec with only redirections gave the shell itself such an input.
+    bool m_shellFed = false;
     bool m_forHeader = false, m_functionName = false, m_caseSubjectRead = false;
     std::optional<Open> m_closed; // the compound command that just ended
 };
@@ -546,7 +548,8 @@ void ListReader::copy(qsizetype n)
 
 bool ListReader::piped() const
 {
-    return m_pipedIn || std::any_of(m_open.begin(), m_open.end(), [](const Open& o) { return o.piped; });
+    return m_pipedIn || m_shellFed ||
+           std::any_of(m_open.begin(), m_open.end(), [](const Open& o) { return o.piped; });
 }
 
 void ListReader::open(Open::Kind kind)
@@ -566,6 +569,8 @@ void ListReader::close(Open::Kind kind)
 
 void ListReader::endCommand()
 {
+    if (m_fed && m_words.size() == 1 && m_words[0].fixed && m_words[0].literal == u"exec")
+        m_shellFed = true;
     if (!m_words.isEmpty() && shell::checkCommand(m_words, piped() || m_fed, m_findings))
         for (Open& o : m_open)
             o.readsScript = true;

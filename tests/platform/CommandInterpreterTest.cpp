@@ -119,6 +119,7 @@ const std::pair<const char*, const char*> refused[] = {
     {"printf '%s\\n' %message | . /dev/stdin", "feeds ."},
     {"printf '%s\\n' %message | sh -", "sh"},
     {"sh < %message", "redirection"},
+    {"exec 3<%message; sh /dev/fd/3", "sh"},
     // Shell options that take an argument, and busybox's applet
     {"bash -O extglob -c %message", "bash"},
     {"bash --rcfile /dev/null -c %message", "bash"},
