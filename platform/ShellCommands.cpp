@@ -72,10 +72,11 @@ struct Runner
     QStringList ends = {};
 };
 
-// Every shell, and every program of the shells, coreutils, util-linux,
-// findutils, login, procps, sudo, openssh-client, systemd, xvfb, dbus, gdb,
-// strace, valgrind and xterm whose work is to run a command its arguments
-// name. What they run is held to the rules of a script's own commands.
+// Every shell, and every builtin and program of the shells, coreutils,
+// util-linux, findutils, login, procps, sudo, openssh-client, iproute2,
+// systemd, xvfb, dbus, fakeroot, gdb, strace, valgrind and xterm whose work
+// is to run a command its arguments name. What they run is held to the
+// rules of a script's own commands.
 const QList<Runner>& runners()
 {
     using R = Reads;
