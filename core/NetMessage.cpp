@@ -1,6 +1,7 @@
 #include "NetMessage.h"
 
 #include "platform/CommandInterpreter.h"
+#include "platform/ScriptBinder.h"
 #include "platform/Shell.h"
 
 #include <QList>

@@ -3,8 +3,9 @@
 // command substitutions, here-documents, lists and compound commands. A
 // placeholder is bound where everything around it is followed, and refused
 // with the reason elsewhere.
-#include "CommandInterpreter.h"
-#include "ShellWords.h"
+#include "ScriptBinder.h"
+
+#include "ShellCommands.h"
 
 #include <algorithm>
 #include <optional>
@@ -276,6 +277,14 @@ void Binder::quoted(const QString& text, qsizetype& i, Quoting quoting, Word& wo
 
 void Binder::dollar(const QString& text, qsizetype& i, bool inQuotes, Word& word)
 {
+    // A dollar sign before a placeholder is text: left bare, it would take
+    // the reference that replaces the placeholder for an expansion ($$, $").
+    if (placeholderAt(text, i + 1) >= 0) {
+        word.literal += u'$';
+        word.out += QStringLiteral("\\$");
+        ++i;
+        return;
+    }
     const QChar next = charAt(text, i + 1);
     const bool special = next.isDigit() || QStringView(u"@*#?-$!").contains(next);
     if (!inQuotes && (special || isNameChar(next) || next == u'(' || next == u'[' || next == u'{'))
@@ -506,6 +515,7 @@ private:
     void endCommand();
     void separator();
     void redirection();
+    void feed(const QString& by);
     void parenthesis();
     bool closingParenthesis();
     void take(const Word& word);
@@ -523,7 +533,9 @@ private:
     QList<Binder::HereDocument> m_pending;
     bool m_commandStart = true;
     bool m_pipedIn;     // the command being read follows a |
-    bool m_fed = false; // it has a here-document that can carry a value
+    bool m_fed = false; // its standard input is redirected from what can carry a value
+    // An exec with only redirections gave the shell itself such an input.
+    bool m_shellFed = false;
     bool m_forHeader = false, m_functionName = false, m_caseSubjectRead = false;
     std::optional<Open> m_closed; // the compound command that just ended
 };
@@ -536,7 +548,8 @@ void ListReader::copy(qsizetype n)
 
 bool ListReader::piped() const
 {
-    return m_pipedIn || std::any_of(m_open.begin(), m_open.end(), [](const Open& o) { return o.piped; });
+    return m_pipedIn || m_shellFed ||
+           std::any_of(m_open.begin(), m_open.end(), [](const Open& o) { return o.piped; });
 }
 
 void ListReader::open(Open::Kind kind)
@@ -556,6 +569,8 @@ void ListReader::close(Open::Kind kind)
 
 void ListReader::endCommand()
 {
+    if (m_fed && m_words.size() == 1 && m_words[0].fixed && m_words[0].literal == u"exec")
+        m_shellFed = true;
     if (!m_words.isEmpty() && shell::checkCommand(m_words, piped() || m_fed, m_findings))
         for (Open& o : m_open)
             o.readsScript = true;
@@ -633,18 +648,30 @@ void ListReader::redirection()
         return m_findings.loseTrack(QStringLiteral("process substitution"));
     if (c == u'<' && next == u'<') {
         m_out += m_binder.hereDocumentOperator(m_text, m_i, m_pending);
-        if (!m_pending.back().quoted) {
-            m_fed = true;
-            if (m_closed && m_closed->readsScript)
-                m_findings.atRisk(QStringLiteral("in a script whose here-document feeds a command that reads "
-                                                 "it as script"));
-        }
+        if (!m_pending.back().quoted)
+            feed(QStringLiteral("here-document"));
         return;
     }
     copy(next == u'>' || next == u'&' || next == u'|' || (c == u'<' && next == u'>') ? 2 : 1);
     while (isBlank(at(0)))
         copy(1);
-    m_out += m_binder.word(m_text, m_i).out; // the file: any text is safe there
+    // Any text is safe as the name of a file, but bash opens a name such as
+    // /dev/tcp/host/port as a connection, so what it reads from there counts
+    // as a value.
+    const Word file = m_binder.word(m_text, m_i);
+    m_out += file.out;
+    if (c == u'<' && !file.fixed)
+        feed(QStringLiteral("redirection"));
+}
+
+// The command being read gets its standard input from a here-document or
+// a file that may carry a value.
+void ListReader::feed(const QString& by)
+{
+    m_fed = true;
+    if (m_closed && m_closed->readsScript)
+        m_findings.atRisk(
+            QStringLiteral("in a script whose %1 feeds a command that reads it as script").arg(by));
 }
 
 void ListReader::parenthesis()

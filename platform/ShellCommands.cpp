@@ -1,11 +1,14 @@
 // What the commands the script binder knows do with their words: where a
 // value would be read as script, a name or arithmetic.
-#include "ShellWords.h"
+#include "ShellCommands.h"
 
+#include "ScriptBinder.h"
+
+#include <QDir>
 #include <QStringList>
 
 #include <algorithm>
-#include <tuple>
+#include <optional>
 #include <utility>
 
 namespace platform::shell {
@@ -42,33 +45,164 @@ enum class Reads
     Names,       // variable names, whose subscripts bash evaluates
     Declaration, // names and assignments
     Arithmetic,
-    Printf,  // a name after -v
-    Test,    // a name after -v
+    Printf,  // a name after -v, and a format
+    Test,    // operators, and a name after -v
     Loop,    // for and select: a name, then words
     Wrapper, // runs a command named by its arguments
     Grammar  // changes how the shell reads the words that follow
 };
+
+// A shell, or a program whose work is to run what its arguments name.
+struct Runner
+{
+    QString name;
+    Reads reads; // Script, Shell or Wrapper
+    // A wrapper's short options that take an argument, and the operands it
+    // takes before the command.
+    QString withArgument = {};
+    int operands = 0;
+    // Its option whose argument is a script to run, short and long.
+    QChar scriptOption = {};
+    QString scriptLongOption = {};
+    // Given no command, it starts a shell that reads its standard input.
+    bool shellWithout = false;
+    // The words after which the commands it runs stand, instead of after
+    // its options, and the words that end such a command.
+    QStringList markers = {};
+    QStringList ends = {};
+};
+
+// Every shell, and every builtin and program of the shells, coreutils,
+// util-linux, findutils, login, procps, sudo, openssh-client, iproute2,
+// systemd, xvfb, dbus, fakeroot, gdb, strace, valgrind and xterm whose work
+// is to run a command its arguments name. What they run is held to the
+// rules of a script's own commands.
+const QList<Runner>& runners()
+{
+    using R = Reads;
+    static const QList<Runner> table{
+        {.name = "eval", .reads = R::Script},
+        {.name = "trap", .reads = R::Script},
+        {.name = ".", .reads = R::Script},
+        {.name = "source", .reads = R::Script},
+        {.name = "compgen", .reads = R::Script},
+        {.name = "complete", .reads = R::Script},
+        {.name = "watch", .reads = R::Script},
+        {.name = "su", .reads = R::Script, .shellWithout = true},
+        {.name = "runuser", .reads = R::Script, .shellWithout = true},
+        {.name = "sg", .reads = R::Script, .shellWithout = true},
+        {.name = "newgrp", .reads = R::Script, .shellWithout = true},
+        {.name = "xargs", .reads = R::Script, .shellWithout = true},
+        {.name = "at", .reads = R::Script, .shellWithout = true},
+        {.name = "batch", .reads = R::Script, .shellWithout = true},
+        {.name = "sh", .reads = R::Shell},
+        {.name = "bash", .reads = R::Shell},
+        {.name = "rbash", .reads = R::Shell},
+        {.name = "dash", .reads = R::Shell},
+        {.name = "ksh", .reads = R::Shell},
+        {.name = "ksh93", .reads = R::Shell},
+        {.name = "mksh", .reads = R::Shell},
+        {.name = "lksh", .reads = R::Shell},
+        {.name = "posh", .reads = R::Shell},
+        {.name = "yash", .reads = R::Shell},
+        {.name = "zsh", .reads = R::Shell},
+        {.name = "fish", .reads = R::Shell},
+        {.name = "csh", .reads = R::Shell},
+        {.name = "tcsh", .reads = R::Shell},
+        {.name = "exec", .reads = R::Wrapper, .withArgument = "a"},
+        {.name = "command", .reads = R::Wrapper},
+        {.name = "builtin", .reads = R::Wrapper},
+        {.name = "time", .reads = R::Wrapper, .withArgument = "fo"},
+        {.name = "busybox", .reads = R::Wrapper},
+        {.name = "env",
+         .reads = R::Wrapper,
+         .withArgument = "uC",
+         .scriptOption = u'S',
+         .scriptLongOption = "--split-string"},
+        {.name = "nice", .reads = R::Wrapper, .withArgument = "n"},
+        {.name = "nohup", .reads = R::Wrapper},
+        {.name = "timeout", .reads = R::Wrapper, .withArgument = "sk", .operands = 1},
+        {.name = "stdbuf", .reads = R::Wrapper, .withArgument = "ioe"},
+        {.name = "chroot", .reads = R::Wrapper, .operands = 1, .shellWithout = true},
+        {.name = "runcon", .reads = R::Wrapper, .withArgument = "urtl"},
+        {.name = "setsid", .reads = R::Wrapper},
+        {.name = "ionice", .reads = R::Wrapper, .withArgument = "cnp"},
+        {.name = "chrt", .reads = R::Wrapper, .operands = 1},
+        {.name = "taskset", .reads = R::Wrapper, .operands = 1},
+        {.name = "flock",
+         .reads = R::Wrapper,
+         .withArgument = "wE",
+         .operands = 1,
+         .scriptOption = u'c',
+         .scriptLongOption = "--command"},
+        {.name = "unshare", .reads = R::Wrapper, .withArgument = "SGRw", .shellWithout = true},
+        {.name = "nsenter", .reads = R::Wrapper, .withArgument = "tSG", .shellWithout = true},
+        {.name = "setpriv", .reads = R::Wrapper},
+        {.name = "setarch", .reads = R::Wrapper, .operands = 1, .shellWithout = true},
+        {.name = "linux32", .reads = R::Wrapper, .shellWithout = true},
+        {.name = "linux64", .reads = R::Wrapper, .shellWithout = true},
+        {.name = "i386", .reads = R::Wrapper, .shellWithout = true},
+        {.name = "x86_64", .reads = R::Wrapper, .shellWithout = true},
+        {.name = "prlimit", .reads = R::Wrapper, .withArgument = "p"},
+        {.name = "choom", .reads = R::Wrapper, .withArgument = "np"},
+        {.name = "uclampset", .reads = R::Wrapper, .withArgument = "mMp"},
+        {.name = "script",
+         .reads = R::Wrapper,
+         .withArgument = "EIOBTm",
+         .operands = 1,
+         .scriptOption = u'c',
+         .scriptLongOption = "--command",
+         .shellWithout = true},
+        {.name = "sudo", .reads = R::Wrapper, .withArgument = "ugpChDrtTUR", .shellWithout = true},
+        {.name = "doas", .reads = R::Wrapper, .withArgument = "uC", .shellWithout = true},
+        {.name = "fakeroot", .reads = R::Wrapper, .withArgument = "lsib", .shellWithout = true},
+        {.name = "ssh-agent", .reads = R::Wrapper, .withArgument = "aEPtO"},
+        {.name = "dbus-run-session", .reads = R::Wrapper},
+        {.name = "xvfb-run", .reads = R::Wrapper, .withArgument = "efnpsw"},
+        {.name = "systemd-run", .reads = R::Wrapper, .withArgument = "MpEuHtPS"},
+        {.name = "systemd-cat", .reads = R::Wrapper, .withArgument = "tp"},
+        {.name = "systemd-inhibit", .reads = R::Wrapper},
+        {.name = "systemd-socket-activate", .reads = R::Wrapper, .withArgument = "lE"},
+        {.name = "strace", .reads = R::Wrapper, .withArgument = "abeEIoOpPsSuUX"},
+        {.name = "valgrind", .reads = R::Wrapper},
+        {.name = "find",
+         .reads = R::Wrapper,
+         .markers = {"-exec", "-execdir", "-ok", "-okdir"},
+         .ends = {";", "+"}},
+        {.name = "ip", .reads = R::Wrapper, .operands = 1, .markers = {"exec"}},
+        {.name = "gdb", .reads = R::Wrapper, .markers = {"--args"}},
+        {.name = "xterm", .reads = R::Wrapper, .markers = {"-e"}},
+        {.name = "x-terminal-emulator", .reads = R::Wrapper, .markers = {"-e"}},
+        {.name = "jobs", .reads = R::Wrapper, .markers = {"-x"}},
+    };
+    return table;
+}
 
 QString baseName(const QString& name)
 {
     return name.mid(name.lastIndexOf(u'/') + 1);
 }
 
+const Runner* runner(const QString& name)
+{
+    const QString base = baseName(name);
+    const auto found =
+        std::find_if(runners().begin(), runners().end(), [&](const Runner& r) { return r.name == base; });
+    return found == runners().end() ? nullptr : &*found;
+}
+
 Reads commandReads(const QString& name)
 {
+    if (const Runner* r = runner(name))
+        return r->reads;
     static const QList<std::pair<Reads, QStringList>> table{
-        {Reads::Script, {"eval", "trap", ".", "source", "su", "runuser", "xargs", "watch", "at", "batch"}},
-        {Reads::Shell, {"sh", "bash", "dash", "ksh", "mksh", "zsh", "busybox"}},
         {Reads::Ssh, {"ssh"}},
         {Reads::Names, {"read", "unset", "mapfile", "readarray", "getopts"}},
         {Reads::Declaration, {"declare", "typeset", "local", "export", "readonly"}},
-        {Reads::Arithmetic, {"let"}},
+        {Reads::Arithmetic, {"let", "[["}},
         {Reads::Printf, {"printf"}},
-        {Reads::Test, {"test", "["}},
+        {Reads::Test, {"test", "[", "wait"}},
         {Reads::Loop, {"for", "select"}},
-        {Reads::Wrapper,
-         {"exec", "command", "builtin", "nohup", "time", "env", "nice", "sudo", "doas", "setsid", "timeout",
-          "stdbuf", "ionice", "chrt", "taskset", "flock"}},
         {Reads::Grammar, {"alias", "shopt", "enable", "hash", "coproc"}},
     };
     const QString base = baseName(name);
@@ -78,12 +212,14 @@ Reads commandReads(const QString& name)
     return Reads::Text;
 }
 
-// Programs of the Script kind that read their script from standard input
-// when given none.
-bool readsStandardInputAsScript(const QString& name)
+// A script file that may be the shell's own standard input (/dev/stdin,
+// /dev/fd/0, /proc/self/fd/0, however written).
+bool mayBeStandardInput(const QString& file)
 {
-    static const QStringList names{"su", "runuser", "xargs", "at", "batch"};
-    return names.contains(baseName(name));
+    const QStringList parts = QDir::cleanPath(file).split(u'/');
+    return file == u"-" || std::any_of(parts.begin(), parts.end(), [](const QString& part) {
+               return part == u"dev" || part == u"proc" || part == u"fd" || part == u"stdin" || part == u"..";
+           });
 }
 
 // A variable in capitals is one the shell or the programs it starts read
@@ -129,20 +265,27 @@ void checkArguments(const QList<Word>& words, qsizetype from, qsizetype to, cons
 }
 
 // The word that holds the script of a shell (after -c, or its script
-// file); words.size() when it reads standard input.
-qsizetype shellScript(const QList<Word>& words, qsizetype k)
+// file); words.size() when it reads standard input. `command`: it runs the
+// script given after -c.
+qsizetype shellScript(const QList<Word>& words, qsizetype k, bool& command)
 {
-    bool command = false, fromInput = false;
+    bool fromInput = false;
+    command = false;
     for (; k < words.size(); ++k) {
         const QString& w = words[k].literal;
-        if (!words[k].fixed || w.size() < 2 || !(w.startsWith(u'-') || w.startsWith(u'+')))
+        if (!words[k].fixed || !(w.startsWith(u'-') || w.startsWith(u'+')) || (w.size() < 2 && w != u"-"))
             break;
-        if (w == u"--")
-            return fromInput && !command ? words.size() : k + 1;
-        if (!w.startsWith(u"--")) {
+        if (w == u"--" || w == u"-") {
+            ++k;
+            break;
+        }
+        if (w.startsWith(u"--")) {
+            k += w == u"--rcfile" || w == u"--init-file" ? 1 : 0;
+        } else {
             command = command || w.contains(u'c');
             fromInput = fromInput || w.contains(u's');
-            k += w.endsWith(u'o') ? 1 : 0; // -o option
+            // -o and -O (+o, +O) each take the next word.
+            k += w.count(u'o') + w.count(u'O');
         }
     }
     return fromInput && !command ? words.size() : k;
@@ -177,6 +320,38 @@ qsizetype sshHost(const QList<Word>& words, qsizetype k, Findings& findings)
     return k;
 }
 
+bool isBinaryTestOperator(const QString& word)
+{
+    static const QStringList operators{"=",   "==",  "!=",  "<",   ">",   "-eq", "-ne", "-lt",
+                                       "-le", "-gt", "-ge", "-nt", "-ot", "-ef", "-a",  "-o"};
+    return operators.contains(word);
+}
+
+// An argument of test that is not fixed text may be an operator (-v, -R
+// read a name) unless it is the only one, follows an operator, stands
+// before a binary one, or is negated alone.
+void checkTestOperators(const QList<Word>& words, qsizetype n, Findings& findings)
+{
+    const qsizetype end = words.size() - (words.back().fixed && words.back().literal == u"]" ? 1 : 0);
+    for (qsizetype k = n + 1; k < end && end - n > 2; ++k) {
+        const bool afterOperator =
+            k > n + 1 && words[k - 1].fixed &&
+            (isBinaryTestOperator(words[k - 1].literal) ||
+             (words[k - 1].literal.startsWith(u'-') && words[k - 1].literal.size() > 1) ||
+             (words[k - 1].literal == u"!" && end - n == 3));
+        const bool beforeOperator =
+            k + 1 < end && words[k + 1].fixed && isBinaryTestOperator(words[k + 1].literal);
+        if (words[k].fixed || afterOperator || beforeOperator)
+            continue;
+        findings.refuse(words[k].placeholder,
+                        QStringLiteral("in an argument of %1 where it could be an operator, which may read a "
+                                       "variable name")
+                            .arg(words[n].literal));
+        findings.atRisk(QStringLiteral("in a script where %1 could take an expansion for an operator")
+                            .arg(words[n].literal));
+    }
+}
+
 // Checks the words after words[n], the name of a command that `reads`
 // them as it does. The index of the first word after those it reads as
 // script, words.size() when it reads its standard input as script, -1 when
@@ -197,13 +372,19 @@ qsizetype checkWords(const QList<Word>& words, qsizetype n, Reads reads, bool pi
             checkScript(words, n + 1, n + 2, name, piped, findings);
         else if (name != u"." && name != u"source")
             checkScript(words, n + 1, words.size(), name, piped, findings);
-        return readsStandardInputAsScript(name) ? words.size() : 0;
-    case Reads::Shell:
-        k = shellScript(words, n + 1);
+        else if (n + 1 < words.size() && words[n + 1].fixed && mayBeStandardInput(words[n + 1].literal))
+            return words.size();
+        return runner(name)->shellWithout ? words.size() : 0;
+    case Reads::Shell: {
+        bool command = false;
+        k = shellScript(words, n + 1, command);
         checkArguments(words, k, k + 1, name, script, findings);
-        if (k < words.size() && words[k - 1].literal.contains(u'c'))
+        if (k < words.size() && command)
             checkScript(words, k, k + 1, name, piped, findings);
+        if (k < words.size() && !command && words[k].fixed && mayBeStandardInput(words[k].literal))
+            return words.size();
         return k;
+    }
     case Reads::Ssh:
         k = sshHost(words, n + 1, findings);
         if (k == words.size())
@@ -212,10 +393,14 @@ qsizetype checkWords(const QList<Word>& words, qsizetype n, Reads reads, bool pi
                        QStringLiteral("which the remote shell reads as script"), findings);
         checkScript(words, k + 1, words.size(), QStringLiteral("ssh"), piped, findings);
         return k + 1;
-    case Reads::Arithmetic:
+    case Reads::Arithmetic: {
+        const QString shown = name == u"[[" ? QStringLiteral("[[ ]]") : name;
         findings.atRisk(
-            QStringLiteral("in a script with %1, where bash reads words as arithmetic").arg(name));
-        [[fallthrough]];
+            QStringLiteral("in a script with %1, where bash reads words as arithmetic").arg(shown));
+        checkArguments(words, n + 1, words.size(), shown,
+                       QStringLiteral("which bash reads as a name or arithmetic"), findings);
+        return -1;
+    }
     case Reads::Names:
         checkArguments(words, n + 1, words.size(), name,
                        QStringLiteral("which bash reads as a name or arithmetic"), findings);
@@ -247,22 +432,38 @@ qsizetype checkWords(const QList<Word>& words, qsizetype n, Reads reads, bool pi
         }
         return -1;
     case Reads::Printf:
-    case Reads::Test:
+    case Reads::Test: {
         // printf -v NAME (or -vNAME) as its first option; test -v NAME or
-        // -R NAME anywhere.
+        // -R NAME, and wait -p NAME, anywhere.
+        const bool test = reads == Reads::Test && baseName(name) != u"wait";
+        qsizetype format = n + 1;
         for (k = n + 1; k < words.size() && (reads == Reads::Test || k == n + 1); ++k) {
             const QString& option = words[k].literal;
             const bool attached = reads == Reads::Printf && option.startsWith(u"-v") && option.size() > 2;
-            if (option != u"-v" && !(reads == Reads::Test && option == u"-R") && !attached &&
-                !(reads == Reads::Printf && words[k].raw.startsWith(u"-v") && !words[k].fixed))
+            if (option != (test || reads == Reads::Printf ? u"-v" : u"-p") && !(test && option == u"-R") &&
+                !attached && !(reads == Reads::Printf && words[k].raw.startsWith(u"-v") && !words[k].fixed))
                 continue;
             const qsizetype nameAt = attached || !words[k].fixed ? k : k + 1;
+            format = nameAt + 1;
             checkArguments(words, nameAt, nameAt + 1, name + u' ' + option.left(2),
                            QStringLiteral("which bash reads as a variable name"), findings);
             if (nameAt < words.size())
                 checkVariable(QStringView(words[nameAt].literal).mid(nameAt == k ? 2 : 0), name, findings);
         }
+        if (test && n + 1 < words.size())
+            checkTestOperators(words, n, findings);
+        if (reads != Reads::Printf)
+            return -1;
+        // The format: a value there could be an option (-v) or conversions.
+        format += format < words.size() && words[format].fixed && words[format].literal == u"--" ? 1 : 0;
+        if (format < words.size() && !words[format].fixed) {
+            findings.refuse(
+                words[format].placeholder,
+                QStringLiteral("as the format of printf, which reads it as options and conversions"));
+            findings.atRisk(QStringLiteral("in a script where printf gets a format that is not fixed text"));
+        }
         return -1;
+    }
     }
     if (reads == Reads::Grammar)
         findings.atRisk(
@@ -270,24 +471,35 @@ qsizetype checkWords(const QList<Word>& words, qsizetype n, Reads reads, bool pi
     return -1;
 }
 
-// The command that the wrapper words[n] runs, its options and operands
-// skipped; words.size() when there is none. A value before it could be
-// the command or an option: refused.
-qsizetype wrappedCommand(const QList<Word>& words, qsizetype n, Findings& findings)
+// Whether option word `text` of `runner` holds its script option, and where
+// that script stands: in the word itself (-cSCRIPT, --command=SCRIPT) or in
+// the next word.
+std::optional<bool> scriptOption(const Runner& runner, const QString& text)
 {
-    // Each wrapper's options that take an argument, and the operands it
-    // takes before the command.
-    static const QList<std::tuple<QString, QString, int>> wrappers{
-        {"exec", "a", 0},     {"command", "", 0}, {"builtin", "", 0},   {"nohup", "", 0},
-        {"time", "", 0},      {"env", "uC", 0},   {"nice", "n", 0},     {"sudo", "ugpChDrtTU", 0},
-        {"doas", "uC", 0},    {"setsid", "", 0},  {"timeout", "sk", 1}, {"stdbuf", "ioe", 0},
-        {"ionice", "cnp", 0}, {"chrt", "", 1},    {"taskset", "", 1},   {"flock", "wEc", 1},
-    };
-    const QString name = baseName(words[n].literal);
-    const auto rule =
-        std::find_if(wrappers.begin(), wrappers.end(), [&](const auto& w) { return std::get<0>(w) == name; });
-    const QString withArgument = rule == wrappers.end() ? QString() : std::get<1>(*rule);
-    int operands = rule == wrappers.end() ? 0 : std::get<2>(*rule);
+    // A long option may be shortened as long as it stays unambiguous.
+    const QString longOption = text.left(text.indexOf(u'='));
+    if (longOption.size() > 2 && runner.scriptLongOption.startsWith(longOption))
+        return text.contains(u'=');
+    if (runner.scriptOption.isNull() || text.startsWith(u"--"))
+        return std::nullopt;
+    for (qsizetype j = 1; j < text.size(); ++j) {
+        if (text[j] == runner.scriptOption)
+            return j + 1 < text.size();
+        if (runner.withArgument.contains(text[j]))
+            return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+// The command that the wrapper words[n] runs, its options and operands
+// skipped; words.size() when there is none, -1 when what it runs was
+// checked here. A value before the command could be the command or an
+// option: refused.
+qsizetype wrappedCommand(const QList<Word>& words, qsizetype n, const Runner& runner, bool piped,
+                         Findings& findings)
+{
+    const QString& name = runner.name;
+    int operands = runner.operands;
     bool options = true;
     qsizetype k = n + 1;
     for (; k < words.size(); ++k) {
@@ -298,19 +510,23 @@ qsizetype wrappedCommand(const QList<Word>& words, qsizetype n, Findings& findin
                             QStringLiteral("after %1, where it could be the command it runs").arg(name));
             findings.atRisk(
                 QStringLiteral("in a script where %1 runs a command named only when it runs").arg(name));
-            return words.size();
+            return -1;
         }
         if (options && text == u"--") {
             options = false;
         } else if (options && text.startsWith(u'-') && text.size() > 1) {
-            // env -S and flock -c run a script of their own.
-            if ((name == u"env" && (text == u"-S" || text.startsWith(u"--split"))) ||
-                (name == u"flock" && (text == u"-c" || text.startsWith(u"--command")))) {
-                checkArguments(words, k + 1, words.size(), name + u' ' + text,
+            // env -S, flock -c and script -c run a script of their own.
+            if (const std::optional<bool> inWord = scriptOption(runner, text)) {
+                const qsizetype at = *inWord ? k : k + 1;
+                const QString option = text.startsWith(u"--") ? runner.scriptLongOption
+                                                              : QStringLiteral("-") + runner.scriptOption;
+                checkArguments(words, at, words.size(), name + u' ' + option,
                                QStringLiteral("which reads it as script"), findings);
-                return words.size();
+                if (!*inWord)
+                    checkScript(words, at, at + 1, name, piped, findings);
+                return -1;
             }
-            if (text.size() == 2 && withArgument.contains(text[1]))
+            if (!text.startsWith(u"--") && runner.withArgument.contains(text.back()))
                 ++k;
         } else if (!(name == u"env" && isAssignment(w.raw)) && operands-- <= 0) {
             break;
@@ -324,6 +540,27 @@ qsizetype wrappedCommand(const QList<Word>& words, qsizetype n, Findings& findin
             commandReads(words[k].literal) == Reads::Text)
             return later;
     return k;
+}
+
+// The commands that find, ip, gdb, xterm and jobs run after a marker word,
+// each checked as a command of its own. True when one reads its standard
+// input as script.
+bool markedCommands(const QList<Word>& words, qsizetype n, const Runner& runner, bool stdinMayCarry,
+                    Findings& findings)
+{
+    bool readsScript = false;
+    for (qsizetype k = n + 1; k < words.size(); ++k) {
+        if (!words[k].fixed || !runner.markers.contains(words[k].literal))
+            continue;
+        const qsizetype from = k + 1 + runner.operands;
+        qsizetype to = from;
+        while (to < words.size() && !(words[to].fixed && runner.ends.contains(words[to].literal)))
+            ++to;
+        if (from < to)
+            readsScript = checkCommand(words.mid(from, to - from), stdinMayCarry, findings) || readsScript;
+        k = to;
+    }
+    return readsScript;
 }
 
 } // namespace
@@ -353,17 +590,26 @@ bool checkCommand(const QList<Word>& words, bool stdinMayCarry, Findings& findin
     }
     QString name = command.literal;
     Reads reads = commandReads(name);
+    qsizetype k = -1;
     while (reads == Reads::Wrapper) {
-        n = wrappedCommand(words, n, findings);
-        if (n == words.size())
+        const Runner& wrapper = *runner(name);
+        if (!wrapper.markers.isEmpty())
+            return markedCommands(words, n, wrapper, stdinMayCarry, findings);
+        n = wrappedCommand(words, n, wrapper, stdinMayCarry, findings);
+        if (n < 0 || (n == words.size() && !wrapper.shellWithout))
             return false;
+        if (n == words.size()) {
+            k = n; // it starts a shell
+            break;
+        }
         name = words[n].literal;
         reads = commandReads(name);
     }
-    const qsizetype k = checkWords(words, n, reads, stdinMayCarry, findings);
+    if (k < 0)
+        k = checkWords(words, n, reads, stdinMayCarry, findings);
     // An expansion outside quotation marks may split into words and move
     // the others: the places of this command's words are not known then.
-    if (reads != Reads::Text && reads != Reads::Loop && reads != Reads::Grammar &&
+    if (reads != Reads::Text && reads != Reads::Loop && reads != Reads::Grammar && n < words.size() &&
         std::any_of(words.begin() + n + 1, words.end(), [](const Word& w) { return w.splits; })) {
         checkArguments(words, n + 1, words.size(), name,
                        QStringLiteral("where an expansion outside quotation marks can move its words"),
@@ -374,8 +620,8 @@ bool checkCommand(const QList<Word>& words, bool stdinMayCarry, Findings& findin
     if (k < words.size())
         return false;
     if (stdinMayCarry)
-        findings.atRisk(QStringLiteral("in a script whose pipe or here-document feeds %1, which reads its "
-                                       "standard input as script")
+        findings.atRisk(QStringLiteral("in a script whose pipe, redirection or here-document feeds %1, which "
+                                       "reads its standard input as script")
                             .arg(name));
     return true;
 }

@@ -1,7 +1,7 @@
 #pragma once
 
-// What the script binder (ScriptBinder.cpp) knows of a command's words, and
-// what the commands it knows do with them (ShellCommands.cpp).
+// The words of a command as the script binder reads them, and what it finds
+// in a script: shared by the binder and the table of the commands it knows.
 
 #include <QList>
 #include <QString>
@@ -50,15 +50,5 @@ struct Findings
             lost = QStringLiteral("in a script with %1, which the binder does not follow").arg(what);
     }
 };
-
-// Reads a script that a command runs (the script of sh -c, eval's words,
-// the remote command of ssh) as the binder reads a template, for what puts
-// values at risk; `piped`: its standard input may carry a value.
-Findings scanScript(const QString& text, bool piped);
-
-// Checks a simple command against what its program does with its words.
-// `stdinMayCarry`: a pipe or a here-document may bring it a value. True when
-// it reads its standard input as script.
-bool checkCommand(const QList<Word>& words, bool stdinMayCarry, Findings& findings);
 
 } // namespace platform::shell

@@ -1,7 +1,7 @@
 // Values bound to the placeholders of /bin/sh scripts, proved with real
-// shells: dash (Debian's /bin/sh) and bash in its POSIX mode (the /bin/sh of
-// other systems).
-#include "platform/CommandInterpreter.h"
+// shells: dash (Debian's /bin/sh), bash, and bash in its POSIX mode (the
+// /bin/sh of other systems).
+#include "platform/ScriptBinder.h"
 
 #include "TestSupport.h"
 
@@ -24,6 +24,8 @@ const std::pair<const char*, const char*> sinks[] = {
     {"cat >\"$out\" <<EOF; cat >>\"$out\" <<-E\n<%message>\nEOF\n\t%user\n\tE", "<@>\n@\n"},
     // The words after a shell's script are only its arguments.
     {"sh -c 'printf %s \"$1\" >\"$out\"' sh %message", "@"},
+    // A dollar sign before a placeholder is text.
+    {"printf %s \"US$%message\" $%user >\"$out\"; cat >>\"$out\" <<E\n$%message\nE", "US$@$@$@\n"},
 };
 
 // The forms a sink may stand in (at @), each accepted.
@@ -110,6 +112,40 @@ const std::pair<const char*, const char*> refused[] = {
     {"write %user <<< %message", "<<<"},
     {"cat <<'EOF' >out\n%message\nEOF", "quoted delimiter"},
     {"cat <(printf %s %message)", "process substitution"},
+    // Shells reading their standard input by a file name, or from a file a value names
+    {"printf '%s\\n' %message | sh /dev/stdin", "sh"},
+    {"printf '%s\\n' %message | bash /dev/fd/0", "bash"},
+    {"printf '%s\\n' %message | sh /proc/self/fd/0", "sh"},
+    {"printf '%s\\n' %message | . /dev/stdin", "feeds ."},
+    {"printf '%s\\n' %message | sh -", "sh"},
+    {"sh < %message", "redirection"},
+    {"exec 3<%message; sh /dev/fd/3", "sh"},
+    // Shell options that take an argument, and busybox's applet
+    {"bash -O extglob -c %message", "bash"},
+    {"bash --rcfile /dev/null -c %message", "bash"},
+    {"bash --init-file /dev/null -c %message", "bash"},
+    {"bash -O extglob -c 'eval \"$1\"' sh %message", "eval"},
+    {"busybox sh -c %message", "sh"},
+    // Programs that run a command their arguments name
+    {"setpriv sh -c %message", "sh"},
+    {"unshare sh -c %message", "sh"},
+    {"script -qc %message /dev/null", "script -c"},
+    {"sg root -c %message", "sg"},
+    {"ssh-agent sh -c %message", "sh"},
+    {"chroot / sh -c %message", "sh"},
+    {"printf %s %message | chroot /", "chroot"},
+    {"rbash -c %message", "rbash"},
+    {"find . -exec sh -c %message \\;", "sh"},
+    {"find . -name x -execdir true {} + -ok sh -c %message \\;", "sh"},
+    {"ip netns exec n sh -c %message", "sh"},
+    // bash forms that evaluate a value
+    {"time [[ %message -eq 1 ]]", "[[ ]]"},
+    {"bash -c 'compgen -W \"$1\"' sh %message", "compgen"},
+    {"bash -c 'jobs -x \"$1\"' sh %message", "named only when it runs"},
+    {"bash -c 'wait -n -p \"$1\"' sh %message", "wait -p"},
+    {"bash -c 'printf -v x \"$1\"' sh %message", "format"},
+    {"printf %message", "format"},
+    {"[ %message %user ]", "operator"},
 };
 
 TEST(BindShellValues, AcceptedFormsDeliverEveryValueExactlyAndRefusedFormsAreRefused)
@@ -141,7 +177,7 @@ TEST(BindShellValues, AcceptedFormsDeliverEveryValueExactlyAndRefusedFormsAreRef
     const QString driver = QStringLiteral("script=$1 shell=$2 file=$3; shift 3; n=0\n"
                                           "for v do n=$((n+1)); out=$file$n $shell -c \"$script\" sh \"$v\" "
                                           "\"$v\"; done");
-    const QString shells[] = {dash, bash + QStringLiteral(" --posix")};
+    const QString shells[] = {dash, bash, bash + QStringLiteral(" --posix")};
     for (const char* form : accepted) {
         std::vector<std::unique_ptr<QProcess>> runs;
         for (const auto& [sink, written] : sinks) {
@@ -158,16 +194,18 @@ TEST(BindShellValues, AcceptedFormsDeliverEveryValueExactlyAndRefusedFormsAreRef
             }
         }
         for (size_t run = 0; run < runs.size(); ++run) {
-            const QString sink = QString::fromUtf8(sinks[run / 2].first);
+            const QString sink = QString::fromUtf8(sinks[run / std::size(shells)].first);
             SCOPED_TRACE(::testing::Message() << QString::fromUtf8(form).replace(u'@', sink).toStdString()
-                                              << "\nin " << shells[run % 2].toStdString());
+                                              << "\nin " << shells[run % std::size(shells)].toStdString());
             ASSERT_TRUE(runs[run]->waitForFinished(60000));
             for (qsizetype n = 0; n < values.size(); ++n) {
                 QFile file(env.path() + QStringLiteral("/out%1-%2").arg(run + 1).arg(n + 1));
                 ASSERT_TRUE(file.open(QIODevice::ReadOnly))
                     << runs[run]->readAllStandardError().toStdString();
                 EXPECT_EQ(QString::fromUtf8(file.readAll()).toStdString(),
-                          QString::fromUtf8(sinks[run / 2].second).replace(u'@', values[n]).toStdString());
+                          QString::fromUtf8(sinks[run / std::size(shells)].second)
+                              .replace(u'@', values[n])
+                              .toStdString());
                 file.remove();
             }
         }
