@@ -10,6 +10,7 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -43,9 +44,6 @@ constexpr int kOpenerAnswerMs = 15000;
 // How much of a watched program's error output is kept: its last line.
 constexpr qsizetype kErrorTailBytes = 4096;
 
-// Runs the program with its input from /dev/null and waits at most
-// `milliseconds` for its end: its exit status, 0 when it still runs then (it
-// is left running and reaped when it ends), kNoOpener when it did not start.
 // Starts the program with its input from /dev/null and, where `errors` is
 // a descriptor, its error output there; 0 when it did not start.
 pid_t spawn(const QString& program, const QStringList& arguments, int errors = -1)
@@ -68,6 +66,9 @@ pid_t spawn(const QString& program, const QStringList& arguments, int errors = -
     return failed == 0 ? pid : 0;
 }
 
+// Runs the program with its input from /dev/null and waits at most
+// `milliseconds` for its end: its exit status, 0 when it still runs then (it
+// is left running and reaped when it ends), kNoOpener when it did not start.
 int exitStatusWithin(const QString& program, const QStringList& arguments, int milliseconds)
 {
     const pid_t pid = spawn(program, arguments);
@@ -169,6 +170,10 @@ public:
         int errors[2];
         if (executable.isEmpty() || pipe2(errors, O_CLOEXEC) != 0)
             return false;
+        // The program inherits SIGPIPE ignored, as the sockets want it here:
+        // once Korvalen has ended, its writes to the error output fail
+        // instead of ending it.
+        std::signal(SIGPIPE, SIG_IGN);
         const pid_t pid = spawn(executable, arguments, errors[1]);
         close(errors[1]);
         if (pid == 0) {
