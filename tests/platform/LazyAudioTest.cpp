@@ -125,8 +125,7 @@ TEST(LazyAudio, NothingIsMadeUntilTheSoundServerIsFound)
         EXPECT_EQ(looks, step.looks);
         EXPECT_EQ(made, step.heard ? 1 : 0);
     }
-    // Without a server a voice is not set up to be asked: the missing sound
-    // output is what a test tells.
+    // Without a server no voice is set up: the missing output is what is told.
     platform::LazySpeechOutput speech([] { return std::make_unique<FakeSpeech>(); },
                                       [](bool) { return false; });
     speech.speak("Box is up");
@@ -154,9 +153,7 @@ TEST(LazyAudio, ASoundServerStartedLaterIsFound)
     const bool found = test::waitFor([] { return platform::soundServerAnswers(std::chrono::seconds(2)); });
     server.kill();
     server.waitForFinished();
-    qputenv("PULSE_SERVER", before);
-    if (before.isEmpty())
-        qunsetenv("PULSE_SERVER");
+    before.isEmpty() ? qunsetenv("PULSE_SERVER") : qputenv("PULSE_SERVER", before);
     EXPECT_FALSE(without);
     EXPECT_TRUE(found);
 }
