@@ -8,11 +8,13 @@
 #include "platform/QtDialogs.h"
 #include "platform/QtMessageBox.h"
 #include "platform/QtTranslations.h"
+#include "platform/SoundServer.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 
 #include <algorithm>
+#include <chrono>
 #include <memory>
 
 #include <cstdio>
@@ -48,14 +50,20 @@ int main(int argc, char* argv[])
     // process: a second start that brings the running window forward makes
     // no audio connection. Even then, they load their engines only when a
     // box first sounds or speaks.
+    // Both wait for the sound server: Qt Multimedia looks for it only once.
+    platform::SoundServerWatch soundServer(
+        [] { return platform::soundServerAnswers(std::chrono::seconds(2)); });
+    const platform::OutputReady serverFound = [&soundServer](bool asked) {
+        return soundServer.found(asked, std::chrono::steady_clock::now());
+    };
     std::unique_ptr<platform::LazySoundOutput> sound;
     std::unique_ptr<platform::LazySpeechOutput> speech;
     theApp.m_setUpOutputs = [&] {
         sound = std::make_unique<platform::LazySoundOutput>(
-            [] { return std::make_unique<platform::QtSoundOutput>(); });
+            [] { return std::make_unique<platform::QtSoundOutput>(); }, serverFound);
         platform::setSoundOutput(sound.get());
         speech = std::make_unique<platform::LazySpeechOutput>(
-            [] { return std::make_unique<platform::QtSpeechOutput>(); });
+            [] { return std::make_unique<platform::QtSpeechOutput>(); }, serverFound);
         platform::setSpeechOutput(speech.get());
     };
 

@@ -20,9 +20,23 @@ Output& makeOnce(std::mutex& lock, std::unique_ptr<Output>& owned, std::atomic<O
     return *output.load();
 }
 
+template <class Output>
+bool mayMakeOutput(const std::atomic<Output*>& output, const OutputReady& ready, bool asked)
+{
+    return output.load() || !ready || ready(asked);
+}
+
 } // namespace
 
-LazySoundOutput::LazySoundOutput(Factory factory) : m_factory(std::move(factory)) {}
+LazySoundOutput::LazySoundOutput(Factory factory, OutputReady ready)
+    : m_factory(std::move(factory)), m_ready(std::move(ready))
+{
+}
+
+bool LazySoundOutput::mayMake(bool asked)
+{
+    return mayMakeOutput(m_output, m_ready, asked);
+}
 
 LazySoundOutput::~LazySoundOutput() = default;
 
@@ -33,17 +47,17 @@ SoundOutput& LazySoundOutput::output()
 
 bool LazySoundOutput::playFile(const QString& path)
 {
-    return output().playFile(path);
+    return mayMake(false) && output().playFile(path);
 }
 
 bool LazySoundOutput::playBuiltIn(const QString& name)
 {
-    return output().playBuiltIn(name);
+    return mayMake(false) && output().playBuiltIn(name);
 }
 
 bool LazySoundOutput::hasDevice()
 {
-    return output().hasDevice();
+    return mayMake(true) && output().hasDevice();
 }
 
 void LazySoundOutput::setVolume(uint32_t level)
@@ -54,7 +68,15 @@ void LazySoundOutput::setVolume(uint32_t level)
         made->setVolume(level);
 }
 
-LazySpeechOutput::LazySpeechOutput(Factory factory) : m_factory(std::move(factory)) {}
+LazySpeechOutput::LazySpeechOutput(Factory factory, OutputReady ready)
+    : m_factory(std::move(factory)), m_ready(std::move(ready))
+{
+}
+
+bool LazySpeechOutput::mayMake(bool asked)
+{
+    return mayMakeOutput(m_output, m_ready, asked);
+}
 
 LazySpeechOutput::~LazySpeechOutput() = default;
 
@@ -65,12 +87,15 @@ SpeechOutput& LazySpeechOutput::output()
 
 void LazySpeechOutput::speak(const QString& text)
 {
-    output().speak(text);
+    if (mayMake(false))
+        output().speak(text);
 }
 
 bool LazySpeechOutput::hasVoice()
 {
-    return output().hasVoice();
+    // Not ready, the voice cannot be set up to be asked: what is missing
+    // then is the sound output, which the sound output's test tells.
+    return !mayMake(true) || output().hasVoice();
 }
 
 void LazySpeechOutput::setVolume(uint32_t level)

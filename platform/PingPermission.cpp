@@ -9,6 +9,17 @@
 
 namespace platform {
 
+namespace {
+
+// The path as one word of a POSIX shell, so that the command pastes as it
+// reads whatever the path holds.
+QString shellWord(QString text)
+{
+    return u'\'' + text.replace(u'\'', QStringLiteral("'\\''")) + u'\'';
+}
+
+} // namespace
+
 QString pingNotAllowedText(const QString& program, bool capabilityDropped)
 {
     QString text = QStringLiteral(
@@ -20,8 +31,8 @@ QString pingNotAllowedText(const QString& program, bool capabilityDropped)
     if (capabilityDropped)
         text +=
             QStringLiteral("\n\nThe capability given to '%1' is not used: Korvalen drops it as it starts. "
-                           "Remove it with:\n    sudo setcap -r '%1'")
-                .arg(program);
+                           "Remove it with:\n    sudo setcap -r %2")
+                .arg(program, shellWord(program));
     return text;
 }
 

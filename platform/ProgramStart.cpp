@@ -8,6 +8,8 @@
 #include <QFileInfo>
 #include <QUrl>
 
+#include <sys/wait.h>
+
 namespace platform {
 
 QString programProblem(const QString& program)
@@ -72,6 +74,36 @@ bool startOrTell(const QString& what, const QString& program, const QStringList&
         return true;
     postMessageBox(startFailureText(what, name), QStringLiteral("Korvalen"), MB_OK | MB_ICONWARNING);
     return false;
+}
+
+QString earlyFailureReason(int waitStatus, std::chrono::milliseconds lasted, const QByteArray& errorTail)
+{
+    if (lasted >= kEarlyEnd || (WIFEXITED(waitStatus) && WEXITSTATUS(waitStatus) == 0))
+        return QString();
+    const QList<QByteArray> lines = errorTail.split('\n');
+    for (auto line = lines.crbegin(); line != lines.crend(); ++line)
+        if (!line->trimmed().isEmpty())
+            return QString::fromLocal8Bit(line->trimmed());
+    return WIFEXITED(waitStatus)
+               ? QStringLiteral("It ended with exit status %1.").arg(WEXITSTATUS(waitStatus))
+               : QStringLiteral("It was ended by signal %1.").arg(WTERMSIG(waitStatus));
+}
+
+bool startWatchedOrTell(const QString& what, const QString& program, const QStringList& arguments)
+{
+    const QString name = program.trimmed();
+    const bool started = shellService().startWatched(
+        name, arguments, [what, name](int status, std::chrono::milliseconds lasted, const QByteArray& tail) {
+            const QString reason = earlyFailureReason(status, lasted, tail);
+            if (!reason.isEmpty())
+                postMessageBox(
+                    QStringLiteral("Korvalen started %1:\n%2\n\nIt ended within seconds, saying:\n%3")
+                        .arg(what, QDir::toNativeSeparators(name), reason),
+                    QStringLiteral("Korvalen"), MB_OK | MB_ICONWARNING);
+        });
+    if (!started)
+        postMessageBox(startFailureText(what, name), QStringLiteral("Korvalen"), MB_OK | MB_ICONWARNING);
+    return started;
 }
 
 } // namespace platform

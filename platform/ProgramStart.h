@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <chrono>
+
 // Programs started at the user's request, and what the user is told when one
 // cannot be started.
 namespace platform {
@@ -22,5 +24,19 @@ QString startFailureText(const QString& what, const QString& program);
 // for the desktop's opener: call it on a worker thread where the program may
 // be one. True when it started or opened.
 bool startOrTell(const QString& what, const QString& program, const QStringList& arguments, bool hidden);
+
+// A program that ends with a failure this soon after its start did not do
+// its work (a remote desktop client that could not connect); one that ends
+// later was used.
+inline constexpr std::chrono::seconds kEarlyEnd{10};
+
+// Why a watched program that ended failed, from its wait status, how long it
+// ran and the end of its error output: the last line written there, else its
+// status. Empty when it succeeded or ended later than kEarlyEnd.
+QString earlyFailureReason(int waitStatus, std::chrono::milliseconds lasted, const QByteArray& errorTail);
+
+// Starts the program as startOrTell does, and when it ends with a failure
+// within kEarlyEnd, a message box posted to the window thread says why.
+bool startWatchedOrTell(const QString& what, const QString& program, const QStringList& arguments);
 
 } // namespace platform

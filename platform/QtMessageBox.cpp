@@ -4,8 +4,10 @@
 #include <QFontMetrics>
 #include <QGridLayout>
 #include <QIcon>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPointer>
+#include <QScreen>
 #include <QSpacerItem>
 
 #include <algorithm>
@@ -96,6 +98,30 @@ bool isUnowned(const QWidget* widget)
     return qobject_cast<const QMessageBox*>(widget) && !widget->parentWidget() && widget->isVisible();
 }
 
+// Lines indented by four blanks are commands to copy: the label is made
+// wide enough for the widest of them (as far as the screen allows), so that
+// wrapping never breaks one, in a path say.
+void keepCommandsWhole(QMessageBox& box, const QString& text)
+{
+    auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+    if (!label)
+        return;
+    const QFontMetrics metrics(label->font());
+    int widest = 0;
+    for (const QString& line : text.split(u'\n'))
+        if (line.startsWith(QLatin1String("    ")))
+            widest = std::max(widest, metrics.horizontalAdvance(line) + metrics.averageCharWidth());
+    if (widest == 0)
+        return;
+    // A message box grows no wider than the screen where it is at most 1024
+    // pixels wide, else than the screen less 480 pixels or 1000 pixels, and
+    // the icon and the margins take some 100 of it.
+    const QScreen* screen = box.screen();
+    const int screenWidth = screen ? screen->availableGeometry().width() : 1024;
+    const int boxWidth = screenWidth <= 1024 ? screenWidth : std::min(screenWidth - 480, 1000);
+    label->setMinimumWidth(std::min(widest, boxWidth - 100));
+}
+
 void configure(QMessageBox& box, const QString& text, const QString& caption, unsigned type)
 {
     makeDialogWindow(&box);
@@ -104,6 +130,7 @@ void configure(QMessageBox& box, const QString& text, const QString& caption, un
     // path): shown as they are, never read as markup.
     box.setTextFormat(Qt::PlainText);
     box.setText(text);
+    keepCommandsWhole(box, text);
     switch (type & 0xF0) {
     case MB_ICONERROR:
         box.setIcon(QMessageBox::Critical);

@@ -9,6 +9,8 @@
 
 #include <atomic>
 #include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -39,10 +41,12 @@ const QString kRunAndWaitScript = QStringLiteral(
 // without an opener of their own), so the open went through.
 constexpr int kOpenerAnswerMs = 15000;
 
-// Runs the program with its input from /dev/null and waits at most
-// `milliseconds` for its end: its exit status, 0 when it still runs then (it
-// is left running and reaped when it ends), kNoOpener when it did not start.
-int exitStatusWithin(const QString& program, const QStringList& arguments, int milliseconds)
+// How much of a watched program's error output is kept: its last line.
+constexpr qsizetype kErrorTailBytes = 4096;
+
+// Starts the program with its input from /dev/null and, where `errors` is
+// a descriptor, its error output there; 0 when it did not start.
+pid_t spawn(const QString& program, const QStringList& arguments, int errors = -1)
 {
     std::vector<QByteArray> words{QFile::encodeName(program)};
     for (const QString& argument : arguments)
@@ -54,10 +58,21 @@ int exitStatusWithin(const QString& program, const QStringList& arguments, int m
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    if (errors >= 0)
+        posix_spawn_file_actions_adddup2(&actions, errors, STDERR_FILENO);
     pid_t pid = 0;
     const int failed = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
-    if (failed != 0)
+    return failed == 0 ? pid : 0;
+}
+
+// Runs the program with its input from /dev/null and waits at most
+// `milliseconds` for its end: its exit status, 0 when it still runs then (it
+// is left running and reaped when it ends), kNoOpener when it did not start.
+int exitStatusWithin(const QString& program, const QStringList& arguments, int milliseconds)
+{
+    const pid_t pid = spawn(program, arguments);
+    if (pid == 0)
         return kNoOpener;
     // Waited on through a process file descriptor, which a poll can time
     // out on; a kernel without them (before 5.3) leaves the answer unheard.
@@ -86,21 +101,54 @@ int exitStatusWithin(const QString& program, const QStringList& arguments, int m
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
+// Passes the program's error output on to ours until it ends, keeping its
+// end, then reaps it; `watch` gets its wait status, how long it ran and
+// that end.
+void passOnErrors(pid_t pid, int errors,
+                  const std::function<void(int, std::chrono::milliseconds, const QByteArray&)>& watch)
+{
+    const auto started = std::chrono::steady_clock::now();
+    QByteArray tail;
+    char chunk[4096];
+    for (;;) {
+        const ssize_t got = read(errors, chunk, sizeof chunk);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            break;
+        [[maybe_unused]] const ssize_t passed = write(STDERR_FILENO, chunk, size_t(got));
+        tail = (tail + QByteArray(chunk, got)).right(kErrorTailBytes);
+    }
+    close(errors);
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    watch(status,
+          std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started),
+          tail);
+}
+
 class DesktopShell : public ShellService
 {
 public:
+    // The executable a program name or path stands for: a bare name is
+    // looked for on PATH only, as a shell looks.
+    static QString executableOf(const QString& name)
+    {
+        const QFileInfo file(name);
+        if (!name.contains(u'/'))
+            return QStandardPaths::findExecutable(name);
+        return file.isFile() && file.isExecutable() ? file.absoluteFilePath() : QString();
+    }
+
     bool startProgram(const QString& program, const QStringList& arguments, bool hidden) override
     {
         const QString name = program.trimmed();
         if (name.isEmpty())
             return false;
         const QFileInfo file(name);
-        QString executable;
-        if (!name.contains(u'/'))
-            executable = QStandardPaths::findExecutable(name); // on PATH only, as a shell looks
-        else if (file.isFile() && file.isExecutable())
-            executable = file.absoluteFilePath();
-        else if (file.isFile() && !isProgramWhereNoneMayRun(name))
+        const QString executable = executableOf(name);
+        if (executable.isEmpty() && name.contains(u'/') && file.isFile() && !isProgramWhereNoneMayRun(name))
             return openUrl(QUrl::fromLocalFile(file.absoluteFilePath()));
         if (executable.isEmpty())
             return false;
@@ -113,6 +161,35 @@ public:
             process.setStandardErrorFile(QProcess::nullDevice());
         }
         return process.startDetached();
+    }
+
+    bool startWatched(const QString& program, const QStringList& arguments,
+                      std::function<void(int, std::chrono::milliseconds, const QByteArray&)> ended) override
+    {
+        const QString executable = executableOf(program.trimmed());
+        int errors[2];
+        if (executable.isEmpty() || pipe2(errors, O_CLOEXEC) != 0)
+            return false;
+        // The program inherits SIGPIPE ignored, as the sockets want it here:
+        // once Korvalen has ended, its writes to the error output fail
+        // instead of ending it.
+        std::signal(SIGPIPE, SIG_IGN);
+        const pid_t pid = spawn(executable, arguments, errors[1]);
+        close(errors[1]);
+        if (pid == 0) {
+            close(errors[0]);
+            return false;
+        }
+        try {
+            std::thread([pid, errors, ended = std::move(ended)] {
+                passOnErrors(pid, errors[0], ended);
+            }).detach();
+        } catch (const std::system_error&) {
+            // Without a thread to read them, its writes to the error output
+            // fail, and it stays a zombie until the program ends.
+            close(errors[0]);
+        }
+        return true;
     }
 
     bool openUrl(const QUrl& url) override { return QDesktopServices::openUrl(url); }

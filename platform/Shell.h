@@ -4,6 +4,9 @@
 #include <QStringList>
 #include <QUrl>
 
+#include <chrono>
+#include <functional>
+
 namespace platform {
 
 // Answers of openAndWait besides 0 (opened): xdg-open's own statuses for "no
@@ -24,6 +27,16 @@ public:
     // system that runs none, which starts nothing. With
     // `hidden` the program gets no terminal and no input or output.
     virtual bool startProgram(const QString& program, const QStringList& arguments, bool hidden) = 0;
+    // Starts an executable as startProgram does, with its error output
+    // passed on to ours; when it ends, `ended` is called on a thread of its
+    // own with its wait status, how long it ran and the end of what it wrote
+    // there. False when it did not start.
+    virtual bool startWatched(const QString& program, const QStringList& arguments,
+                              std::function<void(int, std::chrono::milliseconds, const QByteArray&)> ended)
+    {
+        (void)ended;
+        return startProgram(program, arguments, false);
+    }
     // Opens a URL, folder or file with the desktop's default application.
     virtual bool openUrl(const QUrl& url) = 0;
     // Opens it through the desktop's opener and waits for the opener's

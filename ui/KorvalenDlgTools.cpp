@@ -90,8 +90,9 @@ void CKorvalenDlg::OnToolRemoteDesktop()
                     QString::fromLatin1(platform::kRemoteDesktopPackages));
         return;
     }
-    platform::startOrTell(QStringLiteral("the remote desktop client"), command.first(), command.mid(1),
-                          false);
+    // A client that cannot connect says why on its error output only.
+    platform::startWatchedOrTell(QStringLiteral("the remote desktop client"), command.first(),
+                                 command.mid(1));
 }
 
 void CKorvalenDlg::OpenWebThread(const BoxSnapshot& box)

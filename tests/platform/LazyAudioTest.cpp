@@ -3,6 +3,11 @@
 
 #include "platform/LazyAudio.h"
 #include "platform/QtAudio.h"
+#include "platform/SoundServer.h"
+
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -88,6 +93,69 @@ TEST(LazyAudio, TheRealSoundIsMadeByAWorkerAndOutlivesIt)
     auto* real = static_cast<platform::QtSoundOutput*>(sound.made());
     ASSERT_NE(real, nullptr);
     EXPECT_TRUE(test::waitFor([&] { return real->startedCount() > 0; }, 5000));
+}
+
+// The outputs wait for the sound server: a test looks for it every time, a
+// notification at most every 5 s; once found, it is not looked for again.
+TEST(LazyAudio, NothingIsMadeUntilTheSoundServerIsFound)
+{
+    using std::chrono::seconds;
+    int looks = 0, made = 0;
+    bool running = false;
+    seconds at{0};
+    platform::SoundServerWatch server([&] { return ++looks, running; });
+    const auto ready = [&](bool asked) {
+        return server.found(asked, std::chrono::steady_clock::time_point() + at);
+    };
+    platform::LazySoundOutput sound([&] { return ++made, std::make_unique<FakeSound>(); }, ready);
+    const struct
+    {
+        int at;
+        bool running, test, heard;
+        int looks;
+    } steps[] = {
+        {0, false, false, false, 1}, {2, false, false, false, 1}, {3, false, true, false, 2},
+        {4, true, false, false, 2},  {8, true, false, true, 3},   {9, false, true, true, 3},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.at);
+        at = seconds(step.at);
+        running = step.running;
+        EXPECT_EQ(step.test ? sound.hasDevice() : sound.playBuiltIn("IDW_UP"), step.heard);
+        EXPECT_EQ(looks, step.looks);
+        EXPECT_EQ(made, step.heard ? 1 : 0);
+    }
+    // Without a server no voice is set up: the missing output is what is told.
+    platform::LazySpeechOutput speech([] { return std::make_unique<FakeSpeech>(); },
+                                      [](bool) { return false; });
+    speech.speak("Box is up");
+    EXPECT_TRUE(speech.hasVoice());
+    EXPECT_EQ(speech.made(), nullptr);
+}
+
+// A server started after the program is found where Qt Multimedia would
+// find it, and one that is not there is not.
+TEST(LazyAudio, ASoundServerStartedLaterIsFound)
+{
+    const QString daemon = QStandardPaths::findExecutable("pulseaudio");
+    if (daemon.isEmpty())
+        GTEST_SKIP() << "pulseaudio is not installed";
+    QTemporaryDir runtime;
+    const QByteArray before = qgetenv("PULSE_SERVER");
+    qputenv("PULSE_SERVER", "unix:" + QFile::encodeName(runtime.filePath("native")));
+    const bool without = platform::soundServerAnswers(std::chrono::seconds(2));
+    QProcess server;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("PULSE_RUNTIME_PATH", runtime.path());
+    server.setProcessEnvironment(environment);
+    server.start(daemon,
+                 {"--daemonize=no", "--exit-idle-time=-1", "-n", "--load=module-native-protocol-unix"});
+    const bool found = test::waitFor([] { return platform::soundServerAnswers(std::chrono::seconds(2)); });
+    server.kill();
+    server.waitForFinished();
+    before.isEmpty() ? qunsetenv("PULSE_SERVER") : qputenv("PULSE_SERVER", before);
+    EXPECT_FALSE(without);
+    EXPECT_TRUE(found);
 }
 
 } // namespace

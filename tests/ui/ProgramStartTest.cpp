@@ -14,8 +14,11 @@
 
 #include <thread>
 
+#include <csignal>
+
 #include <sched.h>
 #include <sys/mount.h>
+#include <sys/wait.h>
 
 // Mounts a tmpfs that runs no programs on `folder`, in a mount namespace of
 // the calling thread's own; false when this process may not (it takes root).
@@ -105,4 +108,39 @@ TEST(ProgramStart, ADocumentNoApplicationOpensIsNamed)
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_TRUE(boxes.shown[0].text.startsWith("Korvalen could not open the custom application \"Notes\""));
     EXPECT_TRUE(boxes.shown[0].text.contains("install an application for that kind of file"));
+}
+
+// A watched program that fails within its first seconds is told with the last
+// line of its error output; one that succeeds, or fails later, is not.
+TEST(ProgramStart, AWatchedProgramThatFailsAtOnceIsToldWithItsLastErrorLine)
+{
+    using std::chrono::milliseconds;
+    const struct
+    {
+        int status;
+        milliseconds lasted;
+        QByteArray errors;
+        QString reason;
+    } cases[] = {
+        {W_EXITCODE(131, 0), milliseconds(80), "loading\nERRCONNECT_CONNECT_FAILED \n\n",
+         "ERRCONNECT_CONNECT_FAILED"},
+        {W_EXITCODE(2, 0), milliseconds(80), "", "It ended with exit status 2."},
+        {SIGSEGV, milliseconds(80), "", "It was ended by signal 11."},
+        {W_EXITCODE(0, 0), milliseconds(80), "warning\n", ""},
+        {W_EXITCODE(1, 0), platform::kEarlyEnd, "disconnected\n", ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(platform::earlyFailureReason(c.status, c.lasted, c.errors), c.reason)
+            << c.errors.toStdString();
+
+    test::RecordingMessageBoxes boxes;
+    ASSERT_TRUE(
+        platform::startWatchedOrTell("the remote desktop client", "/bin/sh",
+                                     {"-c", "echo starting >&2; echo 'no route to host' >&2; exit 1"}));
+    ASSERT_TRUE(test::waitFor([&] {
+        std::lock_guard guard(boxes.lock);
+        return !boxes.shown.empty();
+    }));
+    EXPECT_EQ(boxes.shown[0].text, "Korvalen started the remote desktop client:\n/bin/sh\n\n"
+                                   "It ended within seconds, saying:\nno route to host");
 }

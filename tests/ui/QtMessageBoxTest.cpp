@@ -4,6 +4,7 @@
 
 #include "core/BoxSnapshot.h"
 #include "core/Notifications.h"
+#include "platform/PingPermission.h"
 #include "platform/QtMessageBox.h"
 #include "platform/QtTranslations.h"
 
@@ -12,6 +13,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QMessageBox>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTextDocument>
 #include <QTimer>
@@ -120,6 +122,35 @@ TEST(QtMessageBox, TheNotificationOfABoxNamedWithMarkupShowsItsName)
         << text.toStdString();
     EXPECT_TRUE(text.contains(QStringLiteral("IP: <i>10.0.0.1</i>\n"))) << text.toStdString();
     opened->close();
+    ASSERT_TRUE(test::waitFor([] { return openBoxes().empty(); }));
+}
+
+// The advice on allowing ping: no command in it is wrapped, and the setcap
+// line pastes into a shell as the path it names, quote and all.
+TEST(QtMessageBox, ThePingAdviceKeepsEachCommandWholeAndPastable)
+{
+    const QString program = QStringLiteral("/opt/it's mine/korvalen");
+    platform::QtMessageBoxService service;
+    service.post(platform::pingNotAllowedText(program, true), QStringLiteral("Korvalen"), platform::MB_OK);
+    ASSERT_TRUE(test::waitFor([] { return !openBoxes().empty(); }));
+    QMessageBox* box = openBoxes().front();
+    const auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+    ASSERT_NE(label, nullptr);
+    QStringList commands;
+    for (const QString& line : label->text().split(u'\n'))
+        if (line.startsWith(QLatin1String("    ")))
+            commands << line;
+    ASSERT_EQ(commands.size(), 3);
+    for (const QString& command : commands)
+        EXPECT_GE(label->contentsRect().width(), QFontMetrics(label->font()).horizontalAdvance(command))
+            << command.toStdString();
+    QProcess shell;
+    shell.start(
+        QStringLiteral("/bin/sh"),
+        {QStringLiteral("-c"), commands.last().replace(QStringLiteral("sudo setcap -r"), "printf %s")});
+    ASSERT_TRUE(shell.waitForFinished());
+    EXPECT_EQ(QString::fromUtf8(shell.readAllStandardOutput()), program);
+    box->close();
     ASSERT_TRUE(test::waitFor([] { return openBoxes().empty(); }));
 }
 
