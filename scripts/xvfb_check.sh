@@ -1063,7 +1063,8 @@ done
 # A notification message stays above a strip kept on top while the strip
 # changes size (Options: tile width 120, Apply), layout (its row/column
 # button) and place (dragged by its edge strip); so does the Options dialog.
-printf '[main]\nFirstStart=0\nNumBox=1\nPosX=400\nPosY=300\nWinBeh=0\n[Box 0]\nText=Loopback\nIPAdress=127.0.0.1\nCheckInterval=1\nMsgBox=1\n' \
+# The strip lies clear of the message, which opens in the screen's middle.
+printf '[main]\nFirstStart=0\nNumBox=1\nPosX=100\nPosY=100\nWinBeh=0\n[Box 0]\nText=Loopback\nIPAdress=127.0.0.1\nCheckInterval=1\nMsgBox=1\n' \
     >"$work/appdata7/Korvalen/MainConfA.ini"
 start_on "$work/appdata7" "the notification check"
 wait_for 100 message_shown || fail "the box turning Up showed no notification message"
@@ -1096,11 +1097,11 @@ wait_for 20 above_strip "$options" || fail "after Apply the Options dialog is un
 xdotool windowactivate --sync "$options" key Escape >/dev/null 2>&1 || true
 wait_for 50 hidden_window "$options" || fail "Escape did not close Options in the notification check"
 size_before="$(strip_size)"
-xdotool mousemove 403 316 click 1
+xdotool mousemove 103 116 click 1
 wait_for 50 resized || fail "the row/column button did not turn the strip in the notification check"
 stays_above "the row/column button turned the strip"
-xdotool mousemove 430 303 mousedown 1 mousemove 350 250 mousemove 300 200 mouseup 1
-moved() { ! xdotool getwindowgeometry "$window" | grep -q "Position: 400,300"; }
+xdotool mousemove 130 103 mousedown 1 mousemove 200 300 mousemove 300 500 mouseup 1
+moved() { ! xdotool getwindowgeometry "$window" | grep -q "Position: 100,100"; }
 wait_for 50 moved || fail "the drag did not move the strip in the notification check"
 stays_above "the strip was dragged"
 xdotool windowactivate --sync "$notification" key Return
