@@ -5,9 +5,9 @@
 #include <QWidget>
 
 // The flags a dialog window of the program gets beside a strip with the
-// flags `strip`: it stays on top with a strip that stays on top (else the
-// window manager's layer of the strip would cover it), and never sinks to
-// the bottom. Other window kinds (menus, tooltips, the strip) keep theirs.
+// flags `strip`: it stays on top with a strip that stays on top, as the
+// window manager's layer of the strip would cover it otherwise. Other kinds
+// of window (menus, tooltips, balloons, the strip) keep theirs.
 Qt::WindowFlags flagsAboveStrip(Qt::WindowFlags window, Qt::WindowFlags strip);
 
 // Keeps every dialog window the program opens (dialogs, the dialogs they
