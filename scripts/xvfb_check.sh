@@ -6,7 +6,8 @@
 # delete a box, show its status information, and open Add and Edit of the box
 # properties dialog; Options from the tray menu must widen the tiles and
 # create the start-at-login entry, and its Cancel must leave the configuration
-# as it was. Screenshots are kept in the artifacts folder.
+# as it was; every window the menus open must stand above the strip in each
+# z-order. Screenshots are kept in the artifacts folder.
 #   xvfb_check.sh PROGRAM SCREEN_GRAB ARTIFACTS
 set -euo pipefail
 # The program's titles are Chinese: it and the tools that read them run in a
@@ -996,6 +997,120 @@ echo "Xvfb check of unowned messages: the /tertiary strip's message and A's stoo
 echo "and took the keyboard, also after the tray icon brought A's strip back; the Edit dialog asks for no"
 echo "minimise or maximise button (the window manager allows: $allowed), and once minimised a right click on"
 echo "the strip brought it back."
+
+# Every window the menus open, and one that each dialog with a picker or
+# sub-dialog opens, stands above the strip in the window manager's stacking
+# order, in each of the three z-orders. A row: the menu (the tray icon's or
+# the first tile's), the keys that choose its row, the title of the window
+# that opens; then, for a window opened from that one, its keys and title.
+# Escape closes each (No, for the questions).
+zorder_started=$(date +%s%N)
+zorder_rows=(
+    "tray;Down Return;关于 Korvalen\\."
+    "tray;Up Up Return;选项"
+    "tray;Up Up Up Up Up Return;(Save As|另存为)"
+    "tray;Up Up Up Up Return;(Open|打开)"
+    "tray;Up Up Up Return;Korvalen"
+    "box;Down Right Down Return;发送网络消息;shift+Tab shift+Tab space;发送网络消息设置"
+    "box;Down Down Right Up Return;自定义应用程序;Tab space;添加/编辑应用程序"
+    "box;Up Up Up Return;添加检查;shift+Tab shift+Tab shift+Tab shift+Tab shift+Tab space;(Open|打开)"
+    "box;Up Up Return;编辑检查"
+    "box;Up Up Up Up Return;Korvalen"
+    "box;Up Return;Korvalen"
+)
+zorder_names=("always on top" "normal" "always at the bottom")
+# Window $1 stands above the strip.
+above_strip() { [ "$(stack_place "$1")" -gt "$(stack_place "$window")" ]; }
+# Waits for a window titled $1 (an extended regular expression) above the strip; its id is left in $dialog.
+opens_above() {
+    wait_for 50 find_dialog "$1" || fail "$2 opened no window titled $1 ($3)"
+    wait_for 20 above_strip "$dialog" ||
+        fail "$2 opened $1 under the strip ($3): stacking $(stacking | tr '\n' ' '), window $dialog, strip $window"
+}
+if kill -0 "$program_pid" 2>/dev/null; then stop_program "the z-order table"; fi
+mkdir -p "$work/appdata7/Korvalen"
+for mode in 0 1 2; do
+    printf '[main]\nFirstStart=0\nNumBox=2\nPosX=400\nPosY=300\nWinBeh=%s\n' "$mode" >"$work/appdata7/Korvalen/MainConfA.ini"
+    printf '[Box %s]\nText=Loopback\nIPAdress=127.0.0.1\nDisabled=1\n' 0 1 >>"$work/appdata7/Korvalen/MainConfA.ini"
+    start_on "$work/appdata7" "the z-order table (${zorder_names[mode]})"
+    for row in "${zorder_rows[@]}"; do
+        IFS=';' read -r menu keys title inner_keys inner_title <<<"$row"
+        what="the $menu menu's keys $keys"
+        if [ "$menu" = tray ]; then
+            wait_for 50 find_icon || fail "no tray icon for the z-order table"
+            before="$(visible_windows)"
+            xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click 3
+            wait_for 50 menu_open || fail "a right click on the tray icon opened no menu for the z-order table"
+            menu_takes_keys
+        else
+            open_box_menu 440 340
+        fi
+        xdotool key $keys
+        opens_above "$title" "$what" "${zorder_names[mode]}"
+        outer="$dialog"
+        if [ -n "$inner_keys" ]; then
+            xdotool windowactivate --sync "$outer" >/dev/null 2>&1 || true
+            xdotool key $inner_keys
+            opens_above "$inner_title" "$inner_keys in $title" "${zorder_names[mode]}"
+            xdotool windowactivate --sync "$dialog" key Escape >/dev/null 2>&1 || true
+            wait_for 50 hidden_window "$dialog" || fail "Escape did not close $inner_title"
+        fi
+        xdotool windowactivate --sync "$outer" key Escape >/dev/null 2>&1 || true
+        wait_for 50 hidden_window "$outer" || fail "Escape did not close $title"
+    done
+    stop_program "the z-order table (${zorder_names[mode]})"
+done
+# A notification message stays above a strip kept on top while the strip
+# changes size (Options: tile width 120, Apply), layout (its row/column
+# button) and place (dragged by its edge strip); so does the Options dialog.
+# The strip lies clear of the message, which opens in the screen's middle.
+printf '[main]\nFirstStart=0\nNumBox=1\nPosX=100\nPosY=100\nWinBeh=0\n[Box 0]\nText=Loopback\nIPAdress=127.0.0.1\nCheckInterval=1\nMsgBox=1\n' \
+    >"$work/appdata7/Korvalen/MainConfA.ini"
+start_on "$work/appdata7" "the notification check"
+wait_for 100 message_shown || fail "the box turning Up showed no notification message"
+notification="$(message_box)"
+# Waits until the notification stands above the strip after $1.
+stays_above() {
+    wait_for 20 above_strip "$notification" ||
+        fail "after $1 the notification is under the strip: stacking $(stacking | tr '\n' ' '), message $notification, strip $window"
+}
+stays_above "it was shown"
+strip_size() { xdotool getwindowgeometry "$window" | sed -n 's/.*Geometry: //p'; }
+size_before="$(strip_size)"
+wait_for 50 find_icon || fail "no tray icon for the notification check"
+before="$(visible_windows)"
+xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click 3
+wait_for 50 menu_open || fail "a right click on the tray icon opened no menu for the notification check"
+menu_takes_keys
+xdotool key Up Up Return
+opens_above '选项' "Options" "with a notification open"
+options="$dialog"
+xdotool windowactivate --sync "$options" >/dev/null 2>&1 || true
+# Apply is the field before the tile width.
+xdotool key ctrl+a type 120
+xdotool key shift+Tab space
+resized() { [ "$(strip_size)" != "$size_before" ]; }
+wait_for 50 resized || fail "Apply with tile width 120 did not resize the strip from $size_before"
+stays_above "Apply resized the strip"
+wait_for 20 above_strip "$options" || fail "after Apply the Options dialog is under the strip: stacking $(stacking | tr '\n' ' ')"
+"$grab" "$artifacts/xvfb-notification-after-apply.png" >/dev/null
+xdotool windowactivate --sync "$options" key Escape >/dev/null 2>&1 || true
+wait_for 50 hidden_window "$options" || fail "Escape did not close Options in the notification check"
+size_before="$(strip_size)"
+xdotool mousemove 103 116 click 1
+wait_for 50 resized || fail "the row/column button did not turn the strip in the notification check"
+stays_above "the row/column button turned the strip"
+xdotool mousemove 130 103 mousedown 1 mousemove 200 300 mousemove 300 500 mouseup 1
+moved() { ! xdotool getwindowgeometry "$window" | grep -q "Position: 100,100"; }
+wait_for 50 moved || fail "the drag did not move the strip in the notification check"
+stays_above "the strip was dragged"
+xdotool windowactivate --sync "$notification" key Return
+wait_for 50 message_gone || fail "Enter did not close the notification"
+stop_program "the notification check"
+zorder_ms=$((($(date +%s%N) - zorder_started) / 1000000))
+echo "Xvfb check of the z-order table: the ${#zorder_rows[@]} windows the menus open, and the three those open, stood above"
+echo "the strip in each of the three z-orders, and a notification stayed above a strip on top that was resized,"
+echo "turned and dragged (${zorder_ms} ms)."
 
 # While another process holds the data folder's lock, a drag and the Layout
 # button are followed at once and the tile keeps its colour; the user is told

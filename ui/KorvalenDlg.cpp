@@ -1,5 +1,6 @@
 #include "KorvalenDlg.h"
 
+#include "DialogsAboveStrip.h"
 #include "core/Instance.h"
 #include "core/NetThread.h"
 #include "platform/DataFolder.h"
@@ -39,6 +40,7 @@ bool settingsCanBeStored(const QString& path)
 CKorvalenDlg::CKorvalenDlg(QWidget* pParent, int nInstance) : QDialog(pParent), m_nInstance(nInstance)
 {
     setWindowTitle(instance::windowTitle(m_nInstance));
+    m_pDialogsAbove = new DialogsAboveStrip(this);
     m_hWnd = new platform::MessageReceiver(
         [this](uint32_t message, platform::WPARAM wParam, platform::LPARAM lParam) -> platform::LRESULT {
             if (message == platform::WM_CHECKRESULT)
@@ -169,6 +171,7 @@ void CKorvalenDlg::ApplyWindowFlags()
         setWindowFlags(flags);
         if (visible)
             show();
+        m_pDialogsAbove->followStrip();
     }
 }
 

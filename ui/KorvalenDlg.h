@@ -18,6 +18,7 @@
 
 class CAboutDlg;
 class CBoxPropertiesDlg;
+class DialogsAboveStrip;
 class QEventLoop;
 class QMenu;
 
@@ -228,6 +229,7 @@ private:
 
     StripResources m_resources; // status icons, edge-strip bitmaps, fonts
     platform::HWND m_hWnd = nullptr;
+    DialogsAboveStrip* m_pDialogsAbove = nullptr;
     QRegion m_pendingTiles; // tiles changed by results still being handled
     platform::InstanceServer* m_pInstanceServer = nullptr;
     platform::ProfileWriter* m_pSettingsWriter = nullptr;
