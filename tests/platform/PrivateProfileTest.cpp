@@ -687,19 +687,19 @@ TEST_F(PrivateProfile, KilledWriterLeavesACompleteFile)
 TEST_F(PrivateProfile, WriteRemovesTheTemporaryFilesOfKilledWriters)
 {
     test::writeFile(path(), "[s]\nk=1\n");
-    const QStringList leftovers = {QStringLiteral(".test.ini.korvalen-temp.AbC123"),
-                                   QStringLiteral(".test.ini.korvalen-temp.000000")};
-    // A user's own hidden copies look like the temporaries of other programs
-    // (and of older releases of this one): they are never ours to remove.
-    const QStringList others = {
-        QStringLiteral(".test.ini.AbC123"),   QStringLiteral(".test.ini.backup"),
-        QStringLiteral(".test.ini.before"),   QStringLiteral(".test.ini.korvalen-temp.AbC12"),
-        QStringLiteral(".test.ini.korvalen-temp.AbC-12"), QStringLiteral(".other.ini.korvalen-temp.AbC123"),
-        QStringLiteral("test.ini.korvalen-temp.AbC123"),  QStringLiteral(".test.ini.korvalen-temp.He1d00")};
+    const QString ours = QStringLiteral(".test.ini.korvalen-temp.");
+    const QStringList leftovers = {ours + "AbC123", ours + "000000"};
+    // A user's own hidden copies, like the temporaries of other programs and
+    // of older releases, are never ours to remove.
+    const QStringList others =
+        QStringLiteral(".test.ini.AbC123 .test.ini.backup .test.ini.before .other.ini.korvalen-temp.AbC123 "
+                       "test.ini.korvalen-temp.AbC123")
+            .split(u' ') +
+        QStringList{ours + "AbC12", ours + "AbC1234", ours + "AbC-12", ours + "He1d00"};
     // A temporary file written a moment ago may belong to a writer that is
     // still at work without the folder's lock (an older release); one whose
     // writer is alive (He1d00) is locked, however long it has been stalled.
-    const QString fresh = QStringLiteral(".test.ini.korvalen-temp.Fr3sh0");
+    const QString fresh = ours + "Fr3sh0";
     const auto plant = [&](const QStringList& names) {
         for (const QString& name : names) {
             test::writeFile(path(name), QByteArray(50 * 1024, 'x'));
