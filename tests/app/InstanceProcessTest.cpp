@@ -18,6 +18,7 @@
 
 #include <functional>
 #include <memory>
+#include <stdexcept>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -154,6 +155,8 @@ TEST_F(InstanceProcessTest, SecondStartThatCannotReachItsTwinSaysWhyAndEnds)
         {[&] { ::mkfifo(QFile::encodeName(lock), 0600); }, "it is not a regular file"},
     };
     theApp.m_answerWaitMs = 300;
+    // A start that went on would run its window here for ever.
+    theApp.m_setUpOutputs = [] { throw std::runtime_error("the start went on as the only process"); };
     for (const auto& c : cases) {
         test::writeFile(notes, "mine\n");
         QFile::remove(lock);
@@ -168,6 +171,7 @@ TEST_F(InstanceProcessTest, SecondStartThatCannotReachItsTwinSaysWhyAndEnds)
         EXPECT_FALSE(QFileInfo::exists(m_env.dataDir() + QStringLiteral("/MainConfB.ini")));
     }
     theApp.m_answerWaitMs = 10000;
+    theApp.m_setUpOutputs = nullptr;
 }
 
 // Two data folders in one session: each instance keeps its own socket, and
