@@ -29,6 +29,24 @@ QString runsElsewhereText(const QString& configFile, const QString& theirSocket,
              QDir::toNativeSeparators(QFileInfo(ourSocket).path()));
 }
 
+// What a start says when the instance's lock is held but nobody answers on
+// its socket: on a shared home, an instance on another computer holds it.
+QString doesNotAnswerText(const QString& configFile)
+{
+    return QStringLiteral("Korvalen already runs with the settings in\n%1\nbut it does not answer, so its "
+                          "window cannot be brought forward. It may run on another computer that shares "
+                          "this folder, or it may hang.\n\nEnd it there, then start Korvalen again.")
+        .arg(QDir::toNativeSeparators(configFile));
+}
+
+QString unusableLockText(const QString& configFile, const QString& lockFile, const QString& problem)
+{
+    return QStringLiteral("Korvalen cannot tell whether it already runs with the settings in\n%1\nThe file "
+                          "that marks the running copy,\n%2\ncannot be used: %3.\n\nRemove or rename it, "
+                          "then start Korvalen again.")
+        .arg(QDir::toNativeSeparators(configFile), QDir::toNativeSeparators(lockFile), problem);
+}
+
 } // namespace
 
 bool CKorvalenApp::InitInstance(const QStringList& arguments)
@@ -47,21 +65,38 @@ bool CKorvalenApp::InitInstance(const QStringList& arguments)
     // The lock lies beside the configuration: one process runs each
     // configuration file, whichever session started it.
     const QString dataDir = *appData + QStringLiteral("/Korvalen");
+    const QString configFile = dataDir + u'/' + instance::configFileName(nInstance);
     const QString mutex = instance::mutexName(nInstance);
-    const QString socket = platform::instanceSocketPath(instance::windowTitle(nInstance));
-    if (platform::acquireInstanceLock(dataDir, mutex, socket) ==
-        platform::InstanceLockResult::HeldElsewhere) {
+    // Made first, so that the socket is named after the folder the window
+    // will find when it listens.
+    platform::createFolder(dataDir);
+    const QString socket = platform::instanceSocketPath(instance::windowTitle(nInstance), dataDir);
+    QString problem;
+    switch (platform::acquireInstanceLock(dataDir, mutex, socket, &problem)) {
+    case platform::InstanceLockResult::HeldElsewhere: {
         const QString theirs = platform::instanceLockSocket(dataDir, mutex);
-        if (!theirs.isEmpty() && theirs != socket) {
-            platform::MessageBoxW(
-                runsElsewhereText(dataDir + u'/' + instance::configFileName(nInstance), theirs, socket),
-                QStringLiteral("Korvalen"), platform::MB_OK | platform::MB_ICONINFORMATION);
+        // Only the folders are compared: an older release names its socket
+        // otherwise, and its window is as far out of reach as a hung one.
+        if (!theirs.isEmpty() && QFileInfo(theirs).path() != QFileInfo(socket).path()) {
+            platform::MessageBoxW(runsElsewhereText(configFile, theirs, socket), QStringLiteral("Korvalen"),
+                                  platform::MB_OK | platform::MB_ICONINFORMATION);
             return false;
         }
-        // The running window comes forward; a running instance that has no
-        // window yet, or does not answer, leaves this start to end silently.
-        platform::activateRunningInstance(instance::windowTitle(nInstance));
+        // A running instance that is still making its window answers once it
+        // listens.
+        if (!platform::activateRunningInstance(socket, m_answerWaitMs))
+            platform::MessageBoxW(doesNotAnswerText(configFile), QStringLiteral("Korvalen"),
+                                  platform::MB_OK | platform::MB_ICONWARNING);
         return false;
+    }
+    case platform::InstanceLockResult::Unusable:
+        platform::MessageBoxW(
+            unusableLockText(configFile, platform::instanceLockFile(dataDir, mutex), problem),
+            QStringLiteral("Korvalen"), platform::MB_OK | platform::MB_ICONERROR);
+        return false;
+    case platform::InstanceLockResult::Acquired:
+    case platform::InstanceLockResult::Failed:
+        break;
     }
     if (m_setUpOutputs)
         m_setUpOutputs();

@@ -18,6 +18,10 @@ public:
     // start that only brings the running window forward costs no audio
     // connection and prints nothing.
     std::function<void()> m_setUpOutputs;
+
+    // How long a second start waits for the running instance to answer
+    // before it says that it does not.
+    int m_answerWaitMs = 10000;
 };
 
 extern CKorvalenApp theApp;

@@ -32,7 +32,7 @@ int replaceWholeFile(const QByteArray& path, mode_t mode, const std::function<in
                      struct stat* written)
 {
     const qsizetype slash = path.lastIndexOf('/');
-    QByteArray temporary = path.left(slash + 1) + '.' + path.mid(slash + 1) + ".XXXXXX";
+    QByteArray temporary = path.left(slash + 1) + temporaryTemplate(path.mid(slash + 1));
     const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0)
         return errno;
@@ -57,19 +57,31 @@ int replaceWholeFile(const QByteArray& path, mode_t mode, const std::function<in
 }
 
 namespace {
+constexpr char kTemporaryMark[] = ".korvalen-temp.";
+constexpr size_t kMarkLength = sizeof kTemporaryMark - 1;
+constexpr size_t kRandomLength = 6;
+} // namespace
 
-// The new file of a write to `name` is ".name.XXXXXX".
+QByteArray temporaryTemplate(const QByteArray& name)
+{
+    return '.' + name + kTemporaryMark + QByteArray(kRandomLength, 'X');
+}
+
 bool isTemporaryOf(const char* entry, const QByteArray& name)
 {
+    const size_t nameLength = size_t(name.size());
     const size_t length = std::strlen(entry);
-    if (length != size_t(name.size()) + 8 || entry[0] != '.' ||
-        std::memcmp(entry + 1, name.constData(), size_t(name.size())) != 0 || entry[name.size() + 1] != '.')
+    if (length != 1 + nameLength + kMarkLength + kRandomLength || entry[0] != '.' ||
+        std::memcmp(entry + 1, name.constData(), nameLength) != 0 ||
+        std::memcmp(entry + 1 + nameLength, kTemporaryMark, kMarkLength) != 0)
         return false;
-    for (size_t i = length - 6; i < length; ++i)
+    for (size_t i = length - kRandomLength; i < length; ++i)
         if (!std::isalnum(static_cast<unsigned char>(entry[i])))
             return false;
     return true;
 }
+
+namespace {
 
 // A live writer holds the lock of its new file. Where the file system has no
 // locks, the file's age alone decides.

@@ -10,7 +10,7 @@ mkdir -m 700 "$dir/run"
 export APPDATA="$dir" XDG_RUNTIME_DIR="$dir/run" QT_QPA_PLATFORM=offscreen
 "$program" & pid=$!
 for _ in $(seq 100); do
-    [ -S "$dir/run/Korvalen..socket" ] && break
+    compgen -G "$dir/run/Korvalen. *.socket" >/dev/null && break
     sleep 0.1
 done
 test -f "$dir/Korvalen/MainConfA.ini" || { echo "no configuration file"; exit 1; }

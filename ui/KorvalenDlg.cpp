@@ -91,7 +91,8 @@ CKorvalenDlg::CKorvalenDlg(QWidget* pParent, int nInstance) : QDialog(pParent), 
     CreateTray();
 
     m_pInstanceServer = new platform::InstanceServer(
-        instance::windowTitle(m_nInstance), [this] { OnActivateInstance(); }, this);
+        platform::instanceSocketPath(instance::windowTitle(m_nInstance), m_strDataDir),
+        [this] { OnActivateInstance(); }, this);
 }
 
 CKorvalenDlg::~CKorvalenDlg()

@@ -16,7 +16,11 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
+#include <stdexcept>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -33,11 +37,13 @@ protected:
         }
     }
 
-    QProcess* start(const QStringList& arguments = {})
+    QProcess* start(const QStringList& arguments = {}, const QString& appData = QString())
     {
         auto process = std::make_unique<QProcess>();
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        if (!appData.isEmpty())
+            env.insert(QStringLiteral("APPDATA"), appData);
         process->setProcessEnvironment(env);
         process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
         process->start(kProgram, arguments);
@@ -46,20 +52,20 @@ protected:
         return m_processes.back().get();
     }
 
-    QString socketOf(int instance) const
+    QString socketOf(int instance, const QString& dataDir = QString()) const
     {
         static const char* const titles[] = {"Korvalen.", "Korvalen. Sec", "Korvalen. Ter"};
-        return m_env.runtimeDir() + u'/' + QString::fromLatin1(titles[instance]) + QStringLiteral(".socket");
+        return platform::instanceSocketPath(titles[instance], dataDir.isEmpty() ? m_env.dataDir() : dataDir);
     }
 
     // The program listens for activation once its window exists. Loading and
     // painting seventy big tiles under the address checks on a loaded
     // machine took more than ten seconds: a minute is the bound.
-    bool waitUntilListening(int instance, QProcess* process)
+    bool waitUntilListening(int instance, QProcess* process, const QString& dataDir = QString())
     {
         return test::waitFor(
                    [&] {
-                       return QFileInfo(socketOf(instance)).exists() ||
+                       return QFileInfo(socketOf(instance, dataDir)).exists() ||
                               process->state() == QProcess::NotRunning;
                    },
                    60000) &&
@@ -93,7 +99,7 @@ TEST_F(InstanceProcessTest, SecondStartActivatesRunningInstanceAndEnds)
     ASSERT_EQ(platform::acquireInstanceLock(m_env.dataDir(), "Tamsorin KorvalenA", socketOf(0)),
               platform::InstanceLockResult::Acquired);
     int activations = 0;
-    platform::InstanceServer server(QStringLiteral("Korvalen."), [&] { ++activations; });
+    platform::InstanceServer server(socketOf(0), [&] { ++activations; });
     ASSERT_TRUE(server.isListening());
 
     QProcess* second = start();
@@ -112,7 +118,7 @@ TEST_F(InstanceProcessTest, SecondStartThatActivatesPrintsNothingAndMakesNoAudio
     ASSERT_EQ(platform::acquireInstanceLock(m_env.dataDir(), "Tamsorin KorvalenC", socketOf(2)),
               platform::InstanceLockResult::Acquired);
     int activations = 0;
-    platform::InstanceServer server(QStringLiteral("Korvalen. Ter"), [&] { ++activations; });
+    platform::InstanceServer server(socketOf(2), [&] { ++activations; });
     ASSERT_TRUE(server.isListening());
 
     QProcess second;
@@ -131,14 +137,54 @@ TEST_F(InstanceProcessTest, SecondStartThatActivatesPrintsNothingAndMakesNoAudio
     EXPECT_EQ(second.readAllStandardOutput(), QByteArray());
 }
 
-TEST_F(InstanceProcessTest, SecondStartWithoutRunningWindowEndsSilently)
+// A start whose twin cannot be reached says why and ends, leaving whatever
+// holds the lock's name as it was.
+TEST_F(InstanceProcessTest, SecondStartThatCannotReachItsTwinSaysWhyAndEnds)
 {
-    ASSERT_EQ(platform::acquireInstanceLock(m_env.dataDir(), "Tamsorin KorvalenB", socketOf(1)),
-              platform::InstanceLockResult::Acquired);
-    QProcess* second = start({QStringLiteral("/secondary")});
-    ASSERT_TRUE(finishes(second));
-    EXPECT_EQ(second->exitCode(), 0);
-    EXPECT_FALSE(QFileInfo::exists(m_env.dataDir() + QStringLiteral("/MainConfB.ini")));
+    const QString notes = m_env.path() + QStringLiteral("/notes.txt");
+    const QString lock = m_env.dataDir() + QStringLiteral("/Tamsorin KorvalenB.lock");
+    const struct
+    {
+        std::function<void()> plant;
+        const char* said;
+    } cases[] = {
+        {[&] { platform::acquireInstanceLock(m_env.dataDir(), "Tamsorin KorvalenB", socketOf(1)); },
+         "but it does not answer"},
+        {[&] { QFile::link(notes, lock); }, "cannot be used: it is a symbolic link"},
+        {[&] { ::link(QFile::encodeName(notes), QFile::encodeName(lock)); }, "it is a hard link"},
+        {[&] { ::mkfifo(QFile::encodeName(lock), 0600); }, "it is not a regular file"},
+    };
+    theApp.m_answerWaitMs = 300;
+    // A start that went on would run its window here for ever.
+    theApp.m_setUpOutputs = [] { throw std::runtime_error("the start went on as the only process"); };
+    for (const auto& c : cases) {
+        test::writeFile(notes, "mine\n");
+        QFile::remove(lock);
+        ASSERT_TRUE(QDir().mkpath(m_env.dataDir()));
+        c.plant();
+        test::RecordingMessageBoxes boxes;
+        EXPECT_FALSE(theApp.InitInstance({kProgram, QStringLiteral("/secondary")}));
+        const QString text = boxes.shown.size() == 1 ? boxes.shown[0].text : QString();
+        EXPECT_TRUE(text.contains(m_env.dataDir() + "/MainConfB.ini\n") && text.contains(c.said))
+            << text.toStdString();
+        EXPECT_EQ(test::readFile(notes), "mine\n");
+        EXPECT_FALSE(QFileInfo::exists(m_env.dataDir() + QStringLiteral("/MainConfB.ini")));
+    }
+    theApp.m_answerWaitMs = 10000;
+    theApp.m_setUpOutputs = nullptr;
+}
+
+// Two data folders in one session: each instance keeps its own socket, and
+// each answers for its own configuration.
+TEST_F(InstanceProcessTest, TwoConfigurationsInOneSessionEachAnswerOnTheirOwnSocket)
+{
+    const QString other = m_env.path() + QStringLiteral("/other");
+    ASSERT_TRUE(waitUntilListening(0, start()));
+    ASSERT_TRUE(waitUntilListening(0, start({}, other), other + QStringLiteral("/Korvalen")));
+    EXPECT_NE(socketOf(0), socketOf(0, other + QStringLiteral("/Korvalen")));
+    EXPECT_TRUE(platform::activateRunningInstance(socketOf(0)));
+    EXPECT_TRUE(platform::activateRunningInstance(socketOf(0, other + QStringLiteral("/Korvalen"))));
+    EXPECT_EQ(m_processes[0]->state(), QProcess::Running);
 }
 
 // A start from a session with another runtime folder, or none, cannot reach
@@ -166,7 +212,7 @@ TEST_F(InstanceProcessTest, ActivationGivesUpOnAnInstanceThatDoesNotAnswer)
     ASSERT_TRUE(silent.listen(socketOf(2)));
     QElapsedTimer timer;
     timer.start();
-    EXPECT_FALSE(platform::activateRunningInstance(QStringLiteral("Korvalen. Ter"), 300));
+    EXPECT_FALSE(platform::activateRunningInstance(socketOf(2), 300));
     EXPECT_LT(timer.elapsed(), 3000);
 }
 
@@ -180,7 +226,7 @@ TEST_F(InstanceProcessTest, TwoProcessesOfOneInstance)
     EXPECT_EQ(second->exitCode(), 0);
     EXPECT_EQ(first->state(), QProcess::Running);
     // The running instance still answers.
-    EXPECT_TRUE(platform::activateRunningInstance(QStringLiteral("Korvalen.")));
+    EXPECT_TRUE(platform::activateRunningInstance(socketOf(0)));
 }
 
 TEST_F(InstanceProcessTest, ThreeInstancesRunSideBySideWithTheirOwnFiles)
@@ -196,7 +242,7 @@ TEST_F(InstanceProcessTest, ThreeInstancesRunSideBySideWithTheirOwnFiles)
         EXPECT_TRUE(test::waitFor([&] {
             return QFileInfo::exists(m_env.dataDir() + u'/' + QString::fromLatin1(file));
         })) << file;
-    EXPECT_TRUE(platform::activateRunningInstance(QStringLiteral("Korvalen. Sec")));
+    EXPECT_TRUE(platform::activateRunningInstance(socketOf(1)));
     EXPECT_EQ(a->state(), QProcess::Running);
     EXPECT_EQ(b->state(), QProcess::Running);
     EXPECT_EQ(c->state(), QProcess::Running);
@@ -211,8 +257,7 @@ TEST_F(InstanceProcessTest, FreshStartAfterTheFirstWasKilled)
     ASSERT_TRUE(QFileInfo(socketOf(0)).exists());
 
     QProcess* again = start();
-    ASSERT_TRUE(
-        test::waitFor([&] { return platform::activateRunningInstance(QStringLiteral("Korvalen."), 500); }));
+    ASSERT_TRUE(test::waitFor([&] { return platform::activateRunningInstance(socketOf(0), 500); }));
     EXPECT_EQ(again->state(), QProcess::Running);
 }
 

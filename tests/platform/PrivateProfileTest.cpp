@@ -671,7 +671,7 @@ TEST_F(PrivateProfile, KilledWriterLeavesACompleteFile)
 
     // What a killed writer may leave besides the file is its temporary file;
     // it must not get in the way of later writes.
-    const QRegularExpression temporary(QStringLiteral("^\\.test\\.ini\\.[A-Za-z0-9]{6}$"));
+    const QRegularExpression temporary(QStringLiteral("^\\.test\\.ini\\.korvalen-temp\\.[A-Za-z0-9]{6}$"));
     for (const QString& name :
          QDir(m_dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)) {
         if (name != QStringLiteral("test.ini")) {
@@ -687,15 +687,19 @@ TEST_F(PrivateProfile, KilledWriterLeavesACompleteFile)
 TEST_F(PrivateProfile, WriteRemovesTheTemporaryFilesOfKilledWriters)
 {
     test::writeFile(path(), "[s]\nk=1\n");
-    const QStringList leftovers = {QStringLiteral(".test.ini.AbC123"), QStringLiteral(".test.ini.000000")};
-    const QStringList others = {QStringLiteral(".test.ini.AbC12"),  QStringLiteral(".test.ini.AbC1234"),
-                                QStringLiteral(".test.ini.AbC-12"), QStringLiteral(".other.ini.AbC123"),
-                                QStringLiteral("test.ini.AbC123"),  QStringLiteral(".test.inix.AbC123"),
-                                QStringLiteral(".test.ini.He1d00")};
+    const QString ours = QStringLiteral(".test.ini.korvalen-temp.");
+    const QStringList leftovers = {ours + "AbC123", ours + "000000"};
+    // A user's own hidden copies, like the temporaries of other programs and
+    // of older releases, are never ours to remove.
+    const QStringList others =
+        QStringLiteral(".test.ini.AbC123 .test.ini.backup .test.ini.before .other.ini.korvalen-temp.AbC123 "
+                       "test.ini.korvalen-temp.AbC123")
+            .split(u' ') +
+        QStringList{ours + "AbC12", ours + "AbC1234", ours + "AbC-12", ours + "He1d00"};
     // A temporary file written a moment ago may belong to a writer that is
     // still at work without the folder's lock (an older release); one whose
     // writer is alive (He1d00) is locked, however long it has been stalled.
-    const QString fresh = QStringLiteral(".test.ini.Fr3sh0");
+    const QString fresh = ours + "Fr3sh0";
     const auto plant = [&](const QStringList& names) {
         for (const QString& name : names) {
             test::writeFile(path(name), QByteArray(50 * 1024, 'x'));
