@@ -2,12 +2,15 @@
 
 #include "core/Instance.h"
 #include "platform/DataFolder.h"
+#include "platform/EndSignals.h"
 #include "platform/Instance.h"
 #include "platform/MessageBox.h"
 #include "platform/Network.h"
 #include "ui/KorvalenDlg.h"
 
 #include <QDir>
+#include <QGuiApplication>
+#include <QSessionManager>
 #include <QFileInfo>
 
 #include <optional>
@@ -72,6 +75,11 @@ bool CKorvalenApp::InitInstance(const QStringList& arguments)
     }
 
     CKorvalenDlg dlg(nullptr, nInstance);
+    // Ended from outside, the program ends as Exit ends it: the settings
+    // still waiting are written first.
+    platform::EndSignals ends([&dlg] { dlg.EndWithoutAsking(); });
+    // The session manager asks for the data before the session ends.
+    QObject::connect(qApp, &QGuiApplication::commitDataRequest, &dlg, [&dlg] { dlg.FlushSettings(); });
     dlg.DoModal();
     return false;
 }

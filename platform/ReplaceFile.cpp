@@ -45,11 +45,13 @@ int replaceWholeFile(const QByteArray& path, mode_t mode, const std::function<in
         ::fchmod(fd, mode);
     if (code == 0 && ::fsync(fd) != 0)
         code = errno;
-    if (code == 0 && ::rename(temporary.constData(), path.constData()) != 0)
-        code = errno;
     if (code == 0 && written && ::fstat(fd, written) != 0)
         code = errno;
+    // Closed before the rename: a close that fails (a network file system
+    // reports its write errors there) must leave the old file in place.
     if (::close(fd) != 0 && code == 0)
+        code = errno;
+    if (code == 0 && ::rename(temporary.constData(), path.constData()) != 0)
         code = errno;
     if (code != 0)
         ::unlink(temporary.constData());
