@@ -9,9 +9,9 @@
 #include "ui/KorvalenDlg.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QSessionManager>
-#include <QFileInfo>
 
 #include <optional>
 
@@ -74,10 +74,16 @@ bool CKorvalenApp::InitInstance(const QStringList& arguments)
         return false;
     }
 
-    CKorvalenDlg dlg(nullptr, nInstance);
     // Ended from outside, the program ends as Exit ends it: the settings
-    // still waiting are written first.
-    platform::EndSignals ends([&dlg] { dlg.EndWithoutAsking(); });
+    // still waiting are written first. Set up before the window, whose
+    // socket tells others it runs; a signal is handled once its loop runs.
+    CKorvalenDlg* window = nullptr;
+    platform::EndSignals ends([&window] {
+        if (window)
+            window->EndWithoutAsking();
+    });
+    CKorvalenDlg dlg(nullptr, nInstance);
+    window = &dlg;
     // The session manager asks for the data before the session ends.
     QObject::connect(qApp, &QGuiApplication::commitDataRequest, &dlg, [&dlg] { dlg.FlushSettings(); });
     dlg.DoModal();

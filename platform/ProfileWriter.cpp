@@ -98,7 +98,8 @@ struct ProfileWriter::State
         lastOk = ok;
         const quint64 count = ++tries;
         if (ProfileWriter* o = owner)
-            QMetaObject::invokeMethod(o, [o, count, ok] { o->deliver(count, ok); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                o, [o, count, ok] { o->deliver(count, ok); }, Qt::QueuedConnection);
     }
 
     void runBatch(std::unique_lock<std::mutex>& lock)
@@ -134,7 +135,8 @@ struct ProfileWriter::State
             // The writes made since follow at once, on the new file.
             go = go || !pending.empty();
             if (ProfileWriter* o = owner)
-                QMetaObject::invokeMethod(o, [done, error] { done(error); }, Qt::QueuedConnection);
+                QMetaObject::invokeMethod(
+                    o, [done, error] { done(error); }, Qt::QueuedConnection);
         }
         tell(locked);
     }
@@ -248,12 +250,14 @@ QStringList ProfileWriter::waiting() const
     return writes;
 }
 
-void ProfileWriter::replaceFile(std::function<QString()> replace, std::function<void(const QString& error)> done)
+void ProfileWriter::replaceFile(std::function<QString()> replace,
+                                std::function<void(const QString& error)> done)
 {
     {
         std::lock_guard lock(m_state->mutex);
         Q_ASSERT(!m_state->replacement);
-        m_state->replacement = State::Replacement{std::move(replace), std::move(done), m_state->pending.size()};
+        m_state->replacement =
+            State::Replacement{std::move(replace), std::move(done), m_state->pending.size()};
         m_state->dirty = true;
     }
     submit();
@@ -287,9 +291,8 @@ bool ProfileWriter::flush(std::chrono::milliseconds bound)
     std::unique_lock lock(m_state->mutex);
     // A try under way may hold an older set of writes: the next one counts.
     const quint64 wanted = m_state->go ? m_state->started + 1 : m_state->started;
-    const bool tried = m_state->idle.wait_for(lock, bound, [&] {
-        return m_state->tries >= wanted || (!m_state->busy() && !m_state->waiting());
-    });
+    const bool tried = m_state->idle.wait_for(
+        lock, bound, [&] { return m_state->tries >= wanted || (!m_state->busy() && !m_state->waiting()); });
     const bool empty = !m_state->waiting();
     const quint64 tries = m_state->tries;
     const bool ok = m_state->lastOk;

@@ -276,7 +276,8 @@ void CKorvalenDlg::closeEvent(QCloseEvent* event)
         if (m_bEndingWithoutAsking)
             std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
         else
-            platform::MessageBoxW(text, QStringLiteral("Korvalen"), platform::MB_OK | platform::MB_ICONWARNING);
+            platform::MessageBoxW(text, QStringLiteral("Korvalen"),
+                                  platform::MB_OK | platform::MB_ICONWARNING);
     }
     m_SystemTray.RemoveIcon();
     if (m_dlgAbout)

@@ -144,7 +144,10 @@ protected:
 
     // Restore and reset replace the file through the settings writer and
     // reload once it is done.
-    void replaced() { ASSERT_TRUE(test::waitFor([this] { return !window->m_bBusy; }, kWaitMs)); }
+    void replaced()
+    {
+        ASSERT_TRUE(test::waitFor([this] { return !window->m_bBusy; }, kWaitMs));
+    }
     QString configPath() const { return env.dataDir() + QStringLiteral("/MainConfA.ini"); }
     QString outside(const char* name) const
     {

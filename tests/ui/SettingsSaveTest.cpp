@@ -19,8 +19,8 @@
 #include <fcntl.h>
 #include <memory>
 #include <optional>
-#include <thread>
 #include <sys/file.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
