@@ -291,8 +291,10 @@ bool ProfileWriter::flush(std::chrono::milliseconds bound)
     std::unique_lock lock(m_state->mutex);
     // A try under way may hold an older set of writes: the next one counts.
     const quint64 wanted = m_state->go ? m_state->started + 1 : m_state->started;
-    const bool tried = m_state->idle.wait_for(
-        lock, bound, [&] { return m_state->tries >= wanted || (!m_state->busy() && !m_state->waiting()); });
+    // A replacement hands the writes made after it straight on: they count too.
+    const bool tried = m_state->idle.wait_for(lock, bound, [&] {
+        return (m_state->tries >= wanted && !m_state->go) || (!m_state->busy() && !m_state->waiting());
+    });
     const bool empty = !m_state->waiting();
     const quint64 tries = m_state->tries;
     const bool ok = m_state->lastOk;
