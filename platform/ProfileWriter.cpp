@@ -5,6 +5,7 @@
 
 #include <QHash>
 
+#include <algorithm>
 #include <condition_variable>
 #include <mutex>
 #include <thread>

@@ -109,8 +109,10 @@ void CKorvalenDlg::ReplaceConfiguration(std::function<QString()> replace)
     m_bBusy = true;
     m_pSettingsWriter->replaceFile(std::move(replace), [this](const QString& error) {
         m_bBusy = false;
+        // Told as the failed saves are, beside which it may stand: neither
+        // waits for the other's answer.
         if (!error.isEmpty()) {
-            platform::AfxMessageBox(error, platform::MB_OK);
+            platform::postMessageBox(error, QStringLiteral("Korvalen"), platform::MB_OK);
             return;
         }
         ReloadConfiguration();
