@@ -2,6 +2,7 @@
 
 #include "core/Instance.h"
 #include "platform/DataFolder.h"
+#include "platform/EndSignals.h"
 #include "platform/Instance.h"
 #include "platform/MessageBox.h"
 #include "platform/Network.h"
@@ -9,6 +10,8 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QSessionManager>
 
 #include <optional>
 
@@ -106,7 +109,18 @@ bool CKorvalenApp::InitInstance(const QStringList& arguments)
         return false;
     }
 
+    // Ended from outside, the program ends as Exit ends it: the settings
+    // still waiting are written first. Set up before the window, whose
+    // socket tells others it runs; a signal is handled once its loop runs.
+    CKorvalenDlg* window = nullptr;
+    platform::EndSignals ends([&window] {
+        if (window)
+            window->EndWithoutAsking();
+    });
     CKorvalenDlg dlg(nullptr, nInstance);
+    window = &dlg;
+    // The session manager asks for the data before the session ends.
+    QObject::connect(qApp, &QGuiApplication::commitDataRequest, &dlg, [&dlg] { dlg.FlushSettings(); });
     dlg.DoModal();
     return false;
 }

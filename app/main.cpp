@@ -4,6 +4,7 @@
 #include "core/Workers.h"
 #include "platform/Capabilities.h"
 #include "platform/LazyAudio.h"
+#include "platform/ProfileWriter.h"
 #include "platform/QtAudio.h"
 #include "platform/QtDialogs.h"
 #include "platform/QtMessageBox.h"
@@ -76,7 +77,11 @@ int main(int argc, char* argv[])
     QElapsedTimer waited;
     waited.start();
     const bool checksEnded = CNetThread::WaitForAll(800);
-    const bool allEnded = waitForWorkers(int(std::max<qint64>(50, 950 - waited.elapsed()))) && checksEnded;
+    const bool workersEnded = waitForWorkers(int(std::max<qint64>(50, 950 - waited.elapsed())));
+    // The settings writers' threads were given their last try as the window
+    // went; one stuck in its file system is left behind like a check.
+    const bool allEnded =
+        platform::waitForProfileWriters(std::chrono::milliseconds(100)) && workersEnded && checksEnded;
     platform::setSpeechOutput(nullptr);
     platform::setSoundOutput(nullptr);
     platform::setMessageBoxService(nullptr);

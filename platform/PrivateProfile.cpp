@@ -412,6 +412,23 @@ ProfileReadScope::~ProfileReadScope()
     cache().release(m_path);
 }
 
+QString profileFilePath(const QString& path)
+{
+    return canonicalPath(path);
+}
+
+bool withProfileLock(const QString& path, const std::function<void()>& work)
+{
+    const QByteArray native = canonicalPath(path).toLocal8Bit();
+    const qsizetype slash = native.lastIndexOf('/');
+    const int lock = lockFolder(slash > 0 ? native.left(slash) : QByteArray(slash == 0 ? "/" : "."));
+    if (lock < 0)
+        return false;
+    work();
+    ::close(lock);
+    return true;
+}
+
 bool PathFileExists(const QString& path)
 {
     struct stat st;

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 namespace platform {
@@ -44,6 +45,15 @@ public:
 private:
     QString m_path;
 };
+
+// The path under which reads and writes know the file: a final link is
+// followed. Whatever is kept per settings file is keyed by it.
+QString profileFilePath(const QString& path);
+
+// Runs `work` under the write lock of the file's folder, between two writes
+// of the file. False, without running it, when the lock could not be had in
+// the time a write waits for it.
+bool withProfileLock(const QString& path, const std::function<void()>& work);
 
 // True when a file or folder exists at the path.
 bool PathFileExists(const QString& path);

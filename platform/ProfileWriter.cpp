@@ -5,6 +5,7 @@
 
 #include <QHash>
 
+#include <algorithm>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
@@ -32,20 +33,36 @@ bool writeBatch(const QString& path, const std::vector<Write>& writes)
 std::mutex g_registryMutex;
 QHash<QString, ProfileWriter*> g_registry;
 
+// The writers' threads still running: none may outlive main(), where the
+// statics they use (the document cache) are destroyed.
+std::mutex g_threadsMutex;
+std::condition_variable g_threadsEnded;
+int g_threads = 0;
+
 } // namespace
 
 struct ProfileWriter::State
 {
+    struct Replacement
+    {
+        std::function<QString()> replace;
+        std::function<void(const QString&)> done;
+        size_t after = 0; // the writes before it, at the front of pending
+    };
+
     QString path;
     std::mutex mutex;
     std::condition_variable wake; // the writing thread: a batch is wanted, or it is to stop
     std::condition_variable idle; // a try ended
     std::vector<Write> pending;   // not written yet, in order; the first `inFlight` are being tried
     size_t inFlight = 0;
+    std::optional<Replacement> replacement;
+    bool replacing = false;
     bool go = false;
     bool stop = false;
     bool submitQueued = false;
-    bool dropInFlight = false; // the file was replaced while they were tried
+    bool dirty = false; // written to since the last try began
+    quint64 started = 0;
     quint64 tries = 0;
     bool lastOk = true;
     ProfileWriter* owner = nullptr;                         // null once the owner has gone
@@ -70,7 +87,60 @@ struct ProfileWriter::State
         }
     }
 
-    bool busy() const { return go || inFlight > 0; }
+    bool busy() const { return go || inFlight > 0 || replacing; }
+    bool waiting() const { return !pending.empty() || replacement; }
+
+    // A write at `place` may take a new value there only while it is neither
+    // being tried nor meant for the file a replacement waits to replace.
+    size_t firstOpenPlace() const { return std::max(inFlight, replacement ? replacement->after : 0); }
+
+    void tell(bool ok)
+    {
+        lastOk = ok;
+        const quint64 count = ++tries;
+        if (ProfileWriter* o = owner)
+            QMetaObject::invokeMethod(
+                o, [o, count, ok] { o->deliver(count, ok); }, Qt::QueuedConnection);
+    }
+
+    void runBatch(std::unique_lock<std::mutex>& lock)
+    {
+        const std::vector<Write> batch = pending;
+        inFlight = batch.size();
+        lock.unlock();
+        const bool ok = writeBatch(path, batch);
+        lock.lock();
+        if (ok) {
+            pending.erase(pending.begin(), pending.begin() + qsizetype(inFlight));
+            rebuild();
+        }
+        inFlight = 0;
+        tell(ok);
+    }
+
+    void runReplacement(std::unique_lock<std::mutex>& lock)
+    {
+        replacing = true;
+        const std::function<QString()> replace = replacement->replace;
+        lock.unlock();
+        QString error;
+        const bool locked = withProfileLock(path, [&] { error = replace(); });
+        lock.lock();
+        replacing = false;
+        if (locked) {
+            std::function<void(const QString&)> done = std::move(replacement->done);
+            if (error.isEmpty())
+                pending.erase(pending.begin(), pending.begin() + qsizetype(replacement->after));
+            replacement.reset();
+            rebuild();
+            // The writes made since follow at once, on the new file.
+            go = go || !pending.empty();
+            if (ProfileWriter* o = owner)
+                QMetaObject::invokeMethod(
+                    o, [done, error] { done(error); }, Qt::QueuedConnection);
+        }
+        tell(locked);
+    }
 
     static void run(const std::shared_ptr<State>& s)
     {
@@ -80,54 +150,53 @@ struct ProfileWriter::State
             if (!s->go)
                 return;
             s->go = false;
-            const std::vector<Write> batch = s->pending;
-            s->inFlight = batch.size();
-            bool ok = true;
-            if (!batch.empty()) {
-                lock.unlock();
-                ok = writeBatch(s->path, batch);
-                lock.lock();
-                if (ok || s->dropInFlight) {
-                    s->pending.erase(s->pending.begin(), s->pending.begin() + qsizetype(s->inFlight));
-                    s->rebuild();
-                }
-                s->inFlight = 0;
-                s->dropInFlight = false;
-                s->lastOk = ok;
-                const quint64 tries = ++s->tries;
-                if (ProfileWriter* owner = s->owner)
-                    QMetaObject::invokeMethod(
-                        owner, [owner, tries, ok] { owner->deliver(tries, ok); }, Qt::QueuedConnection);
-            }
+            s->dirty = false;
+            if (s->waiting())
+                ++s->started;
+            if (s->replacement)
+                s->runReplacement(lock);
+            else if (!s->pending.empty())
+                s->runBatch(lock);
             s->idle.notify_all();
         }
     }
 };
 
 ProfileWriter::ProfileWriter(const QString& path, QObject* parent)
-    : QObject(parent), m_path(path), m_state(std::make_shared<State>())
+    : QObject(parent), m_state(std::make_shared<State>())
 {
-    m_state->path = path;
+    m_state->path = profileFilePath(path);
     m_state->owner = this;
     m_retry.setSingleShot(true);
     m_retry.setInterval(kProfileRetryAfter);
     connect(&m_retry, &QTimer::timeout, this, &ProfileWriter::submit);
-    std::thread(State::run, m_state).detach();
+    {
+        std::lock_guard guard(g_threadsMutex);
+        ++g_threads;
+    }
+    std::thread([state = m_state]() mutable {
+        State::run(state);
+        state.reset();
+        std::lock_guard guard(g_threadsMutex);
+        --g_threads;
+        g_threadsEnded.notify_all();
+    }).detach();
     std::lock_guard guard(g_registryMutex);
-    g_registry.insert(m_path, this);
+    g_registry.insert(m_state->path, this);
 }
 
 ProfileWriter::~ProfileWriter()
 {
     {
         std::lock_guard guard(g_registryMutex);
-        if (g_registry.value(m_path) == this)
-            g_registry.remove(m_path);
+        if (g_registry.value(m_state->path) == this)
+            g_registry.remove(m_state->path);
     }
     std::unique_lock lock(m_state->mutex);
     m_state->owner = nullptr;
-    // Writes never tried yet get their try; those that failed had theirs.
-    if (!m_state->pending.empty() && m_state->lastOk)
+    // What changed since the last try gets its try; what failed then and
+    // has not changed since had its own.
+    if (m_state->dirty && m_state->waiting())
         m_state->go = true;
     m_state->stop = true;
     m_state->wake.notify_one();
@@ -137,8 +206,9 @@ ProfileWriter::~ProfileWriter()
 
 ProfileWriter* ProfileWriter::forPath(const QString& path)
 {
+    const QString file = profileFilePath(path);
     std::lock_guard guard(g_registryMutex);
-    return g_registry.value(path, nullptr);
+    return g_registry.value(file, nullptr);
 }
 
 void ProfileWriter::write(const QString& section, const QString& key, const QString& value)
@@ -148,7 +218,7 @@ void ProfileWriter::write(const QString& section, const QString& key, const QStr
     // A key written again before its first write was tried keeps its place.
     const QString place = State::placeKey(section, key);
     const auto it = m_state->places.constFind(place);
-    if (it != m_state->places.constEnd() && *it >= m_state->inFlight) {
+    if (it != m_state->places.constEnd() && *it >= m_state->firstOpenPlace()) {
         pending[*it].key = key; // the line is written as last spelled
         pending[*it].value = value;
     } else {
@@ -156,6 +226,7 @@ void ProfileWriter::write(const QString& section, const QString& key, const QStr
         pending.push_back(Write{section, key, value});
     }
     m_state->overlay.setValue(section, key, value);
+    m_state->dirty = true;
     // The writes of one event go together, handed over once it ends.
     if (!m_state->submitQueued) {
         m_state->submitQueued = true;
@@ -171,12 +242,34 @@ std::optional<QString> ProfileWriter::pendingValue(const QString& section, const
     return m_state->overlay.value(section, key);
 }
 
+QStringList ProfileWriter::waiting() const
+{
+    std::lock_guard lock(m_state->mutex);
+    QStringList writes;
+    for (const Write& w : m_state->pending)
+        writes << QStringLiteral("[%1] %2=%3").arg(w.section, w.key, w.value);
+    return writes;
+}
+
+void ProfileWriter::replaceFile(std::function<QString()> replace,
+                                std::function<void(const QString& error)> done)
+{
+    {
+        std::lock_guard lock(m_state->mutex);
+        Q_ASSERT(!m_state->replacement);
+        m_state->replacement =
+            State::Replacement{std::move(replace), std::move(done), m_state->pending.size()};
+        m_state->dirty = true;
+    }
+    submit();
+}
+
 void ProfileWriter::submit()
 {
     m_retry.stop();
     std::lock_guard lock(m_state->mutex);
     m_state->submitQueued = false;
-    if (!m_state->pending.empty() && !m_state->go) {
+    if (m_state->waiting() && !m_state->go) {
         m_state->go = true;
         m_state->wake.notify_one();
     }
@@ -184,9 +277,7 @@ void ProfileWriter::submit()
 
 void ProfileWriter::submitQueued()
 {
-    // Not when a flush or a retry has handed the writes over since: a batch
-    // started later (in a loop of a box that tells of a failure) would run
-    // behind the back of whoever flushed.
+    // Not when a flush or a retry has handed the writes over since.
     {
         std::lock_guard lock(m_state->mutex);
         if (!m_state->submitQueued)
@@ -199,8 +290,13 @@ bool ProfileWriter::flush(std::chrono::milliseconds bound)
 {
     submit();
     std::unique_lock lock(m_state->mutex);
-    const bool tried = m_state->idle.wait_for(lock, bound, [&] { return !m_state->busy(); });
-    const bool empty = m_state->pending.empty();
+    // A try under way may hold an older set of writes: the next one counts.
+    const quint64 wanted = m_state->go ? m_state->started + 1 : m_state->started;
+    // A replacement hands the writes made after it straight on: they count too.
+    const bool tried = m_state->idle.wait_for(lock, bound, [&] {
+        return (m_state->tries >= wanted && !m_state->go) || (!m_state->busy() && !m_state->waiting());
+    });
+    const bool empty = !m_state->waiting();
     const quint64 tries = m_state->tries;
     const bool ok = m_state->lastOk;
     lock.unlock();
@@ -209,25 +305,20 @@ bool ProfileWriter::flush(std::chrono::milliseconds bound)
     return empty;
 }
 
-void ProfileWriter::discard()
-{
-    std::lock_guard lock(m_state->mutex);
-    // What is being tried now is not tried again.
-    m_state->pending.resize(m_state->inFlight);
-    m_state->dropInFlight = m_state->inFlight > 0;
-    m_state->rebuild();
-}
-
 void ProfileWriter::deliver(quint64 tries, bool ok)
 {
     if (tries <= m_delivered)
         return;
     m_delivered = tries;
     emit saved(ok);
-    // Counted from when the failure has been told: a box that tells of it
-    // waits for its answer, and the caller of flush() with it.
     if (!ok)
         m_retry.start();
+}
+
+bool waitForProfileWriters(std::chrono::milliseconds bound)
+{
+    std::unique_lock lock(g_threadsMutex);
+    return g_threadsEnded.wait_for(lock, bound, [] { return g_threads == 0; });
 }
 
 } // namespace platform

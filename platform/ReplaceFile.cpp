@@ -45,11 +45,13 @@ int replaceWholeFile(const QByteArray& path, mode_t mode, const std::function<in
         ::fchmod(fd, mode);
     if (code == 0 && ::fsync(fd) != 0)
         code = errno;
-    if (code == 0 && ::rename(temporary.constData(), path.constData()) != 0)
-        code = errno;
     if (code == 0 && written && ::fstat(fd, written) != 0)
         code = errno;
+    // Closed before the rename: a close that fails (a network file system
+    // reports its write errors there) must leave the old file in place.
     if (::close(fd) != 0 && code == 0)
+        code = errno;
+    if (code == 0 && ::rename(temporary.constData(), path.constData()) != 0)
         code = errno;
     if (code != 0)
         ::unlink(temporary.constData());
@@ -107,9 +109,9 @@ void removeStaleTemporaries(int folderFd, const QByteArray& name)
         ::close(fd);
         return;
     }
-    // Only files nobody has touched for a minute: a writer that does not lock
-    // its new file (an older release of the program still running) may be
-    // filling one right now, and it writes to it all the while.
+    // Only files nobody has touched for a minute: on a file system without
+    // locks a live writer's new file is told from a leftover by its age, as
+    // the writer writes to it all the while.
     const time_t stale = ::time(nullptr) - 60;
     std::vector<QByteArray> leftovers;
     while (const dirent* entry = ::readdir(dir)) {

@@ -21,7 +21,7 @@ bool isTemporaryOf(const char* entry, const QByteArray& name);
 
 // Replaces the file at `path` (its links already followed) whole: a new file
 // beside it, named by temporaryTemplate, is filled by `fill` (0 or an error number), given
-// `mode` where the file system can hold one, flushed to the disk and renamed
+// `mode` where the file system can hold one, flushed to the disk, closed and renamed
 // over the file. A file system that refuses the mode (FAT, exFAT) still gets
 // the file. While it is filled the new file is locked, so that no clean-up
 // takes it for a leftover. 0, or the error number of the step that failed:

@@ -192,7 +192,9 @@ open_box_menu() {
 width_is() { xdotool getwindowgeometry "$window" | grep -q "Geometry: $1x82"; }
 stored_is() { [ "$(ini_value "$1" "$2")" = "$3" ]; }
 not_up() { ! up_colour; }
-message_box() { titled '^Korvalen$' | head -n 1; }
+# Messages that wait for no answer can be open side by side: the first is
+# taken, reading the rest so that the listing never ends on a broken pipe.
+message_box() { titled '^Korvalen$' | sed -n 1p; }
 message_shown() { [ -n "$(message_box)" ]; }
 message_gone() { ! message_shown; }
 menu_closed() { ! menu_opened; }

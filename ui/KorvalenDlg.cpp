@@ -23,6 +23,7 @@
 #include <QKeyEvent>
 #include <QWindow>
 
+#include <cstdio>
 #include <unistd.h>
 
 namespace {
@@ -273,7 +274,15 @@ void CKorvalenDlg::closeEvent(QCloseEvent* event)
     ReleaseBoxes();
     // The last position and layout are written before the program ends, or
     // said to be lost.
-    FlushSettings();
+    if (!FlushSettings()) {
+        const QString text = unsavedSettingsText(m_strConfigPath) + QStringLiteral(" Not saved:\n") +
+                             m_pSettingsWriter->waiting().join(u'\n');
+        if (m_bEndingWithoutAsking)
+            std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+        else
+            platform::MessageBoxW(text, QStringLiteral("Korvalen"),
+                                  platform::MB_OK | platform::MB_ICONWARNING);
+    }
     m_SystemTray.RemoveIcon();
     if (m_dlgAbout)
         m_dlgAbout->close();
@@ -298,6 +307,12 @@ bool CKorvalenDlg::FlushSettings()
     return m_pSettingsWriter->flush(platform::kProfileFlushWait);
 }
 
+void CKorvalenDlg::EndWithoutAsking()
+{
+    m_bEndingWithoutAsking = true;
+    OnTrayExit();
+}
+
 void CKorvalenDlg::OnSettingsSaved(bool ok)
 {
     // A failing spell is said once; a save that works ends it.
@@ -312,7 +327,10 @@ void CKorvalenDlg::ReportUnsavedSettings()
     if (m_bReportedUnsaved)
         return;
     m_bReportedUnsaved = true;
-    platform::MessageBoxW(
+    // Told without waiting for an answer: the strip goes on working and the
+    // writer goes on trying while the message is open.
+    platform::postMessageBox(
+        this,
         unsavedSettingsText(m_strConfigPath) +
             QStringLiteral(" Korvalen runs with the settings it could read or its defaults."),
         QStringLiteral("Korvalen"), platform::MB_OK | platform::MB_ICONWARNING);

@@ -16,6 +16,8 @@
 #include <QRegion>
 #include <QString>
 
+#include <functional>
+
 class CAboutDlg;
 class CBoxPropertiesDlg;
 class DialogsAboveStrip;
@@ -49,10 +51,14 @@ public:
     void LoadConfig();
     void SaveBoxes();
     // Settings are written by a thread of their own, so the window never
-    // waits for the file. Before the file is copied, replaced or left, what
-    // waits is written, waiting at most one bounded try; true when all of it
-    // is in the file.
+    // waits for the file. Before the file is copied or left, what waits is
+    // written, waiting at most for the try under way and one more; true when
+    // all of it is in the file.
     bool FlushSettings();
+    // Ends the program as Exit does, for a signal or the end of the session:
+    // what cannot be saved is said on the standard error stream, as nobody
+    // may be there to answer a message.
+    void EndWithoutAsking();
     void ReloadBoxIcons(int nIndex);
     void StartChecks();
 
@@ -224,6 +230,9 @@ private:
     void PaintPendingTiles();
     // Drops every box and loads the configuration file again.
     void ReloadConfiguration();
+    // Has the settings writer replace the file (`replace` gives an error
+    // text, empty when it is done), then runs the boxes from the new file.
+    void ReplaceConfiguration(std::function<QString()> replace);
     // The member dialog behind m_dlgBoxProperties.
     CBoxPropertiesDlg* BoxPropertiesDlg() const;
 
@@ -234,6 +243,7 @@ private:
     platform::InstanceServer* m_pInstanceServer = nullptr;
     platform::ProfileWriter* m_pSettingsWriter = nullptr;
     bool m_bReportedUnsaved = false;
+    bool m_bEndingWithoutAsking = false;
     bool m_bWarnedNoTray = false;
     bool m_bRaiseMessagesWhenActive = false;
     QEventLoop* m_pModalLoop = nullptr;

@@ -15,15 +15,22 @@ const QString kFilter = QStringLiteral("INI File (*.ini)");
 // A configuration file is small; anything much bigger is not one.
 constexpr qint64 kMaxConfigBytes = 16 * 1024 * 1024;
 
-// Clears the busy flag however the command ends.
+// Clears the busy flag however the command ends, unless the command goes on
+// after it returns and clears the flag itself.
 class BusyScope
 {
 public:
     explicit BusyScope(bool& flag) : m_flag(flag) { m_flag = true; }
-    ~BusyScope() { m_flag = false; }
+    ~BusyScope()
+    {
+        if (!m_handedOver)
+            m_flag = false;
+    }
+    void handOver() { m_handedOver = true; }
 
 private:
     bool& m_flag;
+    bool m_handedOver = false;
 };
 
 } // namespace
@@ -70,16 +77,12 @@ void CKorvalenDlg::OnTrayRestoreConfig()
     }
     // The running file is replaced only by a complete copy; a copy that
     // fails leaves it, and the boxes running from it, as they were.
-    // What the running file still waits for goes in first, as it was asked
-    // for before; whatever could not be written is replaced with the rest.
-    FlushSettings();
-    QString error;
-    if (!platform::copyFileReplacing(source, m_strConfigPath, &error)) {
-        platform::AfxMessageBox(error, platform::MB_OK);
-        return;
-    }
-    m_pSettingsWriter->discard();
-    ReloadConfiguration();
+    const QString target = m_strConfigPath;
+    busy.handOver();
+    ReplaceConfiguration([source, target] {
+        QString error;
+        return platform::copyFileReplacing(source, target, &error) ? QString() : error;
+    });
 }
 
 void CKorvalenDlg::OnTrayResetConfig()
@@ -88,11 +91,30 @@ void CKorvalenDlg::OnTrayResetConfig()
     if (platform::MessageBoxW(QStringLiteral("Do you want to Reset Config File?"), QStringLiteral("Korvalen"),
                               platform::MB_YESNO | platform::MB_ICONQUESTION) != platform::IDYES)
         return;
-    FlushSettings();
-    if (QFileInfo::exists(m_strConfigPath) && !QFile::remove(m_strConfigPath)) {
-        platform::AfxMessageBox(QStringLiteral("Can't delete MainConf?.ini file."), platform::MB_OK);
-        return;
-    }
-    m_pSettingsWriter->discard();
-    ReloadConfiguration();
+    const QString target = m_strConfigPath;
+    busy.handOver();
+    ReplaceConfiguration([target] {
+        return QFileInfo::exists(target) && !QFile::remove(target)
+                   ? QStringLiteral("Can't delete MainConf?.ini file.")
+                   : QString();
+    });
+}
+
+void CKorvalenDlg::ReplaceConfiguration(std::function<QString()> replace)
+{
+    // The file is replaced by the settings writer, in order with the writes
+    // it holds: the writes asked for before land on the file replaced, those
+    // asked for after on the new one. The window goes on meanwhile; the
+    // commands stay closed until the boxes run from the new file.
+    m_bBusy = true;
+    m_pSettingsWriter->replaceFile(std::move(replace), [this](const QString& error) {
+        m_bBusy = false;
+        // Told as the failed saves are, beside which it may stand: neither
+        // waits for the other's answer.
+        if (!error.isEmpty()) {
+            platform::postMessageBox(error, QStringLiteral("Korvalen"), platform::MB_OK);
+            return;
+        }
+        ReloadConfiguration();
+    });
 }

@@ -24,6 +24,9 @@ void CKorvalenDlg::OnRButtonDown(unsigned, QPoint point)
         BringOpenDialogForward();
         return;
     }
+    // A configuration being replaced has no boxes to act on yet.
+    if (m_bBusy)
+        return;
     m_bBoxMenuOpen = true;
     const QPoint position = mapToGlobal(point);
 

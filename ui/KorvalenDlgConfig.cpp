@@ -15,8 +15,8 @@ void CKorvalenDlg::LoadConfig()
 
 void CKorvalenDlg::SaveBoxes()
 {
-    if (!config::saveBoxes(m_iniConfig, *this, m_pBoxes))
-        ReportUnsavedSettings();
+    // Through the settings writer, which says when the file cannot be written.
+    config::saveBoxes(m_iniConfig, *this, m_pBoxes);
 }
 
 void CKorvalenDlg::ReloadBoxIcons(int nIndex)

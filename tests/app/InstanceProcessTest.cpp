@@ -13,12 +13,16 @@
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QProcess>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <fcntl.h>
 #include <functional>
 #include <memory>
 #include <stdexcept>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -302,6 +306,34 @@ TEST_F(InstanceProcessTest, SeventyHandEditedHugeTilesStayUnderAHundredMegabytes
 #endif
     for (QProcess* program : programs)
         EXPECT_EQ(program->state(), QProcess::Running);
+}
+
+} // namespace
+
+namespace {
+
+// Ended by a signal, the program writes the settings still waiting (here
+// the whole new file, held back by another holder of the folder's lock)
+// before it ends, as Exit does.
+TEST_F(InstanceProcessTest, EndedByASignalItWritesWhatWaitsFirst)
+{
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        SCOPED_TRACE(signal);
+        const QString config = m_env.dataDir() + QStringLiteral("/MainConfA.ini");
+        QFile::remove(config);
+        QDir().mkpath(m_env.dataDir());
+        const int folder =
+            ::open(QFile::encodeName(m_env.dataDir()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        ASSERT_EQ(::flock(folder, LOCK_EX), 0);
+        QProcess* process = start();
+        ASSERT_TRUE(waitUntilListening(0, process));
+        ::kill(pid_t(process->processId()), signal);
+        QTimer::singleShot(1000, [folder] { ::close(folder); });
+        ASSERT_TRUE(finishes(process, 20000));
+        EXPECT_EQ(process->exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(process->exitCode(), 0);
+        EXPECT_TRUE(test::readFile(config).contains("\nFirstStart=0\n"));
+    }
 }
 
 } // namespace

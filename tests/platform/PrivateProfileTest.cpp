@@ -530,6 +530,18 @@ TEST_F(PrivateProfile, BatchGivesTheSameFileAsSingleWrites)
     }
 }
 
+// The writer of a file is found under any spelling that reads and writes
+// resolve to it, as a link the user made to the file.
+TEST_F(PrivateProfile, AWriterIsFoundByTheFileItWrites)
+{
+    test::writeFile(path(), "[s]\nk=old\n");
+    ASSERT_TRUE(QFile::link(path(), path("link.ini")));
+    platform::ProfileWriter writer(path("link.ini"));
+    EXPECT_EQ(platform::ProfileWriter::forPath(path()), &writer);
+    EXPECT_EQ(platform::ProfileWriter::forPath(path("link.ini")), &writer);
+    EXPECT_EQ(platform::ProfileWriter::forPath(path("other.ini")), nullptr);
+}
+
 TEST_F(PrivateProfile, ReadInsideBatchSeesPendingWrites)
 {
     test::writeFile(path(), "[s]\nk=old\n");

@@ -20,6 +20,7 @@
 #include <memory>
 #include <optional>
 #include <sys/file.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -112,7 +113,44 @@ TEST_F(SettingsSave, ALockedFolderOrAFullDiskNeitherStopsTheStripNorLosesItsPlac
         EXPECT_TRUE(test::waitFor([&] {
             return inFile("PosX") == placed.x() && inFile("PosY") == placed.y() && inFile("WinPos") == 0;
         }));
-        EXPECT_EQ(messages.shown.size(), 1u);
+        ASSERT_EQ(messages.shown.size(), 1u);
+        EXPECT_FALSE(messages.shown[0].waited) << "the message holds nothing up";
+    }
+}
+
+// Exit writes the last place, also when the lock comes free during it, or
+// says what was lost before the program ends.
+TEST_F(SettingsSave, ExitWritesTheLastPlaceOrSaysWhatIsLost)
+{
+    for (const bool freedDuringExit : {true, false}) {
+        SCOPED_TRACE(freedDuringExit ? "lock freed during the exit" : "lock held throughout");
+        open();
+        messages.shown.clear();
+        const int folder = ::open(QFile::encodeName(env.dataDir()).constData(), O_RDONLY | O_DIRECTORY);
+        ASSERT_EQ(::flock(folder, LOCK_EX), 0);
+        window->m_iniConfig.WriteInt("main", "PosY", 170);
+        // A try fails and is told; a later change waits for the retry.
+        ASSERT_TRUE(test::waitFor([&] { return !messages.shown.empty(); }));
+        window->move(260, 190);
+        std::thread freer;
+        if (freedDuringExit)
+            freer = std::thread([folder] {
+                std::this_thread::sleep_for(std::chrono::seconds(2));
+                ::close(folder);
+            });
+        window->OnTrayExit();
+        if (freer.joinable())
+            freer.join();
+        else
+            ::close(folder);
+        EXPECT_EQ(inFile("PosX"), freedDuringExit ? 260 : 200);
+        EXPECT_EQ(inFile("PosY"), freedDuringExit ? 190 : 150);
+        ASSERT_EQ(messages.shown.size(), freedDuringExit ? 1u : 2u);
+        if (!freedDuringExit) {
+            EXPECT_TRUE(messages.shown[1].waited);
+            for (const char* lost : {"[main] PosX=260", "[main] PosY=190"})
+                EXPECT_TRUE(messages.shown[1].text.contains(QLatin1String(lost))) << lost;
+        }
     }
 }
 

@@ -5,7 +5,6 @@
 #include "CentreOn.h"
 #include "DialogRun.h"
 #include "SendNetMsgSetting.h"
-#include "UnsavedSettings.h"
 #include "core/BoxRecord.h"
 #include "core/NetMessage.h"
 #include "platform/MessageBox.h"
@@ -57,7 +56,6 @@ QString CSendNetMsgDlg::RefusedText(const QString& where)
 bool CSendNetMsgDlg::OnInitDialog()
 {
     setWindowIcon(m_hIcon);
-    m_bUserNameUnsaved = false;
     ui->buttonSend->setEnabled(false);
     m_strCommand = m_iniConfig.GetString(kMain, QStringLiteral("SendNetMsgComm"), defaultNetMsgCommand());
     m_strParameters =
@@ -114,12 +112,8 @@ void CSendNetMsgDlg::OnEnChangeMessage()
 void CSendNetMsgDlg::OnEnChangeUser()
 {
     DoDataExchange(true);
-    // Said once per opening, not at every keystroke; the name stays typed.
-    if (!m_iniConfig.WriteString(kMain, QStringLiteral("NetUserName"), m_strUserName) &&
-        !m_bUserNameUnsaved) {
-        m_bUserNameUnsaved = true;
-        warnUnsavedSettings(this, m_iniConfig.FileName());
-    }
+    // The settings writer says when it cannot be stored, as for every setting.
+    m_iniConfig.WriteString(kMain, QStringLiteral("NetUserName"), m_strUserName);
 }
 
 void CSendNetMsgDlg::OnBnClickedSend()

@@ -53,7 +53,5 @@ public:
 
 private:
     std::unique_ptr<Ui::CSendNetMsgDlg> ui;
-    // A failed store of the user name has been reported in this opening.
-    bool m_bUserNameUnsaved = false;
     void DoDataExchange(bool save);
 };

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QObject>
+
+#include <functional>
+
+class QSocketNotifier;
+
+namespace platform {
+
+// Turns SIGTERM, SIGINT and SIGHUP (a service manager, Ctrl+C, the end of
+// the terminal or session) into a call of `end` on the thread that made the
+// object, from its event loop, so that the program ends as it would when
+// asked: nothing that waits is lost. A second signal while the first is
+// handled ends the program at once. The default handling comes back when
+// the object goes.
+class EndSignals : public QObject
+{
+public:
+    explicit EndSignals(std::function<void()> end, QObject* parent = nullptr);
+    ~EndSignals() override;
+
+private:
+    std::function<void()> m_end;
+    QSocketNotifier* m_notifier = nullptr;
+    int m_pipe[2] = {-1, -1};
+};
+
+} // namespace platform
