@@ -1,11 +1,11 @@
 #include "KorvalenApp.h"
 
 #include "core/Instance.h"
-#include "platform/DataFolder.h"
-#include "platform/EndSignals.h"
-#include "platform/Instance.h"
-#include "platform/MessageBox.h"
-#include "platform/Network.h"
+#include "platform/desktop/EndSignals.h"
+#include "platform/desktop/Instance.h"
+#include "platform/desktop/MessageBox.h"
+#include "platform/files/DataFolder.h"
+#include "platform/net/Network.h"
 #include "ui/KorvalenDlg.h"
 
 #include <QDir>

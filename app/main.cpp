@@ -3,13 +3,13 @@
 #include "core/NetThread.h"
 #include "core/Workers.h"
 #include "platform/Capabilities.h"
-#include "platform/LazyAudio.h"
-#include "platform/ProfileWriter.h"
-#include "platform/QtAudio.h"
-#include "platform/QtDialogs.h"
-#include "platform/QtMessageBox.h"
-#include "platform/QtTranslations.h"
-#include "platform/SoundServer.h"
+#include "platform/desktop/QtDialogs.h"
+#include "platform/desktop/QtMessageBox.h"
+#include "platform/desktop/QtTranslations.h"
+#include "platform/files/ProfileWriter.h"
+#include "platform/sound/LazyAudio.h"
+#include "platform/sound/QtAudio.h"
+#include "platform/sound/SoundServer.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -11,8 +11,8 @@
 // than 3 MB of heap in use behind it.
 #include "core/NetThread.h"
 #include "core/Workers.h"
-#include "platform/QtDialogs.h"
-#include "platform/QtMessageBox.h"
+#include "platform/desktop/QtDialogs.h"
+#include "platform/desktop/QtMessageBox.h"
 #include "ui/BoxMenu.h"
 #include "ui/KorvalenDlg.h"
 #include "ui/StripGeometry.h"

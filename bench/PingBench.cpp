@@ -8,7 +8,7 @@
 #include "core/MainSettings.h"
 #include "core/NetThread.h"
 #include "platform/Clock.h"
-#include "platform/Messages.h"
+#include "platform/desktop/Messages.h"
 
 #include <QCoreApplication>
 #include <QFile>

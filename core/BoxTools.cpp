@@ -3,7 +3,7 @@
 #include "DailyLog.h"
 #include "Placeholders.h"
 #include "platform/ErrorText.h"
-#include "platform/NetTools.h"
+#include "platform/programs/NetTools.h"
 
 namespace boxtools {
 

@@ -4,7 +4,7 @@
 
 #include "StripSize.h"
 #include "WorkAreaPlacement.h"
-#include "platform/PrivateProfile.h"
+#include "platform/files/PrivateProfile.h"
 
 #include <algorithm>
 #include <vector>

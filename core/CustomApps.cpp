@@ -1,6 +1,6 @@
 #include "CustomApps.h"
 
-#include "platform/PrivateProfile.h"
+#include "platform/files/PrivateProfile.h"
 
 #include <algorithm>
 

@@ -1,8 +1,8 @@
 #include "DailyLog.h"
 
 #include "Placeholders.h"
-#include "platform/AppendFile.h"
 #include "platform/ErrorText.h"
+#include "platform/files/AppendFile.h"
 
 #include <QCryptographicHash>
 

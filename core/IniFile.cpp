@@ -1,8 +1,8 @@
 #include "IniFile.h"
 
-#include "platform/PrivateProfile.h"
-#include "platform/ProfileWriter.h"
 #include "platform/WinNumbers.h"
+#include "platform/files/PrivateProfile.h"
+#include "platform/files/ProfileWriter.h"
 
 namespace {
 constexpr int kBufferChars = CIniFile::kMaxValueChars + 1;

@@ -1,8 +1,8 @@
 #include "NetMessage.h"
 
-#include "platform/CommandInterpreter.h"
-#include "platform/ScriptBinder.h"
-#include "platform/Shell.h"
+#include "platform/desktop/Shell.h"
+#include "platform/programs/CommandInterpreter.h"
+#include "platform/programs/ScriptBinder.h"
 
 #include <QList>
 #include <QStringList>

@@ -3,10 +3,10 @@
 #include "MainSettings.h"
 #include "TimeOutSocket.h"
 #include "platform/Clock.h"
-#include "platform/NetErrors.h"
-#include "platform/TcpConnect.h"
-#include "platform/TextCodec.h"
-#include "platform/UrlFetch.h"
+#include "platform/files/TextCodec.h"
+#include "platform/net/NetErrors.h"
+#include "platform/net/TcpConnect.h"
+#include "platform/net/UrlFetch.h"
 
 #include <netinet/in.h>
 #include <sys/socket.h>

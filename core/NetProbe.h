@@ -1,8 +1,8 @@
 #pragma once
 
 #include "BoxRecord.h"
-#include "platform/Icmp.h"
-#include "platform/UrlFetch.h"
+#include "platform/net/Icmp.h"
+#include "platform/net/UrlFetch.h"
 
 #include <QByteArray>
 #include <QString>

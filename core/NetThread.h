@@ -1,7 +1,7 @@
 #pragma once
 
 #include "NetProbe.h"
-#include "platform/Messages.h"
+#include "platform/desktop/Messages.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,8 +1,8 @@
 #include "Notifications.h"
 
 #include "Placeholders.h"
-#include "platform/MessageBox.h"
-#include "platform/Shell.h"
+#include "platform/desktop/MessageBox.h"
+#include "platform/desktop/Shell.h"
 
 namespace notify {
 

@@ -1,6 +1,6 @@
 #include "Placeholders.h"
 
-#include "platform/UrlSplit.h"
+#include "platform/net/UrlSplit.h"
 
 #include <utility>
 #include <vector>

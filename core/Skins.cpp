@@ -1,7 +1,7 @@
 #include "Skins.h"
 
 #include "IniFile.h"
-#include "platform/PrivateProfile.h"
+#include "platform/files/PrivateProfile.h"
 
 #include <QDir>
 #include <QFile>

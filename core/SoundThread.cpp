@@ -1,9 +1,9 @@
 #include "SoundThread.h"
 
 #include "Workers.h"
-#include "platform/MessageBox.h"
-#include "platform/PrivateProfile.h"
-#include "platform/Sound.h"
+#include "platform/desktop/MessageBox.h"
+#include "platform/files/PrivateProfile.h"
+#include "platform/sound/Sound.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
 #include "TimeOutSocket.h"
 
 #include "platform/Clock.h"
-#include "platform/NetErrors.h"
+#include "platform/net/NetErrors.h"
 
 #include <cstring>
 #include <netinet/in.h>

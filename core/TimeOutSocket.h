@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/TcpConnect.h"
+#include "platform/net/TcpConnect.h"
 
 #include <QByteArray>
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "platform/MessageBox.h"
-#include "platform/Sound.h"
-#include "platform/SpeechQueue.h"
+#include "platform/desktop/MessageBox.h"
+#include "platform/sound/Sound.h"
+#include "platform/sound/SpeechQueue.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,10 +1,10 @@
 #include "BoxIcons.h"
 
 #include "core/Skins.h"
-#include "platform/CopyFile.h"
-#include "platform/Dialogs.h"
-#include "platform/IconLoader.h"
-#include "platform/MessageBox.h"
+#include "platform/desktop/Dialogs.h"
+#include "platform/desktop/IconLoader.h"
+#include "platform/desktop/MessageBox.h"
+#include "platform/files/CopyFile.h"
 
 #include <QDir>
 #include <QFile>

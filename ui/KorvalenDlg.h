@@ -7,7 +7,7 @@
 #include "core/CustomApps.h"
 #include "core/IniFile.h"
 #include "core/MainSettings.h"
-#include "platform/Messages.h"
+#include "platform/desktop/Messages.h"
 
 #include <QDialog>
 #include <QIcon>

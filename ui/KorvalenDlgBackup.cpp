@@ -1,9 +1,9 @@
 #include "KorvalenDlg.h"
 
-#include "platform/CopyFile.h"
-#include "platform/Dialogs.h"
-#include "platform/MessageBox.h"
-#include "platform/ProfileWriter.h"
+#include "platform/desktop/Dialogs.h"
+#include "platform/desktop/MessageBox.h"
+#include "platform/files/CopyFile.h"
+#include "platform/files/ProfileWriter.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -2,7 +2,7 @@
 
 #include "core/ConfigKeys.h"
 #include "core/NetThread.h"
-#include "platform/MessageBox.h"
+#include "platform/desktop/MessageBox.h"
 
 #include <type_traits>
 #include <variant>

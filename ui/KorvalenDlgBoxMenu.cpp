@@ -7,8 +7,8 @@
 #include "core/DailyLog.h"
 #include "core/Workers.h"
 #include "platform/DateTime.h"
-#include "platform/MessageBox.h"
-#include "platform/Shell.h"
+#include "platform/desktop/MessageBox.h"
+#include "platform/desktop/Shell.h"
 
 #include <QAction>
 #include <QFileInfo>

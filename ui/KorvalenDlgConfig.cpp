@@ -1,6 +1,6 @@
 #include "KorvalenDlg.h"
 
-#include "platform/IconLoader.h"
+#include "platform/desktop/IconLoader.h"
 
 #include <QGuiApplication>
 #include <QScreen>

@@ -3,9 +3,9 @@
 #include "WindowSnap.h"
 #include "core/Placeholders.h"
 #include "core/Workers.h"
-#include "platform/MessageBox.h"
-#include "platform/ProgramStart.h"
-#include "platform/Shell.h"
+#include "platform/desktop/MessageBox.h"
+#include "platform/desktop/Shell.h"
+#include "platform/programs/ProgramStart.h"
 
 #include <QGuiApplication>
 #include <QMouseEvent>

@@ -1,8 +1,8 @@
 #include "KorvalenDlg.h"
 
 #include "core/ConfigKeys.h"
-#include "platform/PrivateProfile.h"
-#include "platform/Sound.h"
+#include "platform/files/PrivateProfile.h"
+#include "platform/sound/Sound.h"
 #include "ui/dialogs/PropertiesDlg.h"
 
 #include <algorithm>

@@ -2,11 +2,11 @@
 
 #include "core/BoxTools.h"
 #include "core/Placeholders.h"
-#include "platform/DesktopOpen.h"
-#include "platform/MessageBox.h"
-#include "platform/NetTools.h"
-#include "platform/ProgramStart.h"
-#include "platform/Shell.h"
+#include "platform/desktop/DesktopOpen.h"
+#include "platform/desktop/MessageBox.h"
+#include "platform/desktop/Shell.h"
+#include "platform/programs/NetTools.h"
+#include "platform/programs/ProgramStart.h"
 
 #include <QUrl>
 

@@ -4,9 +4,9 @@
 #include "WindowSnap.h"
 #include "core/WorkAreaPlacement.h"
 #include "core/Workers.h"
-#include "platform/DataFolder.h"
-#include "platform/DesktopOpen.h"
-#include "platform/QtMessageBox.h"
+#include "platform/desktop/DesktopOpen.h"
+#include "platform/desktop/QtMessageBox.h"
+#include "platform/files/DataFolder.h"
 #include "ui/dialogs/AboutDlg.h"
 
 #include <QAction>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Messages.h"
+#include "platform/desktop/Messages.h"
 
 #include <QIcon>
 #include <QObject>

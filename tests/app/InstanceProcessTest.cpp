@@ -4,8 +4,8 @@
 #include "TestSupport.h"
 
 #include "app/KorvalenApp.h"
-#include "platform/DataFolder.h"
-#include "platform/Instance.h"
+#include "platform/desktop/Instance.h"
+#include "platform/files/DataFolder.h"
 
 #include <QDir>
 #include <QElapsedTimer>

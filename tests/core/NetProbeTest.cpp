@@ -5,7 +5,7 @@
 #include "core/MainSettings.h"
 #include "core/NetProbe.h"
 #include "platform/Clock.h"
-#include "platform/NetErrors.h"
+#include "platform/net/NetErrors.h"
 
 #include <QElapsedTimer>
 

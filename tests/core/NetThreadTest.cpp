@@ -6,7 +6,7 @@
 #include "core/ConfigStore.h"
 #include "core/MainSettings.h"
 #include "core/NetThread.h"
-#include "platform/Messages.h"
+#include "platform/desktop/Messages.h"
 
 #include <QElapsedTimer>
 

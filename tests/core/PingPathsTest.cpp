@@ -5,7 +5,7 @@
 // what each case needs.
 #include "core/MainSettings.h"
 #include "core/NetProbe.h"
-#include "platform/PingPermission.h"
+#include "platform/net/PingPermission.h"
 
 #include "TestSupport.h"
 

@@ -1,7 +1,7 @@
 #include "core/SoundThread.h"
 #include "core/Workers.h"
 
-#include "platform/Sound.h"
+#include "platform/sound/Sound.h"
 
 #include "TestSupport.h"
 

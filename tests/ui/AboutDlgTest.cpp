@@ -2,9 +2,9 @@
 #include "ui/dialogs/AboutDlg.h"
 #include "TestSupport.h"
 #include "core/Workers.h"
-#include "platform/Dialogs.h"
-#include "platform/QtMessageBox.h"
-#include "platform/Shell.h"
+#include "platform/desktop/Dialogs.h"
+#include "platform/desktop/QtMessageBox.h"
+#include "platform/desktop/Shell.h"
 #include "ui/dialogs/ColorButton.h"
 #include "ui/dialogs/ColorStatic.h"
 

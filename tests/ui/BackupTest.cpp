@@ -5,8 +5,8 @@
 
 #include "core/NetThread.h"
 #include "core/Workers.h"
-#include "platform/Dialogs.h"
-#include "platform/ProfileWriter.h"
+#include "platform/desktop/Dialogs.h"
+#include "platform/files/ProfileWriter.h"
 #include "ui/KorvalenDlg.h"
 
 #include <QApplication>

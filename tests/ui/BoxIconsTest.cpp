@@ -2,7 +2,7 @@
 // greyscale copy, and how a chosen file comes into the pictures folder.
 #include "TestSupport.h"
 
-#include "platform/IconLoader.h"
+#include "platform/desktop/IconLoader.h"
 #include "ui/BoxIcons.h"
 
 #include <QDir>

@@ -3,7 +3,7 @@
 // can ever run a command of its own.
 #include "BoxMenuDriver.h"
 
-#include "platform/NetTools.h"
+#include "platform/programs/NetTools.h"
 
 #include <QProcess>
 #include <QTemporaryDir>

@@ -4,8 +4,8 @@
 #include "core/NetThread.h"
 #include "core/Workers.h"
 #include "platform/DateTime.h"
-#include "platform/Shell.h"
-#include "platform/Sound.h"
+#include "platform/desktop/Shell.h"
+#include "platform/sound/Sound.h"
 
 #include "TestSupport.h"
 

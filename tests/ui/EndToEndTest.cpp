@@ -6,7 +6,7 @@
 #include "core/DailyLog.h"
 #include "core/NetThread.h"
 #include "core/Workers.h"
-#include "platform/Sound.h"
+#include "platform/sound/Sound.h"
 #include "ui/KorvalenDlg.h"
 
 #include <QCoreApplication>

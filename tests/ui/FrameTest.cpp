@@ -4,8 +4,8 @@
 
 #include "core/NetThread.h"
 #include "core/Workers.h"
-#include "platform/Messages.h"
-#include "platform/Shell.h"
+#include "platform/desktop/Messages.h"
+#include "platform/desktop/Shell.h"
 #include "ui/KorvalenDlg.h"
 #include "ui/StripGeometry.h"
 #include "ui/WindowSnap.h"

@@ -5,7 +5,7 @@
 
 #include "core/NetThread.h"
 #include "core/Workers.h"
-#include "platform/Messages.h"
+#include "platform/desktop/Messages.h"
 #include "ui/KorvalenDlg.h"
 #include "ui/dialogs/AEApp.h"
 #include "ui/dialogs/AboutDlg.h"

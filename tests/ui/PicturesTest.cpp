@@ -1,7 +1,7 @@
 // The pictures of menus, message boxes and dialogs are built anew at every
 // opening; each opening must show the same icons, or every opening adds its
 // own copies to the pixmap cache.
-#include "platform/QtMessageBox.h"
+#include "platform/desktop/QtMessageBox.h"
 #include "ui/BoxMenu.h"
 #include "ui/TrayMenu.h"
 #include "ui/dialogs/SendNetMsgDlg.h"

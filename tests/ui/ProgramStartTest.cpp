@@ -2,8 +2,8 @@
 // with why and what would fix it.
 #include "TestSupport.h"
 
-#include "platform/ProgramStart.h"
-#include "platform/Shell.h"
+#include "platform/desktop/Shell.h"
+#include "platform/programs/ProgramStart.h"
 #include "ui/KorvalenDlg.h"
 
 #include <QDir>

@@ -4,9 +4,9 @@
 
 #include "core/BoxSnapshot.h"
 #include "core/Notifications.h"
-#include "platform/PingPermission.h"
-#include "platform/QtMessageBox.h"
-#include "platform/QtTranslations.h"
+#include "platform/desktop/QtMessageBox.h"
+#include "platform/desktop/QtTranslations.h"
+#include "platform/net/PingPermission.h"
 
 #include <QAbstractButton>
 #include <QApplication>

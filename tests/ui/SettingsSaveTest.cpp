@@ -5,7 +5,7 @@
 #include "TestSupport.h"
 
 #include "core/NetThread.h"
-#include "platform/PrivateProfile.h"
+#include "platform/files/PrivateProfile.h"
 #include "ui/KorvalenDlg.h"
 
 #include <QCoreApplication>

@@ -2,7 +2,7 @@
 #include "TestSupport.h"
 
 #include "core/NetThread.h"
-#include "platform/Messages.h"
+#include "platform/desktop/Messages.h"
 #include "ui/KorvalenDlg.h"
 #include "ui/StripPainter.h"
 

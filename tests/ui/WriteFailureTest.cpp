@@ -5,10 +5,10 @@
 
 #include "core/IniFile.h"
 #include "core/Skins.h"
-#include "platform/AppendFile.h"
-#include "platform/Autostart.h"
-#include "platform/CopyFile.h"
-#include "platform/PrivateProfile.h"
+#include "platform/desktop/Autostart.h"
+#include "platform/files/AppendFile.h"
+#include "platform/files/CopyFile.h"
+#include "platform/files/PrivateProfile.h"
 #include "ui/BoxIcons.h"
 
 #include <QDir>

@@ -5,9 +5,9 @@
 #include "DialogRun.h"
 #include "ExecFile.h"
 #include "FieldLimits.h"
-#include "platform/Dialogs.h"
-#include "platform/QtMessageBox.h"
-#include "platform/Shell.h"
+#include "platform/desktop/Dialogs.h"
+#include "platform/desktop/QtMessageBox.h"
+#include "platform/desktop/Shell.h"
 #include "ui_AEApp.h"
 
 #include <QValidator>

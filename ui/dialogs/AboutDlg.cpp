@@ -5,9 +5,9 @@
 #include "ColorStatic.h"
 #include "core/Instance.h"
 #include "core/Workers.h"
-#include "platform/DesktopOpen.h"
-#include "platform/QtMessageBox.h"
-#include "platform/Shell.h"
+#include "platform/desktop/DesktopOpen.h"
+#include "platform/desktop/QtMessageBox.h"
+#include "platform/desktop/Shell.h"
 
 #include <QCoreApplication>
 #include <QGridLayout>

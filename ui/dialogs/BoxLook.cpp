@@ -5,7 +5,7 @@
 #include "SkinCombo.h"
 #include "SkinName.h"
 #include "UnsavedSettings.h"
-#include "platform/MessageBox.h"
+#include "platform/desktop/MessageBox.h"
 #include "ui/BoxPreview.h"
 
 #include <QDir>

@@ -16,11 +16,11 @@
 #include "core/Skins.h"
 #include "core/SoundThread.h"
 #include "core/StatusEvaluation.h"
-#include "platform/DataFolder.h"
 #include "platform/DateTime.h"
-#include "platform/MessageBox.h"
-#include "platform/QtMessageBox.h"
-#include "platform/UrlSplit.h"
+#include "platform/desktop/MessageBox.h"
+#include "platform/desktop/QtMessageBox.h"
+#include "platform/files/DataFolder.h"
+#include "platform/net/UrlSplit.h"
 #include "ui/StripPainter.h"
 
 #include <QButtonGroup>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/BoxRecord.h"
-#include "platform/Messages.h"
+#include "platform/desktop/Messages.h"
 
 #include <QDialog>
 #include <QString>

@@ -1,6 +1,6 @@
 #include "ColorButton.h"
 
-#include "platform/Dialogs.h"
+#include "platform/desktop/Dialogs.h"
 #include "ui/StripPainter.h"
 
 #include <QPainter>

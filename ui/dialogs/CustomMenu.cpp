@@ -8,8 +8,8 @@
 #include "ListCtrlEx.h"
 #include "UnsavedSettings.h"
 #include "core/CustomApps.h"
-#include "platform/MessageBox.h"
-#include "platform/QtMessageBox.h"
+#include "platform/desktop/MessageBox.h"
+#include "platform/desktop/QtMessageBox.h"
 #include "ui_CustomMenu.h"
 
 #include <QHeaderView>

@@ -1,6 +1,6 @@
 #include "DialogIcons.h"
 
-#include "platform/QtMessageBox.h"
+#include "platform/desktop/QtMessageBox.h"
 #include "ui/Pictures.h"
 
 #include <QAbstractButton>

@@ -1,7 +1,7 @@
 #include "DialogRun.h"
 
 #include "platform/FreeHeap.h"
-#include "platform/QtMessageBox.h"
+#include "platform/desktop/QtMessageBox.h"
 
 #include <QDialog>
 #include <QEventLoop>

@@ -9,10 +9,10 @@
 #include "core/BoxRecord.h"
 #include "core/Placeholders.h"
 #include "platform/DateTime.h"
-#include "platform/Dialogs.h"
-#include "platform/MessageBox.h"
-#include "platform/ProgramStart.h"
-#include "platform/Shell.h"
+#include "platform/desktop/Dialogs.h"
+#include "platform/desktop/MessageBox.h"
+#include "platform/desktop/Shell.h"
+#include "platform/programs/ProgramStart.h"
 
 #include <algorithm>
 #include <utility>

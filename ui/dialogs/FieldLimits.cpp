@@ -1,7 +1,7 @@
 #include "FieldLimits.h"
 
 #include "core/IniFile.h"
-#include "platform/MessageBox.h"
+#include "platform/desktop/MessageBox.h"
 
 #include <QLineEdit>
 

@@ -5,7 +5,7 @@
 #include "DialogIcons.h"
 #include "FieldLimits.h"
 #include "platform/DateTime.h"
-#include "platform/MessageBox.h"
+#include "platform/desktop/MessageBox.h"
 
 CMsgBoxSettings::CMsgBoxSettings(QWidget* parent)
     : QDialog(parent), m_ui(std::make_unique<Ui::CMsgBoxSettings>())

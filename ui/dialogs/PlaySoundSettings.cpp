@@ -5,7 +5,7 @@
 #include "DialogIcons.h"
 #include "FieldLimits.h"
 #include "core/SoundThread.h"
-#include "platform/Dialogs.h"
+#include "platform/desktop/Dialogs.h"
 
 namespace {
 

@@ -8,12 +8,12 @@
 #include "SpinEdit.h"
 #include "StoredFlag.h"
 #include "core/SoundThread.h"
-#include "platform/Autostart.h"
-#include "platform/Dialogs.h"
-#include "platform/MessageBox.h"
-#include "platform/QtMessageBox.h"
-#include "platform/Shell.h"
-#include "platform/Sound.h"
+#include "platform/desktop/Autostart.h"
+#include "platform/desktop/Dialogs.h"
+#include "platform/desktop/MessageBox.h"
+#include "platform/desktop/QtMessageBox.h"
+#include "platform/desktop/Shell.h"
+#include "platform/sound/Sound.h"
 #include "ui_PropertiesDlg.h"
 
 #include <QCoreApplication>

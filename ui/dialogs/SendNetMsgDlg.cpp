@@ -7,9 +7,9 @@
 #include "SendNetMsgSetting.h"
 #include "core/BoxRecord.h"
 #include "core/NetMessage.h"
-#include "platform/MessageBox.h"
-#include "platform/QtMessageBox.h"
-#include "platform/UrlSplit.h"
+#include "platform/desktop/MessageBox.h"
+#include "platform/desktop/QtMessageBox.h"
+#include "platform/net/UrlSplit.h"
 #include "ui_SendNetMsgDlg.h"
 
 namespace {

@@ -7,9 +7,9 @@
 #include "FieldLimits.h"
 #include "UnsavedSettings.h"
 #include "core/NetMessage.h"
-#include "platform/Dialogs.h"
-#include "platform/PrivateProfile.h"
-#include "platform/QtMessageBox.h"
+#include "platform/desktop/Dialogs.h"
+#include "platform/desktop/QtMessageBox.h"
+#include "platform/files/PrivateProfile.h"
 #include "ui_SendNetMsgSetting.h"
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include "DialogIcons.h"
 #include "core/Skins.h"
-#include "platform/QtMessageBox.h"
+#include "platform/desktop/QtMessageBox.h"
 #include "ui/Pictures.h"
 #include "ui_SkinName.h"
 

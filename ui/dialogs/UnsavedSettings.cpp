@@ -1,6 +1,6 @@
 #include "UnsavedSettings.h"
 
-#include "platform/MessageBox.h"
+#include "platform/desktop/MessageBox.h"
 
 #include <QDir>
 

@@ -4,7 +4,7 @@
 
 #include "core/IniFile.h"
 #include "core/Skins.h"
-#include "platform/Dialogs.h"
+#include "platform/desktop/Dialogs.h"
 #include "ui/BoxIcons.h"
 #include "ui/BoxPreview.h"
 #include "ui/dialogs/BoxLook.h"

@@ -1,7 +1,7 @@
 #include "ui/dialogs/BoxPropertiesDlg.h"
 
 #include "core/Workers.h"
-#include "platform/Sound.h"
+#include "platform/sound/Sound.h"
 #include "ui/dialogs/BalloonTip.h"
 #include "ui/dialogs/ColorButton.h"
 #include "ui/dialogs/SpinEdit.h"

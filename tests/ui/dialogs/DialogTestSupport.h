@@ -4,8 +4,8 @@
 // share: controls found by name, answers to sub-dialogs, a recording
 // launcher and a program picker.
 #include "TestSupport.h"
-#include "platform/Dialogs.h"
-#include "platform/Shell.h"
+#include "platform/desktop/Dialogs.h"
+#include "platform/desktop/Shell.h"
 
 #include <QStringList>
 #include <QTimer>

@@ -1,8 +1,8 @@
 // The program-run settings of a box.
 #include "ui/dialogs/ExecFile.h"
 #include "core/BoxRecord.h"
-#include "platform/Dialogs.h"
-#include "platform/Shell.h"
+#include "platform/desktop/Dialogs.h"
+#include "platform/desktop/Shell.h"
 #include "ui/dialogs/BalloonTip.h"
 #include "ui/dialogs/SpinEdit.h"
 

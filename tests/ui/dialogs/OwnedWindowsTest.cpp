@@ -3,8 +3,8 @@
 // buttons wear the program's own pictures.
 #include "DialogTestSupport.h"
 
-#include "platform/QtDialogs.h"
-#include "platform/QtMessageBox.h"
+#include "platform/desktop/QtDialogs.h"
+#include "platform/desktop/QtMessageBox.h"
 #include "ui/dialogs/BalloonTip.h"
 #include "ui/dialogs/BoxPropertiesDlg.h"
 #include "ui/dialogs/DialogRun.h"

@@ -1,7 +1,7 @@
 // The sound and speech settings of a box.
 #include "ui/dialogs/PlaySoundSettings.h"
 #include "core/BoxRecord.h"
-#include "platform/Dialogs.h"
+#include "platform/desktop/Dialogs.h"
 
 #include "TestSupport.h"
 

@@ -3,7 +3,7 @@
 #include "TestSupport.h"
 
 #include "core/Workers.h"
-#include "platform/Messages.h"
+#include "platform/desktop/Messages.h"
 #include "ui/dialogs/BalloonTip.h"
 #include "ui/dialogs/PropertiesDlg.h"
 #include "ui/dialogs/SpinEdit.h"

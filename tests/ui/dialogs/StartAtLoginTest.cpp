@@ -2,7 +2,7 @@
 // reads it, and when it creates or removes it.
 #include "TestSupport.h"
 
-#include "platform/Autostart.h"
+#include "platform/desktop/Autostart.h"
 #include "ui/dialogs/PropertiesDlg.h"
 
 #include <QCheckBox>

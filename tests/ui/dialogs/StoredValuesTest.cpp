@@ -3,7 +3,7 @@
 #include "TestSupport.h"
 
 #include "core/BoxRecord.h"
-#include "platform/Messages.h"
+#include "platform/desktop/Messages.h"
 #include "ui/dialogs/AEApp.h"
 #include "ui/dialogs/BoxPropertiesDlg.h"
 #include "ui/dialogs/DialogTestSupport.h"

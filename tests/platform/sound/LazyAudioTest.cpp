@@ -1,9 +1,9 @@
 // Sound and speech outputs that are made on first use.
 #include "TestSupport.h"
 
-#include "platform/LazyAudio.h"
-#include "platform/QtAudio.h"
-#include "platform/SoundServer.h"
+#include "platform/sound/LazyAudio.h"
+#include "platform/sound/QtAudio.h"
+#include "platform/sound/SoundServer.h"
 
 #include <QProcess>
 #include <QStandardPaths>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Shell.h"
+#include "platform/desktop/Shell.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,8 +1,8 @@
 // The URL library is loaded by the first fetch, not by the start-up.
 #include "LoopbackServer.h"
 
-#include "platform/Network.h"
-#include "platform/UrlFetch.h"
+#include "platform/net/Network.h"
+#include "platform/net/UrlFetch.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 #include "ProgramStart.h"
 
-#include "DesktopOpen.h"
-#include "MessageBox.h"
-#include "Shell.h"
+#include "platform/desktop/DesktopOpen.h"
+#include "platform/desktop/MessageBox.h"
+#include "platform/desktop/Shell.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -3,7 +3,7 @@
 // later; a window that goes releases every sender.
 #include "TestSupport.h"
 
-#include "platform/Messages.h"
+#include "platform/desktop/Messages.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>

@@ -1,6 +1,6 @@
 #include "NetTools.h"
 
-#include "Resolver.h"
+#include "platform/net/Resolver.h"
 
 #include <QHostAddress>
 

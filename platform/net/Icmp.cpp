@@ -1,8 +1,8 @@
 #include "Icmp.h"
 
-#include "Clock.h"
 #include "NetErrors.h"
 #include "PingPermission.h"
+#include "platform/Clock.h"
 
 #include <algorithm>
 #include <arpa/inet.h>

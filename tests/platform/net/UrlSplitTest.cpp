@@ -1,4 +1,4 @@
-#include "platform/UrlSplit.h"
+#include "platform/net/UrlSplit.h"
 
 #include <gtest/gtest.h>
 

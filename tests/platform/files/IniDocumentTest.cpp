@@ -1,4 +1,4 @@
-#include "platform/IniDocument.h"
+#include "platform/files/IniDocument.h"
 
 #include <gtest/gtest.h>
 

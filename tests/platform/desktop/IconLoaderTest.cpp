@@ -1,4 +1,4 @@
-#include "platform/IconLoader.h"
+#include "platform/desktop/IconLoader.h"
 
 #include "TestSupport.h"
 

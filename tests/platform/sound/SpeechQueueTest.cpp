@@ -1,9 +1,9 @@
 // Texts spoken in full, one after another, in the order they came.
-#include "platform/SpeechQueue.h"
+#include "platform/sound/SpeechQueue.h"
 
 #include "core/SoundThread.h"
 #include "core/Workers.h"
-#include "platform/Sound.h"
+#include "platform/sound/Sound.h"
 
 #include "TestSupport.h"
 

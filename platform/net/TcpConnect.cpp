@@ -1,7 +1,7 @@
 #include "TcpConnect.h"
 
-#include "Clock.h"
 #include "NetErrors.h"
+#include "platform/Clock.h"
 
 #include <algorithm>
 #include <cerrno>

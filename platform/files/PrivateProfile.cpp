@@ -2,9 +2,9 @@
 
 #include "CopyFile.h"
 #include "FileLock.h"
-#include "FreeHeap.h"
 #include "IniDocument.h"
 #include "ReplaceFile.h"
+#include "platform/FreeHeap.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "platform/QtAudio.h"
+#include "platform/sound/QtAudio.h"
 
 #include "TestSupport.h"
 

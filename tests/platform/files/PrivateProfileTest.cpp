@@ -1,7 +1,7 @@
-#include "platform/PrivateProfile.h"
+#include "platform/files/PrivateProfile.h"
 
-#include "platform/CopyFile.h"
-#include "platform/ProfileWriter.h"
+#include "platform/files/CopyFile.h"
+#include "platform/files/ProfileWriter.h"
 
 #include "TestSupport.h"
 

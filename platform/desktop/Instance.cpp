@@ -1,6 +1,6 @@
 #include "Instance.h"
 
-#include "DataFolder.h"
+#include "platform/files/DataFolder.h"
 
 #include <QCryptographicHash>
 #include <QDeadlineTimer>

@@ -1,4 +1,4 @@
-#include "platform/QtMessageBox.h"
+#include "platform/desktop/QtMessageBox.h"
 
 #include "TestSupport.h"
 

@@ -1,7 +1,7 @@
 // Values bound to the placeholders of /bin/sh scripts, proved with real
 // shells: dash (Debian's /bin/sh), bash, and bash in its POSIX mode (the
 // /bin/sh of other systems).
-#include "platform/ScriptBinder.h"
+#include "platform/programs/ScriptBinder.h"
 
 #include "TestSupport.h"
 

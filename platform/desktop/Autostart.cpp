@@ -1,6 +1,6 @@
 #include "Autostart.h"
 
-#include "CopyFile.h"
+#include "platform/files/CopyFile.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,5 +1,5 @@
 // Web pages decoded by the charset the server or the page declares.
-#include "platform/TextCodec.h"
+#include "platform/files/TextCodec.h"
 
 #include "LoopbackServer.h"
 #include "core/NetProbe.h"

@@ -1,7 +1,7 @@
 #include "PingPermission.h"
 
-#include "Capabilities.h"
-#include "MessageBox.h"
+#include "platform/Capabilities.h"
+#include "platform/desktop/MessageBox.h"
 
 #include <QFileInfo>
 

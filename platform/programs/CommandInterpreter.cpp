@@ -1,6 +1,6 @@
 #include "CommandInterpreter.h"
 
-#include "Shell.h"
+#include "platform/desktop/Shell.h"
 
 namespace platform {
 
