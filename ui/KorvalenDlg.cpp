@@ -270,7 +270,9 @@ void CKorvalenDlg::keyPressEvent(QKeyEvent* event)
 
 void CKorvalenDlg::closeEvent(QCloseEvent* event)
 {
-    // The checks stop before the window goes: no result arrives afterwards.
+    // The checks stop before the window goes: no result arrives afterwards,
+    // and a replacement ending meanwhile starts none again.
+    m_bClosed = true;
     ReleaseBoxes();
     // The last position and layout are written before the program ends, or
     // said to be lost.

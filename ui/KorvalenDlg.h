@@ -244,6 +244,7 @@ private:
     platform::ProfileWriter* m_pSettingsWriter = nullptr;
     bool m_bReportedUnsaved = false;
     bool m_bEndingWithoutAsking = false;
+    bool m_bClosed = false;
     bool m_bWarnedNoTray = false;
     bool m_bRaiseMessagesWhenActive = false;
     QEventLoop* m_pModalLoop = nullptr;

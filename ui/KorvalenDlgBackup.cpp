@@ -115,6 +115,9 @@ void CKorvalenDlg::ReplaceConfiguration(std::function<QString()> replace)
             platform::postMessageBox(error, QStringLiteral("Korvalen"), platform::MB_OK);
             return;
         }
-        ReloadConfiguration();
+        // Exit may answer a message while the replacement ends: the window
+        // it ends stays closed.
+        if (!m_bClosed)
+            ReloadConfiguration();
     });
 }
