@@ -452,6 +452,24 @@ TEST_F(Restore, AWaitingSaveDoesNotOverwriteTheRestoredFile)
     EXPECT_FALSE(messages.shown[0].waited);
 }
 
+// A restore that ends after the window was closed (its last save failing
+// meanwhile) leaves the window closed with no checks running.
+TEST_F(Restore, ARestoreEndingAfterTheWindowClosedLeavesItClosed)
+{
+    open(runningConfig("App=Korvalen\n"));
+    dialogs.openAnswer = outside("chosen.ini");
+    test::writeFile(dialogs.openAnswer, "[main]\nApp=Korvalen\nFirstStart=0\nNumBox=1\nXBox=99\n");
+    const int folder = ::open(QFile::encodeName(env.dataDir()).constData(), O_RDONLY | O_DIRECTORY);
+    ASSERT_EQ(::flock(folder, LOCK_EX), 0);
+    window->OnTrayRestoreConfig();
+    window->close();
+    ::close(folder);
+    replaced();
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(window->m_pBoxes[0], nullptr);
+    EXPECT_EQ(valueIn(configPath(), "main", "XBox"), QStringLiteral("99"));
+}
+
 using ResetConfig = ConfigCommands;
 
 TEST_F(ResetConfig, AnsweringNoChangesNothing)
