@@ -1,6 +1,7 @@
 // Every dialog window the program opens stands above the strip: it stays on
 // top with a strip that stays on top, from its first showing on and when the
-// strip is put on top while it is open; other kinds of window are left alone.
+// strip is put on top while it is open, and no longer once the strip leaves
+// the top (a box on top of its own stays); other windows are left alone.
 #include "TestSupport.h"
 
 #include "ui/DialogsAboveStrip.h"
@@ -56,9 +57,7 @@ TEST(DialogsAboveStrip, StayOnTopWithAStripOnTopAndOtherWindowsKeepTheirHints)
     }
 }
 
-// Open or shown again (About is made once), a dialog follows the strip off
-// the top too; a box on top of its own stays there.
-TEST(DialogsAboveStrip, AnOpenDialogStaysOnTopOnceTheStripDoesAndNoLonger)
+TEST(DialogsAboveStrip, AnOpenDialogStaysOnTopOnceTheStripDoes)
 {
     QWidget strip(nullptr, Qt::Window | Qt::FramelessWindowHint);
     DialogsAboveStrip rule(&strip);
