@@ -1,7 +1,6 @@
 // Every dialog window the program opens stands above the strip: it stays on
 // top with a strip that stays on top, from its first showing on and when the
-// strip is put on top while it is open, and no longer once the strip leaves
-// the top (a box on top of its own stays); other windows are left alone.
+// strip is put on top while it is open; other kinds of window are left alone.
 #include "TestSupport.h"
 
 #include "ui/DialogsAboveStrip.h"
@@ -68,6 +67,7 @@ TEST(DialogsAboveStrip, AnOpenDialogStaysOnTopOnceTheStripDoes)
     rule.followStrip();
     EXPECT_TRUE(dialog.isVisible()) << "the dialog was hidden to take the hint";
     EXPECT_EQ(shownZOrder(dialog), Qt::WindowStaysOnTopHint);
+    // Off the top again, open or shown anew; a box on top of its own stays.
     QMessageBox box;
     box.setWindowFlag(Qt::WindowStaysOnTopHint);
     for (const Qt::WindowFlags mode : {Qt::WindowStaysOnBottomHint, Qt::WindowStaysOnTopHint, Qt::Widget}) {
