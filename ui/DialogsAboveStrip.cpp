@@ -6,9 +6,9 @@
 
 namespace {
 // Marks a window whose stays-on-top hint the strip gave it, so that it goes
-// with the strip's: kept, a dialog opened again later (About, the network
-// message, the custom applications are made once) would stay above every
-// other program's windows for as long as Korvalen runs.
+// with the strip's: kept, a dialog opened again later (About, Options, the
+// network message and the box properties are made once) would stay above
+// every other program's windows for as long as Korvalen runs.
 constexpr char kHintGiven[] = "korvalenOnTopWithStrip";
 } // namespace
 
