@@ -6,9 +6,11 @@
 
 // The flags a dialog window of the program gets beside a strip with the
 // flags `strip`: it stays on top with a strip that stays on top, as the
-// window manager's layer of the strip would cover it otherwise. Other kinds
-// of window (menus, tooltips, balloons, the strip) keep theirs.
-Qt::WindowFlags flagsAboveStrip(Qt::WindowFlags window, Qt::WindowFlags strip);
+// window manager's layer of the strip would cover it otherwise, and loses
+// the hint again with the strip when `given` says the hint came from here
+// (a hint of its own, a message box's, stays). Other kinds of window
+// (menus, tooltips, balloons, the strip) keep theirs.
+Qt::WindowFlags flagsAboveStrip(Qt::WindowFlags window, Qt::WindowFlags strip, bool given);
 
 // Keeps every dialog window the program opens (dialogs, the dialogs they
 // open, file and colour pickers, message boxes) above the strip, whatever

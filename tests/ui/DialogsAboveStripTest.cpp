@@ -67,6 +67,16 @@ TEST(DialogsAboveStrip, AnOpenDialogStaysOnTopOnceTheStripDoes)
     rule.followStrip();
     EXPECT_TRUE(dialog.isVisible()) << "the dialog was hidden to take the hint";
     EXPECT_EQ(shownZOrder(dialog), Qt::WindowStaysOnTopHint);
+    // Off the top again, open or shown anew; a box on top of its own stays.
+    QMessageBox box;
+    box.setWindowFlag(Qt::WindowStaysOnTopHint);
+    for (const Qt::WindowFlags mode : {Qt::WindowStaysOnBottomHint, Qt::WindowStaysOnTopHint, Qt::Widget}) {
+        dialog.setVisible(mode != Qt::Widget);
+        strip.setWindowFlags(Qt::Window | Qt::FramelessWindowHint | mode);
+        rule.followStrip();
+        EXPECT_EQ(shownZOrder(dialog), mode & Qt::WindowStaysOnTopHint) << int(mode);
+        EXPECT_EQ(shownZOrder(box), Qt::WindowStaysOnTopHint) << int(mode);
+    }
 }
 
 } // namespace
