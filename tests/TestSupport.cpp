@@ -8,6 +8,9 @@
 #include <QWidget>
 
 #include <csignal>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 #include <utility>
 
 namespace test {
@@ -212,6 +215,16 @@ FullDisk::~FullDisk()
 {
     ::setrlimit(RLIMIT_FSIZE, &m_old);
     std::signal(SIGXFSZ, m_oldHandler);
+}
+
+int holdFolderLock(const QString& folder)
+{
+    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0 && ::flock(fd, LOCK_EX) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
 }
 
 } // namespace test

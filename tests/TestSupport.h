@@ -139,6 +139,10 @@ void saveDialogPicture(QWidget* widget, const QString& name);
 // Waits up to `timeoutMs` for the condition, processing events meanwhile.
 bool waitFor(const std::function<bool()>& condition, int timeoutMs = 10000);
 
+// Holds the lock of `folder` on a descriptor of its own, as another instance
+// holds it, until the descriptor is closed; -1 when it cannot be had.
+int holdFolderLock(const QString& folder);
+
 // A full disk without root: while it lives, a write of this process that
 // would make a file longer than `bytes` stops there and fails (a file size
 // limit, with its signal ignored), as a write on a full disk does.

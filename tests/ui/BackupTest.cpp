@@ -438,8 +438,8 @@ TEST_F(Restore, AWaitingSaveDoesNotOverwriteTheRestoredFile)
     open(runningConfig("App=Korvalen\n"));
     dialogs.openAnswer = outside("chosen.ini");
     test::writeFile(dialogs.openAnswer, "[main]\nApp=Korvalen\nFirstStart=0\nNumBox=1\nXBox=99\n");
-    const int folder = ::open(QFile::encodeName(env.dataDir()).constData(), O_RDONLY | O_DIRECTORY);
-    ASSERT_EQ(::flock(folder, LOCK_EX), 0);
+    const int folder = test::holdFolderLock(env.dataDir());
+    ASSERT_GE(folder, 0);
     window->m_iniConfig.WriteInt("main", "XBox", 100);
     QTest::qWait(1000);
     QTimer::singleShot(4500, [folder] { ::close(folder); });
@@ -459,8 +459,8 @@ TEST_F(Restore, ARestoreEndingAfterTheWindowClosedLeavesItClosed)
     open(runningConfig("App=Korvalen\n"));
     dialogs.openAnswer = outside("chosen.ini");
     test::writeFile(dialogs.openAnswer, "[main]\nApp=Korvalen\nFirstStart=0\nNumBox=1\nXBox=99\n");
-    const int folder = ::open(QFile::encodeName(env.dataDir()).constData(), O_RDONLY | O_DIRECTORY);
-    ASSERT_EQ(::flock(folder, LOCK_EX), 0);
+    const int folder = test::holdFolderLock(env.dataDir());
+    ASSERT_GE(folder, 0);
     window->OnTrayRestoreConfig();
     window->close();
     ::close(folder);

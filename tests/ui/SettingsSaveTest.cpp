@@ -81,9 +81,8 @@ TEST_F(SettingsSave, ALockedFolderOrAFullDiskNeitherStopsTheStripNorLosesItsPlac
         open();
         messages.shown.clear();
         // Held on a descriptor of its own, as another instance holds it.
-        const int folder = ::open(QFile::encodeName(env.dataDir()).constData(), O_RDONLY | O_DIRECTORY);
-        ASSERT_GE(folder, 0);
-        ASSERT_EQ(lockHeld ? ::flock(folder, LOCK_EX) : 0, 0);
+        const int folder = lockHeld ? test::holdFolderLock(env.dataDir()) : -1;
+        ASSERT_TRUE(!lockHeld || folder >= 0);
         std::optional<test::FullDisk> full;
         if (!lockHeld)
             full.emplace(0);
@@ -126,8 +125,8 @@ TEST_F(SettingsSave, ExitWritesTheLastPlaceOrSaysWhatIsLost)
         SCOPED_TRACE(freedDuringExit ? "lock freed during the exit" : "lock held throughout");
         open();
         messages.shown.clear();
-        const int folder = ::open(QFile::encodeName(env.dataDir()).constData(), O_RDONLY | O_DIRECTORY);
-        ASSERT_EQ(::flock(folder, LOCK_EX), 0);
+        const int folder = test::holdFolderLock(env.dataDir());
+        ASSERT_GE(folder, 0);
         window->m_iniConfig.WriteInt("main", "PosY", 170);
         // A try fails and is told; a later change waits for the retry.
         ASSERT_TRUE(test::waitFor([&] { return !messages.shown.empty(); }));
