@@ -68,8 +68,10 @@ TEST(Icons, TheInstanceMarkIsReadableAtSixteenPixels)
 {
     QImage icons[3];
     for (int instance = 0; instance < 3; ++instance)
-        icons[instance] = platform::trayIcon(instance).pixmap(QSize(16, 16)).toImage().convertToFormat(
-            QImage::Format_ARGB32);
+        icons[instance] = platform::trayIcon(instance)
+                              .pixmap(QSize(16, 16))
+                              .toImage()
+                              .convertToFormat(QImage::Format_ARGB32);
     for (int a = 0; a < 3; ++a)
         for (int b = a + 1; b < 3; ++b)
             EXPECT_GE(differing(icons[a], icons[b]), 25) << a << " and " << b;

@@ -37,7 +37,8 @@ TEST(PageCharset, ThePageDeclaresWindows1251)
     EXPECT_EQ(platform::declaredCharset(page, "text/html"), "windows-1251");
     EXPECT_TRUE(platform::decodePage(page, "text/html").contains(QStringLiteral("Сервер работает")));
     // The short form of HTML5.
-    const QByteArray short5 = encoded("windows-1251", QStringLiteral("<meta charset='Windows-1251'>") + kRussian);
+    const QByteArray short5 =
+        encoded("windows-1251", QStringLiteral("<meta charset='Windows-1251'>") + kRussian);
     EXPECT_EQ(platform::declaredCharset(short5, QByteArray()), "windows-1251");
     EXPECT_TRUE(platform::decodePage(short5, QByteArray()).contains(QStringLiteral("Сервер работает")));
 }
