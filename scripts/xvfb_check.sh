@@ -1039,10 +1039,11 @@ for mode in 0 1 2; do
         IFS=';' read -r menu keys title inner_keys inner_title <<<"$row"
         what="the $menu menu's keys $keys"
         if [ "$menu" = tray ]; then
-            # A program just started may show its icon before the tray host
-            # has taken it in and moved it: a click that opens nothing is
-            # made again where the icon then is, a second apart so that two
-            # presses never make a double click.
+            # The menu stays shut while the program is busy, and a dialog is
+            # unmapped a moment before its run ends; a program just started
+            # may show its icon before the tray host has moved it in. So a
+            # click that opens nothing is made again where the icon then is,
+            # two seconds later, so that two presses never make a double click.
             opened=""
             for try in 1 2 3; do
                 [ "$try" = 1 ] || echo "Xvfb check: the tray menu opened only at right click $try (${zorder_names[mode]}, row $keys)"
