@@ -35,6 +35,11 @@ bool isNameChar(QChar c)
     return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') || c == u'_';
 }
 
+bool isName(QStringView text)
+{
+    return !text.isEmpty() && !text[0].isDigit() && std::all_of(text.begin(), text.end(), isNameChar);
+}
+
 bool isBlank(QChar c)
 {
     return c == u' ' || c == u'\t';
@@ -113,7 +118,7 @@ public:
         bool stripTabs = false;
     };
 
-    Word word(const QString& text, qsizetype& i);
+    Word word(const QString& text, qsizetype& i, bool assignmentPlace = false);
     QString hereDocumentOperator(const QString& text, qsizetype& i, QList<HereDocument>& pending);
     QString hereDocumentBodies(const QString& text, qsizetype& i, const QList<HereDocument>& pending);
     void refuseAny(QStringView text, const QString& why);
@@ -177,13 +182,21 @@ QString Binder::bind(const QString& text, qsizetype& i, Word& word)
     return QStringLiteral("${%1}").arg(m_names[k]);
 }
 
-Word Binder::word(const QString& text, qsizetype& i)
+// `assignmentPlace`: where bash takes name=value for an assignment, and so
+// reads name[...] up to its closing bracket, blanks and all, as one word.
+Word Binder::word(const QString& text, qsizetype& i, bool assignmentPlace)
 {
     Word word;
     const qsizetype start = i;
     word.startsWithPlaceholder = placeholderAt(text, i) >= 0;
     QList<qsizetype> brackets; // where an unquoted [ stands in word.out
-    while (i < text.size() && m_findings.lost.isEmpty() && !endsWord(text[i])) {
+    int subscript = 0;         // the depth of brackets in name[...]
+    qsizetype boundBeforeSubscript = 0;
+    // An unquoted * or ?, and brace expansion ({a,b}, {1..3}), which bash
+    // does and dash does not.
+    bool pattern = false, braceList = false, braceExpansion = false;
+    int braces = 0;
+    while (i < text.size() && m_findings.lost.isEmpty() && (subscript > 0 || !endsWord(text[i]))) {
         const QChar c = text[i];
         if (placeholderAt(text, i) >= 0) {
             word.out += u'"' + bind(text, i, word) + u'"';
@@ -215,19 +228,44 @@ Word Binder::word(const QString& text, qsizetype& i)
         } else if (c == u'`') {
             backquoted(text, i, false, word);
         } else {
-            if (c == u'[')
+            if (c == u'[') {
                 brackets.append(word.out.size());
+                if (subscript > 0)
+                    ++subscript;
+                else if (assignmentPlace && isName(QStringView(text).mid(start, i - start)))
+                    subscript = 1, boundBeforeSubscript = m_bound.size();
+            } else if (c == u']' && subscript > 0 && --subscript == 0 &&
+                       m_bound.size() > boundBeforeSubscript) {
+                word.inSubscript = m_bound[boundBeforeSubscript];
+            } else if (c == u'*' || c == u'?') {
+                pattern = true;
+            } else if (c == u'{') {
+                ++braces;
+            } else if (c == u'}' && braces > 0) {
+                --braces;
+                braceExpansion = braceExpansion || braceList;
+            } else if (braces > 0 && (c == u',' || (c == u'.' && charAt(text, i + 1) == u'.'))) {
+                braceList = true;
+            }
             word.literal += c;
             word.out += c;
             ++i;
         }
     }
+    word.raw = text.mid(start, i - start);
     // A value inside a bracket expression of a pattern would be a set of
     // characters: a word that holds a value is never such a pattern.
     if (!word.placeholder.isEmpty())
         for (auto at = brackets.rbegin(); at != brackets.rend(); ++at)
             word.out.insert(*at, u'\\');
-    word.raw = text.mid(start, i - start);
+    else if (!brackets.isEmpty() && word.out.indexOf(u']', brackets.front()) > 0)
+        pattern = true;
+    // What a pattern or a brace expansion becomes, and in how many words, is
+    // known only when it runs (an assignment's value is neither).
+    if ((pattern || braceExpansion) && !(assignmentPlace && shell::isAssignment(word.raw))) {
+        word.fixed = false;
+        word.splits = true;
+    }
     return word;
 }
 
@@ -603,7 +641,11 @@ QString ListReader::read()
             if (!closingParenthesis())
                 return m_out;
         } else {
-            const Word word = m_binder.word(m_text, m_i);
+            const bool assignmentPlace =
+                !top(Open::CaseSubject) && !top(Open::CasePattern) && !m_forHeader && !m_functionName &&
+                std::all_of(m_words.begin(), m_words.end(),
+                            [](const Word& w) { return shell::isAssignment(w.raw); });
+            const Word word = m_binder.word(m_text, m_i, assignmentPlace);
             m_out += word.out;
             if (word.raw.isEmpty())
                 copy(1); // cannot happen: a character that neither starts nor ends a word

@@ -20,21 +20,6 @@ bool isNameChar(QChar c)
     return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') || c == u'_';
 }
 
-// name=, name+= or name[...]= at the start of a word.
-bool isAssignment(const QString& raw)
-{
-    qsizetype j = 0;
-    while (j < raw.size() && isNameChar(raw[j]))
-        ++j;
-    if (j == 0 || raw[0].isDigit())
-        return false;
-    if (j < raw.size() && raw[j] == u'[')
-        j = raw.indexOf(u']', j) + 1;
-    if (j > 0 && j < raw.size() && raw[j] == u'+')
-        ++j;
-    return j > 0 && j < raw.size() && raw[j] == u'=';
-}
-
 // How a command treats the words that follow its name.
 enum class Reads
 {
@@ -565,12 +550,26 @@ bool markedCommands(const QList<Word>& words, qsizetype n, const Runner& runner,
 
 } // namespace
 
+bool isAssignment(const QString& raw)
+{
+    qsizetype j = 0;
+    while (j < raw.size() && isNameChar(raw[j]))
+        ++j;
+    if (j == 0 || raw[0].isDigit())
+        return false;
+    if (j < raw.size() && raw[j] == u'[')
+        j = raw.indexOf(u']', j) + 1;
+    if (j > 0 && j < raw.size() && raw[j] == u'+')
+        ++j;
+    return j > 0 && j < raw.size() && raw[j] == u'=';
+}
+
 bool checkCommand(const QList<Word>& words, bool stdinMayCarry, Findings& findings)
 {
     qsizetype n = 0;
     for (; n < words.size() && isAssignment(words[n].raw); ++n) {
-        findings.refuse(words[n].placeholder,
-                        QStringLiteral("in an assignment, whose variable bash may read as arithmetic"));
+        findings.refuse(words[n].inSubscript,
+                        QStringLiteral("inside an array subscript, where bash reads it as arithmetic"));
         if (!words[n].fixed)
             checkVariable(QStringView(words[n].raw).left(words[n].raw.indexOf(u'=')),
                           QStringLiteral("an assignment"), findings);

@@ -22,6 +22,9 @@ struct Word
     bool splits = false;
     QString placeholder; // the first one in it, inside $( ) and backquotes too
     bool startsWithPlaceholder = false;
+    // The first placeholder inside the subscript of name[...] where bash
+    // reads the word as an array assignment.
+    QString inSubscript;
 };
 
 // What the binder found in a script.
@@ -50,5 +53,8 @@ struct Findings
             lost = QStringLiteral("in a script with %1, which the binder does not follow").arg(what);
     }
 };
+
+// name=, name+= or name[...]= at the start of a word.
+bool isAssignment(const QString& raw);
 
 } // namespace platform::shell
