@@ -120,7 +120,8 @@ public:
 
     Word word(const QString& text, qsizetype& i, bool assignmentPlace = false);
     QString hereDocumentOperator(const QString& text, qsizetype& i, QList<HereDocument>& pending);
-    QString hereDocumentBodies(const QString& text, qsizetype& i, const QList<HereDocument>& pending);
+    QString hereDocumentBodies(const QString& text, qsizetype& i, const QList<HereDocument>& pending,
+                               bool inSubstitution);
     void refuseAny(QStringView text, const QString& why);
 
     Findings& m_findings;
@@ -479,27 +480,53 @@ QString Binder::hereDocumentOperator(const QString& text, qsizetype& i, QList<He
     return out;
 }
 
-QString Binder::hereDocumentBodies(const QString& text, qsizetype& i, const QList<HereDocument>& pending)
+// `inSubstitution`: the here-documents are inside $( ).
+QString Binder::hereDocumentBodies(const QString& text, qsizetype& i, const QList<HereDocument>& pending,
+                                   bool inSubstitution)
 {
     QString out;
     for (const HereDocument& document : pending) {
-        // The body's lines up to the delimiter's line, or to the end.
-        QString body;
+        // The body's lines up to the delimiter's line, or to the end. In a
+        // body whose delimiter is not quoted, a backslash at the end of a
+        // line joins it with the next before the shell compares it.
+        QString body, line;
         QStringView delimiterLine;
+        qsizetype lineStart = i;
+        bool joined = false;
         while (i < text.size()) {
             const qsizetype end = text.indexOf(u'\n', i);
             const qsizetype stop = end < 0 ? text.size() : end + 1;
-            const QStringView line = QStringView(text).mid(i, stop - i);
+            QStringView content = QStringView(text).mid(i, (end < 0 ? text.size() : end) - i);
             i = stop;
-            QStringView content = line.endsWith(u'\n') ? line.chopped(1) : line;
-            while (document.stripTabs && content.startsWith(u'\t'))
+            while (document.stripTabs && line.isEmpty() && content.startsWith(u'\t'))
                 content = content.mid(1);
-            if (content == document.delimiter) {
-                delimiterLine = line;
+            line += content;
+            qsizetype backslashes = 0;
+            while (backslashes < content.size() && content[content.size() - 1 - backslashes] == u'\\')
+                ++backslashes;
+            if (!document.quoted && end >= 0 && backslashes % 2 == 1) {
+                line.chop(1);
+                joined = true;
+                continue;
+            }
+            const QStringView lines = QStringView(text).mid(lineStart, i - lineStart);
+            // bash ends the document there, dash does not; inside $( ), bash
+            // also ends it at a line that only starts with the delimiter.
+            if ((line == document.delimiter && joined) ||
+                (inSubstitution && !document.delimiter.isEmpty() && line != document.delimiter &&
+                 line.startsWith(document.delimiter)))
+                m_findings.loseTrack(QStringLiteral("a here-document ended where not every shell ends it"));
+            if (line == document.delimiter) {
+                delimiterLine = lines;
                 break;
             }
-            body += line;
+            body += lines;
+            line.clear();
+            lineStart = i;
+            joined = false;
         }
+        if (delimiterLine.isNull())
+            body += QStringView(text).mid(lineStart, i - lineStart);
         if (document.quoted) {
             refuseAny(body, QStringLiteral("in a here-document with a quoted delimiter, which is sent as "
                                            "it is written"));
@@ -676,7 +703,7 @@ void ListReader::separator()
     else
         copy((c != u'\n' && next == c) || (c == u';' && next == u'&') || (pipe && next == u'&') ? 2 : 1);
     if (c == u'\n' && !m_pending.isEmpty()) {
-        m_out += m_binder.hereDocumentBodies(m_text, m_i, m_pending);
+        m_out += m_binder.hereDocumentBodies(m_text, m_i, m_pending, m_substitution);
         m_pending.clear();
     }
 }

@@ -51,6 +51,8 @@ const char* const accepted[] = {
     // A ) after a pattern inside $( ) does not end the substitution.
     ": \"$(case %user in *)\n@\n;; y|z) ;; esac)\"",
     "exec 3>&1; @",
+    // A backslash-newline joins a body line with the next: no delimiter there.
+    "cat <<EOF >/dev/null\nx\\\nEOF\n%user\nEOF\n@",
 };
 
 // Forms that must be refused, and a word of what the refusal names.
@@ -122,6 +124,9 @@ const std::pair<const char*, const char*> refused[] = {
     {"write %user <<< %message", "<<<"},
     {"cat <<'EOF' >out\n%message\nEOF", "quoted delimiter"},
     {"cat <(printf %s %message)", "process substitution"},
+    {"cat <<EOF\nE\\\nOF\n%message\nEOF", "here-document ended"},
+    {"echo \"$(cat <<EOF\nhi\nEOF)\"\n%message\nEOF", "here-document ended"},
+    {"echo \"$(cat <<EOF\nhi\nEOF )\"\n%message\nEOF", "here-document ended"},
     // Shells reading their standard input by a file name, or from a file a value names
     {"printf '%s\\n' %message | sh /dev/stdin", "sh"},
     {"printf '%s\\n' %message | bash /dev/fd/0", "bash"},
