@@ -42,9 +42,10 @@ struct Runner
 {
     QString name;
     Reads reads; // Script, Shell or Wrapper
-    // A wrapper's short options that take an argument, and the operands it
-    // takes before the command.
+    // A wrapper's short and long options that take an argument, and the
+    // operands it takes before the command.
     QString withArgument = {};
+    QStringList longWithArgument = {};
     int operands = 0;
     // Its option whose argument is a script to run, short and long.
     QChar scriptOption = {};
@@ -55,6 +56,9 @@ struct Runner
     // its options, and the words that end such a command.
     QStringList markers = {};
     QStringList ends = {};
+    // Outside those commands, the words after which a value is only text;
+    // empty when it may stand anywhere.
+    QStringList valuesAfter = {};
 };
 
 // Every shell, and every builtin and program of the shells, coreutils,
@@ -102,12 +106,20 @@ const QList<Runner>& runners()
         {.name = "env",
          .reads = R::Wrapper,
          .withArgument = "uC",
+         .longWithArgument = {"--unset", "--chdir"},
          .scriptOption = u'S',
          .scriptLongOption = "--split-string"},
-        {.name = "nice", .reads = R::Wrapper, .withArgument = "n"},
+        {.name = "nice", .reads = R::Wrapper, .withArgument = "n", .longWithArgument = {"--adjustment"}},
         {.name = "nohup", .reads = R::Wrapper},
-        {.name = "timeout", .reads = R::Wrapper, .withArgument = "sk", .operands = 1},
-        {.name = "stdbuf", .reads = R::Wrapper, .withArgument = "ioe"},
+        {.name = "timeout",
+         .reads = R::Wrapper,
+         .withArgument = "sk",
+         .longWithArgument = {"--signal", "--kill-after"},
+         .operands = 1},
+        {.name = "stdbuf",
+         .reads = R::Wrapper,
+         .withArgument = "ioe",
+         .longWithArgument = {"--input", "--output", "--error"}},
         {.name = "chroot", .reads = R::Wrapper, .operands = 1, .shellWithout = true},
         {.name = "runcon", .reads = R::Wrapper, .withArgument = "urtl"},
         {.name = "setsid", .reads = R::Wrapper},
@@ -122,14 +134,21 @@ const QList<Runner>& runners()
          .scriptLongOption = "--command"},
         {.name = "unshare", .reads = R::Wrapper, .withArgument = "SGRw", .shellWithout = true},
         {.name = "nsenter", .reads = R::Wrapper, .withArgument = "tSG", .shellWithout = true},
-        {.name = "setpriv", .reads = R::Wrapper},
+        {.name = "setpriv",
+         .reads = R::Wrapper,
+         .longWithArgument = {"--ambient-caps", "--inh-caps", "--bounding-set", "--ruid", "--euid", "--rgid",
+                              "--egid", "--reuid", "--regid", "--groups", "--securebits", "--pdeathsig",
+                              "--selinux-label", "--apparmor-profile"}},
         {.name = "setarch", .reads = R::Wrapper, .operands = 1, .shellWithout = true},
         {.name = "linux32", .reads = R::Wrapper, .shellWithout = true},
         {.name = "linux64", .reads = R::Wrapper, .shellWithout = true},
         {.name = "i386", .reads = R::Wrapper, .shellWithout = true},
         {.name = "x86_64", .reads = R::Wrapper, .shellWithout = true},
         {.name = "prlimit", .reads = R::Wrapper, .withArgument = "p"},
-        {.name = "choom", .reads = R::Wrapper, .withArgument = "np"},
+        {.name = "choom",
+         .reads = R::Wrapper,
+         .withArgument = "np",
+         .longWithArgument = {"--adjust", "--pid"}},
         {.name = "uclampset", .reads = R::Wrapper, .withArgument = "mMp"},
         {.name = "script",
          .reads = R::Wrapper,
@@ -140,7 +159,9 @@ const QList<Runner>& runners()
          .shellWithout = true},
         {.name = "sudo", .reads = R::Wrapper, .withArgument = "ugpChDrtTUR", .shellWithout = true},
         {.name = "doas", .reads = R::Wrapper, .withArgument = "uC", .shellWithout = true},
-        {.name = "fakeroot", .reads = R::Wrapper, .withArgument = "lsib", .shellWithout = true},
+        {.name = "fakeroot", .reads = R::Wrapper, .withArgument = "lfsib", .shellWithout = true},
+        {.name = "fakeroot-sysv", .reads = R::Wrapper, .withArgument = "lfsib", .shellWithout = true},
+        {.name = "fakeroot-tcp", .reads = R::Wrapper, .withArgument = "lfsib", .shellWithout = true},
         {.name = "ssh-agent", .reads = R::Wrapper, .withArgument = "aEPtO"},
         {.name = "dbus-run-session", .reads = R::Wrapper},
         {.name = "xvfb-run", .reads = R::Wrapper, .withArgument = "efnpsw"},
@@ -148,12 +169,17 @@ const QList<Runner>& runners()
         {.name = "systemd-cat", .reads = R::Wrapper, .withArgument = "tp"},
         {.name = "systemd-inhibit", .reads = R::Wrapper},
         {.name = "systemd-socket-activate", .reads = R::Wrapper, .withArgument = "lE"},
-        {.name = "strace", .reads = R::Wrapper, .withArgument = "abeEIoOpPsSuUX"},
+        {.name = "strace",
+         .reads = R::Wrapper,
+         .withArgument = "abeEIoOpPsSuUX",
+         .longWithArgument = {"--output", "--attach", "--user", "--env", "--trace-path"}},
         {.name = "valgrind", .reads = R::Wrapper},
         {.name = "find",
          .reads = R::Wrapper,
          .markers = {"-exec", "-execdir", "-ok", "-okdir"},
-         .ends = {";", "+"}},
+         .ends = {";", "+"},
+         .valuesAfter = {"-name", "-iname", "-path", "-ipath", "-wholename", "-iwholename", "-lname",
+                         "-ilname", "-regex", "-iregex"}},
         {.name = "ip", .reads = R::Wrapper, .operands = 1, .markers = {"exec"}},
         {.name = "gdb", .reads = R::Wrapper, .markers = {"--args"}},
         {.name = "xterm", .reads = R::Wrapper, .markers = {"-e"}},
@@ -476,6 +502,20 @@ std::optional<bool> scriptOption(const Runner& runner, const QString& text)
     return std::nullopt;
 }
 
+// Whether option word `text` of `runner` takes the next word as its
+// argument. A long option may be shortened as long as it stays unambiguous.
+bool takesNextWord(const Runner& runner, const QString& text)
+{
+    if (text.startsWith(u"--"))
+        return !text.contains(u'=') &&
+               std::any_of(runner.longWithArgument.begin(), runner.longWithArgument.end(),
+                           [&](const QString& option) { return option.startsWith(text); });
+    for (qsizetype j = 1; j < text.size(); ++j)
+        if (runner.withArgument.contains(text[j]))
+            return j + 1 == text.size();
+    return false;
+}
+
 // The command that the wrapper words[n] runs, its options and operands
 // skipped; words.size() when there is none, -1 when what it runs was
 // checked here. A value before the command could be the command or an
@@ -511,8 +551,10 @@ qsizetype wrappedCommand(const QList<Word>& words, qsizetype n, const Runner& ru
                     checkScript(words, at, at + 1, name, piped, findings);
                 return -1;
             }
-            if (!text.startsWith(u"--") && runner.withArgument.contains(text.back()))
-                ++k;
+            if (takesNextWord(runner, text) && ++k < words.size())
+                findings.refuse(words[k].placeholder,
+                                QStringLiteral("as the argument of %1 %2, which may read it as a command")
+                                    .arg(name, text));
         } else if (!(name == u"env" && isAssignment(w.raw)) && operands-- <= 0) {
             break;
         }
@@ -521,7 +563,6 @@ qsizetype wrappedCommand(const QList<Word>& words, qsizetype n, const Runner& ru
     // take an argument, still has its rules applied.
     for (qsizetype later = k + 1; later < words.size(); ++later)
         if (words[later].fixed && commandReads(words[later].literal) != Reads::Text &&
-            commandReads(words[later].literal) != Reads::Wrapper &&
             commandReads(words[k].literal) == Reads::Text)
             return later;
     return k;
@@ -535,6 +576,12 @@ bool markedCommands(const QList<Word>& words, qsizetype n, const Runner& runner,
 {
     bool readsScript = false;
     for (qsizetype k = n + 1; k < words.size(); ++k) {
+        if (!runner.valuesAfter.isEmpty() &&
+            !(words[k - 1].fixed && runner.valuesAfter.contains(words[k - 1].literal)))
+            findings.refuse(
+                words[k].placeholder,
+                QStringLiteral("in an argument of %1, which may read it as an expression or an option")
+                    .arg(runner.name));
         if (!words[k].fixed || !runner.markers.contains(words[k].literal))
             continue;
         const qsizetype from = k + 1 + runner.operands;

@@ -51,6 +51,7 @@ const char* const accepted[] = {
     // A ) after a pattern inside $( ) does not end the substitution.
     ": \"$(case %user in *)\n@\n;; y|z) ;; esac)\"",
     "exec 3>&1; @",
+    "find /dev/null -name %user -o -path %message; @",
     // A backslash-newline joins a body line with the next: no delimiter there.
     "cat <<EOF >/dev/null\nx\\\nEOF\n%user\nEOF\n@",
 };
@@ -153,6 +154,19 @@ const std::pair<const char*, const char*> refused[] = {
     {"find . -exec sh -c %message \\;", "sh"},
     {"find . -name x -execdir true {} + -ok sh -c %message \\;", "sh"},
     {"ip netns exec n sh -c %message", "sh"},
+    {"env --chdir DIR flock F -c %message", "flock -c"},
+    {"timeout --signal KILL 5 flock F -c %message", "flock -c"},
+    {"nice --adjustment 1 env -S %message", "env -S"},
+    {"setpriv --pdeathsig keep env -S %message", "env -S"},
+    {"stdbuf --output L env -S %message", "env -S"},
+    {"choom --adjust 1 -- env -S %message", "env -S"},
+    {"env --unset X script -qc %message /dev/null", "script -c"},
+    {"strace -o %message true", "strace -o"},
+    {"fakeroot -l %message true", "fakeroot -l"},
+    {"fakeroot-sysv -l %message true", "fakeroot-sysv -l"},
+    {"fakeroot-tcp -l %message true", "fakeroot-tcp -l"},
+    {"find %message canary", "find"},
+    {"find . -maxdepth 0 %message canary", "find"},
     // bash forms that evaluate a value
     {"time [[ %message -eq 1 ]]", "[[ ]]"},
     {"bash -c 'compgen -W \"$1\"' sh %message", "compgen"},
