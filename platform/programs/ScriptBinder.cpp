@@ -585,6 +585,12 @@ private:
     bool closingParenthesis();
     void take(const Word& word);
     bool reservedWord(const QString& word);
+    void defineFunction()
+    {
+        // Its name then runs what it defines, whatever the table knows of it.
+        m_findings.atRisk(QStringLiteral("in a script that defines a function, which changes what later "
+                                         "commands run"));
+    }
 
     Binder& m_binder;
     Findings& m_findings;
@@ -764,6 +770,7 @@ void ListReader::parenthesis()
     if (charAt(m_text, j) == u')' &&
         (m_commandStart || (m_words.size() == 1 && !m_words[0].raw.endsWith(u'=')))) {
         // A function definition: its body follows.
+        defineFunction();
         copy(j + 1 - m_i);
         m_words.clear();
         m_commandStart = true;
@@ -835,6 +842,7 @@ bool ListReader::reservedWord(const QString& word)
         open(K::CaseSubject);
         m_caseSubjectRead = false;
     } else if (word == u"function") {
+        defineFunction();
         m_functionName = true;
     } else if (word == u"[[") {
         m_findings.atRisk(

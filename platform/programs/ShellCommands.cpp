@@ -4,7 +4,6 @@
 
 #include "ScriptBinder.h"
 
-#include <QDir>
 #include <QStringList>
 
 #include <algorithm>
@@ -30,11 +29,10 @@ enum class Reads
     Names,       // variable names, whose subscripts bash evaluates
     Declaration, // names and assignments
     Arithmetic,
-    Printf,  // a name after -v, and a format
-    Test,    // operators, and a name after -v
-    Loop,    // for and select: a name, then words
-    Wrapper, // runs a command named by its arguments
-    Grammar  // changes how the shell reads the words that follow
+    Printf, // a name after -v, and a format
+    Test,   // operators, and a name after -v
+    Loop,   // for and select: a name, then words
+    Wrapper // runs a command named by its arguments
 };
 
 // A shell, or a program whose work is to run what its arguments name.
@@ -52,6 +50,8 @@ struct Runner
     QString scriptLongOption = {};
     // Given no command, it starts a shell that reads its standard input.
     bool shellWithout = false;
+    // It gives the command what its standard input carries as arguments.
+    bool appendsInput = false;
     // The words after which the commands it runs stand, instead of after
     // its options, and the words that end such a command.
     QStringList markers = {};
@@ -71,7 +71,6 @@ const QList<Runner>& runners()
     using R = Reads;
     static const QList<Runner> table{
         {.name = "eval", .reads = R::Script},
-        {.name = "trap", .reads = R::Script},
         {.name = ".", .reads = R::Script},
         {.name = "source", .reads = R::Script},
         {.name = "compgen", .reads = R::Script},
@@ -81,7 +80,6 @@ const QList<Runner>& runners()
         {.name = "runuser", .reads = R::Script, .shellWithout = true},
         {.name = "sg", .reads = R::Script, .shellWithout = true},
         {.name = "newgrp", .reads = R::Script, .shellWithout = true},
-        {.name = "xargs", .reads = R::Script, .shellWithout = true},
         {.name = "at", .reads = R::Script, .shellWithout = true},
         {.name = "batch", .reads = R::Script, .shellWithout = true},
         {.name = "sh", .reads = R::Shell},
@@ -99,6 +97,12 @@ const QList<Runner>& runners()
         {.name = "csh", .reads = R::Shell},
         {.name = "tcsh", .reads = R::Shell},
         {.name = "exec", .reads = R::Wrapper, .withArgument = "a"},
+        {.name = "xargs",
+         .reads = R::Wrapper,
+         .withArgument = "adEILnPs",
+         .longWithArgument = {"--arg-file", "--delimiter", "--max-args", "--max-procs", "--max-chars",
+                              "--process-slot-var"},
+         .appendsInput = true},
         {.name = "command", .reads = R::Wrapper},
         {.name = "builtin", .reads = R::Wrapper},
         {.name = "time", .reads = R::Wrapper, .withArgument = "fo"},
@@ -214,7 +218,6 @@ Reads commandReads(const QString& name)
         {Reads::Printf, {"printf"}},
         {Reads::Test, {"test", "[", "wait"}},
         {Reads::Loop, {"for", "select"}},
-        {Reads::Grammar, {"alias", "shopt", "enable", "hash", "coproc"}},
     };
     const QString base = baseName(name);
     for (const auto& [reads, names] : table)
@@ -223,23 +226,40 @@ Reads commandReads(const QString& name)
     return Reads::Text;
 }
 
-// A script file that may be the shell's own standard input (/dev/stdin,
-// /dev/fd/0, /proc/self/fd/0, however written).
-bool mayBeStandardInput(const QString& file)
-{
-    const QStringList parts = QDir::cleanPath(file).split(u'/');
-    return file == u"-" || std::any_of(parts.begin(), parts.end(), [](const QString& part) {
-               return part == u"dev" || part == u"proc" || part == u"fd" || part == u"stdin" || part == u"..";
-           });
-}
-
-// A variable in capitals is one the shell or the programs it starts read
-// (PATH, PS4, SHELL, PROMPT_COMMAND): no value may reach it.
+// Variables whose value changes how the shell, or a shell it starts (the
+// one a command-interpreter script leaves open), runs later text.
 void checkVariable(QStringView variable, const QString& setBy, Findings& findings)
 {
-    if (std::any_of(variable.begin(), variable.end(), [](QChar c) { return c >= u'A' && c <= u'Z'; }))
-        findings.atRisk(QStringLiteral("in a script where %1 sets %2, which the shell or its programs read")
-                            .arg(setBy, variable));
+    static const QStringList variables{"BASH_ENV",       "ENV",  "PS0", "PS1", "PS2", "PS4",
+                                       "PROMPT_COMMAND", "SHELL"};
+    if (variables.contains(variable))
+        findings.atRisk(
+            QStringLiteral("in a script where %1 sets %2, which changes how a shell runs later text")
+                .arg(setBy, variable));
+}
+
+// A shell feature that changes how later text runs, as it is written; empty
+// for none. set -k (-o keyword) takes assignments anywhere in a command,
+// mapfile -C runs a command of its own, the others define commands or change
+// how words are read.
+QString changesLaterText(const QList<Word>& words, qsizetype n)
+{
+    static const QStringList always{"alias", "trap", "shopt", "enable", "hash", "coproc"};
+    const QString name = baseName(words[n].literal);
+    const auto option = [&](QChar letter) {
+        return std::any_of(words.begin() + n + 1, words.end(), [&](const Word& w) {
+            return (letter == u'k' && w.literal == u"keyword") ||
+                   (w.literal.size() > 1 && (w.literal[0] == u'-' || w.literal[0] == u'+') &&
+                    w.literal[1] != u'-' && w.literal.contains(letter));
+        });
+    };
+    if (always.contains(name))
+        return name;
+    if (name == u"set" && option(u'k'))
+        return QStringLiteral("set -k");
+    if ((name == u"mapfile" || name == u"readarray") && option(u'C'))
+        return name + QStringLiteral(" -C");
+    return QString();
 }
 
 // Words from..to of `name` are the script it runs: when they are fixed
@@ -375,16 +395,13 @@ qsizetype checkWords(const QList<Word>& words, qsizetype n, Reads reads, bool pi
     switch (reads) {
     case Reads::Text:
     case Reads::Wrapper:
-    case Reads::Grammar:
         break;
     case Reads::Script:
         checkArguments(words, n + 1, words.size(), name, script, findings);
-        if (name == u"trap")
-            checkScript(words, n + 1, n + 2, name, piped, findings);
-        else if (name != u"." && name != u"source")
+        if (name != u"." && name != u"source")
             checkScript(words, n + 1, words.size(), name, piped, findings);
-        else if (n + 1 < words.size() && words[n + 1].fixed && mayBeStandardInput(words[n + 1].literal))
-            return words.size();
+        else if (n + 1 < words.size())
+            return words.size(); // the file may be its standard input under another name
         return runner(name)->shellWithout ? words.size() : 0;
     case Reads::Shell: {
         bool command = false;
@@ -392,8 +409,8 @@ qsizetype checkWords(const QList<Word>& words, qsizetype n, Reads reads, bool pi
         checkArguments(words, k, k + 1, name, script, findings);
         if (k < words.size() && command)
             checkScript(words, k, k + 1, name, piped, findings);
-        if (k < words.size() && !command && words[k].fixed && mayBeStandardInput(words[k].literal))
-            return words.size();
+        if (k < words.size() && !command)
+            return words.size(); // the file may be its standard input under another name
         return k;
     }
     case Reads::Ssh:
@@ -433,7 +450,7 @@ qsizetype checkWords(const QList<Word>& words, qsizetype n, Reads reads, bool pi
                 QStringLiteral("in an argument of %1, which bash reads as a name or an assignment")
                     .arg(name));
             const QString nameOrOption = w.raw.left(w.raw.indexOf(u'='));
-            if (!w.fixed && !w.literal.startsWith(u'-'))
+            if (!w.literal.startsWith(u'-'))
                 checkVariable(nameOrOption, name, findings);
             if ((w.literal.startsWith(u'-') && (w.literal.contains(u'i') || w.literal.contains(u'n'))) ||
                 nameOrOption.contains(u'[') || nameOrOption.contains(u'$') || nameOrOption.contains(u'`'))
@@ -476,9 +493,6 @@ qsizetype checkWords(const QList<Word>& words, qsizetype n, Reads reads, bool pi
         return -1;
     }
     }
-    if (reads == Reads::Grammar)
-        findings.atRisk(
-            QStringLiteral("in a script with %1, which changes how the shell reads later words").arg(name));
     return -1;
 }
 
@@ -530,6 +544,10 @@ qsizetype wrappedCommand(const QList<Word>& words, qsizetype n, const Runner& ru
     for (; k < words.size(); ++k) {
         const Word& w = words[k];
         const QString& text = w.literal;
+        if (name == u"env" && isAssignment(w.raw)) {
+            checkVariable(QStringView(w.raw).left(w.raw.indexOf(u'=')), name, findings);
+            continue;
+        }
         if (!w.fixed) {
             findings.refuse(w.placeholder,
                             QStringLiteral("after %1, where it could be the command it runs").arg(name));
@@ -555,7 +573,7 @@ qsizetype wrappedCommand(const QList<Word>& words, qsizetype n, const Runner& ru
                 findings.refuse(words[k].placeholder,
                                 QStringLiteral("as the argument of %1 %2, which may read it as a command")
                                     .arg(name, text));
-        } else if (!(name == u"env" && isAssignment(w.raw)) && operands-- <= 0) {
+        } else if (operands-- <= 0) {
             break;
         }
     }
@@ -595,6 +613,36 @@ bool markedCommands(const QList<Word>& words, qsizetype n, const Runner& runner,
     return readsScript;
 }
 
+// xargs runs words[n..] with what its standard input carries as further
+// arguments or, with -I (-i, --replace), in place of a string in them.
+void checkAppendedInput(const QList<Word>& words, qsizetype xargs, qsizetype n, Findings& findings)
+{
+    QString replaced;
+    for (qsizetype k = xargs + 1; k < n; ++k) {
+        const QString& option = words[k].literal;
+        if (option == u"-I" && k + 1 < n)
+            replaced = words[k + 1].literal;
+        else if (option.startsWith(u"-I") || option.startsWith(u"-i") || option.startsWith(u"--replace"))
+            replaced = option.mid(option.startsWith(u"--") ? option.indexOf(u'=') + 1 : 2);
+        if (option.startsWith(u"-i") || option == u"--replace")
+            replaced = replaced.isEmpty() ? QStringLiteral("{}") : replaced;
+    }
+    QList<Word> command = words.mid(n);
+    for (Word& w : command)
+        w.fixed = w.fixed && (replaced.isEmpty() || !w.literal.contains(replaced));
+    // Words at the end, where splitting moves no other.
+    Word input;
+    input.fixed = false;
+    command.append(input);
+    Findings inner;
+    checkCommand(command, false, inner);
+    const QString risk = !inner.lost.isEmpty() ? inner.lost : inner.risk;
+    if (!risk.isEmpty())
+        findings.atRisk(
+            QStringLiteral("in a script where xargs gives what its standard input carries to %1 (%2)")
+                .arg(words[n].literal, risk));
+}
+
 } // namespace
 
 bool isAssignment(const QString& raw)
@@ -617,9 +665,8 @@ bool checkCommand(const QList<Word>& words, bool stdinMayCarry, Findings& findin
     for (; n < words.size() && isAssignment(words[n].raw); ++n) {
         findings.refuse(words[n].inSubscript,
                         QStringLiteral("inside an array subscript, where bash reads it as arithmetic"));
-        if (!words[n].fixed)
-            checkVariable(QStringView(words[n].raw).left(words[n].raw.indexOf(u'=')),
-                          QStringLiteral("an assignment"), findings);
+        checkVariable(QStringView(words[n].raw).left(words[n].raw.indexOf(u'=')),
+                      QStringLiteral("an assignment"), findings);
         if (words[n].raw.left(words[n].raw.indexOf(u'=')).contains(u'['))
             findings.atRisk(QStringLiteral("in a script with an array assignment, whose subscript bash reads "
                                            "as arithmetic"));
@@ -641,7 +688,10 @@ bool checkCommand(const QList<Word>& words, bool stdinMayCarry, Findings& findin
         const Runner& wrapper = *runner(name);
         if (!wrapper.markers.isEmpty())
             return markedCommands(words, n, wrapper, stdinMayCarry, findings);
+        const qsizetype wrapperAt = n;
         n = wrappedCommand(words, n, wrapper, stdinMayCarry, findings);
+        if (wrapper.appendsInput && stdinMayCarry && n >= 0 && n < words.size())
+            checkAppendedInput(words, wrapperAt, n, findings);
         if (n < 0 || (n == words.size() && !wrapper.shellWithout))
             return false;
         if (n == words.size()) {
@@ -651,11 +701,14 @@ bool checkCommand(const QList<Word>& words, bool stdinMayCarry, Findings& findin
         name = words[n].literal;
         reads = commandReads(name);
     }
+    if (const QString feature = k < 0 ? changesLaterText(words, n) : QString(); !feature.isEmpty())
+        findings.atRisk(
+            QStringLiteral("in a script with %1, which changes how later text runs").arg(feature));
     if (k < 0)
         k = checkWords(words, n, reads, stdinMayCarry, findings);
     // An expansion outside quotation marks may split into words and move
     // the others: the places of this command's words are not known then.
-    if (reads != Reads::Text && reads != Reads::Loop && reads != Reads::Grammar && n < words.size() &&
+    if (reads != Reads::Text && reads != Reads::Loop && n < words.size() &&
         std::any_of(words.begin() + n + 1, words.end(), [](const Word& w) { return w.splits; })) {
         checkArguments(words, n + 1, words.size(), name,
                        QStringLiteral("where an expansion outside quotation marks can move its words"),

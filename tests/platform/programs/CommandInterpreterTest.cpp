@@ -26,6 +26,10 @@ const std::pair<const char*, const char*> sinks[] = {
     {"sh -c 'printf %s \"$1\" >\"$out\"' sh %message", "@"},
     // A dollar sign before a placeholder is text.
     {"printf %s \"US$%message\" $%user >\"$out\"; cat >>\"$out\" <<E\n$%message\nE", "US$@$@$@\n"},
+    // A value copied into a variable, or given to a program as arguments.
+    {"printf %s \"$(MSG=%message; printf %s. \"$MSG\")\" >\"$out\"", "@."},
+    {"env MSG=%message sh -c 'printf %s \"$MSG\" >\"$out\"'", "@"},
+    {"printf '%s' %message | xargs -0 printf %s >\"$out\"", "@"},
 };
 
 // The forms a sink may stand in (at @), each accepted.
@@ -38,7 +42,6 @@ const char* const accepted[] = {
     "if true; then\n@\nfi",
     "for x in 1; do\n@\ndone",
     "while true; do\n@\nbreak; done",
-    "f() {\n@\n}\nf",
     "{\n@\n}",
     "(\n@\n)",
     ": \"$(\n@\n)\"",
@@ -51,6 +54,7 @@ const char* const accepted[] = {
     // A ) after a pattern inside $( ) does not end the substitution.
     ": \"$(case %user in *)\n@\n;; y|z) ;; esac)\"",
     "exec 3>&1; @",
+    "set -e; set -o errexit; IFS= read -r x <<EOF\n%user\nEOF\n@",
     "find /dev/null -name %user -o -path %message; @",
     // A backslash-newline joins a body line with the next: no delimiter there.
     "cat <<EOF >/dev/null\nx\\\nEOF\n%user\nEOF\n@",
@@ -70,14 +74,15 @@ const std::pair<const char*, const char*> refused[] = {
     {"ssh -o ProxyCommand=%message x true", "ssh"},
     {"ssh -- `printf %s %ip`", "expansion outside quotation marks"},
     {"su -c 'write %user' root", "su"},
-    {"printf %s %message | xargs printf %s", "xargs"},
+    {"printf %s %message | xargs printf", "xargs"},
+    {"printf %s %message | xargs -I{} sh -c 'echo {}'", "xargs"},
     {"printf %s %message | sh", "sh"},
     {"printf %s %message | while read -r l; do sh; done", "sh"},
     {"sh <<EOF\n%message\nEOF", "sh"},
     {"env sh -c 'printf %s %message >out'", "sh"},
     {"sh -c 'eval \"$1\"' sh %message", "eval"},
     {"printf '%s\\n' %user %message | ssh -- %ip sh", "ssh"},
-    {"f() { sh -c \"$1\"; }; f %message", "sh"},
+    {"f() { sh -c \"$1\"; }; f %message", "defines a function"},
     {"%message", "name of a command"},
     {"$cmd %message", "named only when it runs"},
     {"/bin/s[h] -c %message", "named only when it runs"},
@@ -109,13 +114,24 @@ const std::pair<const char*, const char*> refused[] = {
     {"x=%message; echo $((x))", "$(( ))"},
     {"for x in %message; do echo $((x)); done", "$(( ))"},
     {"set -- %message; echo $(($1))", "$(( ))"},
-    {"f() { local -i n=$1; }; f %message", "local -i"},
+    {"f() { local -i n=$1; }; f %message", "defines a function"},
     {"[[ %message = x ]]", "[[ ]]"},
     {"echo ${a[%message]}", "${ }"},
     {"echo $[%message]", "$[ ]"},
     {"echo ${x:-%message}", "${ }"},
     {"echo ${x:$1} %message", "${x:$1}"},
     {"alias e=eval\ne %message", "alias"},
+    // Features that change how later text runs
+    {"f() {\nprintf %s %message\n}\nf", "defines a function"},
+    {"f() { sh; }; printf '%s\\n' %message | f", "defines a function"},
+    {"cat() { sh; }; printf '%s\\n' %message | cat", "defines a function"},
+    {"trap sh EXIT; exec <<EOF\n%message\nEOF", "trap"},
+    {"BASH_ENV=/dev/stdin bash -c : <<EOF\n%message\nEOF", "BASH_ENV"},
+    {"env BASH_ENV=/dev/stdin bash -c : <<EOF\n%message\nEOF", "BASH_ENV"},
+    {"set -k; bash -c : BASH_ENV=/dev/stdin <<EOF\n%message\nEOF", "set -k"},
+    {"PS4='$(sh -c \"$1\")'; set -- %message; set -x; :", "PS4"},
+    {"mapfile -C eval -c 1 arr <<EOF\n%message\nEOF", "mapfile -C"},
+    {"readarray -C eval -c 1 arr <<EOF\n%message\nEOF", "readarray -C"},
     {"printf %s %message | { read -r PS4; set -x; :; }", "PS4"},
     {"for SHELL in %message; do :; done", "SHELL"},
     // Quoting the scanner does not follow
@@ -136,6 +152,10 @@ const std::pair<const char*, const char*> refused[] = {
     {"printf '%s\\n' %message | sh -", "sh"},
     {"sh < %message", "redirection"},
     {"exec 3<%message; sh /dev/fd/3", "sh"},
+    {"cd /dev/fd && . ./0 <<EOF\n%message\nEOF", "feeds ."},
+    {"cd /dev/fd && sh 0 <<EOF\n%message\nEOF", "sh"},
+    {"cd /proc/self/fd && sh 0 <<EOF\n%message\nEOF", "sh"},
+    {"ln -sf /dev/stdin F; sh F <<EOF\n%message\nEOF", "sh"},
     // Shell options that take an argument, and busybox's applet
     {"bash -O extglob -c %message", "bash"},
     {"bash --rcfile /dev/null -c %message", "bash"},
