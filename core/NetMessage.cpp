@@ -2,6 +2,7 @@
 
 #include "platform/desktop/Shell.h"
 #include "platform/programs/CommandInterpreter.h"
+#include "platform/programs/ProgramStart.h"
 #include "platform/programs/ScriptBinder.h"
 
 #include <QList>
@@ -22,6 +23,27 @@ QString defaultNetMsgParameters()
         "/K \"printf '%s\\n' %user %message | ssh -- %ip 'read -r u && exec write -- \"$u\"'\"");
 }
 
+namespace {
+
+// Says so when an argument is longer than the system hands a program, before
+// the start fails on it.
+bool tooLong(const QStringList& arguments, QString* refused)
+{
+    for (const QString& argument : arguments)
+        if (const qsizetype size = argument.toUtf8().size(); size > platform::longestArgument()) {
+            if (refused)
+                *refused =
+                    QStringLiteral("a value is %L1 bytes long, and a program is given at most %L2 bytes "
+                                   "in one argument")
+                        .arg(size)
+                        .arg(platform::longestArgument());
+            return true;
+        }
+    return false;
+}
+
+} // namespace
+
 NetMessageSent sendNetMessage(const QString& command, const QString& parameters, const QString& host,
                               const QString& user, const QString& message, QString* refused)
 {
@@ -39,6 +61,8 @@ NetMessageSent sendNetMessage(const QString& command, const QString& parameters,
                 *refused = bound.refused + QStringLiteral(" stands ") + bound.because;
             return NetMessageSent::Refused;
         }
+        if (tooLong(bound.arguments, refused))
+            return NetMessageSent::TooLong;
         script.text = bound.text;
         script.arguments = bound.arguments;
         started = platform::startInTerminal(script);
@@ -47,6 +71,8 @@ NetMessageSent sendNetMessage(const QString& command, const QString& parameters,
         for (QString& argument : arguments)
             for (const auto& [placeholder, value] : placeholders)
                 argument.replace(placeholder, value);
+        if (tooLong(arguments, refused))
+            return NetMessageSent::TooLong;
         started = platform::shellService().startProgram(command, arguments, false);
     }
     return started ? NetMessageSent::Started : NetMessageSent::NotStarted;

@@ -17,7 +17,8 @@ enum class NetMessageSent
 {
     Started,
     NotStarted, // the command could not be started
-    Refused     // the template puts a value where it is not protected; nothing ran
+    Refused,    // the template puts a value where it is not protected; nothing ran
+    TooLong     // a value is longer than a program's argument can be; nothing ran
 };
 
 // Runs the command with every "%ip" in the parameters replaced by the host,
@@ -27,5 +28,7 @@ enum class NetMessageSent
 // its value is not protected is refused, and `refused` says which
 // placeholder stands where ("%message stands in an argument of eval, ..."). Any other program gets the
 // parameters split into arguments first, so a value is never more than text inside one argument.
+// An argument longer than a program can be given is not started: `refused` then says how long it
+// is and the limit.
 NetMessageSent sendNetMessage(const QString& command, const QString& parameters, const QString& host,
                               const QString& user, const QString& message, QString* refused = nullptr);

@@ -9,8 +9,14 @@
 #include <QUrl>
 
 #include <sys/wait.h>
+#include <unistd.h>
 
 namespace platform {
+
+qsizetype longestArgument()
+{
+    return 32 * qsizetype(sysconf(_SC_PAGESIZE)) - 1;
+}
 
 QString programProblem(const QString& program)
 {

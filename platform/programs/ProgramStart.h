@@ -25,6 +25,10 @@ QString startFailureText(const QString& what, const QString& program);
 // be one. True when it started or opened.
 bool startOrTell(const QString& what, const QString& program, const QStringList& arguments, bool hidden);
 
+// The longest argument, in bytes, that the system hands a program it starts
+// (its per-string limit, 32 pages on Linux, less the closing zero).
+qsizetype longestArgument();
+
 // A program that ends with a failure this soon after its start did not do
 // its work (a remote desktop client that could not connect); one that ends
 // later was used.

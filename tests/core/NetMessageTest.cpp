@@ -2,10 +2,12 @@
 // for ssh and write.
 #include "core/NetMessage.h"
 
+#include "platform/programs/ProgramStart.h"
 #include "ui/dialogs/DialogTestSupport.h"
 
 #include <QDir>
 #include <QFile>
+#include <QLocale>
 #include <QProcess>
 #include <QProcessEnvironment>
 
@@ -130,6 +132,34 @@ TEST(NetMessage, NoValueRunsWhereverTheTemplatePutsItAndEachArrivesAsItIs)
                 ASSERT_FALSE(QFile::exists(env.path() + QStringLiteral("/pwned"))) << shell;
             }
         }
+    }
+}
+
+TEST(NetMessage, AValueLongerThanAProgramArgumentCanBeIsRefusedBeforeAnythingStarts)
+{
+    // A byte more than the system takes in one argument: the start would fail.
+    const qsizetype limit = platform::longestArgument();
+    const struct
+    {
+        const char *command, *parameters;
+        qsizetype size;
+        NetMessageSent sent;
+    } cases[] = {
+        {"cmd", "/C printf %s %message", limit, NetMessageSent::Started},
+        {"cmd", "/C printf %s %message", limit + 1, NetMessageSent::TooLong},
+        {"notify-send", "Korvalen %message", limit, NetMessageSent::Started},
+        {"notify-send", "Korvalen:%message", limit, NetMessageSent::TooLong},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.parameters << " with " << c.size << " bytes");
+        test::RecordingLauncher launcher;
+        QString refused;
+        EXPECT_EQ(sendNetMessage(QString::fromUtf8(c.command), QString::fromUtf8(c.parameters), "h", "u",
+                                 QString(c.size, u'a'), &refused),
+                  c.sent);
+        EXPECT_EQ(launcher.started.size(), c.sent == NetMessageSent::Started ? 1u : 0u);
+        EXPECT_EQ(refused.contains(QLocale().toString(limit)), c.sent == NetMessageSent::TooLong)
+            << refused.toStdString();
     }
 }
 

@@ -132,6 +132,11 @@ void CSendNetMsgDlg::OnBnClickedSend()
     case NetMessageSent::Refused:
         platform::AfxMessageBox(this, RefusedText(refused), platform::MB_OK | platform::MB_ICONWARNING);
         return;
+    case NetMessageSent::TooLong:
+        platform::AfxMessageBox(
+            this, QStringLiteral("The message is not sent: %1. Shorten the message.").arg(refused),
+            platform::MB_OK | platform::MB_ICONWARNING);
+        return;
     }
     m_strMessage.clear();
     ui->buttonSend->setEnabled(false);
