@@ -29,22 +29,36 @@ struct BoundScript
 // (placeholder, value) pairs, put in one after the other, so that a value
 // holding a later pair's placeholder gets that value in its place.
 //
-// What a bound script guarantees: run by dash, bash or bash --posix, every
+// What a bound script guarantees, run by dash, bash or bash --posix: every
 // value reaches the place of its placeholder as the text it is, byte for
-// byte, and the shell reads none of it as code: not as syntax, a command
-// name, a pattern, arithmetic, a variable name, nor as an option or script
-// of a shell or of a program whose work is to run a command its arguments
-// name (the table of ShellCommands.cpp), directly or through a variable, a
-// pipe, a redirection or a here-document.
+// byte, and
+// (a) wherever a placeholder stands in the script's own text, the shell
+//     reads its value as data (not as syntax, a command name, a pattern,
+//     arithmetic or a variable name), or the script is refused;
+// (b) a command whose name is not a plain word (a pattern, a brace
+//     expansion, an expansion, a name the script defines as a function or
+//     an alias) receives no value;
+// (c) the shells and programs of the table in ShellCommands.cpp, reached by
+//     their literal names, are read with their options: the scripts they
+//     run are held to these same rules, and a value never stands where one
+//     of them reads an option, an expression or a command;
+// (d) a script that holds a placeholder uses none of the shell features
+//     that change how later text runs: function and alias definitions,
+//     trap, set -k (set -o keyword), shopt, mapfile or readarray -C, and
+//     assignments to BASH_ENV, ENV, PS4 and PROMPT_COMMAND (and to PS0, PS1,
+//     PS2 and SHELL, which the shell a command-interpreter script leaves open
+//     reads).
 //
 // Where the binder cannot tell that, the script is refused, and `because`
 // says where the placeholder stands: the first placeholder when that place
 // itself is unsafe, else any, when the script holds a construct the binder
 // does not follow or one a value could reach indirectly.
 //
-// Beyond the guarantee: what a program given a value as its own program
-// text (python3 -c, perl -e, awk, sed's e command) does with it, and what a
-// file a value is written to is later used for.
+// Beyond the guarantee: a value the script copies into a variable is the
+// script's to use; any other program receives each value as one argument
+// and does with it what it does (python3 -c, perl -e, gdb -ex, vim -c,
+// ssh -o ProxyCommand=, git -c core.sshCommand=); and what a file a value
+// is written to is later used for.
 BoundScript bindShellValues(const QString& script, const QList<std::pair<QString, QString>>& values);
 
 namespace shell {
