@@ -1,7 +1,5 @@
 #include "QtDialogs.h"
 
-#include "QtMessageBox.h"
-
 #include <QColorDialog>
 #include <QFileDialog>
 
@@ -14,7 +12,6 @@ QString QtDialogService::getSaveFileName(QWidget* parent, const QString& filter,
 {
     QFileDialog dialog(parent, QString(), QString(), filter);
     dialog.setWindowModality(Qt::WindowModal);
-    keepAboveOwner(&dialog);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(defaultSuffix);
     // Asks before overwriting a file that exists.
@@ -27,7 +24,6 @@ QString QtDialogService::getOpenFileName(QWidget* parent, const QString& filter)
 {
     QFileDialog dialog(parent, QString(), QString(), filter);
     dialog.setWindowModality(Qt::WindowModal);
-    keepAboveOwner(&dialog);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
@@ -39,7 +35,6 @@ bool QtDialogService::getColor(QWidget* parent, const QColor& initial, QColor& c
 {
     QColorDialog dialog(initial, parent);
     dialog.setWindowModality(Qt::WindowModal);
-    keepAboveOwner(&dialog);
     if (dialog.exec() != QDialog::Accepted || !dialog.selectedColor().isValid())
         return false;
     chosen = dialog.selectedColor();

@@ -54,14 +54,6 @@ void makeDialogWindow(QWidget* widget)
     widget->setWindowIcon(programIcon());
 }
 
-void keepAboveOwner(QWidget* window)
-{
-    const QWidget* opener = window->parentWidget();
-    if (opener && opener->window()->windowFlags().testFlag(Qt::WindowStaysOnTopHint) &&
-        !window->windowFlags().testFlag(Qt::WindowStaysOnTopHint))
-        window->setWindowFlag(Qt::WindowStaysOnTopHint);
-}
-
 int messageBoxMinimumWidth(const QString& caption)
 {
     // Title bars draw the caption in a bold face of about the program's
@@ -166,7 +158,6 @@ void configure(QMessageBox& box, const QString& text, const QString& caption, un
     // be neither read nor closed.
     if (type & (MB_SYSTEMMODAL | MB_TOPMOST) || !box.parentWidget())
         box.setWindowFlag(Qt::WindowStaysOnTopHint);
-    keepAboveOwner(&box);
     // A short text would make the box too narrow for its caption, which the
     // title bar would then cut to "..." or leave out.
     if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {

@@ -22,12 +22,6 @@ void setDialogWindowFlags(QWidget* widget);
 // The same, with the program's icon.
 void makeDialogWindow(QWidget* widget);
 
-// Keeps a window that another window opened (a message box, a picker, a
-// sub-dialog, all with that window as their parent) above its opener: the
-// parent makes it the opener's transient window, and it stays on top with
-// an opener that stays on top. Call it after the window's flags are set.
-void keepAboveOwner(QWidget* window);
-
 // Raises the open message boxes that no window owns and gives one of them
 // the keyboard: a window of the program that is brought forward calls it
 // after, so that it never covers them. False when there is none.

@@ -181,12 +181,7 @@ bool CBoxPropertiesDlg::OnInitDialog()
     DrawPreview();
 
     // Centred over the strip, but kept on its screen: the strip is small and
-    // may sit at an edge. Above a strip that stays on top, it stays on top too.
-    if (m_pOwner) {
-        const bool onTop = m_pOwner->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
-        if (windowFlags().testFlag(Qt::WindowStaysOnTopHint) != onTop)
-            setWindowFlag(Qt::WindowStaysOnTopHint, onTop);
-    }
+    // may sit at an edge.
     adjustSize();
     if (m_pOwner) {
         const QRect owner = m_pOwner->frameGeometry();

@@ -1,7 +1,6 @@
 #include "DialogRun.h"
 
 #include "platform/FreeHeap.h"
-#include "platform/desktop/QtMessageBox.h"
 
 #include <QDialog>
 #include <QEventLoop>
@@ -29,6 +28,5 @@ int runDialog(QDialog* dialog)
 int runSubDialog(QDialog* dialog)
 {
     dialog->setWindowModality(Qt::WindowModal);
-    platform::keepAboveOwner(dialog);
     return dialog->exec();
 }

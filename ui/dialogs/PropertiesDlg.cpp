@@ -128,10 +128,6 @@ QString CPropertiesDlg::RunValueData(int instance)
 int CPropertiesDlg::DoModal(const QWidget* strip)
 {
     OnInitDialog();
-    // Above a strip that stays on top, the dialog stays on top too.
-    const bool onTop = strip->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
-    if (windowFlags().testFlag(Qt::WindowStaysOnTopHint) != onTop)
-        setWindowFlag(Qt::WindowStaysOnTopHint, onTop);
     adjustSize();
     const QRect over = strip->frameGeometry();
     QRect placed(over.center() - QPoint(width() / 2, height() / 2), size());

@@ -5,6 +5,7 @@
 
 #include "platform/desktop/QtDialogs.h"
 #include "platform/desktop/QtMessageBox.h"
+#include "ui/DialogsAboveStrip.h"
 #include "ui/dialogs/BalloonTip.h"
 #include "ui/dialogs/BoxPropertiesDlg.h"
 #include "ui/dialogs/DialogRun.h"
@@ -58,8 +59,11 @@ TEST(OwnedWindows, StandAboveTheirOpenerInEveryZOrderAndShowTheirCaption)
     QFont bold = QApplication::font();
     bold.setBold(true);
     for (const Qt::WindowFlags mode : {Qt::WindowStaysOnTopHint, Qt::WindowStaysOnBottomHint, Qt::Widget}) {
+        QWidget strip(nullptr, Qt::Window | Qt::FramelessWindowHint | mode);
+        DialogsAboveStrip rule(&strip);
+        strip.show();
         for (const auto& open : openers) {
-            QDialog owner(nullptr, Qt::Dialog | mode);
+            QDialog owner;
             owner.show();
             owner.activateWindow();
             ASSERT_TRUE(test::waitFor([&] { return QApplication::activeWindow() == &owner; }));
