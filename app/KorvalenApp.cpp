@@ -50,17 +50,43 @@ QString unusableLockText(const QString& configFile, const QString& lockFile, con
         .arg(QDir::toNativeSeparators(configFile), QDir::toNativeSeparators(lockFile), problem);
 }
 
+// What a start says when it runs although the instance's lock could not be
+// taken: a copy already running could not be seen.
+QString unlockedText(const QString& configFile, const QString& lockFile, const QString& error)
+{
+    return QStringLiteral("Korvalen runs with the settings in\n%1\nbut cannot rule out that another copy "
+                          "already runs with them: the file that marks the running copy,\n%2\ncannot be "
+                          "used: %3.\n\nTwo copies would write over each other's changes. End any other "
+                          "copy, and make the file usable.")
+        .arg(QDir::toNativeSeparators(configFile), QDir::toNativeSeparators(lockFile), error);
+}
+
+QString longSocketText(const QString& socket)
+{
+    return QStringLiteral("Korvalen cannot start: the socket that would bring its window forward,\n%1\nhas a "
+                          "path longer than %2 bytes, the most the system allows. Set XDG_RUNTIME_DIR or "
+                          "TMPDIR to a folder with a shorter path, then start Korvalen again.")
+        .arg(QDir::toNativeSeparators(socket))
+        .arg(platform::longestSocketPath());
+}
+
 } // namespace
 
 bool CKorvalenApp::InitInstance(const QStringList& arguments)
 {
     const int nInstance = instance::fromCommandLine(arguments.mid(1).join(u' '));
 
-    const std::optional<QString> appData = platform::applicationDataFolder();
+    QString undecodable;
+    const std::optional<QString> appData = platform::applicationDataFolder(&undecodable);
     if (!appData) {
         platform::MessageBoxW(
-            QStringLiteral("Korvalen cannot find a folder for its settings: none of the "
-                           "environment variables APPDATA, XDG_CONFIG_HOME and HOME is set."),
+            undecodable.isEmpty()
+                ? QStringLiteral("Korvalen cannot find a folder for its settings: none of the "
+                                 "environment variables APPDATA, XDG_CONFIG_HOME and HOME is set.")
+                : QStringLiteral("Korvalen cannot use the folder for its settings that the environment "
+                                 "variable %1 names: its name is not valid in this system's encoding "
+                                 "(UTF-8).")
+                      .arg(undecodable),
             QStringLiteral("Korvalen"), platform::MB_OK | platform::MB_ICONERROR);
         return false;
     }
@@ -74,31 +100,57 @@ bool CKorvalenApp::InitInstance(const QStringList& arguments)
     // will find when it listens.
     platform::createFolder(dataDir);
     const QString socket = platform::instanceSocketPath(instance::windowTitle(nInstance), dataDir);
-    QString problem;
-    switch (platform::acquireInstanceLock(dataDir, mutex, socket, &problem)) {
-    case platform::InstanceLockResult::HeldElsewhere: {
-        const QString theirs = platform::instanceLockSocket(dataDir, mutex);
-        // Only the folders are compared: an older release names its socket
-        // otherwise, and its window is as far out of reach as a hung one.
-        if (!theirs.isEmpty() && QFileInfo(theirs).path() != QFileInfo(socket).path()) {
-            platform::MessageBoxW(runsElsewhereText(configFile, theirs, socket), QStringLiteral("Korvalen"),
-                                  platform::MB_OK | platform::MB_ICONINFORMATION);
-            return false;
-        }
-        // A running instance that is still making its window answers once it
-        // listens.
-        if (!platform::activateRunningInstance(socket, m_answerWaitMs))
-            platform::MessageBoxW(doesNotAnswerText(configFile), QStringLiteral("Korvalen"),
-                                  platform::MB_OK | platform::MB_ICONWARNING);
+    if (!platform::fitsSocketAddress(socket)) {
+        platform::MessageBoxW(longSocketText(socket), QStringLiteral("Korvalen"),
+                              platform::MB_OK | platform::MB_ICONERROR);
         return false;
     }
+    QString problem;
+    const auto tryLock = [&] { return platform::acquireInstanceLock(dataDir, mutex, socket, &problem); };
+    platform::InstanceLockResult lock = tryLock();
+    if (lock == platform::InstanceLockResult::HeldElsewhere) {
+        // The holder names the socket it listens on. One in a folder of this
+        // user's that nobody else may enter is its own, wherever its session
+        // found the runtime folder; one elsewhere is out of reach from here.
+        const QString theirs = platform::instanceLockSocket(dataDir, mutex);
+        const bool reachable = theirs.isEmpty() || platform::isPrivateFolder(QFileInfo(theirs).path());
+        QStringList sockets{socket};
+        if (reachable && !theirs.isEmpty() && theirs != socket)
+            sockets.prepend(theirs); // ours too: a holder that cannot rewrite the lock leaves an old name
+        // An instance that is ending has closed its socket before the system
+        // drops its lock: the lock is tried again between the tries to reach
+        // it, and this start runs once it has it. A running instance that is
+        // still making its window answers once it listens.
+        const bool activated = platform::activateRunningInstance(sockets, m_answerWaitMs, [&] {
+            lock = tryLock();
+            return lock != platform::InstanceLockResult::HeldElsewhere || !reachable;
+        });
+        if (activated)
+            return false;
+        if (lock == platform::InstanceLockResult::HeldElsewhere) {
+            platform::MessageBoxW(
+                reachable ? doesNotAnswerText(configFile) : runsElsewhereText(configFile, theirs, socket),
+                QStringLiteral("Korvalen"),
+                platform::MB_OK | (reachable ? platform::MB_ICONWARNING : platform::MB_ICONINFORMATION));
+            return false;
+        }
+    }
+    switch (lock) {
     case platform::InstanceLockResult::Unusable:
         platform::MessageBoxW(
             unusableLockText(configFile, platform::instanceLockFile(dataDir, mutex), problem),
             QStringLiteral("Korvalen"), platform::MB_OK | platform::MB_ICONERROR);
         return false;
-    case platform::InstanceLockResult::Acquired:
     case platform::InstanceLockResult::Failed:
+        // Without the lock, the socket is all that shows a running copy.
+        if (platform::activateRunningInstance(QStringList{socket}, m_answerWaitMs, [] { return true; }))
+            return false;
+        platform::postMessageBox(
+            unlockedText(configFile, platform::instanceLockFile(dataDir, mutex), problem),
+            QStringLiteral("Korvalen"), platform::MB_OK | platform::MB_ICONWARNING);
+        break;
+    case platform::InstanceLockResult::Acquired:
+    case platform::InstanceLockResult::HeldElsewhere:
         break;
     }
     if (m_setUpOutputs)

@@ -21,6 +21,23 @@
 #include <cstdio>
 #include <cstdlib>
 
+namespace {
+QtMessageHandler g_qtMessages = nullptr;
+
+// Qt looks at the runtime folder while it sets up the display and warns when
+// none is set or it is not private. Korvalen picks a private folder for its
+// socket itself, and a start that only brings the running window forward
+// says nothing, so these warnings are left out.
+void withoutRuntimeFolderWarnings(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+    if (message.startsWith(u"QStandardPaths: ") &&
+        (message.contains(u"XDG_RUNTIME_DIR") || message.contains(u"runtime directory")))
+        return;
+    if (g_qtMessages)
+        g_qtMessages(type, context, message);
+}
+} // namespace
+
 int main(int argc, char* argv[])
 {
     // A capability given to the file goes before any plugin or library can
@@ -33,7 +50,9 @@ int main(int argc, char* argv[])
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
         !qEnvironmentVariableIsEmpty("DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "xcb");
+    g_qtMessages = qInstallMessageHandler(withoutRuntimeFolderWarnings);
     QApplication app(argc, argv);
+    qInstallMessageHandler(g_qtMessages);
     QApplication::setApplicationName(QStringLiteral("Korvalen"));
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setWindowIcon(platform::programIcon());

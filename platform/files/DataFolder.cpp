@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <string_view>
+
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,23 +12,41 @@
 namespace platform {
 
 namespace {
+// A file name from the environment, decoded as every file name is; empty
+// when unset, and `exact` false when it does not decode back to its bytes.
+QString fileNameEnv(const char* name, bool* exact = nullptr)
+{
+    const QByteArray bytes = qgetenv(name);
+    const QString value = QFile::decodeName(bytes);
+    if (exact)
+        *exact = QFile::encodeName(value) == bytes;
+    return value;
+}
+
 QString absoluteEnv(const char* name)
 {
-    const QString value = qEnvironmentVariable(name);
+    const QString value = fileNameEnv(name);
     return QDir::isAbsolutePath(value) ? value : QString();
 }
 } // namespace
 
-std::optional<QString> applicationDataFolder()
+std::optional<QString> applicationDataFolder(QString* undecodable)
 {
-    for (const char* name : {"APPDATA", "XDG_CONFIG_HOME"}) {
-        const QString value = absoluteEnv(name);
-        if (!value.isEmpty())
-            return QDir::cleanPath(value);
+    // APPDATA is the program's own choice, so a relative one is taken as it
+    // is given; the XDG variables count only when absolute.
+    for (const char* name : {"APPDATA", "XDG_CONFIG_HOME", "HOME"}) {
+        bool exact = true;
+        const QString value = fileNameEnv(name, &exact);
+        if (value.isEmpty() || (name != std::string_view("APPDATA") && !QDir::isAbsolutePath(value)))
+            continue;
+        if (!exact) {
+            if (undecodable)
+                *undecodable = QLatin1String(name);
+            return std::nullopt;
+        }
+        const QString folder = QDir::cleanPath(QDir(value).absolutePath());
+        return name == std::string_view("HOME") ? folder + QStringLiteral("/.config") : folder;
     }
-    const QString home = absoluteEnv("HOME");
-    if (!home.isEmpty())
-        return QDir::cleanPath(home) + QStringLiteral("/.config");
     return std::nullopt;
 }
 
@@ -44,6 +64,13 @@ bool canReplaceFile(const QString& path)
            ::access(QFile::encodeName(info.absolutePath()).constData(), W_OK | X_OK) == 0;
 }
 
+bool isPrivateFolder(const QString& path)
+{
+    struct stat st;
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISDIR(st.st_mode) &&
+           st.st_uid == ::getuid() && (st.st_mode & 07777) == 0700;
+}
+
 namespace {
 // A folder of the user's own, made private; empty when it cannot be had (it
 // exists and belongs to someone else, say).
@@ -59,17 +86,24 @@ QString privateFolder(const QString& folder)
 }
 } // namespace
 
-QString runtimeFolder()
+QString runtimeFolder(qsizetype longest)
 {
-    const QString runtime = absoluteEnv("XDG_RUNTIME_DIR");
-    if (!runtime.isEmpty() && QFileInfo(runtime).isDir())
-        return QDir::cleanPath(runtime);
+    const auto fits = [longest](const QString& folder) {
+        return !folder.isEmpty() && (longest < 0 || QFile::encodeName(folder).size() <= longest);
+    };
+    // A runtime folder others may write in would let them listen first at
+    // the instance's socket name.
+    const QString runtime = QDir::cleanPath(absoluteEnv("XDG_RUNTIME_DIR"));
+    if (fits(runtime) && isPrivateFolder(runtime))
+        return runtime;
     // Never the shared temporary folder itself: another user could take the
-    // lock or the socket name there.
+    // socket name there.
     QString folder = privateFolder(QDir::tempPath() + QStringLiteral("/korvalen-%1").arg(::getuid()));
-    if (folder.isEmpty() && QDir().mkpath(QDir::homePath() + QStringLiteral("/.cache")))
+    if (!fits(folder) && QDir().mkpath(QDir::homePath() + QStringLiteral("/.cache")))
         folder = privateFolder(QDir::homePath() + QStringLiteral("/.cache/korvalen-runtime"));
-    return folder.isEmpty() ? QDir::homePath() : folder;
+    if (fits(folder))
+        return folder;
+    return longest < 0 ? QDir::homePath() : QString();
 }
 
 QString programDataFile(const QString& programDir, const QString& name)

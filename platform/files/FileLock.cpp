@@ -1,29 +1,70 @@
 #include "FileLock.h"
 
-#include <algorithm>
 #include <cerrno>
+#include <condition_variable>
+#include <fcntl.h>
+#include <memory>
+#include <mutex>
 #include <sys/file.h>
+#include <system_error>
 #include <thread>
+#include <unistd.h>
 
 namespace platform {
 
+namespace {
+// A blocking flock on a descriptor of its own, that a waiter may stop
+// waiting for.
+struct LockWait
+{
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool done = false;
+    int error = 0;
+};
+} // namespace
+
 bool lockExclusive(int fd, std::chrono::milliseconds bound)
 {
-    // flock has no time limit of its own: ask without blocking, and wait a
-    // little longer between each asking, up to the bound.
-    const auto deadline = std::chrono::steady_clock::now() + bound;
-    std::chrono::milliseconds pause{1};
-    for (;;) {
-        if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
-            return true;
-        if (errno != EWOULDBLOCK && errno != EINTR)
-            return false;
-        const auto now = std::chrono::steady_clock::now();
-        if (now >= deadline)
-            return false;
-        std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(pause, deadline - now));
-        pause = std::min(pause * 2, std::chrono::milliseconds{50});
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
+        return true;
+    if (errno != EWOULDBLOCK && errno != EINTR)
+        return false;
+    // flock has no time limit of its own, and asking again and again loses
+    // to writers that take the lock again at once: a thread waits in a
+    // blocking flock, which the kernel wakes as soon as the lock is free.
+    // It locks through a second descriptor of the same open file, so the
+    // lock is the caller's; when the caller has given up by then, closing
+    // both descriptors lets it go.
+    const int waiting = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    if (waiting < 0)
+        return false;
+    const auto wait = std::make_shared<LockWait>();
+    try {
+        std::thread([wait, waiting] {
+            int result;
+            do {
+                result = ::flock(waiting, LOCK_EX);
+            } while (result != 0 && errno == EINTR);
+            const int error = result == 0 ? 0 : errno;
+            ::close(waiting);
+            const std::lock_guard guard(wait->mutex);
+            wait->done = true;
+            wait->error = error;
+            wait->changed.notify_all();
+        }).detach();
+    } catch (const std::system_error&) { // no thread to be had
+        ::close(waiting);
+        errno = EAGAIN;
+        return false;
     }
+    std::unique_lock guard(wait->mutex);
+    if (!wait->changed.wait_for(guard, bound, [&] { return wait->done; })) {
+        errno = EWOULDBLOCK;
+        return false;
+    }
+    errno = wait->error;
+    return wait->error == 0;
 }
 
 } // namespace platform

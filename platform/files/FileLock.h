@@ -10,7 +10,9 @@ namespace platform {
 inline constexpr std::chrono::milliseconds kWriteLockWait{3000};
 
 // Takes an exclusive flock on the descriptor, waiting at most `bound`; false
-// when the lock could not be had within it (or at all).
+// when the lock could not be had within it (or at all). Waiters are served as
+// the lock comes free, not by who asks most often. After a failure the caller
+// closes the descriptor: a lock that comes too late goes with it.
 bool lockExclusive(int fd, std::chrono::milliseconds bound = kWriteLockWait);
 
 } // namespace platform

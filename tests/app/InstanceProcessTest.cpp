@@ -12,7 +12,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLocalServer>
+#include <QLocalSocket>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -20,10 +22,13 @@
 #include <csignal>
 #include <fcntl.h>
 #include <functional>
+#include <linux/capability.h>
 #include <memory>
-#include <stdexcept>
+#include <optional>
+#include <string_view>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 namespace {
@@ -76,6 +81,27 @@ protected:
                process->state() == QProcess::Running;
     }
 
+    // Starts in this process as `arguments` say; true when the start went on
+    // as the instance's only process (it is stopped there), false when it
+    // ended.
+    static bool startRuns(const QStringList& arguments, int answerWaitMs = 10000)
+    {
+        struct Ran
+        {
+        };
+        theApp.m_answerWaitMs = answerWaitMs;
+        theApp.m_setUpOutputs = [] { throw Ran{}; };
+        bool ran = false;
+        try {
+            EXPECT_FALSE(theApp.InitInstance(arguments));
+        } catch (const Ran&) {
+            ran = true;
+        }
+        theApp.m_answerWaitMs = 10000;
+        theApp.m_setUpOutputs = nullptr;
+        return ran;
+    }
+
     static bool finishes(QProcess* process, int timeoutMs = 10000)
     {
         return test::waitFor([&] { return process->state() == QProcess::NotRunning; }, timeoutMs);
@@ -116,7 +142,8 @@ TEST_F(InstanceProcessTest, SecondStartActivatesRunningInstanceAndEnds)
 }
 
 // A second start that only brings the running window forward sets up no
-// sound: no audio connection is tried, and it says nothing at all.
+// sound: no audio connection is tried, and it says nothing at all, even
+// without a runtime folder (it reaches the socket the lock names).
 TEST_F(InstanceProcessTest, SecondStartThatActivatesPrintsNothingAndMakesNoAudioConnection)
 {
     ASSERT_EQ(platform::acquireInstanceLock(m_env.dataDir(), "Tamsorin KorvalenC", socketOf(2)),
@@ -131,6 +158,7 @@ TEST_F(InstanceProcessTest, SecondStartThatActivatesPrintsNothingAndMakesNoAudio
     // A sound server that is not there: any try to reach it would be said.
     env.insert(QStringLiteral("PULSE_SERVER"),
                QStringLiteral("unix:") + m_env.path() + QStringLiteral("/nothing"));
+    env.remove(QStringLiteral("XDG_RUNTIME_DIR"));
     second.setProcessEnvironment(env);
     second.start(kProgram, {QStringLiteral("/tertiary")});
     ASSERT_TRUE(second.waitForStarted(5000));
@@ -158,24 +186,19 @@ TEST_F(InstanceProcessTest, SecondStartThatCannotReachItsTwinSaysWhyAndEnds)
         {[&] { ::link(QFile::encodeName(notes), QFile::encodeName(lock)); }, "it is a hard link"},
         {[&] { ::mkfifo(QFile::encodeName(lock), 0600); }, "it is not a regular file"},
     };
-    theApp.m_answerWaitMs = 300;
-    // A start that went on would run its window here for ever.
-    theApp.m_setUpOutputs = [] { throw std::runtime_error("the start went on as the only process"); };
     for (const auto& c : cases) {
         test::writeFile(notes, "mine\n");
         QFile::remove(lock);
         ASSERT_TRUE(QDir().mkpath(m_env.dataDir()));
         c.plant();
         test::RecordingMessageBoxes boxes;
-        EXPECT_FALSE(theApp.InitInstance({kProgram, QStringLiteral("/secondary")}));
+        EXPECT_FALSE(startRuns({kProgram, QStringLiteral("/secondary")}, 300));
         const QString text = boxes.shown.size() == 1 ? boxes.shown[0].text : QString();
         EXPECT_TRUE(text.contains(m_env.dataDir() + "/MainConfB.ini\n") && text.contains(c.said))
             << text.toStdString();
         EXPECT_EQ(test::readFile(notes), "mine\n");
         EXPECT_FALSE(QFileInfo::exists(m_env.dataDir() + QStringLiteral("/MainConfB.ini")));
     }
-    theApp.m_answerWaitMs = 10000;
-    theApp.m_setUpOutputs = nullptr;
 }
 
 // Two data folders in one session: each instance keeps its own socket, and
@@ -191,22 +214,111 @@ TEST_F(InstanceProcessTest, TwoConfigurationsInOneSessionEachAnswerOnTheirOwnSoc
     EXPECT_EQ(m_processes[0]->state(), QProcess::Running);
 }
 
-// A start from a session with another runtime folder, or none, cannot reach
-// the running window's socket: it says so and ends.
-TEST_F(InstanceProcessTest, SecondStartFromAnotherSessionSaysSoAndEnds)
+// A start from a session with another runtime folder, or none, reaches the
+// socket the lock names while it lies in a folder only this user may enter;
+// when it does not, the start says that the instance runs elsewhere and ends.
+TEST_F(InstanceProcessTest, SecondStartFromAnotherSessionReachesTheNamedSocketOrSaysWhy)
 {
     ASSERT_TRUE(waitUntilListening(0, start()));
-    for (const QString& runtime : {m_env.path(), QString()}) {
-        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
+    const struct
+    {
+        QString runtime;
+        QFile::Permissions holders;
+        bool said;
+    } cases[] = {
+        {m_env.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner, false},
+        {QString(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner, false},
+        {m_env.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ExeOther, true},
+    };
+    for (const auto& c : cases) {
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(c.runtime));
+        QFile::setPermissions(m_env.runtimeDir(), c.holders);
         test::RecordingMessageBoxes boxes;
-        EXPECT_FALSE(theApp.InitInstance({kProgram}));
+        EXPECT_FALSE(startRuns({kProgram}));
         const QString text = boxes.shown.size() == 1 ? boxes.shown[0].text : QString();
-        EXPECT_TRUE(text.contains(m_env.dataDir() + "/MainConfA.ini\nstarted in another session") &&
-                    text.contains('\n' + m_env.runtimeDir() + "\nand this one's is\n" +
-                                  platform::runtimeFolder() + '\n'))
+        EXPECT_EQ(c.said, text.contains(m_env.dataDir() + "/MainConfA.ini\nstarted in another session") &&
+                              text.contains('\n' + m_env.runtimeDir() + "\nand this one's is\n" +
+                                            platform::runtimeFolder() + '\n'))
             << text.toStdString();
+        EXPECT_EQ(boxes.shown.size(), c.said ? 1u : 0u);
     }
     EXPECT_EQ(m_processes[0]->state(), QProcess::Running);
+}
+
+// An instance that ends closes its socket before the system drops its lock:
+// a start in between waits for the lock and runs once it has it.
+TEST_F(InstanceProcessTest, StartWhileTheInstanceEndsRunsOnceTheLockIsFree)
+{
+    ASSERT_TRUE(QDir().mkpath(m_env.dataDir()));
+    const QString lock = platform::instanceLockFile(m_env.dataDir(), QStringLiteral("Tamsorin KorvalenA"));
+    QProcess holder; // holds the lock, without a socket, for half a second
+    holder.start(QStringLiteral("flock"), {lock, QStringLiteral("sleep"), QStringLiteral("0.5")});
+    ASSERT_TRUE(test::waitFor([&] {
+        const int fd = ::open(QFile::encodeName(lock).constData(), O_RDONLY | O_CLOEXEC);
+        const bool held = fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) != 0;
+        ::close(fd);
+        return held;
+    }));
+    test::RecordingMessageBoxes boxes;
+    EXPECT_TRUE(startRuns({kProgram}));
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
+// Without a lock file it can use, a start asks the socket first; when no
+// instance answers there it runs, and says once that another copy could not be
+// ruled out, and why.
+TEST_F(InstanceProcessTest, WithoutAUsableLockFileAStartTriesTheSocketThenRunsAndSaysWhy)
+{
+    // Root passes over file modes: this thread gives up that power meanwhile.
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct caps[2] = {}, without[2];
+    ASSERT_EQ(::syscall(SYS_capget, &header, caps), 0);
+    std::copy(caps, caps + 2, without);
+    without[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH));
+    ASSERT_EQ(::syscall(SYS_capset, &header, without), 0);
+    const auto restore = qScopeGuard([&] { ::syscall(SYS_capset, &header, caps); });
+    const QString lock = platform::instanceLockFile(m_env.dataDir(), QStringLiteral("Tamsorin KorvalenB"));
+    const struct
+    {
+        const char* made; // the lock file, or the folder when it has none
+        mode_t mode;
+        bool answered;
+    } cases[] = {{"file", 0, true}, {"file", 0, false}, {"folder", 0500, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.made);
+        QProcess* running = c.answered ? start({QStringLiteral("/secondary")}) : nullptr;
+        ASSERT_TRUE(!running || waitUntilListening(1, running));
+        QFile::remove(lock);
+        if (c.made == std::string_view("file"))
+            test::writeFile(lock, QByteArray());
+        ::chmod(QFile::encodeName(c.made == std::string_view("file") ? lock : m_env.dataDir()), c.mode);
+        test::RecordingMessageBoxes boxes;
+        EXPECT_EQ(startRuns({kProgram, QStringLiteral("/secondary")}), !c.answered);
+        if (running) // killed, it leaves a socket that nobody answers on
+            running->kill();
+        ASSERT_TRUE(!running || finishes(running));
+        const QString text = boxes.shown.empty() ? QString() : boxes.shown[0].text;
+        EXPECT_EQ(boxes.shown.size(), c.answered ? 0u : 1u);
+        EXPECT_EQ(c.answered, !text.contains('\n' + lock + "\ncannot be used: Permission denied."))
+            << text.toStdString();
+        ::chmod(QFile::encodeName(m_env.dataDir()), 0700);
+    }
+}
+
+// A socket file is taken over only where nobody answers on it (as after a
+// kill), and removed at the end only while it is still the server's own.
+TEST_F(InstanceProcessTest, ASocketIsTakenOverOrRemovedOnlyWhereNobodyAnswers)
+{
+    auto first = std::make_unique<platform::InstanceServer>(socketOf(0), nullptr);
+    const platform::InstanceServer second(socketOf(0), nullptr);
+    EXPECT_FALSE(second.isListening());
+    QFile::remove(socketOf(0));
+    const platform::InstanceServer third(socketOf(0), nullptr);
+    EXPECT_TRUE(third.isListening());
+    first.reset();
+    QLocalSocket client; // the system accepts for a server that listens
+    client.connectToServer(socketOf(0));
+    EXPECT_TRUE(client.waitForConnected(1000));
 }
 
 TEST_F(InstanceProcessTest, ActivationGivesUpOnAnInstanceThatDoesNotAnswer)
