@@ -3,13 +3,13 @@
 #include "core/NetThread.h"
 #include "core/Workers.h"
 #include "platform/Capabilities.h"
-#include "platform/desktop/QtDialogs.h"
-#include "platform/desktop/QtMessageBox.h"
 #include "platform/desktop/QtTranslations.h"
 #include "platform/files/ProfileWriter.h"
 #include "platform/sound/LazyAudio.h"
 #include "platform/sound/QtAudio.h"
 #include "platform/sound/SoundServer.h"
+#include "ui/dialogs/QtDialogs.h"
+#include "ui/dialogs/QtMessageBox.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -11,13 +11,13 @@
 // than 3 MB of heap in use behind it.
 #include "core/NetThread.h"
 #include "core/Workers.h"
-#include "platform/desktop/QtDialogs.h"
-#include "platform/desktop/QtMessageBox.h"
 #include "ui/BoxMenu.h"
 #include "ui/KorvalenDlg.h"
 #include "ui/StripGeometry.h"
 #include "ui/TrayMenu.h"
 #include "ui/dialogs/CustomMenu.h"
+#include "ui/dialogs/QtDialogs.h"
+#include "ui/dialogs/QtMessageBox.h"
 
 #include <QAbstractButton>
 #include <QAction>

@@ -5,13 +5,13 @@
 #include "core/NetThread.h"
 #include "platform/desktop/Instance.h"
 #include "platform/desktop/MessageBox.h"
-#include "platform/desktop/QtMessageBox.h"
 #include "platform/files/DataFolder.h"
 #include "platform/files/ProfileWriter.h"
 #include "platform/sound/Sound.h"
 #include "ui/dialogs/AboutDlg.h"
 #include "ui/dialogs/BoxPropertiesDlg.h"
 #include "ui/dialogs/PropertiesDlg.h"
+#include "ui/dialogs/QtMessageBox.h"
 #include "ui/dialogs/UnsavedSettings.h"
 
 #include <QCloseEvent>

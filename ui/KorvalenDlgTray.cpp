@@ -5,9 +5,9 @@
 #include "core/WorkAreaPlacement.h"
 #include "core/Workers.h"
 #include "platform/desktop/DesktopOpen.h"
-#include "platform/desktop/QtMessageBox.h"
 #include "platform/files/DataFolder.h"
 #include "ui/dialogs/AboutDlg.h"
+#include "ui/dialogs/QtMessageBox.h"
 
 #include <QAction>
 #include <QApplication>

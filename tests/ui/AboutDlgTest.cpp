@@ -3,10 +3,10 @@
 #include "TestSupport.h"
 #include "core/Workers.h"
 #include "platform/desktop/Dialogs.h"
-#include "platform/desktop/QtMessageBox.h"
 #include "platform/desktop/Shell.h"
 #include "ui/dialogs/ColorButton.h"
 #include "ui/dialogs/ColorStatic.h"
+#include "ui/dialogs/QtMessageBox.h"
 
 #include <QGuiApplication>
 #include <QIcon>

@@ -5,12 +5,12 @@
 #include "TestSupport.h"
 
 #include "platform/desktop/Messages.h"
-#include "platform/desktop/QtDialogs.h"
-#include "platform/desktop/QtMessageBox.h"
 #include "ui/DialogsAboveStrip.h"
 #include "ui/dialogs/BoxPropertiesDlg.h"
 #include "ui/dialogs/DialogRun.h"
 #include "ui/dialogs/PropertiesDlg.h"
+#include "ui/dialogs/QtDialogs.h"
+#include "ui/dialogs/QtMessageBox.h"
 
 #include <QApplication>
 #include <QDialog>

@@ -1,5 +1,5 @@
 // The program's icon and the notification icons, drawn for each size.
-#include "platform/desktop/QtMessageBox.h"
+#include "ui/dialogs/QtMessageBox.h"
 
 #include <QIcon>
 #include <QImage>

@@ -1,9 +1,9 @@
 // The pictures of menus, message boxes and dialogs are built anew at every
 // opening; each opening must show the same icons, or every opening adds its
 // own copies to the pixmap cache.
-#include "platform/desktop/QtMessageBox.h"
 #include "ui/BoxMenu.h"
 #include "ui/TrayMenu.h"
+#include "ui/dialogs/QtMessageBox.h"
 #include "ui/dialogs/SendNetMsgDlg.h"
 
 #include "TestSupport.h"

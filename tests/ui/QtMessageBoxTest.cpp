@@ -4,9 +4,9 @@
 
 #include "core/BoxSnapshot.h"
 #include "core/Notifications.h"
-#include "platform/desktop/QtMessageBox.h"
 #include "platform/desktop/QtTranslations.h"
 #include "platform/net/PingPermission.h"
+#include "ui/dialogs/QtMessageBox.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -5,13 +5,13 @@
 #include "core/NetThread.h"
 #include "core/Workers.h"
 #include "platform/desktop/Messages.h"
-#include "platform/desktop/QtMessageBox.h"
 #include "platform/desktop/Shell.h"
 #include "platform/files/DataFolder.h"
 #include "ui/KorvalenDlg.h"
 #include "ui/SystemTray.h"
 #include "ui/TrayMenu.h"
 #include "ui/dialogs/AboutDlg.h"
+#include "ui/dialogs/QtMessageBox.h"
 
 #include "LoopbackServer.h"
 

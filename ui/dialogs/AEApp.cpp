@@ -6,8 +6,8 @@
 #include "ExecFile.h"
 #include "FieldLimits.h"
 #include "platform/desktop/Dialogs.h"
-#include "platform/desktop/QtMessageBox.h"
 #include "platform/desktop/Shell.h"
+#include "ui/dialogs/QtMessageBox.h"
 #include "ui_AEApp.h"
 
 #include <QValidator>

@@ -6,8 +6,8 @@
 #include "core/Instance.h"
 #include "core/Workers.h"
 #include "platform/desktop/DesktopOpen.h"
-#include "platform/desktop/QtMessageBox.h"
 #include "platform/desktop/Shell.h"
+#include "ui/dialogs/QtMessageBox.h"
 
 #include <QCoreApplication>
 #include <QGridLayout>

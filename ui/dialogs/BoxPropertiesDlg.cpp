@@ -18,10 +18,10 @@
 #include "core/StatusEvaluation.h"
 #include "platform/DateTime.h"
 #include "platform/desktop/MessageBox.h"
-#include "platform/desktop/QtMessageBox.h"
 #include "platform/files/DataFolder.h"
 #include "platform/net/UrlSplit.h"
 #include "ui/StripPainter.h"
+#include "ui/dialogs/QtMessageBox.h"
 
 #include <QButtonGroup>
 #include <QDir>

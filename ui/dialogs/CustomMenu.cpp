@@ -9,7 +9,7 @@
 #include "UnsavedSettings.h"
 #include "core/CustomApps.h"
 #include "platform/desktop/MessageBox.h"
-#include "platform/desktop/QtMessageBox.h"
+#include "ui/dialogs/QtMessageBox.h"
 #include "ui_CustomMenu.h"
 
 #include <QHeaderView>

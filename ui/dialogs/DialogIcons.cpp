@@ -1,7 +1,7 @@
 #include "DialogIcons.h"
 
-#include "platform/desktop/QtMessageBox.h"
 #include "ui/Pictures.h"
+#include "ui/dialogs/QtMessageBox.h"
 
 #include <QAbstractButton>
 #include <QDialog>

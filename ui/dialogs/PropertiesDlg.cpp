@@ -11,9 +11,9 @@
 #include "platform/desktop/Autostart.h"
 #include "platform/desktop/Dialogs.h"
 #include "platform/desktop/MessageBox.h"
-#include "platform/desktop/QtMessageBox.h"
 #include "platform/desktop/Shell.h"
 #include "platform/sound/Sound.h"
+#include "ui/dialogs/QtMessageBox.h"
 #include "ui_PropertiesDlg.h"
 
 #include <QCoreApplication>

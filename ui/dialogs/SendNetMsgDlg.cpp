@@ -8,8 +8,8 @@
 #include "core/BoxRecord.h"
 #include "core/NetMessage.h"
 #include "platform/desktop/MessageBox.h"
-#include "platform/desktop/QtMessageBox.h"
 #include "platform/net/UrlSplit.h"
+#include "ui/dialogs/QtMessageBox.h"
 #include "ui_SendNetMsgDlg.h"
 
 namespace {

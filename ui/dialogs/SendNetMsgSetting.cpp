@@ -8,8 +8,8 @@
 #include "UnsavedSettings.h"
 #include "core/NetMessage.h"
 #include "platform/desktop/Dialogs.h"
-#include "platform/desktop/QtMessageBox.h"
 #include "platform/files/PrivateProfile.h"
+#include "ui/dialogs/QtMessageBox.h"
 #include "ui_SendNetMsgSetting.h"
 
 namespace {

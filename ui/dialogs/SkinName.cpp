@@ -2,8 +2,8 @@
 
 #include "DialogIcons.h"
 #include "core/Skins.h"
-#include "platform/desktop/QtMessageBox.h"
 #include "ui/Pictures.h"
+#include "ui/dialogs/QtMessageBox.h"
 #include "ui_SkinName.h"
 
 #include <QFontMetrics>

@@ -3,8 +3,6 @@
 // buttons wear the program's own pictures.
 #include "DialogTestSupport.h"
 
-#include "platform/desktop/QtDialogs.h"
-#include "platform/desktop/QtMessageBox.h"
 #include "ui/DialogsAboveStrip.h"
 #include "ui/dialogs/BalloonTip.h"
 #include "ui/dialogs/BoxPropertiesDlg.h"
@@ -12,6 +10,8 @@
 #include "ui/dialogs/ExecFile.h"
 #include "ui/dialogs/FieldLimits.h"
 #include "ui/dialogs/PropertiesDlg.h"
+#include "ui/dialogs/QtDialogs.h"
+#include "ui/dialogs/QtMessageBox.h"
 #include "ui/dialogs/SkinName.h"
 #include "ui/dialogs/SpinEdit.h"
 #include "ui/dialogs/UnsavedSettings.h"

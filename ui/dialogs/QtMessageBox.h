@@ -1,6 +1,6 @@
 #pragma once
 
-#include "MessageBox.h"
+#include "platform/desktop/MessageBox.h"
 
 #include <QIcon>
 

@@ -1,4 +1,4 @@
-#include "platform/desktop/QtMessageBox.h"
+#include "ui/dialogs/QtMessageBox.h"
 
 #include "TestSupport.h"
 
