@@ -1,9 +1,9 @@
 #include "NetMessage.h"
 
-#include "platform/desktop/Shell.h"
 #include "platform/programs/CommandInterpreter.h"
 #include "platform/programs/ProgramStart.h"
 #include "platform/programs/ScriptBinder.h"
+#include "platform/programs/Shell.h"
 
 #include <QList>
 #include <QStringList>

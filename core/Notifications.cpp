@@ -2,7 +2,7 @@
 
 #include "Placeholders.h"
 #include "platform/desktop/MessageBox.h"
-#include "platform/desktop/Shell.h"
+#include "platform/programs/Shell.h"
 
 namespace notify {
 

@@ -8,7 +8,7 @@
 #include "core/Workers.h"
 #include "platform/DateTime.h"
 #include "platform/desktop/MessageBox.h"
-#include "platform/desktop/Shell.h"
+#include "platform/programs/Shell.h"
 
 #include <QAction>
 #include <QFileInfo>

@@ -4,8 +4,8 @@
 #include "core/Placeholders.h"
 #include "core/Workers.h"
 #include "platform/desktop/MessageBox.h"
-#include "platform/desktop/Shell.h"
 #include "platform/programs/ProgramStart.h"
+#include "platform/programs/Shell.h"
 
 #include <QGuiApplication>
 #include <QMouseEvent>

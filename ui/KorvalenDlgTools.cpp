@@ -4,9 +4,9 @@
 #include "core/Placeholders.h"
 #include "platform/desktop/DesktopOpen.h"
 #include "platform/desktop/MessageBox.h"
-#include "platform/desktop/Shell.h"
 #include "platform/programs/NetTools.h"
 #include "platform/programs/ProgramStart.h"
+#include "platform/programs/Shell.h"
 
 #include <QUrl>
 

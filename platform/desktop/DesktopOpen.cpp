@@ -1,7 +1,7 @@
 #include "DesktopOpen.h"
 
 #include "MessageBox.h"
-#include "Shell.h"
+#include "platform/programs/Shell.h"
 
 #include <QDir>
 

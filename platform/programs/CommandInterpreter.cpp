@@ -1,6 +1,6 @@
 #include "CommandInterpreter.h"
 
-#include "platform/desktop/Shell.h"
+#include "platform/programs/Shell.h"
 
 namespace platform {
 

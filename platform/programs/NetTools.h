@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/desktop/Shell.h"
+#include "platform/programs/Shell.h"
 
 #include <QString>
 #include <QStringList>

@@ -2,7 +2,7 @@
 
 #include "platform/desktop/DesktopOpen.h"
 #include "platform/desktop/MessageBox.h"
-#include "platform/desktop/Shell.h"
+#include "platform/programs/Shell.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
 #include "core/Notifications.h"
 
 #include "platform/desktop/MessageBox.h"
-#include "platform/desktop/Shell.h"
+#include "platform/programs/Shell.h"
 
 #include "TestSupport.h"
 

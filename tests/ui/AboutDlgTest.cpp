@@ -3,7 +3,7 @@
 #include "TestSupport.h"
 #include "core/Workers.h"
 #include "platform/desktop/Dialogs.h"
-#include "platform/desktop/Shell.h"
+#include "platform/programs/Shell.h"
 #include "ui/dialogs/ColorButton.h"
 #include "ui/dialogs/ColorStatic.h"
 #include "ui/dialogs/QtMessageBox.h"

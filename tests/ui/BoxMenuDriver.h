@@ -6,7 +6,7 @@
 
 #include "core/NetThread.h"
 #include "core/Workers.h"
-#include "platform/desktop/Shell.h"
+#include "platform/programs/Shell.h"
 #include "ui/BoxMenu.h"
 #include "ui/KorvalenDlg.h"
 #include "ui/StripGeometry.h"

@@ -4,7 +4,7 @@
 #include "core/NetThread.h"
 #include "core/Workers.h"
 #include "platform/DateTime.h"
-#include "platform/desktop/Shell.h"
+#include "platform/programs/Shell.h"
 #include "platform/sound/Sound.h"
 
 #include "TestSupport.h"

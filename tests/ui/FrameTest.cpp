@@ -5,7 +5,7 @@
 #include "core/NetThread.h"
 #include "core/Workers.h"
 #include "platform/desktop/Messages.h"
-#include "platform/desktop/Shell.h"
+#include "platform/programs/Shell.h"
 #include "ui/KorvalenDlg.h"
 #include "ui/StripGeometry.h"
 #include "ui/WindowSnap.h"

@@ -2,7 +2,7 @@
 // are split, with an example that works that way.
 #include "TestSupport.h"
 
-#include "platform/desktop/Shell.h"
+#include "platform/programs/Shell.h"
 #include "ui/dialogs/AEApp.h"
 #include "ui/dialogs/ExecFile.h"
 #include "ui/dialogs/PropertiesDlg.h"

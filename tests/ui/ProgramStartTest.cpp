@@ -2,8 +2,8 @@
 // with why and what would fix it.
 #include "TestSupport.h"
 
-#include "platform/desktop/Shell.h"
 #include "platform/programs/ProgramStart.h"
+#include "platform/programs/Shell.h"
 #include "ui/KorvalenDlg.h"
 
 #include <QDir>

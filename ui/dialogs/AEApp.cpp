@@ -6,7 +6,7 @@
 #include "ExecFile.h"
 #include "FieldLimits.h"
 #include "platform/desktop/Dialogs.h"
-#include "platform/desktop/Shell.h"
+#include "platform/programs/Shell.h"
 #include "ui/dialogs/QtMessageBox.h"
 #include "ui_AEApp.h"
 

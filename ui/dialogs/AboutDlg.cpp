@@ -6,7 +6,7 @@
 #include "core/Instance.h"
 #include "core/Workers.h"
 #include "platform/desktop/DesktopOpen.h"
-#include "platform/desktop/Shell.h"
+#include "platform/programs/Shell.h"
 #include "ui/dialogs/QtMessageBox.h"
 
 #include <QCoreApplication>

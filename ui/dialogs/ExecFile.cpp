@@ -11,8 +11,8 @@
 #include "platform/DateTime.h"
 #include "platform/desktop/Dialogs.h"
 #include "platform/desktop/MessageBox.h"
-#include "platform/desktop/Shell.h"
 #include "platform/programs/ProgramStart.h"
+#include "platform/programs/Shell.h"
 
 #include <algorithm>
 #include <utility>

@@ -11,7 +11,7 @@
 #include "platform/desktop/Autostart.h"
 #include "platform/desktop/Dialogs.h"
 #include "platform/desktop/MessageBox.h"
-#include "platform/desktop/Shell.h"
+#include "platform/programs/Shell.h"
 #include "platform/sound/Sound.h"
 #include "ui/dialogs/QtMessageBox.h"
 #include "ui_PropertiesDlg.h"

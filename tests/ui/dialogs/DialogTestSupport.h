@@ -5,7 +5,7 @@
 // launcher and a program picker.
 #include "TestSupport.h"
 #include "platform/desktop/Dialogs.h"
-#include "platform/desktop/Shell.h"
+#include "platform/programs/Shell.h"
 
 #include <QStringList>
 #include <QTimer>

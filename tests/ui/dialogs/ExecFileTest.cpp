@@ -2,7 +2,7 @@
 #include "ui/dialogs/ExecFile.h"
 #include "core/BoxRecord.h"
 #include "platform/desktop/Dialogs.h"
-#include "platform/desktop/Shell.h"
+#include "platform/programs/Shell.h"
 #include "ui/dialogs/BalloonTip.h"
 #include "ui/dialogs/SpinEdit.h"
 
