@@ -3,9 +3,83 @@
 #include "MessageBox.h"
 #include "platform/programs/Shell.h"
 
+#include <QDesktopServices>
 #include <QDir>
+#include <QFileInfo>
+#include <QMimeDatabase>
+#include <QProcess>
+#include <QStandardPaths>
 
 namespace platform {
+
+namespace {
+
+// How long the desktop's opener gets to answer. One still running then runs
+// the application it chose in its own place (xdg-open does so on desktops
+// without an opener of their own), so the open went through.
+constexpr int kOpenerAnswerMs = 15000;
+
+// Whether the desktop names an application for the type or one it inherits
+// from (text/csv falls back to text/plain). Without xdg-mime to ask, the
+// opener is left to find one.
+bool hasAssociation(ShellService& shell, const QMimeType& type)
+{
+    const QString query = shell.findProgram(QStringLiteral("xdg-mime"));
+    if (query.isEmpty())
+        return true;
+    QStringList names{type.name()};
+    names += type.allAncestors();
+    for (const QString& name : names) {
+        QProcess process;
+        process.setStandardInputFile(QProcess::nullDevice());
+        process.start(query, {QStringLiteral("query"), QStringLiteral("default"), name});
+        if (!process.waitForFinished(3000)) {
+            process.kill();
+            process.waitForFinished(1000);
+            return true;
+        }
+        if (!process.readAllStandardOutput().trimmed().isEmpty())
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+bool openWithDesktop(const QUrl& url)
+{
+    return QDesktopServices::openUrl(url);
+}
+
+int openWithDesktopAndWait(const QUrl& url)
+{
+    const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+    // Without xdg-open Qt's own opener has nothing to go to either, and it
+    // is not to be called off the window thread, where this waits.
+    if (opener.isEmpty())
+        return kNoOpener;
+    return exitStatusWithin(
+        opener, {url.isLocalFile() ? url.toLocalFile() : url.toString(QUrl::FullyEncoded)}, kOpenerAnswerMs);
+}
+
+int openDocumentWith(ShellService& shell, const QString& path)
+{
+    const QFileInfo file(path);
+    if (!file.isFile())
+        return SE_ERR_FNF;
+    if (!hasAssociation(shell, QMimeDatabase().mimeTypeForFile(file)))
+        return SE_ERR_NOASSOC;
+    switch (shell.openAndWait(QUrl::fromLocalFile(file.absoluteFilePath()))) {
+    case 0:
+        return 42;
+    case kOpenerNoApplication:
+        return SE_ERR_NOASSOC;
+    case kOpenerNoSuchFile:
+        return SE_ERR_FNF;
+    default:
+        return 0;
+    }
+}
 
 QString openFailureText(const QString& what, const QString& place, const QString& needs, int answer)
 {

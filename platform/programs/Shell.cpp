@@ -1,9 +1,9 @@
 #include "Shell.h"
 
-#include <QDesktopServices>
+#include "platform/desktop/DesktopOpen.h"
+
 #include <QFile>
 #include <QFileInfo>
-#include <QMimeDatabase>
 #include <QProcess>
 #include <QStandardPaths>
 
@@ -36,11 +36,6 @@ const QString kRunAndWaitScript = QStringLiteral(
     "\"$@\"; status=$?; [ $status -eq 0 ] || printf '\\n%s ended with status %s.' \"$1\" $status; "
     "printf '\\n%s' 'Press Enter to close this window.'; read -r _");
 
-// How long the desktop's opener gets to answer. One still running then runs
-// the application it chose in its own place (xdg-open does so on desktops
-// without an opener of their own), so the open went through.
-constexpr int kOpenerAnswerMs = 15000;
-
 // How much of a watched program's error output is kept: its last line.
 constexpr qsizetype kErrorTailBytes = 4096;
 
@@ -64,41 +59,6 @@ pid_t spawn(const QString& program, const QStringList& arguments, int errors = -
     const int failed = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     return failed == 0 ? pid : 0;
-}
-
-// Runs the program with its input from /dev/null and waits at most
-// `milliseconds` for its end: its exit status, 0 when it still runs then (it
-// is left running and reaped when it ends), kNoOpener when it did not start.
-int exitStatusWithin(const QString& program, const QStringList& arguments, int milliseconds)
-{
-    const pid_t pid = spawn(program, arguments);
-    if (pid == 0)
-        return kNoOpener;
-    // Waited on through a process file descriptor, which a poll can time
-    // out on; a kernel without them (before 5.3) leaves the answer unheard.
-    bool ended = false;
-    const int handle = int(syscall(SYS_pidfd_open, pid, 0));
-    if (handle >= 0) {
-        pollfd watch{handle, POLLIN, 0};
-        int ready = 0;
-        do
-            ready = poll(&watch, 1, milliseconds);
-        while (ready < 0 && errno == EINTR);
-        ended = ready > 0;
-        close(handle);
-    }
-    if (!ended) {
-        try {
-            std::thread([pid] { waitpid(pid, nullptr, 0); }).detach();
-        } catch (const std::system_error&) {
-            // Without a thread it stays a zombie until the program ends.
-        }
-        return 0;
-    }
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
 // Passes the program's error output on to ours until it ends, keeping its
@@ -192,68 +152,51 @@ public:
         return true;
     }
 
-    bool openUrl(const QUrl& url) override { return QDesktopServices::openUrl(url); }
+    bool openUrl(const QUrl& url) override { return openWithDesktop(url); }
 
-    int openAndWait(const QUrl& url) override
-    {
-        const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
-        // Without xdg-open Qt's own opener has nothing to go to either, and it
-        // is not to be called off the window thread, where this waits.
-        if (opener.isEmpty())
-            return kNoOpener;
-        return exitStatusWithin(opener,
-                                {url.isLocalFile() ? url.toLocalFile() : url.toString(QUrl::FullyEncoded)},
-                                kOpenerAnswerMs);
-    }
+    int openAndWait(const QUrl& url) override { return openWithDesktopAndWait(url); }
 };
 
 DesktopShell g_desktop;
 std::atomic<ShellService*> g_service{nullptr};
 
-// Whether the desktop names an application for the type or one it inherits
-// from (text/csv falls back to text/plain). Without xdg-mime to ask, the
-// opener is left to find one.
-bool hasAssociation(ShellService& shell, const QMimeType& type)
-{
-    const QString query = shell.findProgram(QStringLiteral("xdg-mime"));
-    if (query.isEmpty())
-        return true;
-    QStringList names{type.name()};
-    names += type.allAncestors();
-    for (const QString& name : names) {
-        QProcess process;
-        process.setStandardInputFile(QProcess::nullDevice());
-        process.start(query, {QStringLiteral("query"), QStringLiteral("default"), name});
-        if (!process.waitForFinished(3000)) {
-            process.kill();
-            process.waitForFinished(1000);
-            return true;
-        }
-        if (!process.readAllStandardOutput().trimmed().isEmpty())
-            return true;
-    }
-    return false;
-}
-
 } // namespace
+
+int exitStatusWithin(const QString& program, const QStringList& arguments, int milliseconds)
+{
+    const pid_t pid = spawn(program, arguments);
+    if (pid == 0)
+        return kNoOpener;
+    // Waited on through a process file descriptor, which a poll can time
+    // out on; a kernel without them (before 5.3) leaves the answer unheard.
+    bool ended = false;
+    const int handle = int(syscall(SYS_pidfd_open, pid, 0));
+    if (handle >= 0) {
+        pollfd watch{handle, POLLIN, 0};
+        int ready = 0;
+        do
+            ready = poll(&watch, 1, milliseconds);
+        while (ready < 0 && errno == EINTR);
+        ended = ready > 0;
+        close(handle);
+    }
+    if (!ended) {
+        try {
+            std::thread([pid] { waitpid(pid, nullptr, 0); }).detach();
+        } catch (const std::system_error&) {
+            // Without a thread it stays a zombie until the program ends.
+        }
+        return 0;
+    }
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
 
 int ShellService::openDocument(const QString& path)
 {
-    const QFileInfo file(path);
-    if (!file.isFile())
-        return SE_ERR_FNF;
-    if (!hasAssociation(*this, QMimeDatabase().mimeTypeForFile(file)))
-        return SE_ERR_NOASSOC;
-    switch (openAndWait(QUrl::fromLocalFile(file.absoluteFilePath()))) {
-    case 0:
-        return 42;
-    case kOpenerNoApplication:
-        return SE_ERR_NOASSOC;
-    case kOpenerNoSuchFile:
-        return SE_ERR_FNF;
-    default:
-        return 0;
-    }
+    return openDocumentWith(*this, path);
 }
 
 bool ShellService::runInTerminal(const QString& title, const QStringList& command, bool waitForEnter)

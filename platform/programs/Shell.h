@@ -69,6 +69,12 @@ inline constexpr int SE_ERR_NOASSOC = 31;
 // mounted noexec, where the system runs no programs.
 bool isProgramWhereNoneMayRun(const QString& path);
 
+// Runs the program with its input from /dev/null and waits at most
+// `milliseconds` for its end: its exit status, 0 when it still runs then (it
+// is left running and reaped when it ends), kNoOpener when it did not start.
+// Blocks: never call it on the window thread.
+int exitStatusWithin(const QString& program, const QStringList& arguments, int milliseconds);
+
 // The installed service: the real one unless a test installed a fake.
 ShellService& shellService();
 void setShellService(ShellService* service);
