@@ -2,6 +2,7 @@
 
 #include "QtMessageBox.h"
 
+#include <QApplication>
 #include <QColorDialog>
 #include <QFileDialog>
 
@@ -44,6 +45,18 @@ bool QtDialogService::getColor(QWidget* parent, const QColor& initial, QColor& c
         return false;
     chosen = dialog.selectedColor();
     return true;
+}
+
+void endOpenDialogs(const QWidget* keep)
+{
+    while (QWidget* popup = QApplication::activePopupWidget()) {
+        popup->close();
+        if (QApplication::activePopupWidget() == popup)
+            break;
+    }
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (auto* dialog = qobject_cast<QDialog*>(window); dialog && dialog != keep && dialog->isVisible())
+            dialog->reject();
 }
 
 } // namespace platform
