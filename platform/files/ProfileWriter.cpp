@@ -398,8 +398,13 @@ void ProfileWriter::copyTo(const QString& target, const QString& lost,
 
 void ProfileWriter::submit()
 {
-    m_retry.stop();
     std::lock_guard lock(m_state->mutex);
+    submitLocked();
+}
+
+void ProfileWriter::submitLocked()
+{
+    m_retry.stop();
     m_state->submitQueued = false;
     if (!m_state->queue.empty() && !m_state->go) {
         m_state->go = true;
@@ -420,10 +425,10 @@ void ProfileWriter::submitQueued()
 
 bool ProfileWriter::flush(std::chrono::milliseconds bound)
 {
-    submit();
     std::unique_lock lock(m_state->mutex);
     // A try under way may hold older work: only one begun after this counts.
     const quint64 since = m_state->started;
+    submitLocked();
     const bool tried = m_state->idle.wait_for(lock, bound, [&] {
         return (!m_state->busy && !m_state->go && m_state->queue.empty()) || m_state->lastFailed > since;
     });

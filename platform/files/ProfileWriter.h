@@ -80,6 +80,7 @@ signals:
 private:
     struct State;
     void submit();
+    void submitLocked(); // with the state's mutex held
     void submitQueued();
     void deliver(quint64 tries, int outcome);
 
