@@ -14,147 +14,110 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <optional>
 #include <random>
 #include <unistd.h>
-#include <vector>
 
 namespace {
 
-using Model = std::map<QString, QString>; // key of section "s" -> value; missing keys are absent
+using Model = std::map<QString, QString>; // the keys of section "s" that are there
 
-const QString kSection = QStringLiteral("s");
-const QStringList kKeys = {QStringLiteral("k0"), QStringLiteral("k1"), QStringLiteral("k2"),
-                           QStringLiteral("k3"), QStringLiteral("k4")};
-
-// What the queue was given, in order; outcomes come from the writer.
+// One thing the queue was given: a write ('w'), a replacement by a source
+// or a deletion ('r', source -1) or a copy ('c'); `ok` is its outcome.
 struct Step
 {
-    enum Kind
-    {
-        Write,
-        Replace,
-        Copy
-    } kind;
-    QString key, value; // Write
-    int source = 0;     // Replace: an index into the sources, -1 for deleting the file
-    QString target;     // Copy
-    std::optional<bool> ok;
+    char kind;
+    QString key = {}, value = {}; // the write's; the copy's target in `key`
+    int source = 0;
+    std::optional<bool> ok = std::nullopt;
 };
 
-Model readModel(const QString& path)
+// Through the writer while one is made for the file, so with what waits.
+Model read(const QString& path)
 {
+    CIniFile ini;
+    ini.SetFileName(path);
     Model model;
-    for (const QString& key : kKeys) {
-        QString value;
-        if (platform::GetPrivateProfileString(kSection, key, QStringLiteral("<none>"), value, 64, path) &&
-            value != QLatin1String("<none>"))
-            model[key] = value;
-    }
-    return model;
-}
-
-// The file as the steps up to `end` leave it, by the model.
-Model expected(const Model& start, const std::vector<Model>& sources, const std::vector<Step>& steps,
-               size_t end)
-{
-    Model model = start;
-    for (size_t i = 0; i < end; ++i) {
-        const Step& s = steps[i];
-        if (s.kind == Step::Write)
-            model[s.key] = s.value;
-        else if (s.kind == Step::Replace && s.ok.value_or(false))
-            model = s.source < 0 ? Model() : sources[size_t(s.source)];
-    }
+    for (const char* key : {"k0", "k1", "k2", "k3", "k4"})
+        if (const QString value = ini.GetString("s", key, "-"); value != QLatin1String("-"))
+            model[QString::fromLatin1(key)] = value;
     return model;
 }
 
 TEST(ProfileWriterQueue, RandomRunsLeaveTheFilesTheModelSays)
 {
-    const std::vector<Model> sources = {{{"k0", "a0"}, {"k1", "a1"}, {"k2", "a2"}},
-                                        {{"k3", "b3"}, {"k4", "b4"}}};
-    const Model start = {{"k0", "start"}, {"k4", "start"}};
-    for (unsigned seed = 1; seed <= 300; ++seed) {
+    const std::vector<Model> sources = {{{"k0", "a0"}, {"k1", "a1"}}, {{"k3", "b3"}, {"k4", "b4"}}};
+    for (unsigned seed = 1; seed <= 200; ++seed) {
         SCOPED_TRACE(seed);
         std::mt19937 rng(seed);
         QTemporaryDir dir;
-        const QString path = dir.path() + QStringLiteral("/conf.ini");
-        std::vector<QString> sourcePaths;
-        for (size_t i = 0; i < sources.size(); ++i) {
-            sourcePaths.push_back(dir.path() + QStringLiteral("/source%1.ini").arg(i));
-            for (const auto& [key, value] : sources[i])
-                platform::WritePrivateProfileString(kSection, key, value, sourcePaths.back());
+        const QString path = dir.filePath(QStringLiteral("conf.ini"));
+        std::vector<QString> from;
+        for (const Model& source : sources) {
+            from.push_back(dir.filePath(QStringLiteral("source%1.ini").arg(from.size())));
+            for (const auto& [key, value] : source)
+                platform::WritePrivateProfileString("s", key, value, from.back());
         }
-        for (const auto& [key, value] : start)
-            platform::WritePrivateProfileString(kSection, key, value, path);
-
+        platform::WritePrivateProfileString("s", "k2", "start", path);
         std::vector<Step> steps;
+        // The file as the first `end` steps leave it.
+        const auto model = [&](size_t end) {
+            Model m = {{"k2", "start"}};
+            for (size_t i = 0; i < end; ++i)
+                if (steps[i].kind == 'w')
+                    m[steps[i].key] = steps[i].value;
+                else if (steps[i].kind == 'r' && steps[i].ok.value_or(false))
+                    m = steps[i].source < 0 ? Model() : sources[size_t(steps[i].source)];
+            return m;
+        };
+        const auto settled = [&steps] {
+            return std::all_of(steps.begin(), steps.end(),
+                               [](const Step& s) { return s.kind == 'w' || s.ok; });
+        };
         int lock = -1;
         std::optional<test::FullDisk> full;
         {
             platform::ProfileWriter writer(path);
-            CIniFile ini;
-            ini.SetFileName(path);
-            const auto outcome = [&steps](size_t step) {
-                return [&steps, step](const QString& error) { steps[step].ok = error.isEmpty(); };
-            };
-            const auto settled = [&steps] {
-                for (const Step& s : steps)
-                    if (s.kind != Step::Write && !s.ok)
-                        return false;
-                return true;
+            const auto outcome = [&steps] {
+                return
+                    [&steps, i = steps.size() - 1](const QString& error) { steps[i].ok = error.isEmpty(); };
             };
             for (int action = 0; action < 40; ++action) {
-                const int pick = int(rng() % 100);
+                const unsigned pick = rng() % 100;
                 if (pick < 40) {
-                    const QString key = kKeys[qsizetype(rng() % kKeys.size())];
-                    const QString value = QString::number(rng() % 1000);
-                    steps.push_back({Step::Write, key, value, 0, {}, {}});
-                    writer.write(kSection, key, value);
+                    steps.push_back(
+                        {'w', QStringLiteral("k%1").arg(rng() % 5), QString::number(rng() % 1000)});
+                    writer.write("s", steps.back().key, steps.back().value);
                 } else if (pick < 55) {
-                    // The batch of the writes so far is handed to the thread.
-                    QCoreApplication::processEvents();
-                } else if (pick < 65 && settled()) {
-                    // One at a time, as the window's commands come.
-                    const int source = int(rng() % (sources.size() + 1)) - 1;
-                    steps.push_back({Step::Replace, {}, {}, source, {}, {}});
-                    const QString from = source < 0 ? QString() : sourcePaths[size_t(source)];
+                    QCoreApplication::processEvents(); // hands the batch so far to the thread
+                } else if (pick < 65 && settled()) {   // one at a time, as the window's commands come
+                    steps.push_back({'r', {}, {}, int(rng() % 3) - 1});
+                    const QString source =
+                        steps.back().source < 0 ? QString() : from[size_t(steps.back().source)];
                     writer.replaceFile(
                         QString(),
-                        [from, path]() -> QString {
-                            if (from.isEmpty())
-                                return QFile::exists(path) && !QFile::remove(path) ? QStringLiteral("kept")
-                                                                                   : QString();
-                            QString error;
-                            return platform::copyFileReplacing(from, path, &error) ? QString() : error;
+                        [source, path] {
+                            QString error = QStringLiteral("kept");
+                            const bool done = source.isEmpty()
+                                                  ? !QFile::exists(path) || QFile::remove(path)
+                                                  : platform::copyFileReplacing(source, path, &error);
+                            return done ? QString() : error;
                         },
-                        outcome(steps.size() - 1));
+                        outcome());
                 } else if (pick < 72) {
-                    const QString target = dir.path() + QStringLiteral("/copy%1.ini").arg(steps.size());
-                    steps.push_back({Step::Copy, {}, {}, 0, target, {}});
-                    writer.copyTo(target, QString(), outcome(steps.size() - 1));
+                    steps.push_back({'c', dir.filePath(QStringLiteral("copy%1.ini").arg(steps.size()))});
+                    writer.copyTo(steps.back().key, QString(), outcome());
                 } else if (pick < 82) {
-                    if (lock >= 0) {
-                        ::close(lock);
-                        lock = -1;
-                    } else {
-                        lock = test::holdFolderLock(dir.path());
-                        ASSERT_GE(lock, 0);
-                    }
+                    lock = lock < 0 ? test::holdFolderLock(dir.path()) : (::close(lock), -1);
                 } else if (pick < 92) {
                     if (full)
                         full.reset();
                     else
                         full.emplace(0);
                 } else if (settled()) {
-                    // Reads see the queued writes in order over the file.
-                    Model read;
-                    for (const QString& key : kKeys)
-                        if (QString value = ini.GetString(kSection, key, QStringLiteral("<none>"));
-                            value != QLatin1String("<none>"))
-                            read[key] = value;
-                    EXPECT_EQ(read, expected(start, sources, steps, steps.size()));
+                    EXPECT_EQ(read(path), model(steps.size())) << "reads see the queued writes in order";
                 }
             }
             if (lock >= 0)
@@ -164,12 +127,10 @@ TEST(ProfileWriterQueue, RandomRunsLeaveTheFilesTheModelSays)
             EXPECT_TRUE(writer.waiting().isEmpty());
             ASSERT_TRUE(test::waitFor(settled, 10000));
         }
-        EXPECT_EQ(readModel(path), expected(start, sources, steps, steps.size()));
-        for (size_t i = 0; i < steps.size(); ++i) {
-            if (steps[i].kind == Step::Copy && *steps[i].ok) {
-                EXPECT_EQ(readModel(steps[i].target), expected(start, sources, steps, i)) << "copy " << i;
-            }
-        }
+        EXPECT_EQ(read(path), model(steps.size()));
+        for (size_t i = 0; i < steps.size(); ++i)
+            EXPECT_TRUE(steps[i].kind != 'c' || !*steps[i].ok || read(steps[i].key) == model(i))
+                << "copy " << i;
     }
 }
 
