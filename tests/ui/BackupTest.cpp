@@ -6,6 +6,9 @@
 #include "core/NetThread.h"
 #include "core/Workers.h"
 #include "platform/desktop/Dialogs.h"
+#include "platform/desktop/EndSignals.h"
+#include "platform/desktop/QtDialogs.h"
+#include "platform/desktop/QtMessageBox.h"
 #include "platform/files/ProfileWriter.h"
 #include "ui/KorvalenDlg.h"
 
@@ -17,11 +20,13 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <fcntl.h>
 #include <functional>
 #include <memory>
 #include <sys/file.h>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 // Readable failure messages for Qt strings.
@@ -431,26 +436,150 @@ TEST_F(Restore, NoChoiceOrAMissingFileDoesNothing)
     EXPECT_EQ(dialogs.openAsked, 2);
 }
 
-// A save that waits for the folder's lock (another instance holds it) lands
-// on the file it was asked for, never on the restored one, however long the
-// lock is held; the restore waits for the lock too, and the strip works on.
-TEST_F(Restore, AWaitingSaveDoesNotOverwriteTheRestoredFile)
+// Restore, reset and backup asked while a save waits for the folder's lock
+// (another instance holds it) come after that save and before the saves
+// asked after them, and the window does not wait for the lock meanwhile. A
+// backup copies the waiting saves even while the lock stays held.
+TEST_F(ConfigCommands, ACommandWaitingForTheLockComesInOrderWithTheSaves)
 {
-    open(runningConfig("App=Korvalen\n"));
+    const QString chosen = outside("chosen.ini");
+    const QString copy = outside("copy.ini");
+    test::writeFile(chosen, "[main]\nApp=Korvalen\nFirstStart=0\nNumBox=1\nXBox=99\n");
+    const struct
+    {
+        const char* what;
+        void (CKorvalenDlg::*command)();
+        QString answer;
+        bool inCopy;            // the values below are those of the backup
+        const char *xBox, *who; // in the file once the lock is free; `who` is saved after, if given
+        int strip;              // XBox of the running strip
+    } cases[] = {
+        {"restore of another file", &CKorvalenDlg::OnTrayRestoreConfig, chosen, false, "99", "later", 99},
+        {"restore of the running file", &CKorvalenDlg::OnTrayRestoreConfig, configPath(), false, "100",
+         "later", 100},
+        {"reset", &CKorvalenDlg::OnTrayResetConfig, {}, false, "90", nullptr, 90},
+        {"backup", &CKorvalenDlg::OnTrayBackupConfig, copy, true, "100", "admin", 120},
+    };
+    messages.answer = platform::IDYES;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        open(runningConfig("App=Ostrivel\n"));
+        int folder = test::holdFolderLock(env.dataDir());
+        ASSERT_GE(folder, 0);
+        window->m_iniConfig.WriteInt("main", "XBox", 100);
+        QCoreApplication::processEvents(); // the thread waits for the lock with it
+        dialogs.openAnswer = dialogs.saveAnswer = c.answer;
+        ((*window).*c.command)();
+        EXPECT_TRUE(window->m_bBusy);
+        // After a reset, the reload writes the new file only when it finds none.
+        if (c.who)
+            window->m_iniConfig.WriteString("Notes", "Who", "later");
+        if (!c.inCopy)
+            ::close(std::exchange(folder, -1));
+        replaced();
+        ::close(folder);
+        ASSERT_TRUE(window->FlushSettings());
+        const QString file = c.inCopy ? copy : configPath();
+        EXPECT_EQ(valueIn(file, "main", "XBox"), QString::fromLatin1(c.xBox));
+        EXPECT_EQ(valueIn(file, "Notes", "Who"), QString::fromLatin1(c.who ? c.who : "<none>"));
+        EXPECT_EQ(window->XBox, c.strip);
+        EXPECT_TRUE(!c.inCopy || valueIn(copy, "main", "App") == QStringLiteral("Korvalen"));
+    }
+}
+
+// Exit gives a restore or reset that waits for the lock its try; while the
+// lock stays held it names it among what is lost, with each key once.
+TEST_F(ConfigCommands, ExitGivesAWaitingRestoreOrResetItsTryOrNamesIt)
+{
     dialogs.openAnswer = outside("chosen.ini");
     test::writeFile(dialogs.openAnswer, "[main]\nApp=Korvalen\nFirstStart=0\nNumBox=1\nXBox=99\n");
-    const int folder = test::holdFolderLock(env.dataDir());
-    ASSERT_GE(folder, 0);
-    window->m_iniConfig.WriteInt("main", "XBox", 100);
-    QTest::qWait(1000);
-    QTimer::singleShot(4500, [folder] { ::close(folder); });
-    window->OnTrayRestoreConfig();
-    replaced();
-    EXPECT_EQ(window->XBox, 99);
-    EXPECT_TRUE(window->FlushSettings());
-    EXPECT_EQ(valueIn(configPath(), "main", "XBox"), QStringLiteral("99"));
-    ASSERT_FALSE(messages.shown.empty());
-    EXPECT_FALSE(messages.shown[0].waited);
+    messages.answer = platform::IDYES;
+    for (const bool restore : {true, false})
+        for (const bool freed : {true, false}) {
+            SCOPED_TRACE(std::string(restore ? "restore" : "reset") +
+                         (freed ? ", lock freed" : ", lock held"));
+            open(runningConfig("App=Korvalen\n"));
+            const QByteArray before = test::readFile(configPath());
+            const int folder = test::holdFolderLock(env.dataDir());
+            window->m_iniConfig.WriteInt("main", "PosX", 300);
+            QCoreApplication::processEvents();
+            restore ? window->OnTrayRestoreConfig() : window->OnTrayResetConfig();
+            // Its try failed: only the exit may free it now.
+            ASSERT_TRUE(test::waitFor([this] {
+                return !messages.shown.empty() && messages.shown.back().text.contains("cannot be saved");
+            }));
+            if (freed)
+                ::close(folder);
+            window->OnTrayExit();
+            const QString said = messages.shown.back().text;
+            if (freed) {
+                EXPECT_EQ(valueIn(configPath(), "main", "XBox"), restore ? QStringLiteral("99") : "<none>");
+                EXPECT_FALSE(said.contains("Not saved")) << said.toStdString();
+                continue;
+            }
+            ::close(folder);
+            EXPECT_EQ(test::readFile(configPath()), before);
+            EXPECT_TRUE(said.contains(restore ? "the configuration was not restored from " +
+                                                    QDir::toNativeSeparators(dialogs.openAnswer)
+                                              : QStringLiteral("the configuration was not reset")));
+            EXPECT_EQ(said.count("PosX="), 1) << said.toStdString();
+        }
+}
+
+// A signal while a file picker, the reset question or Exit's own message
+// waits for an answer ends it and the program; the command goes no further.
+TEST_F(ConfigCommands, ASignalWhileADialogWaitsEndsItAndTheProgram)
+{
+    platform::QtDialogService pickers;
+    platform::QtMessageBoxService boxes;
+    dialogs.openAnswer = outside("chosen.ini");
+    test::writeFile(dialogs.openAnswer, "[main]\nApp=Korvalen\nNumBox=1\n");
+    const struct
+    {
+        const char* what;
+        void (CKorvalenDlg::*command)();
+        bool lockHeld; // Exit then has something to say
+    } cases[] = {{"restore's file picker", &CKorvalenDlg::OnTrayRestoreConfig, false},
+                 {"reset's question", &CKorvalenDlg::OnTrayResetConfig, false},
+                 {"exit's message", &CKorvalenDlg::OnTrayExit, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        open(runningConfig("App=Korvalen\n"));
+        const int folder = c.lockHeld ? test::holdFolderLock(env.dataDir()) : -1;
+        window->m_iniConfig.WriteInt("main", "PosX", 300);
+        platform::setDialogService(&pickers);
+        platform::setMessageBoxService(&boxes);
+        platform::EndSignals ends([this] { window->EndWithoutAsking(); });
+        // The signal comes once a dialog waits; one still waiting long after
+        // fails the test rather than holding it.
+        bool signalled = false;
+        bool stuck = false;
+        QTimer poll;
+        QTimer giveUp;
+        QObject::connect(&giveUp, &QTimer::timeout, [&] {
+            stuck = true;
+            platform::endOpenDialogs(window.get());
+        });
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (!signalled && w->isVisible() && w->windowModality() != Qt::NonModal) {
+                    signalled = true;
+                    ::kill(::getpid(), SIGTERM);
+                    giveUp.start(30000);
+                }
+        });
+        poll.start(10);
+        ((*window).*c.command)();
+        poll.stop();
+        platform::setDialogService(&dialogs);
+        platform::setMessageBoxService(&messages);
+        ::close(folder);
+        EXPECT_TRUE(signalled);
+        EXPECT_FALSE(stuck);
+        EXPECT_FALSE(window->isVisible());
+        EXPECT_EQ(window->m_pBoxes[0], nullptr);
+        EXPECT_EQ(valueIn(configPath(), "main", "NumBox"), QStringLiteral("2"));
+    }
 }
 
 // A restore that ends after the window was closed (its last save failing
@@ -542,6 +671,28 @@ TEST_F(ResetConfig, AnsweringYesStartsAgainFromTheDefaults)
         EXPECT_EQ(test::readFile(fresh.dataDir() + QStringLiteral("/MainConfA.ini")), test::readFile(path));
         first.close();
     }
+}
+
+// A reset whose file cannot be deleted says so, once, and is no save that
+// worked: the saves failing beside it are not said again.
+TEST_F(ResetConfig, AFailedResetIsSaidOnceBesideTheFailingSaves)
+{
+    open(runningConfig("App=Korvalen\n"));
+    // Neither written over nor deleted, even by root.
+    ASSERT_TRUE(QFile::remove(configPath()));
+    ASSERT_TRUE(QDir().mkpath(configPath() + QStringLiteral("/kept")));
+    window->m_iniConfig.WriteInt("main", "XBox", 100);
+    EXPECT_FALSE(window->FlushSettings());
+    messages.shown.clear();
+    messages.answer = platform::IDYES;
+    window->OnTrayResetConfig();
+    replaced();
+    EXPECT_FALSE(window->FlushSettings());
+    std::vector<QString> said;
+    for (const auto& shown : messages.shown)
+        said.push_back(shown.text);
+    EXPECT_EQ(said, (std::vector<QString>{"Do you want to Reset Config File?",
+                                          "Can't delete MainConf?.ini file."}));
 }
 
 using FullDisk = ConfigCommands;
