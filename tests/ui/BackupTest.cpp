@@ -153,6 +153,25 @@ protected:
     {
         ASSERT_TRUE(test::waitFor([this] { return !window->m_bBusy; }, kWaitMs));
     }
+    // Opens the running file with a save waiting for the folder's lock, which
+    // another instance holds, and asks for `command` behind it; the lock's
+    // descriptor.
+    int behindTheLock(const std::function<void(CKorvalenDlg&)>& command)
+    {
+        open(runningConfig("App=Ostrivel\n"));
+        const int folder = test::holdFolderLock(env.dataDir());
+        window->m_iniConfig.WriteInt("main", "XBox", 100);
+        QCoreApplication::processEvents(); // the thread waits for the lock with it
+        messages.answer = platform::IDYES;
+        command(*window);
+        return folder;
+    }
+    // A file to restore from, with one box 99 wide.
+    QString chosen() const
+    {
+        test::writeFile(outside("chosen.ini"), "[main]\nApp=Korvalen\nFirstStart=0\nNumBox=1\nXBox=99\n");
+        return outside("chosen.ini");
+    }
     QString configPath() const { return env.dataDir() + QStringLiteral("/MainConfA.ini"); }
     QString outside(const char* name) const
     {
@@ -437,93 +456,72 @@ TEST_F(Restore, NoChoiceOrAMissingFileDoesNothing)
 }
 
 // Restore, reset and backup asked while a save waits for the folder's lock
-// (another instance holds it) come after that save and before the saves
-// asked after them, and the window does not wait for the lock meanwhile. A
-// backup copies the waiting saves even while the lock stays held.
+// come after it and before the saves asked after them; the window does not
+// wait for the lock, and a backup copies the waiting saves with it held.
 TEST_F(ConfigCommands, ACommandWaitingForTheLockComesInOrderWithTheSaves)
 {
-    const QString chosen = outside("chosen.ini");
     const QString copy = outside("copy.ini");
-    test::writeFile(chosen, "[main]\nApp=Korvalen\nFirstStart=0\nNumBox=1\nXBox=99\n");
     const struct
     {
-        const char* what;
         void (CKorvalenDlg::*command)();
-        QString answer;
-        bool inCopy;            // the values below are those of the backup
-        const char *xBox, *who; // in the file once the lock is free; `who` is saved after, if given
-        int strip;              // XBox of the running strip
-    } cases[] = {
-        {"restore of another file", &CKorvalenDlg::OnTrayRestoreConfig, chosen, false, "99", "later", 99},
-        {"restore of the running file", &CKorvalenDlg::OnTrayRestoreConfig, configPath(), false, "100",
-         "later", 100},
-        {"reset", &CKorvalenDlg::OnTrayResetConfig, {}, false, "90", nullptr, 90},
-        {"backup", &CKorvalenDlg::OnTrayBackupConfig, copy, true, "100", "admin", 120},
-    };
-    messages.answer = platform::IDYES;
+        QString answer, file;
+        const char *xBox, *who; // in `file` at the end; a save after the command if `who` is given
+        int strip;
+    } cases[] = {{&CKorvalenDlg::OnTrayRestoreConfig, chosen(), configPath(), "99", "later", 99},
+                 {&CKorvalenDlg::OnTrayRestoreConfig, configPath(), configPath(), "100", "later", 100},
+                 {&CKorvalenDlg::OnTrayResetConfig, {}, configPath(), "90", nullptr, 90},
+                 {&CKorvalenDlg::OnTrayBackupConfig, copy, copy, "100", "admin", 120}};
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        open(runningConfig("App=Ostrivel\n"));
-        int folder = test::holdFolderLock(env.dataDir());
-        ASSERT_GE(folder, 0);
-        window->m_iniConfig.WriteInt("main", "XBox", 100);
-        QCoreApplication::processEvents(); // the thread waits for the lock with it
+        SCOPED_TRACE(&c - cases);
         dialogs.openAnswer = dialogs.saveAnswer = c.answer;
-        ((*window).*c.command)();
+        int folder = behindTheLock(c.command);
         EXPECT_TRUE(window->m_bBusy);
-        // After a reset, the reload writes the new file only when it finds none.
+        // After a reset the reload writes the new file only when it finds none.
         if (c.who)
             window->m_iniConfig.WriteString("Notes", "Who", "later");
-        if (!c.inCopy)
+        if (c.file == configPath())
             ::close(std::exchange(folder, -1));
         replaced();
         ::close(folder);
         ASSERT_TRUE(window->FlushSettings());
-        const QString file = c.inCopy ? copy : configPath();
-        EXPECT_EQ(valueIn(file, "main", "XBox"), QString::fromLatin1(c.xBox));
-        EXPECT_EQ(valueIn(file, "Notes", "Who"), QString::fromLatin1(c.who ? c.who : "<none>"));
+        EXPECT_EQ(valueIn(c.file, "main", "XBox"), c.xBox);
+        EXPECT_EQ(valueIn(c.file, "Notes", "Who"), c.who ? c.who : "<none>");
         EXPECT_EQ(window->XBox, c.strip);
-        EXPECT_TRUE(!c.inCopy || valueIn(copy, "main", "App") == QStringLiteral("Korvalen"));
     }
 }
 
-// Exit gives a restore or reset that waits for the lock its try; while the
-// lock stays held it names it among what is lost, with each key once.
+// Exit gives a restore or reset waiting for the lock its try; while the lock
+// stays held it names it among what is lost, with each key once.
 TEST_F(ConfigCommands, ExitGivesAWaitingRestoreOrResetItsTryOrNamesIt)
 {
-    dialogs.openAnswer = outside("chosen.ini");
-    test::writeFile(dialogs.openAnswer, "[main]\nApp=Korvalen\nFirstStart=0\nNumBox=1\nXBox=99\n");
-    messages.answer = platform::IDYES;
-    for (const bool restore : {true, false})
-        for (const bool freed : {true, false}) {
-            SCOPED_TRACE(std::string(restore ? "restore" : "reset") +
-                         (freed ? ", lock freed" : ", lock held"));
-            open(runningConfig("App=Korvalen\n"));
-            const QByteArray before = test::readFile(configPath());
-            const int folder = test::holdFolderLock(env.dataDir());
-            window->m_iniConfig.WriteInt("main", "PosX", 300);
-            QCoreApplication::processEvents();
-            restore ? window->OnTrayRestoreConfig() : window->OnTrayResetConfig();
-            // Its try failed: only the exit may free it now.
-            ASSERT_TRUE(test::waitFor([this] {
-                return !messages.shown.empty() && messages.shown.back().text.contains("cannot be saved");
-            }));
-            if (freed)
-                ::close(folder);
-            window->OnTrayExit();
-            const QString said = messages.shown.back().text;
-            if (freed) {
-                EXPECT_EQ(valueIn(configPath(), "main", "XBox"), restore ? QStringLiteral("99") : "<none>");
-                EXPECT_FALSE(said.contains("Not saved")) << said.toStdString();
-                continue;
-            }
+    dialogs.openAnswer = chosen();
+    const struct
+    {
+        void (CKorvalenDlg::*command)();
+        bool freed;
+        const char *numBox, *lost;
+    } cases[] = {{&CKorvalenDlg::OnTrayRestoreConfig, true, "1", nullptr},
+                 {&CKorvalenDlg::OnTrayResetConfig, true, "<none>", nullptr},
+                 {&CKorvalenDlg::OnTrayRestoreConfig, false, "2", "the configuration was not restored from "},
+                 {&CKorvalenDlg::OnTrayResetConfig, false, "2", "the configuration was not reset"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(&c - cases);
+        const int folder = behindTheLock(c.command);
+        // Its try failed: only the exit may do it now.
+        ASSERT_TRUE(test::waitFor([this] {
+            return !messages.shown.empty() && messages.shown.back().text.contains("cannot be saved");
+        }));
+        window->m_iniConfig.WriteInt("main", "XBox", 101);
+        if (c.freed)
             ::close(folder);
-            EXPECT_EQ(test::readFile(configPath()), before);
-            EXPECT_TRUE(said.contains(restore ? "the configuration was not restored from " +
-                                                    QDir::toNativeSeparators(dialogs.openAnswer)
-                                              : QStringLiteral("the configuration was not reset")));
-            EXPECT_EQ(said.count("PosX="), 1) << said.toStdString();
-        }
+        window->OnTrayExit();
+        if (!c.freed)
+            ::close(folder);
+        EXPECT_EQ(valueIn(configPath(), "main", "NumBox"), c.numBox);
+        const QString said = messages.shown.back().text;
+        EXPECT_TRUE(c.lost ? said.contains(c.lost) && said.count("XBox=") == 1 : !said.contains("Not saved"))
+            << said.toStdString();
+    }
 }
 
 // A signal while a file picker, the reset question or Exit's own message
@@ -532,52 +530,38 @@ TEST_F(ConfigCommands, ASignalWhileADialogWaitsEndsItAndTheProgram)
 {
     platform::QtDialogService pickers;
     platform::QtMessageBoxService boxes;
-    dialogs.openAnswer = outside("chosen.ini");
-    test::writeFile(dialogs.openAnswer, "[main]\nApp=Korvalen\nNumBox=1\n");
-    const struct
-    {
-        const char* what;
-        void (CKorvalenDlg::*command)();
-        bool lockHeld; // Exit then has something to say
-    } cases[] = {{"restore's file picker", &CKorvalenDlg::OnTrayRestoreConfig, false},
-                 {"reset's question", &CKorvalenDlg::OnTrayResetConfig, false},
-                 {"exit's message", &CKorvalenDlg::OnTrayExit, true}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        open(runningConfig("App=Korvalen\n"));
-        const int folder = c.lockHeld ? test::holdFolderLock(env.dataDir()) : -1;
-        window->m_iniConfig.WriteInt("main", "PosX", 300);
+    dialogs.openAnswer = chosen();
+    for (auto command :
+         {&CKorvalenDlg::OnTrayRestoreConfig, &CKorvalenDlg::OnTrayResetConfig, &CKorvalenDlg::OnTrayExit}) {
+        // Exit says what waits for the held lock.
+        const int folder = behindTheLock([](CKorvalenDlg&) {});
+        if (command != &CKorvalenDlg::OnTrayExit)
+            ::close(folder);
         platform::setDialogService(&pickers);
         platform::setMessageBoxService(&boxes);
         platform::EndSignals ends([this] { window->EndWithoutAsking(); });
         // The signal comes once a dialog waits; one still waiting long after
         // fails the test rather than holding it.
         bool signalled = false;
-        bool stuck = false;
+        bool gaveUp = false;
         QTimer poll;
-        QTimer giveUp;
-        QObject::connect(&giveUp, &QTimer::timeout, [&] {
-            stuck = true;
-            platform::endOpenDialogs(window.get());
-        });
+        QTimer stuck;
+        QObject::connect(&stuck, &QTimer::timeout,
+                         [&] { gaveUp = (platform::endOpenDialogs(window.get()), true); });
         QObject::connect(&poll, &QTimer::timeout, [&] {
             for (QWidget* w : QApplication::topLevelWidgets())
                 if (!signalled && w->isVisible() && w->windowModality() != Qt::NonModal) {
-                    signalled = true;
-                    ::kill(::getpid(), SIGTERM);
-                    giveUp.start(30000);
+                    signalled = ::kill(::getpid(), SIGTERM) == 0;
+                    stuck.start(30000);
                 }
         });
         poll.start(10);
-        ((*window).*c.command)();
-        poll.stop();
+        ((*window).*command)();
         platform::setDialogService(&dialogs);
         platform::setMessageBoxService(&messages);
         ::close(folder);
-        EXPECT_TRUE(signalled);
-        EXPECT_FALSE(stuck);
+        EXPECT_TRUE(signalled && !gaveUp);
         EXPECT_FALSE(window->isVisible());
-        EXPECT_EQ(window->m_pBoxes[0], nullptr);
         EXPECT_EQ(valueIn(configPath(), "main", "NumBox"), QStringLiteral("2"));
     }
 }
