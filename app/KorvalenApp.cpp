@@ -7,6 +7,7 @@
 #include "platform/files/DataFolder.h"
 #include "platform/net/Network.h"
 #include "ui/KorvalenDlg.h"
+#include "ui/dialogs/QtDialogs.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -164,15 +165,25 @@ bool CKorvalenApp::InitInstance(const QStringList& arguments)
     // Ended from outside, the program ends as Exit ends it: the settings
     // still waiting are written first. Set up before the window, whose
     // socket tells others it runs; a signal is handled once its loop runs.
+    // One that comes while the window is being made (a message it shows
+    // runs a loop) ends that message and the program once the window exists.
     CKorvalenDlg* window = nullptr;
-    platform::EndSignals ends([&window] {
-        if (window)
+    bool endAsked = false;
+    platform::EndSignals ends([&window, &endAsked] {
+        if (window) {
             window->EndWithoutAsking();
+        } else {
+            endAsked = true;
+            platform::endOpenDialogs();
+        }
     });
     CKorvalenDlg dlg(nullptr, nInstance);
     window = &dlg;
     // The session manager asks for the data before the session ends.
     QObject::connect(qApp, &QGuiApplication::commitDataRequest, &dlg, [&dlg] { dlg.FlushSettings(); });
-    dlg.DoModal();
+    if (endAsked)
+        dlg.EndWithoutAsking();
+    else
+        dlg.DoModal();
     return false;
 }

@@ -11,6 +11,7 @@
 #include "ui/dialogs/AboutDlg.h"
 #include "ui/dialogs/BoxPropertiesDlg.h"
 #include "ui/dialogs/PropertiesDlg.h"
+#include "ui/dialogs/QtDialogs.h"
 #include "ui/dialogs/QtMessageBox.h"
 #include "ui/dialogs/UnsavedSettings.h"
 
@@ -274,16 +275,23 @@ void CKorvalenDlg::closeEvent(QCloseEvent* event)
     // and a replacement ending meanwhile starts none again.
     m_bClosed = true;
     ReleaseBoxes();
-    // The last position and layout are written before the program ends, or
-    // said to be lost.
-    if (!FlushSettings()) {
-        const QString text = unsavedSettingsText(m_strConfigPath) + QStringLiteral(" Not saved:\n") +
-                             m_pSettingsWriter->waiting().join(u'\n');
-        if (m_bEndingWithoutAsking)
-            std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
-        else
+    // The last position and layout, and a restore, reset or backup still
+    // waiting, get their try before the program ends, or are said to be lost.
+    const bool saved = FlushSettings();
+    // The ends of the commands done in that try come now.
+    QCoreApplication::sendPostedEvents(m_pSettingsWriter, QEvent::MetaCall);
+    QStringList said = m_endErrors;
+    if (!saved)
+        said << unsavedSettingsText(m_strConfigPath) + QStringLiteral(" Not saved:\n") +
+                    m_pSettingsWriter->waiting().join(u'\n');
+    if (!said.isEmpty()) {
+        const QString text = said.join(QStringLiteral("\n\n"));
+        if (!m_bEndingWithoutAsking)
             platform::MessageBoxW(text, QStringLiteral("Korvalen"),
                                   platform::MB_OK | platform::MB_ICONWARNING);
+        // Also when the end was asked for while the message was open.
+        if (m_bEndingWithoutAsking)
+            std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
     }
     m_SystemTray.RemoveIcon();
     if (m_dlgAbout)
@@ -312,7 +320,11 @@ bool CKorvalenDlg::FlushSettings()
 void CKorvalenDlg::EndWithoutAsking()
 {
     m_bEndingWithoutAsking = true;
-    OnTrayExit();
+    // The command that asked goes no further once its dialog has ended.
+    platform::endOpenDialogs(this);
+    // Asked during Exit's own message: the exit goes on once it has gone.
+    if (!m_bClosed)
+        OnTrayExit();
 }
 
 void CKorvalenDlg::OnSettingsSaved(bool ok)

@@ -15,6 +15,7 @@
 #include <QPointer>
 #include <QRegion>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -56,8 +57,9 @@ public:
     // all of it is in the file.
     bool FlushSettings();
     // Ends the program as Exit does, for a signal or the end of the session:
-    // what cannot be saved is said on the standard error stream, as nobody
-    // may be there to answer a message.
+    // an open picker, question or message ends unanswered, and what cannot
+    // be saved is said on the standard error stream, as nobody may be there
+    // to answer a message.
     void EndWithoutAsking();
     void ReloadBoxIcons(int nIndex);
     void StartChecks();
@@ -231,8 +233,12 @@ private:
     // Drops every box and loads the configuration file again.
     void ReloadConfiguration();
     // Has the settings writer replace the file (`replace` gives an error
-    // text, empty when it is done), then runs the boxes from the new file.
-    void ReplaceConfiguration(std::function<QString()> replace);
+    // text, empty when it is done), then runs the boxes from the new file;
+    // `lost` names it when the program ends before it could.
+    void ReplaceConfiguration(const QString& lost, std::function<QString()> replace);
+    // The end of a backup, restore or reset: frees the commands and tells
+    // an error; true when there was none.
+    bool ConfigurationCommandEnded(const QString& error);
     // The member dialog behind m_dlgBoxProperties.
     CBoxPropertiesDlg* BoxPropertiesDlg() const;
 
@@ -244,6 +250,7 @@ private:
     platform::ProfileWriter* m_pSettingsWriter = nullptr;
     bool m_bReportedUnsaved = false;
     bool m_bEndingWithoutAsking = false;
+    QStringList m_endErrors; // errors of commands that ended as the window closed
     bool m_bClosed = false;
     bool m_bWarnedNoTray = false;
     bool m_bRaiseMessagesWhenActive = false;

@@ -5,6 +5,7 @@
 #include "platform/files/CopyFile.h"
 #include "platform/files/ProfileWriter.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -47,22 +48,26 @@ void CKorvalenDlg::OnTrayBackupConfig()
 {
     BusyScope busy(m_bBusy);
     const QString target = platform::dialogService().getSaveFileName(this, kFilter, QStringLiteral("ini"));
-    if (target.isEmpty())
+    // The program may have been asked to end while the picker was open.
+    if (target.isEmpty() || m_bClosed)
         return;
     // The copy carries the identity of a configuration file.
     if (m_iniConfig.GetString(kMain, QStringLiteral("App"), QString()) != QLatin1String("Korvalen"))
         m_iniConfig.WriteString(kMain, QStringLiteral("App"), QStringLiteral("Korvalen"));
-    FlushSettings();
-    QString error;
-    if (!platform::copyFileReplacing(m_strConfigPath, target, &error))
-        platform::AfxMessageBox(error, platform::MB_OK);
+    // Made by the settings writer, in order with the writes it holds, so
+    // the copy holds them too, written yet or not.
+    busy.handOver();
+    m_pSettingsWriter->copyTo(
+        target,
+        QStringLiteral("the configuration was not backed up to %1").arg(QDir::toNativeSeparators(target)),
+        [this](const QString& error) { ConfigurationCommandEnded(error); });
 }
 
 void CKorvalenDlg::OnTrayRestoreConfig()
 {
     BusyScope busy(m_bBusy);
     const QString source = platform::dialogService().getOpenFileName(this, kFilter);
-    if (source.isEmpty() || !QFileInfo::exists(source))
+    if (source.isEmpty() || m_bClosed || !QFileInfo::exists(source))
         return;
     const QFileInfo info(source);
     CIniFile chosen;
@@ -79,45 +84,57 @@ void CKorvalenDlg::OnTrayRestoreConfig()
     // fails leaves it, and the boxes running from it, as they were.
     const QString target = m_strConfigPath;
     busy.handOver();
-    ReplaceConfiguration([source, target] {
-        QString error;
-        return platform::copyFileReplacing(source, target, &error) ? QString() : error;
-    });
+    ReplaceConfiguration(
+        QStringLiteral("the configuration was not restored from %1").arg(QDir::toNativeSeparators(source)),
+        [source, target] {
+            QString error;
+            return platform::copyFileReplacing(source, target, &error) ? QString() : error;
+        });
 }
 
 void CKorvalenDlg::OnTrayResetConfig()
 {
     BusyScope busy(m_bBusy);
     if (platform::MessageBoxW(QStringLiteral("Do you want to Reset Config File?"), QStringLiteral("Korvalen"),
-                              platform::MB_YESNO | platform::MB_ICONQUESTION) != platform::IDYES)
+                              platform::MB_YESNO | platform::MB_ICONQUESTION) != platform::IDYES ||
+        m_bClosed)
         return;
     const QString target = m_strConfigPath;
     busy.handOver();
-    ReplaceConfiguration([target] {
+    ReplaceConfiguration(QStringLiteral("the configuration was not reset"), [target] {
         return QFileInfo::exists(target) && !QFile::remove(target)
                    ? QStringLiteral("Can't delete MainConf?.ini file.")
                    : QString();
     });
 }
 
-void CKorvalenDlg::ReplaceConfiguration(std::function<QString()> replace)
+void CKorvalenDlg::ReplaceConfiguration(const QString& lost, std::function<QString()> replace)
 {
     // The file is replaced by the settings writer, in order with the writes
     // it holds: the writes asked for before land on the file replaced, those
     // asked for after on the new one. The window goes on meanwhile; the
     // commands stay closed until the boxes run from the new file.
     m_bBusy = true;
-    m_pSettingsWriter->replaceFile(std::move(replace), [this](const QString& error) {
-        m_bBusy = false;
-        // Told as the failed saves are, beside which it may stand: neither
-        // waits for the other's answer.
-        if (!error.isEmpty()) {
-            platform::postMessageBox(error, QStringLiteral("Korvalen"), platform::MB_OK);
-            return;
-        }
+    m_pSettingsWriter->replaceFile(lost, std::move(replace), [this](const QString& error) {
         // Exit may answer a message while the replacement ends: the window
         // it ends stays closed.
-        if (!m_bClosed)
+        if (ConfigurationCommandEnded(error) && !m_bClosed)
             ReloadConfiguration();
     });
+}
+
+bool CKorvalenDlg::ConfigurationCommandEnded(const QString& error)
+{
+    m_bBusy = false;
+    if (error.isEmpty())
+        return true;
+    // Once the window has closed, the end says it with what is lost.
+    if (m_bClosed) {
+        m_endErrors << error;
+        return false;
+    }
+    // Told as the failed saves are, beside which it may stand: neither
+    // waits for the other's answer.
+    platform::postMessageBox(error, QStringLiteral("Korvalen"), platform::MB_OK);
+    return false;
 }

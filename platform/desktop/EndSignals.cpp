@@ -5,6 +5,7 @@
 #include <atomic>
 #include <csignal>
 #include <fcntl.h>
+#include <iterator>
 #include <unistd.h>
 
 namespace platform {
@@ -48,16 +49,21 @@ EndSignals::EndSignals(std::function<void()> end, QObject* parent) : QObject(par
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    for (int signal : kSignals)
-        ::sigaction(signal, &action, nullptr);
+    for (size_t i = 0; i < std::size(kSignals); ++i) {
+        ::sigaction(kSignals[i], nullptr, &m_earlier[i]);
+        m_handled[i] = m_earlier[i].sa_handler != SIG_IGN;
+        if (m_handled[i])
+            ::sigaction(kSignals[i], &action, nullptr);
+    }
 }
 
 EndSignals::~EndSignals()
 {
     if (m_pipe[0] < 0)
         return;
-    for (int signal : kSignals)
-        ::signal(signal, SIG_DFL);
+    for (size_t i = 0; i < std::size(kSignals); ++i)
+        if (m_handled[i])
+            ::sigaction(kSignals[i], &m_earlier[i], nullptr);
     g_writeEnd = -1;
     delete m_notifier;
     ::close(m_pipe[0]);

@@ -18,6 +18,7 @@
 #include <sys/stat.h>
 #include <tuple>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace platform {
@@ -278,6 +279,12 @@ struct PendingWrite
 // so that a write never has to create its file before the file is complete.
 // -1 when the folder cannot be locked, or not within the time a write waits
 // for it: the write then fails and the next one tries again.
+// The folder whose lock this thread holds through withProfileLock, and the
+// descriptor it holds it on: a write inside that work uses it rather than
+// waiting for itself.
+thread_local QByteArray t_heldFolder;
+thread_local int t_heldLock = -1;
+
 int lockFolder(const QByteArray& folder)
 {
     const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -298,9 +305,14 @@ bool applyWrites(const QString& path, const std::vector<PendingWrite>& writes)
     const qsizetype slash = native.lastIndexOf('/');
     const QByteArray folder = slash > 0 ? native.left(slash) : QByteArray(slash == 0 ? "/" : ".");
     const QByteArray name = native.mid(slash + 1);
-    const int lock = lockFolder(folder);
+    const bool held = t_heldLock >= 0 && t_heldFolder == folder;
+    const int lock = held ? t_heldLock : lockFolder(folder);
     if (lock < 0)
         return false;
+    const auto unlock = [&] {
+        if (!held)
+            ::close(lock); // drops the lock
+    };
     // Under the folder's lock no writer that takes it is mid-write.
     removeStaleTemporaries(lock, name);
 
@@ -316,7 +328,7 @@ bool applyWrites(const QString& path, const std::vector<PendingWrite>& writes)
         // A bigger file would be read only in part: rewriting it would lose the rest.
         if (!regular || st.st_size > kMaxFileBytes) {
             ::close(fd);
-            ::close(lock);
+            unlock();
             return false;
         }
         read = readDocument(path, fd, st);
@@ -325,7 +337,7 @@ bool applyWrites(const QString& path, const std::vector<PendingWrite>& writes)
     } else if (errno == ENOENT) {
         mode = mode_t(newFileMode());
     } else {
-        ::close(lock);
+        unlock();
         return false;
     }
     IniDocument doc = read ? *read : IniDocument::parse(QByteArray());
@@ -345,7 +357,7 @@ bool applyWrites(const QString& path, const std::vector<PendingWrite>& writes)
         if (ok)
             cache().store(path, stampOf(now), before, digestOf(after), share(std::move(doc), now.st_size));
     }
-    ::close(lock); // drops the lock
+    unlock();
     return ok;
 }
 
@@ -421,10 +433,19 @@ bool withProfileLock(const QString& path, const std::function<void()>& work)
 {
     const QByteArray native = canonicalPath(path).toLocal8Bit();
     const qsizetype slash = native.lastIndexOf('/');
-    const int lock = lockFolder(slash > 0 ? native.left(slash) : QByteArray(slash == 0 ? "/" : "."));
+    const QByteArray folder = slash > 0 ? native.left(slash) : QByteArray(slash == 0 ? "/" : ".");
+    if (t_heldLock >= 0 && t_heldFolder == folder) {
+        work();
+        return true;
+    }
+    const int lock = lockFolder(folder);
     if (lock < 0)
         return false;
+    const QByteArray outer = std::exchange(t_heldFolder, folder);
+    const int outerLock = std::exchange(t_heldLock, lock);
     work();
+    t_heldFolder = outer;
+    t_heldLock = outerLock;
     ::close(lock);
     return true;
 }

@@ -52,7 +52,8 @@ QString profileFilePath(const QString& path);
 
 // Runs `work` under the write lock of the file's folder, between two writes
 // of the file. False, without running it, when the lock could not be had in
-// the time a write waits for it.
+// the time a write waits for it. Writes of files in that folder made by
+// `work` on this thread take the lock held for it.
 bool withProfileLock(const QString& path, const std::function<void()>& work);
 
 // True when a file or folder exists at the path.

@@ -22,21 +22,24 @@ inline constexpr std::chrono::milliseconds kProfileFlushWait =
     2 * kWriteLockWait + std::chrono::milliseconds{1000};
 
 // The writer of one settings file, so that the thread that changes a setting
-// never waits for the file's lock or its disk. Writes handed to it are
-// collected until control returns to the event loop and then written as one
-// batch by a thread of its own, in the order given. A write that fails is
-// kept and tried again with the next batch, or after kProfileRetryAfter, so
-// that it reaches the file once the lock or the space is back. Reads through
-// CIniFile see the writes still waiting, as if they had been written.
+// never waits for the file's lock or its disk. Its work is one queue, first
+// in, first out: writes handed to it are collected until control returns to
+// the event loop and become one batch; a replacement of the whole file and a
+// copy of it elsewhere take their places between the batches. A thread of its
+// own works through the queue, in order, under the file's lock, and takes
+// each operation off once it is done. A batch that fails stays where it is
+// and is tried again with the next try, or after kProfileRetryAfter, so that
+// it reaches the file once the lock or the space is back. Reads through
+// CIniFile see the waiting writes in order, as if they had been written.
 //
-// Made and used on one thread (the window's); `saved` and the end of a
-// replacement come on that thread.
+// Made and used on one thread (the window's); `saved` and the end of an
+// operation come on that thread.
 class ProfileWriter : public QObject
 {
     Q_OBJECT
 public:
     explicit ProfileWriter(const QString& path, QObject* parent = nullptr);
-    // Gives the writes made since the last try theirs, waits for it as
+    // Gives what was queued since the last try its own, waits for it as
     // flush() does, and lets the thread go.
     ~ProfileWriter() override;
 
@@ -48,38 +51,44 @@ public:
     // The value a read of the key would give once the waiting writes are in
     // the file; nullopt when no waiting write is for the key.
     std::optional<QString> pendingValue(const QString& section, const QString& key) const;
-    // Tries what is waiting now, and waits until a try begun after this call
-    // has ended or `bound` has passed; true when nothing is left waiting.
+    // Tries what is waiting now, and waits until the queue is done, or a try
+    // begun after this call has failed, or `bound` has passed; true when
+    // nothing is left waiting.
     bool flush(std::chrono::milliseconds bound);
-    // The writes still waiting, as "[section] key=value".
+    // What still waits: one "[section] key=value" line per key with its last
+    // value, and the `lost` text of each replacement and copy.
     QStringList waiting() const;
 
     // Replaces the file as a whole: `replace` runs on the writer's thread
-    // under the file's lock, after every write made before this call has
-    // been tried and before any made after it. It returns an error text,
-    // empty when the file was replaced; the writes made before it are then
-    // dropped, being for the file it replaced, and otherwise go on. While the
-    // lock cannot be had it is tried again as a failed write is. `done`
-    // receives the text on this object's thread, unless the writer has gone.
-    void replaceFile(std::function<QString()> replace, std::function<void(const QString& error)> done);
+    // under the file's lock once the writes queued before it are in the file,
+    // and returns an error text, empty when the file was replaced. Writes
+    // before it that cannot be written are dropped when it succeeds, being
+    // for the file it replaced. While the lock cannot be had it waits as a
+    // failed write does. `done` receives the text on this object's thread,
+    // unless the writer has gone; `lost` names it while it waits.
+    void replaceFile(const QString& lost, std::function<QString()> replace,
+                     std::function<void(const QString& error)> done);
+    // Copies the file, as the writes queued before this call make it, to
+    // `target` (replacing what is there); the writes need not be in the file
+    // yet, nor the lock be free. Otherwise as replaceFile.
+    void copyTo(const QString& target, const QString& lost, std::function<void(const QString& error)> done);
 
 signals:
-    // After each try: whether the file could be written.
+    // After each try that wrote or failed to write the file: whether it could.
     void saved(bool ok);
 
 private:
     struct State;
     void submit();
+    void submitLocked(); // with the state's mutex held
     void submitQueued();
-    void deliver(quint64 tries, bool ok);
+    void deliver(quint64 tries, int outcome);
 
     std::shared_ptr<State> m_state;
     QTimer m_retry;
     quint64 m_delivered = 0;
 };
 
-// Waits until the threads of every writer gone have ended, at most `bound`;
-// false when one is still stuck in its file system.
 bool waitForProfileWriters(std::chrono::milliseconds bound);
 
 } // namespace platform

@@ -449,3 +449,34 @@ TEST_F(InstanceProcessTest, EndedByASignalItWritesWhatWaitsFirst)
 }
 
 } // namespace
+
+namespace {
+
+// A signal ignored when the program started (under nohup) stays ignored; a
+// second one, while the first waits for the folder's lock, ends it at once.
+TEST_F(InstanceProcessTest, AnIgnoredSignalStaysIgnoredAndASecondOneEndsAtOnce)
+{
+    const struct
+    {
+        int first, second;
+        QProcess::ExitStatus status;
+    } cases[] = {{SIGHUP, SIGTERM, QProcess::NormalExit}, {SIGTERM, SIGINT, QProcess::CrashExit}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.first);
+        QDir().mkpath(m_env.dataDir());
+        const int folder = test::holdFolderLock(m_env.dataDir());
+        const auto earlier = ::signal(SIGHUP, SIG_IGN); // what the program inherits
+        QProcess* process = start();
+        ::signal(SIGHUP, earlier);
+        ASSERT_TRUE(waitUntilListening(0, process));
+        // Two kinds, so that neither is merged into the other; both come before
+        // the lock is free, so before the first could have ended the program.
+        ::kill(pid_t(process->processId()), c.first);
+        ::kill(pid_t(process->processId()), c.second);
+        ::close(folder);
+        ASSERT_TRUE(finishes(process, 20000));
+        EXPECT_EQ(process->exitStatus(), c.status);
+    }
+}
+
+} // namespace

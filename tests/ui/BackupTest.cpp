@@ -6,8 +6,11 @@
 #include "core/NetThread.h"
 #include "core/Workers.h"
 #include "platform/desktop/Dialogs.h"
+#include "platform/desktop/EndSignals.h"
 #include "platform/files/ProfileWriter.h"
 #include "ui/KorvalenDlg.h"
+#include "ui/dialogs/QtDialogs.h"
+#include "ui/dialogs/QtMessageBox.h"
 
 #include <QApplication>
 #include <QDir>
@@ -17,11 +20,13 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <fcntl.h>
 #include <functional>
 #include <memory>
 #include <sys/file.h>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 // Readable failure messages for Qt strings.
@@ -142,11 +147,30 @@ protected:
         dialogs.whenAsked = [this] { busyWhenAsked.push_back(window->m_bBusy); };
     }
 
-    // Restore and reset replace the file through the settings writer and
-    // reload once it is done.
+    // Backup, restore and reset are done by the settings writer; restore and
+    // reset reload once it is done.
     void replaced()
     {
         ASSERT_TRUE(test::waitFor([this] { return !window->m_bBusy; }, kWaitMs));
+    }
+    // Opens the running file with a save waiting for the folder's lock, which
+    // another instance holds, and asks for `command` behind it; the lock's
+    // descriptor.
+    int behindTheLock(const std::function<void(CKorvalenDlg&)>& command)
+    {
+        open(runningConfig("App=Ostrivel\n"));
+        const int folder = test::holdFolderLock(env.dataDir());
+        window->m_iniConfig.WriteInt("main", "XBox", 100);
+        QCoreApplication::processEvents(); // the thread waits for the lock with it
+        messages.answer = platform::IDYES;
+        command(*window);
+        return folder;
+    }
+    // A file to restore from, with one box 99 wide.
+    QString chosen() const
+    {
+        test::writeFile(outside("chosen.ini"), "[main]\nApp=Korvalen\nFirstStart=0\nNumBox=1\nXBox=99\n");
+        return outside("chosen.ini");
     }
     QString configPath() const { return env.dataDir() + QStringLiteral("/MainConfA.ini"); }
     QString outside(const char* name) const
@@ -185,7 +209,7 @@ TEST_F(Backup, CopyCarriesTheIdentityAndEveryOtherKey)
         busyWhenAsked.clear();
 
         window->OnTrayBackupConfig();
-        EXPECT_FALSE(window->m_bBusy);
+        replaced();
         EXPECT_EQ(busyWhenAsked, std::vector<bool>{true});
         EXPECT_EQ(dialogs.askedFilter, QStringLiteral("INI File (*.ini)"));
 
@@ -212,8 +236,8 @@ TEST_F(Backup, AnEarlierFileAtTheTargetIsReplaced)
     test::writeFile(target, "[main]\nApp=Korvalen\nNumBox=9\n[Box 8]\nText=Stale\n");
     dialogs.saveAnswer = target;
     window->OnTrayBackupConfig();
+    replaced();
     EXPECT_EQ(test::readFile(target), test::readFile(configPath()));
-    EXPECT_FALSE(window->m_bBusy);
 }
 
 TEST_F(Backup, CancellingCopiesNothing)
@@ -234,10 +258,11 @@ TEST_F(Backup, AFailedCopyIsReportedAndLeavesNoFile)
     const QString target = env.path() + QStringLiteral("/no such folder/backup.ini");
     dialogs.saveAnswer = target;
     window->OnTrayBackupConfig();
+    replaced();
     EXPECT_FALSE(QFileInfo::exists(target));
-    EXPECT_FALSE(window->m_bBusy);
+    ASSERT_TRUE(test::waitFor([this] { return !messages.shown.empty(); }));
     ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_TRUE(messages.shown[0].waited);
+    EXPECT_FALSE(messages.shown[0].waited);
     EXPECT_FALSE(messages.shown[0].text.isEmpty());
 }
 
@@ -430,26 +455,115 @@ TEST_F(Restore, NoChoiceOrAMissingFileDoesNothing)
     EXPECT_EQ(dialogs.openAsked, 2);
 }
 
-// A save that waits for the folder's lock (another instance holds it) lands
-// on the file it was asked for, never on the restored one, however long the
-// lock is held; the restore waits for the lock too, and the strip works on.
-TEST_F(Restore, AWaitingSaveDoesNotOverwriteTheRestoredFile)
+// Restore, reset and backup asked while a save waits for the folder's lock
+// come after it and before the saves asked after them; the window does not
+// wait for the lock, and a backup copies the waiting saves with it held.
+TEST_F(ConfigCommands, ACommandWaitingForTheLockComesInOrderWithTheSaves)
 {
-    open(runningConfig("App=Korvalen\n"));
-    dialogs.openAnswer = outside("chosen.ini");
-    test::writeFile(dialogs.openAnswer, "[main]\nApp=Korvalen\nFirstStart=0\nNumBox=1\nXBox=99\n");
-    const int folder = test::holdFolderLock(env.dataDir());
-    ASSERT_GE(folder, 0);
-    window->m_iniConfig.WriteInt("main", "XBox", 100);
-    QTest::qWait(1000);
-    QTimer::singleShot(4500, [folder] { ::close(folder); });
-    window->OnTrayRestoreConfig();
-    replaced();
-    EXPECT_EQ(window->XBox, 99);
-    EXPECT_TRUE(window->FlushSettings());
-    EXPECT_EQ(valueIn(configPath(), "main", "XBox"), QStringLiteral("99"));
-    ASSERT_FALSE(messages.shown.empty());
-    EXPECT_FALSE(messages.shown[0].waited);
+    const QString copy = outside("copy.ini");
+    const struct
+    {
+        void (CKorvalenDlg::*command)();
+        QString answer, file;
+        const char *xBox, *who; // in `file` at the end; a save after the command if `who` is given
+        int strip;
+    } cases[] = {{&CKorvalenDlg::OnTrayRestoreConfig, chosen(), configPath(), "99", "later", 99},
+                 {&CKorvalenDlg::OnTrayRestoreConfig, configPath(), configPath(), "100", "later", 100},
+                 {&CKorvalenDlg::OnTrayResetConfig, {}, configPath(), "90", nullptr, 90},
+                 {&CKorvalenDlg::OnTrayBackupConfig, copy, copy, "100", "admin", 120}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(&c - cases);
+        dialogs.openAnswer = dialogs.saveAnswer = c.answer;
+        int folder = behindTheLock(c.command);
+        EXPECT_TRUE(window->m_bBusy);
+        // After a reset the reload writes the new file only when it finds none.
+        if (c.who)
+            window->m_iniConfig.WriteString("Notes", "Who", "later");
+        if (c.file == configPath())
+            ::close(std::exchange(folder, -1));
+        replaced();
+        ::close(folder);
+        ASSERT_TRUE(window->FlushSettings());
+        EXPECT_EQ(valueIn(c.file, "main", "XBox"), c.xBox);
+        EXPECT_EQ(valueIn(c.file, "Notes", "Who"), c.who ? c.who : "<none>");
+        EXPECT_EQ(window->XBox, c.strip);
+    }
+}
+
+// Exit gives a restore or reset waiting for the lock its try; while the lock
+// stays held it names it among what is lost, with each key once.
+TEST_F(ConfigCommands, ExitGivesAWaitingRestoreOrResetItsTryOrNamesIt)
+{
+    dialogs.openAnswer = chosen();
+    const struct
+    {
+        void (CKorvalenDlg::*command)();
+        bool freed;
+        const char *numBox, *lost;
+    } cases[] = {{&CKorvalenDlg::OnTrayRestoreConfig, true, "1", nullptr},
+                 {&CKorvalenDlg::OnTrayResetConfig, true, "<none>", nullptr},
+                 {&CKorvalenDlg::OnTrayRestoreConfig, false, "2", "the configuration was not restored from "},
+                 {&CKorvalenDlg::OnTrayResetConfig, false, "2", "the configuration was not reset"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(&c - cases);
+        const int folder = behindTheLock(c.command);
+        // Its try failed: only the exit may do it now.
+        ASSERT_TRUE(test::waitFor([this] {
+            return !messages.shown.empty() && messages.shown.back().text.contains("cannot be saved");
+        }));
+        window->m_iniConfig.WriteInt("main", "XBox", 101);
+        if (c.freed)
+            ::close(folder);
+        window->OnTrayExit();
+        if (!c.freed)
+            ::close(folder);
+        EXPECT_EQ(valueIn(configPath(), "main", "NumBox"), c.numBox);
+        const QString said = messages.shown.back().text;
+        EXPECT_TRUE(c.lost ? said.contains(c.lost) && said.count("XBox=") == 1 : !said.contains("Not saved"))
+            << said.toStdString();
+    }
+}
+
+// A signal while a file picker, the reset question or Exit's own message
+// waits for an answer ends it and the program; the command goes no further.
+TEST_F(ConfigCommands, ASignalWhileADialogWaitsEndsItAndTheProgram)
+{
+    platform::QtDialogService pickers;
+    platform::QtMessageBoxService boxes;
+    dialogs.openAnswer = chosen();
+    for (auto command :
+         {&CKorvalenDlg::OnTrayRestoreConfig, &CKorvalenDlg::OnTrayResetConfig, &CKorvalenDlg::OnTrayExit}) {
+        // Exit says what waits for the held lock.
+        const int folder = behindTheLock([](CKorvalenDlg&) {});
+        if (command != &CKorvalenDlg::OnTrayExit)
+            ::close(folder);
+        platform::setDialogService(&pickers);
+        platform::setMessageBoxService(&boxes);
+        platform::EndSignals ends([this] { window->EndWithoutAsking(); });
+        // The signal comes once a dialog waits; one still waiting long after
+        // fails the test rather than holding it.
+        bool signalled = false;
+        bool gaveUp = false;
+        QTimer poll;
+        QTimer stuck;
+        QObject::connect(&stuck, &QTimer::timeout,
+                         [&] { gaveUp = (platform::endOpenDialogs(window.get()), true); });
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (!signalled && w->isVisible() && w->windowModality() != Qt::NonModal) {
+                    signalled = ::kill(::getpid(), SIGTERM) == 0;
+                    stuck.start(30000);
+                }
+        });
+        poll.start(10);
+        ((*window).*command)();
+        platform::setDialogService(&dialogs);
+        platform::setMessageBoxService(&messages);
+        ::close(folder);
+        EXPECT_TRUE(signalled && !gaveUp);
+        EXPECT_FALSE(window->isVisible());
+        EXPECT_EQ(valueIn(configPath(), "main", "NumBox"), QStringLiteral("2"));
+    }
 }
 
 // A restore that ends after the window was closed (its last save failing
@@ -541,6 +655,28 @@ TEST_F(ResetConfig, AnsweringYesStartsAgainFromTheDefaults)
         EXPECT_EQ(test::readFile(fresh.dataDir() + QStringLiteral("/MainConfA.ini")), test::readFile(path));
         first.close();
     }
+}
+
+// A reset whose file cannot be deleted says so, once, and is no save that
+// worked: the saves failing beside it are not said again.
+TEST_F(ResetConfig, AFailedResetIsSaidOnceBesideTheFailingSaves)
+{
+    open(runningConfig("App=Korvalen\n"));
+    // Neither written over nor deleted, even by root.
+    ASSERT_TRUE(QFile::remove(configPath()));
+    ASSERT_TRUE(QDir().mkpath(configPath() + QStringLiteral("/kept")));
+    window->m_iniConfig.WriteInt("main", "XBox", 100);
+    EXPECT_FALSE(window->FlushSettings());
+    messages.shown.clear();
+    messages.answer = platform::IDYES;
+    window->OnTrayResetConfig();
+    replaced();
+    EXPECT_FALSE(window->FlushSettings());
+    std::vector<QString> said;
+    for (const auto& shown : messages.shown)
+        said.push_back(shown.text);
+    EXPECT_EQ(said, (std::vector<QString>{"Do you want to Reset Config File?",
+                                          "Can't delete MainConf?.ini file."}));
 }
 
 using FullDisk = ConfigCommands;

@@ -1,5 +1,6 @@
 #include "QtDialogs.h"
 
+#include <QApplication>
 #include <QColorDialog>
 #include <QFileDialog>
 
@@ -39,6 +40,18 @@ bool QtDialogService::getColor(QWidget* parent, const QColor& initial, QColor& c
         return false;
     chosen = dialog.selectedColor();
     return true;
+}
+
+void endOpenDialogs(const QWidget* keep)
+{
+    while (QWidget* popup = QApplication::activePopupWidget()) {
+        popup->close();
+        if (QApplication::activePopupWidget() == popup)
+            break;
+    }
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (auto* dialog = qobject_cast<QDialog*>(window); dialog && dialog != keep && dialog->isVisible())
+            dialog->reject();
 }
 
 } // namespace platform

@@ -12,4 +12,8 @@ public:
     bool getColor(QWidget* parent, const QColor& initial, QColor& chosen) override;
 };
 
+// Ends every open dialog, message box and menu but `keep` unanswered, as
+// cancelled, so that no loop of one holds up the end of the program.
+void endOpenDialogs(const QWidget* keep = nullptr);
+
 } // namespace platform
