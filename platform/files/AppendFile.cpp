@@ -1,6 +1,7 @@
 #include "AppendFile.h"
 
 #include "FileLock.h"
+#include "PathParts.h"
 
 #include <QFile>
 
@@ -57,12 +58,10 @@ bool appendToFile(const QString& path, const QByteArray& bytes)
     // O_NOFOLLOW on the folder the file lies in and on the file: a link put
     // in place of either (one that leads nowhere too) is not written through.
     const QByteArray encoded = QFile::encodeName(path);
-    const qsizetype slash = encoded.lastIndexOf('/');
-    const QByteArray folder = slash > 0 ? encoded.left(slash) : QByteArray(slash == 0 ? "/" : ".");
-    const int folderFd = openFolder(AT_FDCWD, folder);
+    const int folderFd = openFolder(AT_FDCWD, folderOf(encoded));
     if (folderFd < 0)
         return false;
-    const bool ok = appendAt(folderFd, encoded.mid(slash + 1), bytes);
+    const bool ok = appendAt(folderFd, fileNameOf(encoded), bytes);
     ::close(folderFd);
     return ok;
 }

@@ -3,6 +3,7 @@
 #include "CopyFile.h"
 #include "FileLock.h"
 #include "IniDocument.h"
+#include "PathParts.h"
 #include "ReplaceFile.h"
 #include "platform/FreeHeap.h"
 
@@ -302,9 +303,8 @@ bool applyWrites(const QString& path, const std::vector<PendingWrite>& writes)
     if (writes.empty())
         return true;
     const QByteArray native = path.toLocal8Bit();
-    const qsizetype slash = native.lastIndexOf('/');
-    const QByteArray folder = slash > 0 ? native.left(slash) : QByteArray(slash == 0 ? "/" : ".");
-    const QByteArray name = native.mid(slash + 1);
+    const QByteArray folder = folderOf(native);
+    const QByteArray name = fileNameOf(native);
     const bool held = t_heldLock >= 0 && t_heldFolder == folder;
     const int lock = held ? t_heldLock : lockFolder(folder);
     if (lock < 0)
@@ -432,8 +432,7 @@ QString profileFilePath(const QString& path)
 bool withProfileLock(const QString& path, const std::function<void()>& work)
 {
     const QByteArray native = canonicalPath(path).toLocal8Bit();
-    const qsizetype slash = native.lastIndexOf('/');
-    const QByteArray folder = slash > 0 ? native.left(slash) : QByteArray(slash == 0 ? "/" : ".");
+    const QByteArray folder = folderOf(native);
     if (t_heldLock >= 0 && t_heldFolder == folder) {
         work();
         return true;

@@ -1,5 +1,7 @@
 #include "ReplaceFile.h"
 
+#include "PathParts.h"
+
 #include <cctype>
 #include <cerrno>
 #include <cstring>
@@ -128,12 +130,10 @@ void removeStaleTemporaries(int folderFd, const QByteArray& name)
 
 void removeStaleTemporaries(const QByteArray& path)
 {
-    const qsizetype slash = path.lastIndexOf('/');
-    const QByteArray folder = slash > 0 ? path.left(slash) : QByteArray(slash == 0 ? "/" : ".");
-    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd = ::open(folderOf(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
         return;
-    removeStaleTemporaries(fd, path.mid(slash + 1));
+    removeStaleTemporaries(fd, fileNameOf(path));
     ::close(fd);
 }
 

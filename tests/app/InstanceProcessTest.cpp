@@ -434,9 +434,8 @@ TEST_F(InstanceProcessTest, EndedByASignalItWritesWhatWaitsFirst)
         const QString config = m_env.dataDir() + QStringLiteral("/MainConfA.ini");
         QFile::remove(config);
         QDir().mkpath(m_env.dataDir());
-        const int folder =
-            ::open(QFile::encodeName(m_env.dataDir()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        ASSERT_EQ(::flock(folder, LOCK_EX), 0);
+        const int folder = test::holdFolderLock(m_env.dataDir());
+        ASSERT_GE(folder, 0);
         QProcess* process = start();
         ASSERT_TRUE(waitUntilListening(0, process));
         ::kill(pid_t(process->processId()), signal);

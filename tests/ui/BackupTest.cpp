@@ -570,12 +570,9 @@ TEST_F(ConfigCommands, ASignalWhileADialogWaitsEndsItAndTheProgram)
 // meanwhile) leaves the window closed with no checks running.
 TEST_F(Restore, ARestoreEndingAfterTheWindowClosedLeavesItClosed)
 {
-    open(runningConfig("App=Korvalen\n"));
-    dialogs.openAnswer = outside("chosen.ini");
-    test::writeFile(dialogs.openAnswer, "[main]\nApp=Korvalen\nFirstStart=0\nNumBox=1\nXBox=99\n");
-    const int folder = test::holdFolderLock(env.dataDir());
+    dialogs.openAnswer = chosen();
+    const int folder = behindTheLock(&CKorvalenDlg::OnTrayRestoreConfig);
     ASSERT_GE(folder, 0);
-    window->OnTrayRestoreConfig();
     window->close();
     ::close(folder);
     replaced();
