@@ -46,27 +46,17 @@ int listenOn(bool ipv6, int backlog)
     return fd;
 }
 
-// Bound to every address and never listening, for the life of the test
-// program: connections to its port are refused, and no other socket (a
-// listener of a test running beside) can take the port meanwhile. Made as
-// the program starts, so that no test finds one descriptor more after
-// asking for it.
+// Bound on every address, IPv4 and IPv6, and never listening, for the life
+// of the test program: connections to its port are refused, and no listener
+// of a test beside can take the port. Made as the program starts, so that no
+// test finds one descriptor more after asking for it.
 const int g_refusing = [] {
-    int fd = ::socket(AF_INET6, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const int fd = ::socket(AF_INET6, SOCK_STREAM | SOCK_CLOEXEC, 0);
     const int off = 0;
+    ::setsockopt(fd, IPPROTO_IPV6, IPV6_V6ONLY, &off, sizeof off);
     sockaddr_in6 any{};
     any.sin6_family = AF_INET6;
-    if (fd >= 0 && ::setsockopt(fd, IPPROTO_IPV6, IPV6_V6ONLY, &off, sizeof off) == 0 &&
-        ::bind(fd, reinterpret_cast<sockaddr*>(&any), sizeof any) == 0)
-        return fd;
-    if (fd >= 0)
-        ::close(fd);
-    // No IPv6 here: the IPv4 loopback is all there is to refuse on.
-    fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in loopback{};
-    loopback.sin_family = AF_INET;
-    loopback.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&loopback), sizeof loopback);
+    ::bind(fd, reinterpret_cast<sockaddr*>(&any), sizeof any);
     return fd;
 }();
 } // namespace
