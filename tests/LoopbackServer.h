@@ -37,7 +37,8 @@ private:
 // An HTTP response with the given body.
 QByteArray httpResponse(const QByteArray& body, int status = 200);
 
-// A loopback port that nothing listens on.
+// A loopback port (127.0.0.1 and ::1) that nothing listens on, nor will
+// while the test program runs.
 uint16_t closedPort();
 
 // A port on 127.0.0.1 whose listener never accepts and whose queue is full,

@@ -391,6 +391,8 @@ bool IcmpHandle::sendEcho(const SocketAddress& to, const QByteArray& data, uint3
         // with it (or just after it) does not undo the host's answer.
         bool answered = (pfd.revents & POLLIN) && readAnswer(sequence, data, sentAt, reply);
         if (!answered && (pfd.revents & POLLERR)) {
+            if (beforeErrorRead)
+                beforeErrorRead(m_fd);
             answered = readError(sequence, sentAt, reply);
             // A pending socket error with nothing queued: reading it clears
             // it, so that poll does not report it again and again.
@@ -400,6 +402,12 @@ bool IcmpHandle::sendEcho(const SocketAddress& to, const QByteArray& data, uint3
                 ::getsockopt(m_fd, SOL_SOCKET, SO_ERROR, &pending, &length);
             }
         }
+        // The wake showed only the error (or a raw socket read the error's
+        // packet first): a reply that came in the meantime still wins.
+        EchoReply echoed;
+        if (answered && reply.status != neterr::IP_SUCCESS && readAnswer(sequence, data, sentAt, echoed) &&
+            echoed.status == neterr::IP_SUCCESS)
+            reply = echoed;
         if (answered) {
             if (reply.status != neterr::IP_SUCCESS)
                 close();

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 
 namespace platform {
 
@@ -44,6 +45,11 @@ public:
     // closed: the next open() makes a fresh one.
     bool sendEcho(const SocketAddress& to, const QByteArray& data, uint32_t timeoutMs,
                   const std::atomic<bool>* stop, EchoReply& reply, uint32_t& error);
+
+    // Where set, runs with the socket when a wake shows an error queued and
+    // no answer was read yet, just before the error queue is read: tests
+    // hold that moment open.
+    std::function<void(int socket)> beforeErrorRead;
 
 private:
     // Sends one echo request, connecting first where the target is new: 0,

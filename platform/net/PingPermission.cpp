@@ -4,6 +4,7 @@
 #include "platform/desktop/MessageBox.h"
 
 #include <QFileInfo>
+#include <QStandardPaths>
 
 #include <atomic>
 
@@ -22,17 +23,25 @@ QString shellWord(QString text)
 
 QString pingNotAllowedText(const QString& program, bool capabilityDropped)
 {
+    // The commands run.sh gives: through sudo where the shell would find it,
+    // else for the user to run as root.
+    const bool sudo = !QStandardPaths::findExecutable(QStringLiteral("sudo")).isEmpty();
+    const QString asRoot = QStringLiteral(". As root (su -), run:\n    ");
     QString text = QStringLiteral(
         "Korvalen may not send pings: this system lets only root open ICMP sockets, so every ping "
         "box shows NET ERROR 10013.\n\n"
-        "Let every group use ping sockets, as most distributions do, at once and after every restart:\n"
-        "    echo 'net.ipv4.ping_group_range = 0 2147483647' | sudo tee /etc/sysctl.d/50-korvalen-ping.conf\n"
-        "    sudo sysctl -p /etc/sysctl.d/50-korvalen-ping.conf");
+        "Let every group use ping sockets, as most distributions do, at once and after every restart");
+    text += (sudo ? QStringLiteral(":\n    echo '%1' | sudo tee %2\n    sudo sysctl -p %2")
+                  : asRoot + QStringLiteral("echo '%1' >%2\n    sysctl -p %2"))
+                .arg(QStringLiteral("net.ipv4.ping_group_range = 0 2147483647"),
+                     QStringLiteral("/etc/sysctl.d/50-korvalen-ping.conf"));
     if (capabilityDropped)
         text +=
             QStringLiteral("\n\nThe capability given to '%1' is not used: Korvalen drops it as it starts. "
-                           "Remove it with:\n    sudo setcap -r %2")
-                .arg(program, shellWord(program));
+                           "Remove it")
+                .arg(program) +
+            (sudo ? QStringLiteral(" with:\n    sudo ") : asRoot) + QStringLiteral("setcap -r ") +
+            shellWord(program);
     return text;
 }
 

@@ -7,7 +7,9 @@
 namespace platform {
 
 // The message; where a capability given to the program file was dropped at
-// start, it says how to remove it from the file.
+// start, it says how to remove it from the file. Its commands go through
+// sudo where the shell would find it, else are for root to run, as run.sh
+// says them.
 QString pingNotAllowedText(const QString& program, bool capabilityDropped);
 
 // Posts that message once per run, from any thread.

@@ -91,9 +91,10 @@ TEST_F(NetProbeTest, TcpOpenPortIsUpAndClosedPortIsCloseWithATime)
     EXPECT_EQ(probe.m_dwLastError, 0u);
 
     const uint16_t closed = test::closedPort();
+    const uint64_t start = platform::monotonicNanoseconds();
     EXPECT_EQ(probe.TcpConnectV4("127.0.0.1", closed), STATUS_CLOSE);
     EXPECT_EQ(probe.m_dwLastError, neterr::WSAECONNREFUSED);
-    EXPECT_LE(probe.m_dwReplyTime, 100u);
+    EXPECT_LE(probe.m_dwReplyTime, platform::elapsedMilliseconds(start, platform::monotonicNanoseconds()));
 
     // The IPv6 check is dual-stack: it reaches an IPv4 listener too.
     EXPECT_EQ(probe.TcpConnectV6("127.0.0.1", server.port()), STATUS_UP) << probe.m_dwLastError;
@@ -125,13 +126,13 @@ TEST_F(NetProbeTest, TcpConnectThatOutlastsTheTimeOutIsDown)
     EXPECT_EQ(probe.m_dwLastError, neterr::WSAETIMEDOUT);
     EXPECT_EQ(probe.m_dwReplyTime, 0xFFFFFFFFu);
     EXPECT_GE(timer.elapsed(), 290);
-    EXPECT_LT(timer.elapsed(), 1500);
+    EXPECT_LT(timer.elapsed(), 5000); // not the system's connect time-out, which takes minutes
 
     probe.m_nTcpV6TimeoutMs = 300;
     timer.restart();
     EXPECT_EQ(probe.TcpConnectV6("127.0.0.1", full.port()), STATUS_DOWN);
     EXPECT_EQ(probe.m_dwLastError, neterr::WSAETIMEDOUT);
-    EXPECT_LT(timer.elapsed(), 1500);
+    EXPECT_LT(timer.elapsed(), 5000);
 }
 
 TEST_F(NetProbeTest, UrlPhraseDecidesUpOrDown)
@@ -252,7 +253,7 @@ TEST_F(NetProbeTest, UrlFetchStopsWhenTheThreadIsToldTo)
     timer.start();
     probe.CheckUrl("http://127.0.0.1:" + QByteArray::number(silent.port()) + "/", "x");
     stopper.join();
-    EXPECT_LT(timer.elapsed(), 1500);
+    EXPECT_LT(timer.elapsed(), 10000); // not the idle time-out of 30 s
 }
 
 TEST_F(NetProbeTest, ABigPageIsReadOnlyUpToTheBound)

@@ -13,8 +13,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -158,8 +160,10 @@ std::string inNamespaces(bool datagram, bool kernelEchoes, const std::function<s
 // A message of the responder's: its IPv4 type and code, its IPv6 type and
 // code, and `when` it goes. It is about the request that came, sent at once,
 // unless it is about the one before, or waits until the check has ended, or
-// comes 50 ms late as across a network.
-constexpr int kAboutEarlier = 1, kAfterCheck = 2, kLate = 4;
+// comes 50 ms late as across a network, or waits until the probe, woken by
+// an error and with no answer read, is about to read its error queue (which
+// then waits until these came).
+constexpr int kAboutEarlier = 1, kAfterCheck = 2, kLate = 4, kAtErrorRead = 8;
 struct Sent
 {
     uint8_t type4, code4, type6, code6;
@@ -182,6 +186,8 @@ struct Responder
                       family == AF_INET ? int(IPPROTO_ICMP) : int(IPPROTO_ICMPV6));
     std::atomic<bool> stop = false;
     std::mutex lock{};
+    std::condition_variable turn{};
+    bool errorReadReached = false, heldSent = false;
     std::vector<std::vector<uint8_t>> requests{};
     std::thread thread{[this] { run(); }};
 
@@ -208,25 +214,45 @@ struct Responder
                 std::memcpy(ip6 + 24, &in6addr_loopback, 16);
                 request.insert(request.begin(), ip6, ip6 + 40);
             }
-            std::lock_guard locked(lock);
+            std::unique_lock locked(lock);
             requests.push_back(std::move(request));
-            sendFor(requests.size() - 1, false);
+            sendFor(requests.size() - 1, false, locked);
         }
     }
     void checkEnded(size_t n)
     {
-        std::lock_guard locked(lock);
-        sendFor(n, true);
+        std::unique_lock locked(lock);
+        sendFor(n, true, locked);
     }
-    void sendFor(size_t n, bool afterCheck)
+    // The probe's hook before it reads its error queue during request n.
+    void errorReadBegins(size_t n, int socket)
+    {
+        if (std::none_of(script[n].begin(), script[n].end(),
+                         [](const Sent& s) { return s.when & kAtErrorRead; }))
+            return;
+        {
+            std::unique_lock locked(lock);
+            errorReadReached = true;
+            turn.notify_all();
+            turn.wait_for(locked, std::chrono::seconds(10), [this] { return heldSent; });
+        }
+        // The reply is in before the read goes on.
+        pollfd pfd{socket, POLLIN, 0};
+        ::poll(&pfd, 1, 10000);
+    }
+    void sendFor(size_t n, bool afterCheck, std::unique_lock<std::mutex>& locked)
     {
         for (const Sent& sent :
              n < std::min(requests.size(), script.size()) ? script[n] : std::vector<Sent>{})
             if (bool(sent.when & kAfterCheck) == afterCheck && (n > 0 || !(sent.when & kAboutEarlier))) {
                 if (sent.when & kLate)
                     std::this_thread::sleep_for(std::chrono::milliseconds(50));
+                if (sent.when & kAtErrorRead)
+                    turn.wait_for(locked, std::chrono::seconds(10), [this] { return errorReadReached; });
                 send(sent, requests[sent.when & kAboutEarlier ? n - 1 : n]);
             }
+        heldSent = errorReadReached;
+        turn.notify_all();
     }
     void send(const Sent& sent, const std::vector<uint8_t>& request)
     {
@@ -284,6 +310,9 @@ TEST(PingPaths, EveryAnswerGivesItsStatusOnBothSocketKinds)
         {"an error about an answered request, right after the reply",
          {{kReply, kUnreachable}, {kReply, kUnreachable}},
          "Up Up"},
+        {"an error about the request before wakes the probe, the reply and an error come as it reads that",
+         {{kReply}, {kUnreachable | kAboutEarlier, kReply | kAtErrorRead, kUnreachable | kAtErrorRead}},
+         "Up Up"},
         {"errors that do not end a request, the reply 50 ms later; an unreachable alone",
          {{kRedirect, kReply | kLate}, {kQuench, kReply | kLate}, {kUnreachable}},
          "Up Up Down"},
@@ -298,11 +327,16 @@ TEST(PingPaths, EveryAnswerGivesItsStatusOnBothSocketKinds)
                     Responder responder{family, c.script};
                     CNetProbe probe;
                     std::string statuses;
-                    for (size_t i = 0; i < c.script.size(); ++i) {
+                    size_t i = 0;
+                    probe.m_hIcmp = std::make_unique<platform::IcmpHandle>(family);
+                    probe.m_hIcmp->beforeErrorRead = [&](int socket) {
+                        responder.errorReadBegins(i, socket);
+                    };
+                    for (; i < c.script.size(); ++i) {
                         // A check that only its time-out ends gets 500 ms; one that its
                         // answer ends, all the time a loaded machine may need.
                         g_nTimeOut =
-                            c.script[i].empty() || (c.script[i][0].when & kAboutEarlier) ? 500 : 10000;
+                            c.script[i].empty() || (c.script[i].back().when & kAboutEarlier) ? 500 : 10000;
                         check(probe, family, family == AF_INET ? "127.0.0.1" : "::1", statuses);
                         responder.checkEnded(i);
                     }

@@ -296,14 +296,20 @@ TEST_F(Restore, AFileOfEitherProgramBecomesTheRunningConfiguration)
         EXPECT_EQ(test::readFile(source), chosen);
 
         ASSERT_EQ(window->NumBox, 3);
+        // Checked at once: the closed port's answer comes.
+        EXPECT_TRUE(test::waitFor(
+            [&] {
+                return window->m_pBoxes[0] && window->m_pBoxes[0]->m_nStatus == STATUS_CLOSE &&
+                       window->m_pBoxes[2] && window->m_pBoxes[2]->m_nStatus == STATUS_CLOSE;
+            },
+            kWaitMs));
         const struct
         {
             const char* text;
             int status;
             bool checked;
-        } expected[] = {{"Shut", STATUS_CHECKING, true},
-                        {"Off", STATUS_DISABLED, false},
-                        {"Shut too", STATUS_CHECKING, true}};
+        } expected[] = {
+            {"Shut", STATUS_CLOSE, true}, {"Off", STATUS_DISABLED, false}, {"Shut too", STATUS_CLOSE, true}};
         for (int i = 0; i < 3; ++i) {
             SCOPED_TRACE(i);
             const BoxRecord* box = window->m_pBoxes[size_t(i)];

@@ -43,8 +43,9 @@ protected:
         waitForWorkers(3000);
     }
 
-    // The window on boxes named as given, each a TCP check of a closed
-    // loopback port once a minute (not started: no check thread runs).
+    // The window on boxes named as given, each a TCP check once a minute of a
+    // loopback port whose connect hangs, so that a box started stays
+    // Checking (not started: no check thread runs).
     void open(const QStringList& names, const QByteArray& extra = {})
     {
         QDir().mkpath(env.dataDir());
@@ -116,7 +117,8 @@ protected:
 
     test::ScopedEnvironment env;
     test::RecordingMessageBoxes messages;
-    const uint16_t port = test::closedPort();
+    test::FullListener hanging;
+    const uint16_t port = hanging.port();
     std::unique_ptr<CKorvalenDlg> dlg;
 };
 
@@ -139,6 +141,8 @@ TEST_F(BoxPropertiesApply, AddInsertsRightAfterTheSelectedBoxAndSavesEveryBox)
             EXPECT_EQ(dialog().windowTitle(), QStringLiteral("添加检查"));
             type("editName", QStringLiteral("New"));
             type("editTarget", QStringLiteral("127.0.0.1"));
+            press("radioTcp");
+            type("editPort", QString::number(port));
             press("btnOK");
         });
         EXPECT_EQ(names(), c.expected);
@@ -209,6 +213,7 @@ TEST_F(BoxPropertiesApply, OneAddInsertsOneBoxHoweverOftenApplied)
 
 TEST_F(BoxPropertiesApply, EditRestartsAnEnabledBoxAndLeavesADisabledOneAlone)
 {
+    test::FullListener moved;
     for (const bool disabled : {false, true}) {
         SCOPED_TRACE(disabled);
         open({"A", "B"}, disabled ? "Disabled=1\n" : "");
@@ -224,12 +229,12 @@ TEST_F(BoxPropertiesApply, EditRestartsAnEnabledBoxAndLeavesADisabledOneAlone)
             EXPECT_EQ(dialog().findChild<QLineEdit*>(QStringLiteral("editName"))->text(),
                       QStringLiteral("B"));
             type("editName", QStringLiteral("B2"));
-            type("editPort", QStringLiteral("8081"));
+            type("editPort", QString::number(moved.port()));
             press("btnOK");
         });
         EXPECT_EQ(names(), (QStringList{"A", "B2"}));
         EXPECT_EQ(savedNames(), (QStringList{"A", "B2"}));
-        EXPECT_EQ(box(1).Port, 8081u);
+        EXPECT_EQ(box(1).Port, moved.port());
         EXPECT_EQ(box(1).m_nSoundCount, 0u);
         EXPECT_EQ(box(1).m_nMsgBoxCount, 0u);
         if (disabled) {

@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTextDocument>
 #include <QTimer>
@@ -147,7 +148,8 @@ TEST(QtMessageBox, ThePingAdviceKeepsEachCommandWholeAndPastable)
     QProcess shell;
     shell.start(
         QStringLiteral("/bin/sh"),
-        {QStringLiteral("-c"), commands.last().replace(QStringLiteral("sudo setcap -r"), "printf %s")});
+        {QStringLiteral("-c"),
+         commands.last().replace(QRegularExpression(QStringLiteral("(sudo )?setcap -r")), "printf %s")});
     ASSERT_TRUE(shell.waitForFinished());
     EXPECT_EQ(QString::fromUtf8(shell.readAllStandardOutput()), program);
     box->close();
