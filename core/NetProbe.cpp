@@ -3,10 +3,14 @@
 #include "MainSettings.h"
 #include "TimeOutSocket.h"
 #include "platform/Clock.h"
+#include "platform/desktop/MessageBox.h"
 #include "platform/files/TextCodec.h"
 #include "platform/net/NetErrors.h"
+#include "platform/net/PingPermission.h"
 #include "platform/net/TcpConnect.h"
 #include "platform/net/UrlFetch.h"
+
+#include <atomic>
 
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -61,13 +65,30 @@ void CNetProbe::begin()
     m_dwReplyTime = 0xFFFFFFFF;
 }
 
+namespace {
+
+// Says once per run, from whichever check thread meets it first, why every
+// ping box shows NET ERROR 10013 and how to allow ping.
+void tellPingNotAllowed()
+{
+    static std::atomic<bool> told{false};
+    if (!told.exchange(true))
+        platform::postMessageBox(platform::pingNotAllowedMessage(), QStringLiteral("Korvalen"),
+                                 platform::MB_OK | platform::MB_ICONWARNING);
+}
+
+} // namespace
+
 uint32_t CNetProbe::openIcmp(int family)
 {
     if (m_hIcmp && m_hIcmp->family() != family)
         m_hIcmp.reset();
     if (!m_hIcmp)
         m_hIcmp = std::make_unique<platform::IcmpHandle>(family);
-    return m_hIcmp->open();
+    const uint32_t error = m_hIcmp->open();
+    if (m_hIcmp->notAllowed())
+        tellPingNotAllowed();
+    return error;
 }
 
 void CNetProbe::CloseHandles()

@@ -1,7 +1,6 @@
 #include "Icmp.h"
 
 #include "NetErrors.h"
-#include "PingPermission.h"
 #include "platform/Clock.h"
 
 #include <algorithm>
@@ -202,6 +201,7 @@ uint32_t IcmpHandle::open()
     const int protocol = m_family == AF_INET ? int(IPPROTO_ICMP) : int(IPPROTO_ICMPV6);
     m_fd = ::socket(m_family, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, protocol);
     m_raw = false;
+    m_notAllowed = false;
     if (m_fd < 0) {
         m_fd = ::socket(m_family, SOCK_RAW | SOCK_CLOEXEC | SOCK_NONBLOCK, protocol);
         m_raw = true;
@@ -210,7 +210,7 @@ uint32_t IcmpHandle::open()
         const int error = errno;
         if (error != EACCES && error != EPERM)
             return neterr::wsaFromErrno(error);
-        tellPingNotAllowed();
+        m_notAllowed = true;
         return neterr::WSAEACCES;
     }
     m_identifier = randomIdentifier();

@@ -36,6 +36,9 @@ public:
     bool isRaw() const { return m_raw; }
     // 0, or the error number: 10013 when no kind of ICMP socket is permitted.
     uint32_t open();
+    // Whether the last open() failed because the system lets this program
+    // open no kind of ICMP socket (pingNotAllowedMessage says how to allow it).
+    bool notAllowed() const { return m_notAllowed; }
     void close();
 
     // Sends one echo request and waits for its answer. True with `reply` when
@@ -65,6 +68,7 @@ private:
     int m_family;
     int m_fd = -1;
     bool m_raw = false;
+    bool m_notAllowed = false;
     uint16_t m_identifier = 0;
     uint16_t m_sequence = 0;
     bool m_connected = false;

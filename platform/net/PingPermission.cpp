@@ -1,12 +1,9 @@
 #include "PingPermission.h"
 
 #include "platform/Capabilities.h"
-#include "platform/desktop/MessageBox.h"
 
 #include <QFileInfo>
 #include <QStandardPaths>
-
-#include <atomic>
 
 namespace platform {
 
@@ -45,17 +42,13 @@ QString pingNotAllowedText(const QString& program, bool capabilityDropped)
     return text;
 }
 
-void tellPingNotAllowed()
+QString pingNotAllowedMessage()
 {
-    static std::atomic<bool> told{false};
-    if (told.exchange(true))
-        return;
     // Read here rather than from the application object: checks run on
     // threads of their own.
     const QString program = QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget();
-    postMessageBox(
-        pingNotAllowedText(program.isEmpty() ? QStringLiteral("korvalen") : program, capabilitiesDropped()),
-        QStringLiteral("Korvalen"), MB_OK | MB_ICONWARNING);
+    return pingNotAllowedText(program.isEmpty() ? QStringLiteral("korvalen") : program,
+                              capabilitiesDropped());
 }
 
 } // namespace platform

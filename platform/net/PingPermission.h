@@ -12,7 +12,8 @@ namespace platform {
 // says them.
 QString pingNotAllowedText(const QString& program, bool capabilityDropped);
 
-// Posts that message once per run, from any thread.
-void tellPingNotAllowed();
+// That message for this program as it runs. Reads no settings: any thread
+// may ask for it.
+QString pingNotAllowedMessage();
 
 } // namespace platform
