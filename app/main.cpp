@@ -6,7 +6,7 @@
 #include "platform/desktop/QtTranslations.h"
 #include "platform/files/ProfileWriter.h"
 #include "platform/sound/LazyAudio.h"
-#include "platform/sound/QtAudio.h"
+#include "platform/sound/ServerAudio.h"
 #include "platform/sound/SoundServer.h"
 #include "ui/dialogs/QtDialogs.h"
 #include "ui/dialogs/QtMessageBox.h"
@@ -68,9 +68,9 @@ int main(int argc, char* argv[])
     platform::setDialogService(&dialogs);
     // Sound and speech are set up only once this start is the instance's
     // process: a second start that brings the running window forward makes
-    // no audio connection. Even then, they load their engines only when a
-    // box first sounds or speaks.
-    // Both wait for the sound server: Qt Multimedia looks for it only once.
+    // no audio connection. Even then, they load their voice only when a box
+    // first sounds or speaks while the sound server answers. The server is
+    // looked for before every sound and text: it may go and come back.
     platform::SoundServerWatch soundServer(
         [] { return platform::soundServerAnswers(std::chrono::seconds(2)); });
     const platform::OutputReady serverFound = [&soundServer](bool asked) {
@@ -80,10 +80,10 @@ int main(int argc, char* argv[])
     std::unique_ptr<platform::LazySpeechOutput> speech;
     theApp.m_setUpOutputs = [&] {
         sound = std::make_unique<platform::LazySoundOutput>(
-            [] { return std::make_unique<platform::QtSoundOutput>(); }, serverFound);
+            [] { return std::make_unique<platform::ServerSoundOutput>(); }, serverFound);
         platform::setSoundOutput(sound.get());
         speech = std::make_unique<platform::LazySpeechOutput>(
-            [] { return std::make_unique<platform::QtSpeechOutput>(); }, serverFound);
+            [] { return std::make_unique<platform::FliteSpeechOutput>(); }, serverFound);
         platform::setSpeechOutput(speech.get());
     };
 
@@ -106,10 +106,18 @@ int main(int argc, char* argv[])
     platform::setMessageBoxService(nullptr);
     platform::setDialogService(nullptr);
     if (!allEnded) {
-        // A thread still blocked in the network must not run into the
-        // destruction of static objects: end without it.
+        // A thread still blocked in the network, or a worker still waiting
+        // for its text to be spoken, must not run into the destruction of
+        // the outputs or of static objects: end without it.
         std::fflush(nullptr);
         std::_Exit(0);
     }
+    // Every worker has ended, so nothing uses the outputs any more. Each
+    // cuts off what it plays and joins its player thread, which frees its
+    // connection to the sound server itself: no libpulse object is left for
+    // the destruction of static objects, and none is freed by a thread
+    // other than the one that drove it.
+    speech.reset();
+    sound.reset();
     return 0;
 }

@@ -62,8 +62,8 @@ QString soundTestProblem(const SoundRequest& request, bool hasDevice, bool hasVo
             return QString();
         QString reason;
         if (!hasVoice)
-            reason = QStringLiteral(
-                "No speech engine could be set up: install qt6-speech-flite-plugin, then try again.");
+            reason =
+                QStringLiteral("The flite voice could not be set up: install libflite1, then try again.");
         else if (!hasDevice)
             reason = noDevice;
         else
@@ -101,9 +101,16 @@ QString soundTestProblem(const SoundRequest& request, bool hasDevice, bool hasVo
 void CSoundThread::InitInstance()
 {
     if (m_bTellFailure) {
-        const bool wantsVoice = m_bSpeak != 0;
-        const QString problem = soundTestProblem(*this, platform::soundOutput().hasDevice(),
-                                                 !wantsVoice || platform::speechOutput().hasVoice());
+        // One look for the server, by the output that is to be heard.
+        bool hasDevice = false, hasVoice = true;
+        if (m_bSpeak != 0) {
+            platform::SpeechOutput& speech = platform::speechOutput();
+            hasDevice = speech.hasDevice();
+            hasVoice = speech.hasVoice();
+        } else {
+            hasDevice = platform::soundOutput().hasDevice();
+        }
+        const QString problem = soundTestProblem(*this, hasDevice, hasVoice);
         if (!problem.isEmpty()) {
             platform::postMessageBox(problem, QStringLiteral("Korvalen"),
                                      platform::MB_OK | platform::MB_ICONWARNING);

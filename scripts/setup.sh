@@ -7,7 +7,7 @@ set -euo pipefail
 KORVALEN_PACKAGES=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev libgl-dev
-    qt6-multimedia-dev qt6-speech-dev qt6-speech-flite-plugin qt6-declarative-dev libpulse-dev
+    libpulse-dev flite1-dev
     libcurl4-openssl-dev xdg-utils
     fonts-dejavu-extra fonts-wqy-microhei
     xvfb xauth

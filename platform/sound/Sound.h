@@ -17,7 +17,7 @@ public:
     virtual bool playBuiltIn(const QString& name) = 0;
     // 0 (silent) to 65535 (full).
     virtual void setVolume(uint32_t level) = 0;
-    // Whether there is a device to play on.
+    // Whether a sound could be heard now: asks the sound server.
     virtual bool hasDevice() { return true; }
 };
 
@@ -29,7 +29,9 @@ public:
     // Returns when the text has been spoken (or could not be).
     virtual void speak(const QString& text) = 0;
     virtual void setVolume(uint32_t level) = 0;
-    // Whether a voice could be set up.
+    // Whether a text could be heard now: asks the sound server.
+    virtual bool hasDevice() { return true; }
+    // Whether a voice could be set up; asks no server.
     virtual bool hasVoice() { return true; }
 };
 

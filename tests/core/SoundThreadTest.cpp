@@ -245,14 +245,15 @@ TEST_F(SoundThread, TestsSayWhyNothingCanBeHeard)
         {1, wav, "", 0, 1, "No sound output"},
         {0, "", "", 0, 1, "No sound output"},
         {2, wav, "", 0, 1, ""},
-        {0, "", "Up", 1, 0, "qt6-speech-flite-plugin"},
+        {0, "", "Up", 1, 0, "libflite1"},
         {0, "", "Up", 0, 1, "No sound output"},
     };
     for (const auto& [custom, file, text, device, voice, says] : cases) {
         for (const bool test : {true, false}) {
             test::RecordingMessageBoxes boxes;
-            sound.device = device;
+            sound.device = speech.device = device;
             speech.voice = voice;
+            sound.looks = speech.looks = 0;
             CSoundThread thread;
             thread.m_bTellFailure = test;
             thread.m_bCustomSound = custom;
@@ -265,6 +266,8 @@ TEST_F(SoundThread, TestsSayWhyNothingCanBeHeard)
             EXPECT_TRUE(told ? boxes.shown.size() == 1 && shown.contains(says) : boxes.shown.empty())
                 << file.toStdString() << text.toStdString() << test << shown.toStdString();
             EXPECT_TRUE(!told || sound.take().size() + speech.take().size() == 0);
+            // A test asks the server once, a notification never.
+            EXPECT_EQ(sound.looks + speech.looks, test ? 1 : 0);
             sound.take(), speech.take();
         }
     }

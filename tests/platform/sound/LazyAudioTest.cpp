@@ -2,7 +2,7 @@
 #include "TestSupport.h"
 
 #include "platform/sound/LazyAudio.h"
-#include "platform/sound/QtAudio.h"
+#include "platform/sound/ServerAudio.h"
 #include "platform/sound/SoundServer.h"
 
 #include <QProcess>
@@ -86,18 +86,19 @@ TEST(LazyAudio, SpeechIsMadeOnceWhateverThreadsSpeakFirst)
 
 TEST(LazyAudio, TheRealSoundIsMadeByAWorkerAndOutlivesIt)
 {
-    if (!platform::QtSoundOutput::hasAudioOutput())
-        GTEST_SKIP() << "no audio output device on this machine: the sound cannot be played";
-    platform::LazySoundOutput sound([] { return std::make_unique<platform::QtSoundOutput>(); });
+    if (!platform::soundServerAnswers(std::chrono::seconds(1)))
+        GTEST_SKIP() << "no sound server answers on this machine: the sound cannot be played";
+    platform::LazySoundOutput sound([] { return std::make_unique<platform::ServerSoundOutput>(); });
     std::thread([&] { EXPECT_TRUE(sound.playBuiltIn(QStringLiteral("IDW_UP"))); }).join();
-    auto* real = static_cast<platform::QtSoundOutput*>(sound.made());
+    auto* real = static_cast<platform::ServerSoundOutput*>(sound.made());
     ASSERT_NE(real, nullptr);
-    EXPECT_TRUE(test::waitFor([&] { return real->startedCount() > 0; }, 5000));
+    EXPECT_TRUE(test::waitFor([&] { return real->playedCount() > 0; }, 5000));
 }
 
-// The outputs wait for the sound server: a test looks for it every time, a
-// notification at most every 5 s; once found, it is not looked for again.
-TEST(LazyAudio, NothingIsMadeUntilTheSoundServerIsFound)
+// The outputs ask for the sound server before every sound: a test looks for
+// it every time, a notification too while it was there at the last look,
+// else at most every 5 s. What cannot be heard is skipped.
+TEST(LazyAudio, SoundsWaitForTheServerAndFollowIt)
 {
     using std::chrono::seconds;
     int looks = 0, made = 0;
@@ -114,8 +115,10 @@ TEST(LazyAudio, NothingIsMadeUntilTheSoundServerIsFound)
         bool running, test, heard;
         int looks;
     } steps[] = {
-        {0, false, false, false, 1}, {2, false, false, false, 1}, {3, false, true, false, 2},
-        {4, true, false, false, 2},  {8, true, false, true, 3},   {9, false, true, true, 3},
+        {0, false, false, false, 1},  {2, false, false, false, 1},  {3, false, true, false, 2},
+        {4, true, false, false, 2},   {8, true, false, true, 3},    {9, true, false, true, 4},
+        {10, false, false, false, 5}, {11, false, false, false, 5}, {12, false, true, false, 6},
+        {13, true, true, true, 7},
     };
     for (const auto& step : steps) {
         SCOPED_TRACE(step.at);
@@ -123,39 +126,118 @@ TEST(LazyAudio, NothingIsMadeUntilTheSoundServerIsFound)
         running = step.running;
         EXPECT_EQ(step.test ? sound.hasDevice() : sound.playBuiltIn("IDW_UP"), step.heard);
         EXPECT_EQ(looks, step.looks);
-        EXPECT_EQ(made, step.heard ? 1 : 0);
+        EXPECT_EQ(made, step.at >= 8 ? 1 : 0);
     }
     // Without a server no voice is set up: the missing output is what is told.
     platform::LazySpeechOutput speech([] { return std::make_unique<FakeSpeech>(); },
                                       [](bool) { return false; });
     speech.speak("Box is up");
+    EXPECT_FALSE(speech.hasDevice());
     EXPECT_TRUE(speech.hasVoice());
     EXPECT_EQ(speech.made(), nullptr);
 }
 
-// A server started after the program is found where Qt Multimedia would
-// find it, and one that is not there is not.
-TEST(LazyAudio, ASoundServerStartedLaterIsFound)
+// A sound server of the test's own, in a folder of its own, that the test
+// starts and kills; the process talks to it alone while it lives.
+class OwnSoundServer
 {
-    const QString daemon = QStandardPaths::findExecutable("pulseaudio");
-    if (daemon.isEmpty())
+public:
+    OwnSoundServer()
+        : m_daemon(QStandardPaths::findExecutable("pulseaudio")), m_before(qgetenv("PULSE_SERVER"))
+    {
+        qputenv("PULSE_SERVER", "unix:" + QFile::encodeName(m_runtime.filePath("native")));
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("PULSE_RUNTIME_PATH", m_runtime.path());
+        m_process.setProcessEnvironment(environment);
+        m_process.setStandardOutputFile(QProcess::nullDevice());
+        m_process.setStandardErrorFile(QProcess::nullDevice());
+    }
+    ~OwnSoundServer()
+    {
+        kill();
+        m_before.isEmpty() ? qunsetenv("PULSE_SERVER") : qputenv("PULSE_SERVER", m_before);
+    }
+    bool installed() const { return !m_daemon.isEmpty(); }
+    // True once it answers.
+    bool start()
+    {
+        m_process.start(m_daemon,
+                        {"--daemonize=no", "--exit-idle-time=-1", "-n", "--use-pid-file=no",
+                         "--load=module-null-sink", "--load=module-native-protocol-unix srbchannel=no"});
+        return test::waitFor([] { return platform::soundServerAnswers(std::chrono::seconds(2)); });
+    }
+    // Gone at once, as in a crash.
+    void kill()
+    {
+        m_process.kill();
+        m_process.waitForFinished();
+    }
+
+private:
+    QString m_daemon;
+    QByteArray m_before;
+    QTemporaryDir m_runtime;
+    QProcess m_process;
+};
+
+// A server that starts after the program is found, and one that goes away
+// while sounds play and texts are spoken, over and over, is noticed and
+// leaves nothing behind that breaks: once it is back, the program speaks.
+TEST(LazyAudio, SoundAndSpeechFollowTheServerAsItGoesAndComesBack)
+{
+    OwnSoundServer server;
+    if (!server.installed())
         GTEST_SKIP() << "pulseaudio is not installed";
-    QTemporaryDir runtime;
-    const QByteArray before = qgetenv("PULSE_SERVER");
-    qputenv("PULSE_SERVER", "unix:" + QFile::encodeName(runtime.filePath("native")));
-    const bool without = platform::soundServerAnswers(std::chrono::seconds(2));
-    QProcess server;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("PULSE_RUNTIME_PATH", runtime.path());
-    server.setProcessEnvironment(environment);
-    server.start(daemon,
-                 {"--daemonize=no", "--exit-idle-time=-1", "-n", "--load=module-native-protocol-unix"});
-    const bool found = test::waitFor([] { return platform::soundServerAnswers(std::chrono::seconds(2)); });
-    server.kill();
-    server.waitForFinished();
-    before.isEmpty() ? qunsetenv("PULSE_SERVER") : qputenv("PULSE_SERVER", before);
-    EXPECT_FALSE(without);
-    EXPECT_TRUE(found);
+    EXPECT_FALSE(platform::soundServerAnswers(std::chrono::seconds(2)));
+    platform::SoundServerWatch watch([] { return platform::soundServerAnswers(std::chrono::seconds(2)); });
+    const platform::OutputReady ready = [&watch](bool asked) {
+        return watch.found(asked, std::chrono::steady_clock::now());
+    };
+    platform::LazySoundOutput sound([] { return std::make_unique<platform::ServerSoundOutput>(); }, ready);
+    platform::LazySpeechOutput speech([] { return std::make_unique<platform::FliteSpeechOutput>(); }, ready);
+    sound.setVolume(0);
+    speech.setVolume(0);
+    const auto heard = [&] {
+        const auto* voice = static_cast<const platform::FliteSpeechOutput*>(speech.made());
+        return voice ? voice->heardCount() : 0;
+    };
+    // Notifications of two boxes all the while, and test presses that say
+    // when nothing can be heard.
+    std::atomic<bool> stop{false};
+    std::atomic<int> toldNone{0};
+    std::vector<std::thread> boxes;
+    boxes.emplace_back([&] {
+        while (!stop) {
+            sound.playBuiltIn(QStringLiteral("IDW_DOWN"));
+            speech.speak(QStringLiteral("Web is Down"));
+        }
+    });
+    boxes.emplace_back([&] {
+        while (!stop) {
+            if (speech.hasDevice()) {
+                speech.speak(QStringLiteral("Mail is Up"));
+            } else {
+                ++toldNone;
+                std::this_thread::sleep_for(std::chrono::milliseconds(20)); // pace the presses
+            }
+        }
+    });
+    for (int round = 0; round < 4; ++round) {
+        SCOPED_TRACE(round);
+        ASSERT_TRUE(server.start());
+        const int before = heard();
+        EXPECT_TRUE(test::waitFor([&] { return heard() > before; }, 20000)) << heard() << " heard";
+        server.kill();
+        const int told = toldNone;
+        EXPECT_TRUE(test::waitFor([&] { return toldNone > told; }, 10000)) << toldNone << " told";
+    }
+    ASSERT_TRUE(server.start());
+    const int before = heard();
+    EXPECT_TRUE(test::waitFor([&] { return heard() > before; }, 20000));
+    stop = true;
+    for (std::thread& box : boxes)
+        box.join();
+    EXPECT_GT(static_cast<const platform::ServerSoundOutput*>(sound.made())->playedCount(), 0);
 }
 
 } // namespace
