@@ -47,6 +47,7 @@ struct Player::State
     std::atomic<uint64_t> handed{0};
     std::atomic<bool> stop{false};
     bool finished = false;
+    bool abandoned = false; // its owner stopped waiting for it and is gone
 
     void run()
     {
@@ -69,6 +70,13 @@ struct Player::State
             const auto cutOff = [this, mine] { return stop || handed != mine; };
             const Pcm pcm = request.make();
             const bool played = !cutOff() && playThroughServer(pcm, request.volume, cutOff);
+            {
+                // Back from a server that held it past its owner's end: what
+                // `ended` reaches is freed, so nothing more is told.
+                std::lock_guard guard(lock);
+                if (abandoned)
+                    return;
+            }
             if (request.ended)
                 request.ended(played);
         }
@@ -93,6 +101,7 @@ Player::~Player()
     m_state->changed.notify_all();
     if (!m_state->changed.wait_for(guard, std::chrono::seconds(3), [this] { return m_state->finished; })) {
         std::fprintf(stderr, "Korvalen: a sound thread did not end in time; it is left behind.\n");
+        m_state->abandoned = true;
         m_thread.detach();
         return;
     }
