@@ -3,6 +3,7 @@
 #include "platform/desktop/Dialogs.h"
 #include "platform/desktop/MessageBox.h"
 #include "platform/files/CopyFile.h"
+#include "platform/files/PrivateProfile.h"
 #include "platform/files/ProfileWriter.h"
 
 #include <QDir>
@@ -99,7 +100,7 @@ void CKorvalenDlg::OnTrayResetConfig()
                               platform::MB_YESNO | platform::MB_ICONQUESTION) != platform::IDYES ||
         m_bClosed)
         return;
-    const QString target = m_strConfigPath;
+    const QString target = platform::profileFilePath(m_strConfigPath);
     busy.handOver();
     ReplaceConfiguration(QStringLiteral("the configuration was not reset"), [target] {
         return QFileInfo::exists(target) && !QFile::remove(target)

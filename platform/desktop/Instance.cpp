@@ -10,6 +10,7 @@
 #include <QLocalSocket>
 #include <QSocketNotifier>
 #include <QThread>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -270,10 +271,23 @@ void InstanceServer::acceptConnections()
 {
     for (;;) {
         const int fd = ::accept4(m_fd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
-        if (fd < 0)
+        if (fd < 0) {
+            // Out of descriptors the connection stays queued and the notifier
+            // would fire again at once: listen again a second later.
+            if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) {
+                m_notifier->setEnabled(false);
+                QTimer::singleShot(1000, this, [this] { m_notifier->setEnabled(true); });
+            }
             return;
+        }
         auto* client = new QLocalSocket(this);
-        client->setSocketDescriptor(fd);
+        if (!client->setSocketDescriptor(fd)) {
+            ::close(fd);
+            delete client;
+            continue;
+        }
+        // A client that says nothing is not kept.
+        QTimer::singleShot(5000, client, &QLocalSocket::abort);
         serve(client);
     }
 }

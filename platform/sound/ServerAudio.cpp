@@ -133,7 +133,10 @@ ServerSoundOutput::ServerSoundOutput() = default;
 bool ServerSoundOutput::play(const QString& file)
 {
     QFile source(file);
-    if (!source.open(QIODevice::ReadOnly))
+    // A notification sound lasts seconds: a file far larger is no such sound,
+    // and read whole it would take the memory of the program.
+    constexpr qint64 kLargestSound = 64 * 1024 * 1024;
+    if (!source.open(QIODevice::ReadOnly) || source.size() > kLargestSound)
         return false;
     auto pcm = readWav(source.readAll());
     if (!pcm)
@@ -170,7 +173,7 @@ public:
     {
         ++m_output->m_spoken;
         m_output->m_player->hand(
-            [voice = m_output->m_voice, utf8 = text.toUtf8()] { return spoken(voice, utf8); }, volume,
+            [voice = m_output->m_voice, utf8 = text.toUtf8()] { return spoken(voice.get(), utf8); }, volume,
             [output = m_output, ended = std::move(ended)](bool played) {
                 output->m_heard += played ? 1 : 0;
                 ended();
@@ -200,7 +203,8 @@ FliteSpeechOutput::FliteSpeechOutput()
 {
     static std::once_flag initialised;
     std::call_once(initialised, [] { flite_init(); });
-    m_voice = register_cmu_us_kal16(nullptr);
+    if (cst_voice* voice = register_cmu_us_kal16(nullptr))
+        m_voice.reset(voice, [](cst_voice* gone) { unregister_cmu_us_kal16(gone); });
     m_player = std::make_unique<Player>("speech");
     m_engine = std::make_unique<Engine>(this);
     m_queue = std::make_unique<SpeechQueue>(m_engine.get());
@@ -212,8 +216,6 @@ FliteSpeechOutput::~FliteSpeechOutput()
     // the one being spoken is cut off before the voice is let go.
     m_queue->close();
     m_player.reset();
-    if (m_voice)
-        unregister_cmu_us_kal16(m_voice);
 }
 
 void FliteSpeechOutput::setVolume(uint32_t level)

@@ -82,7 +82,9 @@ public:
 private:
     class Engine;
 
-    cst_voice_struct* m_voice = nullptr;
+    // Shared with the texts handed to the player: one still being spoken by
+    // a thread left behind at the end keeps it.
+    std::shared_ptr<cst_voice_struct> m_voice;
     std::atomic<double> m_volume{1.0};
     std::atomic<int> m_spoken{0};
     std::atomic<int> m_heard{0};
